@@ -1,0 +1,77 @@
+# tm47_library(NAME SOURCES... [QT] LIBS ...)
+#   A folder's library. QT marks libraries that use Qt; they are left out of fuzz builds.
+function(tm47_library name)
+    cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
+    if(ARG_QT AND TM47_FUZZ)
+        return()
+    endif()
+    add_library(${name} STATIC ${ARG_SOURCES})
+    target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${name} PUBLIC ${ARG_LIBS} Threads::Threads)
+endfunction()
+
+# tm47_gtest(NAME SOURCES... LIBS ... [LABELS ...])
+#   A GoogleTest program registered with CTest test by test. LABELS "threads" marks tests
+#   that exercise reader threads and hand-over; the ThreadSanitizer build runs those.
+function(tm47_gtest name)
+    cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
+    add_executable(${name} ${ARG_SOURCES})
+    target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    target_compile_definitions(${name} PRIVATE TM47_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
+    include(GoogleTest)
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
+        PROPERTIES LABELS "${ARG_LABELS}" ENVIRONMENT "QT_QPA_PLATFORM=offscreen")
+    if("threads" IN_LIST ARG_LABELS)
+        set_property(GLOBAL APPEND PROPERTY TM47_THREAD_TESTS ${name})
+    endif()
+endfunction()
+
+# tm47_folder(NAME LIBS ... QT_LIBS ...)
+#   The folder's libraries from the sources in it: the rules (every .cpp that does not use
+#   Qt) become NAME; screens and other Qt code (files ending in _wnd.cpp, _dialog.cpp or
+#   _qt.cpp) become NAME_ui, which links NAME and Qt. Fuzz builds skip NAME_ui.
+function(tm47_folder name)
+    cmake_parse_arguments(ARG "" "" "LIBS;QT_LIBS" ${ARGN})
+    file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+    set(core_sources)
+    set(qt_sources)
+    foreach(src ${all_sources})
+        if(src MATCHES "(_wnd|_dialog|_qt)\\.cpp$")
+            list(APPEND qt_sources ${src})
+        else()
+            list(APPEND core_sources ${src})
+        endif()
+    endforeach()
+    if(core_sources)
+        tm47_library(${name} SOURCES ${core_sources} LIBS ${ARG_LIBS})
+    else()
+        add_library(${name} INTERFACE)
+        target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
+        target_link_libraries(${name} INTERFACE ${ARG_LIBS})
+    endif()
+    if(qt_sources AND NOT TM47_FUZZ)
+        tm47_library(${name}_ui QT SOURCES ${qt_sources}
+            LIBS ${name} ${ARG_QT_LIBS} Qt6::Widgets Qt6::Network)
+    elseif(NOT TM47_FUZZ)
+        add_library(${name}_ui INTERFACE)
+        target_link_libraries(${name}_ui INTERFACE ${name} ${ARG_QT_LIBS} Qt6::Widgets)
+    endif()
+endfunction()
+
+# tm47_folder_tests(NAME LIBS ...)
+#   One test program NAME_tests from every *_test.cpp here, and NAME_thread_tests (label
+#   "threads", run under ThreadSanitizer too) from every *_threads_test.cpp.
+function(tm47_folder_tests name)
+    cmake_parse_arguments(ARG "" "" "LIBS" ${ARGN})
+    file(GLOB plain CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_test.cpp)
+    file(GLOB threaded CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_threads_test.cpp)
+    file(GLOB support CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*_support.cpp)
+    list(REMOVE_ITEM plain ${threaded})
+    if(plain)
+        tm47_gtest(${name}_tests SOURCES ${plain} ${support} LIBS ${ARG_LIBS})
+    endif()
+    if(threaded)
+        tm47_gtest(${name}_thread_tests SOURCES ${threaded} ${support} LIBS ${ARG_LIBS}
+                   LABELS threads)
+    endif()
+endfunction()

@@ -1,0 +1,332 @@
+#include "instrument/link.h"
+
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "instrument/frame_assembler.h"
+
+namespace tm47 {
+
+// One reader thread. It reads the port one byte at a time with the instrument's short
+// time-out, so it notices a closed port, a stop or a suspension within about 20 ms.
+//
+// Suspension replaces the handheld's SuspendThread: Suspend() returns only once the reader is
+// not inside a read, so the GUI thread can then talk to the instrument on the same port
+// without a reader taking its bytes. A reader waiting in a hand-over holds no lease, so
+// suspending it never waits for the GUI thread itself.
+class InstrumentLink::Reader {
+public:
+    Reader(InstrumentLink& link, ReaderKind kind, SerialPort port, bool suspended)
+        : link_(link), kind_(kind), port_(std::move(port)), suspended_(suspended) {
+        thread_ = std::thread([this] { Run(); });
+    }
+
+    ~Reader() { Join(); }
+
+    void Suspend() {
+        suspended_.store(true);
+        std::lock_guard lease(lease_); // waits out a read in progress
+    }
+
+    void Resume() {
+        {
+            std::lock_guard lock(park_);
+            suspended_.store(false);
+        }
+        parked_.notify_all();
+    }
+
+    void Join() {
+        {
+            std::lock_guard lock(park_);
+            stop_.store(true);
+            suspended_.store(false);
+        }
+        parked_.notify_all();
+        if (thread_.joinable()) {
+            thread_.join();
+        }
+    }
+
+    ReaderKind Kind() const { return kind_; }
+    bool Running() const { return !suspended_.load() && !stop_.load(); }
+
+private:
+    void Run() {
+        FrameAssembler assembler;
+        FrameBuffer frame{};
+        for (;;) {
+            {
+                std::unique_lock lock(park_);
+                parked_.wait(lock, [&] { return !suspended_.load() || stop_.load(); });
+            }
+            if (stop_.load() || !port_.IsOpen()) {
+                return;
+            }
+            uint8_t byte = 0;
+            ReadResult result;
+            {
+                std::lock_guard lease(lease_);
+                if (suspended_.load()) {
+                    continue;
+                }
+                result = port_.ReadByte(byte);
+            }
+            if (result == ReadResult::Closed) {
+                return;
+            }
+            if (result == ReadResult::Timeout) {
+                continue;
+            }
+            switch (assembler.Push(byte, frame)) {
+            case FrameAssembler::Event::Frame:
+                OnFrame(frame);
+                break;
+            case FrameAssembler::Event::RejectedEnd:
+                OnRejectedEnd();
+                break;
+            case FrameAssembler::Event::None:
+                break;
+            }
+        }
+    }
+
+    void HandOn(const FrameBuffer& frame) {
+        LinkState& st = link_.state_;
+        st.frameBuffer = frame; // the GUI reads it only inside the hand-over
+        if (link_.handover_.Send(deliver_)) {
+            st.framesHandedOn.fetch_add(1);
+        }
+    }
+
+    void OnFrame(const FrameBuffer& frame) {
+        LinkState& st = link_.state_;
+        switch (kind_) {
+        case ReaderKind::Polled:
+            HandOn(frame);
+            st.pacingEvent.store(false);
+            st.replyFlag.store(1);
+            st.breakCounter.store(0);
+            break;
+        case ReaderKind::Streaming: {
+            int32_t counter = st.frameCounter.fetch_add(1) + 1;
+            if (counter >= st.frameDivisor.load()) {
+                st.frameCounter.store(0);
+                HandOn(frame);
+            }
+            st.breakCounter.store(0);
+            st.lastFrameTick.store(link_.clock_.Tick());
+            break;
+        }
+        case ReaderKind::Wheel:
+            HandOn(frame);
+            break;
+        }
+    }
+
+    void OnRejectedEnd() {
+        LinkState& st = link_.state_;
+        if (kind_ == ReaderKind::Polled) {
+            st.replyFlag.store(1);
+            st.pacingEvent.store(false);
+        } else if (kind_ == ReaderKind::Wheel) {
+            st.replyFlag.store(1);
+        }
+    }
+
+    InstrumentLink& link_;
+    const ReaderKind kind_;
+    const SerialPort port_; // this thread's own handle: the GUI may close its handle any time
+    const std::function<void()> deliver_ = [this] {
+        if (link_.handler_) {
+            link_.handler_(link_.state_.frameBuffer);
+        }
+    };
+    std::atomic<bool> suspended_;
+    std::atomic<bool> stop_{false};
+    std::mutex lease_; // held around each read
+    std::mutex park_;
+    std::condition_variable parked_;
+    std::thread thread_;
+};
+
+InstrumentLink::InstrumentLink(const Clock& clock, LinkTimer& timer,
+                               std::atomic<int32_t>& readingState)
+    : clock_(clock), timer_(timer), readingState_(readingState) {}
+
+InstrumentLink::~InstrumentLink() { Stop(); }
+
+bool InstrumentLink::OpenPort(const std::string& path, std::string* error) {
+    path_ = path;
+    return port_.Open(path, SerialUse::Instrument, SerialLineSettings{}, error);
+}
+
+void InstrumentLink::SendCommandBytes(char first, char second) {
+    port_.WriteByte(static_cast<uint8_t>(first));
+    WaitMs(clock_, 40);
+    port_.WriteByte(static_cast<uint8_t>(second));
+}
+
+int InstrumentLink::SendInstrumentCommand(char first, char second) {
+    if (!port_.IsOpen()) {
+        return 0;
+    }
+    port_.PurgeTx();
+    port_.PurgeRx();
+    constexpr int kRounds = 3;
+    constexpr uint32_t kRoundMs = 1000;
+    for (int round = 0; round < kRounds; ++round) {
+        SendCommandBytes(first, second);
+        bool oSeen = false;
+        const uint32_t start = clock_.Tick();
+        while (!TickPassed(clock_.Tick(), start, kRoundMs)) {
+            uint8_t byte = 0;
+            ReadResult r = port_.ReadByte(byte);
+            if (r == ReadResult::Closed) {
+                return 0;
+            }
+            if (r != ReadResult::Byte) {
+                continue;
+            }
+            if (byte == 'O') {
+                oSeen = true;
+            } else if (byte == 'K' || byte == 'V') {
+                if (oSeen) {
+                    state_.linkMode.store(byte == 'K' ? 1 : 0);
+                    return 1;
+                }
+                oSeen = false;
+            }
+        }
+    }
+    return 0;
+}
+
+void InstrumentLink::StartLink(bool sessionStart) {
+    StopReaders();
+    const bool polled = state_.linkMode.load() == 1;
+    if (polled) {
+        state_.pacingEvent.store(false);
+    }
+    primary_ = std::make_unique<Reader>(*this, polled ? ReaderKind::Polled : ReaderKind::Streaming,
+                                        port_, false);
+    secondary_ = std::make_unique<Reader>(*this, ReaderKind::Wheel, port_, true);
+    timer_.StartTimer1(polled ? kStandByPollMs : kStreamingWatchMs);
+    state_.lastFrameTick.store(clock_.Tick());
+    if (polled) {
+        state_.replyFlag.store(1);
+        readingState_.store(0);
+    } else if (sessionStart) {
+        readingState_.store(0);
+    }
+}
+
+void InstrumentLink::PollTick() {
+    port_.PurgeTx();
+    port_.PurgeRx();
+    port_.WriteByte(kPollByte);
+    state_.pacingEvent.store(true);
+    state_.replyFlag.store(0);
+    state_.lastFrameTick.store(clock_.Tick());
+}
+
+int InstrumentLink::RestartLink() {
+    port_.Close();
+    StopReaders();
+    WaitMs(clock_, 50);
+    WaitMs(clock_, 100);
+    port_.Open(path_, SerialUse::Instrument, SerialLineSettings{});
+    if (!SendInstrumentCommand(LinkState::gainLetter, 'X')) {
+        timer_.StartTimer1(kRestartRetryMs);
+        return 0;
+    }
+    StartLink(false);
+    return 1;
+}
+
+int InstrumentLink::RecoverPolledLink() {
+    if (primary_) {
+        primary_->Suspend();
+    }
+    int ok = SendInstrumentCommand(LinkState::gainLetter, 'X');
+    WaitMs(clock_, 1500);
+    if (primary_) {
+        primary_->Resume();
+    }
+    return ok;
+}
+
+bool InstrumentLink::EnterWheelMode() {
+    state_.replyFlag.store(0);
+    timer_.KillTimer1();
+    if (state_.linkMode.load() == 1) {
+        state_.pacingEvent.store(false);
+    } else {
+        state_.frameDivisor.store(1);
+    }
+    if (primary_) {
+        primary_->Suspend();
+    }
+    port_.PurgeTx();
+    port_.PurgeRx();
+    if (!SendInstrumentCommand(LinkState::gainLetter, 'W')) {
+        return false;
+    }
+    WaitMs(clock_, 1000);
+    port_.PurgeTx();
+    port_.PurgeRx();
+    if (secondary_) {
+        secondary_->Resume();
+    }
+    return true;
+}
+
+bool InstrumentLink::LeaveWheelMode() {
+    state_.frameCounter.store(0);
+    state_.frameDivisor.store(1);
+    if (secondary_) {
+        secondary_->Suspend();
+    }
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        port_.PurgeTx();
+        port_.PurgeRx();
+        if (SendInstrumentCommand(LinkState::gainLetter, 'X')) {
+            if (primary_) {
+                primary_->Resume();
+            }
+            timer_.StartTimer1(kStandByPollMs);
+            state_.replyFlag.store(1);
+            state_.lastFrameTick.store(clock_.Tick());
+            return true;
+        }
+    }
+    return false;
+}
+
+void InstrumentLink::Stop() {
+    port_.Close();
+    if (state_.linkMode.load() == 1) {
+        state_.pacingEvent.store(true);
+    }
+    StopReaders();
+}
+
+void InstrumentLink::StopReaders() {
+    // A reader may be waiting in a hand-over for this very thread: release it first.
+    handover_.Cancel();
+    primary_.reset();
+    secondary_.reset();
+    handover_.Resume();
+}
+
+bool InstrumentLink::ReaderRunning(ReaderKind kind) const {
+    for (const auto* r : {primary_.get(), secondary_.get()}) {
+        if (r && r->Kind() == kind && r->Running()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace tm47

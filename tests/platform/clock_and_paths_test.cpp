@@ -1,0 +1,61 @@
+#include <gtest/gtest.h>
+
+#include "platform/clock.h"
+#include "platform/com_map.h"
+#include "platform/device_root.h"
+
+namespace tm47 {
+namespace {
+
+TEST(Tick, DifferencesAreWrapSafe) {
+    struct Case {
+        uint32_t now, start, ms;
+        bool passed;
+    } cases[] = {
+        {1001, 0, 1000, true},
+        {1000, 0, 1000, false}, // "more than": exactly ms is not yet passed
+        {400, 0xFFFFFE00u, 1000, false},   // 912 ms across the wrap
+        {600, 0xFFFFFC00u, 1000, true},    // 1624 ms across the wrap
+        {0, 0xFFFFFFFFu, 0, true},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(TickPassed(c.now, c.start, c.ms), c.passed) << c.now << " " << c.start;
+    }
+}
+
+TEST(Tick, PrintsSigned) {
+    EXPECT_EQ(SignedTick(0x80000000u), -2147483647 - 1);
+    EXPECT_EQ(SignedTick(1728000001u), 1728000001);
+}
+
+TEST(Tick, WaitMsWaitsMoreThanTheGivenTime) {
+    SystemClock clock;
+    uint32_t start = clock.Tick();
+    WaitMs(clock, 30);
+    EXPECT_GT(clock.Tick() - start, 30u);
+}
+
+TEST(DeviceRoot, MapsBackslashPathsUnderTheRoot) {
+    DeviceRoot root("/r");
+    EXPECT_EQ(root.Map("Storage\\TALINI\\TM47KVB.INI"), "/r/Storage/TALINI/TM47KVB.INI");
+    EXPECT_EQ(root.Map("Storage Card\\DATA47KVB"), "/r/Storage Card/DATA47KVB");
+    EXPECT_EQ(root.Map("\\Storage\\\\x"), "/r/Storage/x");
+}
+
+TEST(ComMap, DefaultsEnvironmentAndArguments) {
+    setenv("TM47_COM3", "/tmp/gps", 1);
+    ComMap map = ComMap::FromEnvironment();
+    unsetenv("TM47_COM3");
+    EXPECT_EQ(map.PathForIndex(0), "/dev/ttyUSB0");
+    EXPECT_EQ(map.PathForIndex(11), "/dev/ttyUSB11");
+    EXPECT_EQ(map.PathForIndex(2), "/tmp/gps");
+    EXPECT_TRUE(map.SetFromArgument("COM3=/dev/pts/7"));
+    EXPECT_EQ(map.PathForIndex(2), "/dev/pts/7");
+    for (const char* bad : {"COM0=/x", "COM13=/x", "COM=/x", "COMx=/x", "COM1=", "LPT1=/x"}) {
+        EXPECT_FALSE(map.SetFromArgument(bad)) << bad;
+    }
+    EXPECT_EQ(map.PathForIndex(12), "");
+}
+
+} // namespace
+} // namespace tm47

@@ -1,0 +1,140 @@
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "platform/handover.h"
+#include "platform/serial_port.h"
+#include "tests/support/pty_peer.h"
+
+namespace tm47 {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::PtyPeer;
+
+TEST(SerialPort, RawBytesPassUnchangedBothWays) {
+    PtyPeer peer;
+    SerialPort port;
+    ASSERT_TRUE(port.Open(peer.SlavePath(), SerialUse::Instrument, {}));
+    // CR, LF, NUL, high bit, Ctrl-C, 0x7F: no translation, stripping or signals.
+    std::vector<uint8_t> bytes = {'\r', '\n', 0, 0xFF, 0x03, 0x7F, 0x11, 0x13};
+    peer.Write(bytes);
+    std::vector<uint8_t> got;
+    uint8_t b;
+    while (got.size() < bytes.size() && port.ReadByteWithin(b, 500) == ReadResult::Byte) {
+        got.push_back(b);
+    }
+    EXPECT_EQ(got, bytes);
+    EXPECT_EQ(port.Write(bytes.data(), bytes.size()), bytes.size());
+    EXPECT_EQ(peer.Read(500, bytes.size()), bytes);
+}
+
+TEST(SerialPort, ReadGivesUpAfterTheUseTimeOut) {
+    PtyPeer peer;
+    SerialPort port;
+    ASSERT_TRUE(port.Open(peer.SlavePath(), SerialUse::Instrument, {}));
+    uint8_t b;
+    auto t0 = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.ReadByte(b), ReadResult::Timeout);
+    auto took = std::chrono::steady_clock::now() - t0;
+    EXPECT_GE(took, 15ms); // 10 ms per byte + 10 ms
+}
+
+TEST(SerialPort, OpenFailureSaysWhy) {
+    SerialPort port;
+    std::string error;
+    EXPECT_FALSE(port.Open("/nonexistent/tty", SerialUse::Gps, {}, &error));
+    EXPECT_FALSE(port.IsOpen());
+    EXPECT_NE(error.find("/nonexistent/tty"), std::string::npos);
+    EXPECT_FALSE(port.Open("/dev/null", SerialUse::Output, {}, &error)); // not a terminal
+}
+
+TEST(SerialPort, PseudoTerminalTakesEveryLineSetting) {
+    PtyPeer peer;
+    for (int baud = 0; baud < 7; ++baud) {
+        SerialPort port;
+        SerialLineSettings line{baud, baud % 3, baud % 2, baud % 2};
+        EXPECT_TRUE(port.Open(peer.SlavePath(), SerialUse::Gps, line)) << baud;
+    }
+}
+
+TEST(SerialPort, ClosingFromAnotherThreadEndsABlockedReaderWithinOneTimeOut) {
+    PtyPeer peer;
+    SerialPort gui;
+    ASSERT_TRUE(gui.Open(peer.SlavePath(), SerialUse::Gps, {})); // 200 ms per byte
+    std::atomic<bool> ended{false};
+    std::atomic<int> reads{0};
+    std::thread reader([port = gui, &ended, &reads] {
+        uint8_t b;
+        while (port.ReadByte(b) != ReadResult::Closed) {
+            reads++;
+        }
+        ended = true;
+    });
+    std::this_thread::sleep_for(50ms);
+    auto t0 = std::chrono::steady_clock::now();
+    gui.Close();
+    reader.join();
+    EXPECT_TRUE(ended);
+    EXPECT_LT(std::chrono::steady_clock::now() - t0, 200ms);
+}
+
+TEST(SerialPort, WriteBlockedByTheReceiverEndsWhenThePortCloses) {
+    PtyPeer peer; // nobody reads the master: the pty fills up
+    SerialPort gui;
+    ASSERT_TRUE(gui.Open(peer.SlavePath(), SerialUse::Output, {}));
+    std::thread writer([port = gui] {
+        std::vector<uint8_t> big(1 << 20, 'x');
+        port.Write(big.data(), big.size());
+    });
+    std::this_thread::sleep_for(100ms);
+    gui.Close();
+    writer.join(); // would hang forever without the wake-up
+}
+
+TEST(Handover, WorkerWaitsUntilTheGuiRanTheItem) {
+    std::atomic<int> wakes{0};
+    SyncHandover handover([&] { wakes++; });
+    int value = 0; // written by the GUI inside the item, read by the worker after Send
+    std::thread worker([&] {
+        for (int i = 0; i < 100; ++i) {
+            std::function<void()> item = [&value] { value++; };
+            ASSERT_TRUE(handover.Send(item));
+            ASSERT_EQ(value, i + 1);
+        }
+    });
+    while (handover.Delivered() < 100) {
+        handover.Drain();
+        std::this_thread::yield();
+    }
+    worker.join();
+    EXPECT_EQ(value, 100);
+    EXPECT_GE(wakes.load(), 100);
+}
+
+TEST(Handover, CancelReleasesAWaitingWorkerAndRefusesNewItems) {
+    SyncHandover handover;
+    std::atomic<int> sent{-1};
+    std::function<void()> item = [] { FAIL() << "must not run after Cancel"; };
+    std::thread worker([&] { sent = handover.Send(item) ? 1 : 0; });
+    std::this_thread::sleep_for(30ms);
+    handover.Cancel();
+    worker.join();
+    EXPECT_EQ(sent, 0);
+    EXPECT_FALSE(handover.Send(item));
+    handover.Drain(); // nothing left to run
+    handover.Resume();
+    int ran = 0;
+    std::function<void()> ok = [&] { ran++; };
+    std::thread again([&] { EXPECT_TRUE(handover.Send(ok)); });
+    while (handover.Delivered() < 1) {
+        handover.Drain();
+    }
+    again.join();
+    EXPECT_EQ(ran, 1);
+}
+
+} // namespace
+} // namespace tm47

@@ -20,6 +20,7 @@ function(tm47_gtest name)
     cmake_parse_arguments(ARG "" "" "SOURCES;LIBS;LABELS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest GTest::gtest_main GTest::gmock)
+    set_target_properties(${name} PROPERTIES AUTOMOC OFF)
     target_compile_definitions(${name} PRIVATE TM47_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data")
     include(GoogleTest)
     gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60

@@ -1,0 +1,31 @@
+#pragma once
+// Frame decoding: the frame buffer becomes a Reading of four calibrated channels.
+//
+// Every decoded frame also feeds its reference value into the 98-reading running mean, from
+// which the normalisation gain follows, and the frame buffer's bytes 10-13 are rewritten so
+// that the stored record carries that mean (integer part in bytes 10-11, hundredths in byte
+// 12, read back as a signed byte) instead of the instantaneous value.
+
+#include "config/settings.h"
+#include "instrument/frame.h"
+#include "instrument/reading.h"
+
+namespace tm47 {
+
+// Link modes from the handshake.
+inline constexpr int kLinkStreaming = 0;
+inline constexpr int kLinkPolled = 1;
+
+// Decodes `frame` into `reading` (reading states 1, -1, -2, -3). Uses the settings'
+// instrumentVariant and antenna. While nulling or QC-coil averaging the channels are left
+// unnulled and unnormalised and the frame buffer is not rewritten; the mean is updated always.
+void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int readingState,
+                 NormalisationState& normalisation, Reading& reading);
+
+// Reading state 0: stores the frame's raw reference value in the ring instead of decoding.
+// Returns how much of the window is filled, 0..100 percent; at 100 the sum is formed, the ring
+// starts over at slot 0 and `readingState` becomes normal.
+int PrimeNormalisation(const FrameBuffer& frame, NormalisationState& normalisation,
+                       int& readingState);
+
+} // namespace tm47

@@ -151,11 +151,12 @@ private:
     std::thread thread_;
 };
 
-InstrumentLink::InstrumentLink(const Clock& clock, LinkTimer& timer,
-                               std::atomic<int32_t>& readingState)
+InstrumentLink::InstrumentLink(const Clock& clock, LinkTimer& timer, int32_t& readingState)
     : clock_(clock), timer_(timer), readingState_(readingState) {}
 
-InstrumentLink::~InstrumentLink() { Stop(); }
+InstrumentLink::~InstrumentLink() {
+    Stop();
+}
 
 bool InstrumentLink::OpenPort(const std::string& path, std::string* error) {
     path_ = path;
@@ -216,9 +217,9 @@ void InstrumentLink::StartLink(bool sessionStart) {
     state_.lastFrameTick.store(clock_.Tick());
     if (polled) {
         state_.replyFlag.store(1);
-        readingState_.store(0);
+        readingState_ = 0;
     } else if (sessionStart) {
-        readingState_.store(0);
+        readingState_ = 0;
     }
 }
 

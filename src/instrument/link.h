@@ -55,7 +55,7 @@ public:
     static constexpr int kStreamingWatchMs = 500;
     static constexpr int kRestartRetryMs = 100;
 
-    InstrumentLink(const Clock& clock, LinkTimer& timer, std::atomic<int32_t>& readingState);
+    InstrumentLink(const Clock& clock, LinkTimer& timer, int32_t& readingState);
     ~InstrumentLink();
     InstrumentLink(const InstrumentLink&) = delete;
     InstrumentLink& operator=(const InstrumentLink&) = delete;
@@ -103,7 +103,7 @@ private:
     const Clock& clock_;
     SyncHandover handover_;
     LinkTimer& timer_;
-    std::atomic<int32_t>& readingState_;
+    int32_t& readingState_;
     FrameHandler handler_;
     LinkState state_;
     SerialPort port_;

@@ -19,8 +19,9 @@ LocalTime SystemClock::Local() const {
     auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()) % 1000;
     std::tm tm{};
     localtime_r(&secs, &tm);
-    return LocalTime{tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour,
-                     tm.tm_min,         tm.tm_sec,     static_cast<int>(ms.count())};
+    return LocalTime{
+        tm.tm_year + 1900,           tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min, tm.tm_sec,
+        static_cast<int>(ms.count())};
 }
 
 void WaitMs(const Clock& clock, uint32_t ms) {

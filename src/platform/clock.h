@@ -55,7 +55,9 @@ private:
 };
 
 // Milliseconds from `start` to `now`, correct across the 32-bit wrap.
-inline uint32_t TickDiff(uint32_t now, uint32_t start) { return now - start; }
+inline uint32_t TickDiff(uint32_t now, uint32_t start) {
+    return now - start;
+}
 
 // True once more than `ms` milliseconds have passed between `start` and `now`.
 inline bool TickPassed(uint32_t now, uint32_t start, uint32_t ms) {
@@ -63,7 +65,9 @@ inline bool TickPassed(uint32_t now, uint32_t start, uint32_t ms) {
 }
 
 // The tick as records print it: a signed 32-bit number.
-inline int32_t SignedTick(uint32_t tick) { return static_cast<int32_t>(tick); }
+inline int32_t SignedTick(uint32_t tick) {
+    return static_cast<int32_t>(tick);
+}
 
 // Waits until more than `ms` milliseconds have passed on `clock`. The original busy-waited;
 // this keeps the blocking meaning but sleeps in 1 ms steps.

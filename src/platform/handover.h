@@ -12,8 +12,8 @@
 
 #include <condition_variable>
 #include <cstdint>
-#include <functional>
 #include <deque>
+#include <functional>
 #include <mutex>
 
 namespace tm47 {

@@ -152,7 +152,9 @@ bool SerialPort::Open(const std::string& path, SerialUse use, const SerialLineSe
     return true;
 }
 
-bool SerialPort::IsOpen() const { return state_ && state_->open.load(); }
+bool SerialPort::IsOpen() const {
+    return state_ && state_->open.load();
+}
 
 void SerialPort::Close() {
     if (!state_) {
@@ -178,8 +180,7 @@ ReadResult SerialPort::ReadByteWithin(uint8_t& out, uint32_t timeoutMs) const {
     if (!s || !s->open.load()) {
         return ReadResult::Closed;
     }
-    const auto deadline =
-        std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
     for (;;) {
         auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
                         deadline - std::chrono::steady_clock::now())

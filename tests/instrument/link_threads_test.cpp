@@ -23,15 +23,28 @@ struct RecordingTimer : LinkTimer {
 std::vector<uint8_t> WireFrame(char letter, int16_t ch1 = 100, uint8_t battery = 80) {
     auto hi = [](int16_t v) { return static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8); };
     auto lo = [](int16_t v) { return static_cast<uint8_t>(v & 0xFF); };
-    return {static_cast<uint8_t>(letter), 0, hi(ch1), lo(ch1), 0, 1, 0, 2, 0, 3, 0x0B, 0xB8,
-            battery, 0x7F, 0x7F};
+    return {static_cast<uint8_t>(letter),
+            0,
+            hi(ch1),
+            lo(ch1),
+            0,
+            1,
+            0,
+            2,
+            0,
+            3,
+            0x0B,
+            0xB8,
+            battery,
+            0x7F,
+            0x7F};
 }
 
 // The test's own thread plays the GUI thread: it drains the link's hand-over.
 struct LinkFixture : ::testing::Test {
     SystemClock clock;
     RecordingTimer timer;
-    std::atomic<int32_t> readingState{1};
+    int32_t readingState{1};
     InstrumentLink link{clock, timer, readingState};
     PtyPeer peer;
     std::vector<FrameBuffer> frames;
@@ -104,7 +117,7 @@ TEST_F(LinkFixture, PolledReaderHandsOnOneFramePerPollAndDropsGarbage) {
     readingState = 1;
     link.StartLink(true);
     EXPECT_EQ(timer.period.load(), InstrumentLink::kStandByPollMs);
-    EXPECT_EQ(readingState.load(), 0); // normalising
+    EXPECT_EQ(readingState, 0); // normalising
     EXPECT_EQ(link.State().replyFlag.load(), 1);
 
     link.PollTick();

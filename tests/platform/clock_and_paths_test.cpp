@@ -13,9 +13,9 @@ TEST(Tick, DifferencesAreWrapSafe) {
         bool passed;
     } cases[] = {
         {1001, 0, 1000, true},
-        {1000, 0, 1000, false}, // "more than": exactly ms is not yet passed
-        {400, 0xFFFFFE00u, 1000, false},   // 912 ms across the wrap
-        {600, 0xFFFFFC00u, 1000, true},    // 1624 ms across the wrap
+        {1000, 0, 1000, false},          // "more than": exactly ms is not yet passed
+        {400, 0xFFFFFE00u, 1000, false}, // 912 ms across the wrap
+        {600, 0xFFFFFC00u, 1000, true},  // 1624 ms across the wrap
         {0, 0xFFFFFFFFu, 0, true},
     };
     for (const auto& c : cases) {

@@ -1,0 +1,148 @@
+#include "instrument/reading_processor.h"
+
+#include <algorithm>
+#include <cstdio>
+
+#include "instrument/frame_decoder.h"
+
+namespace tm47 {
+
+namespace {
+
+// printf into a std::string. Only integer and %f conversions of plain values are used here;
+// the logger sets the C numeric locale at start, so the decimal point is always '.'.
+template <typename... Args> std::string Format(const char* fmt, Args... args) {
+    char buf[64];
+    int n = std::snprintf(buf, sizeof buf, fmt, args...);
+    return std::string(buf, n < 0 ? 0 : std::min<std::size_t>(n, sizeof buf - 1));
+}
+
+} // namespace
+
+bool IsFourChannelLetter(uint8_t l) {
+    return l == 'T' || l == 'E' || l == 'M' || l == 'P' || l == 'j' || l == 'k';
+}
+
+bool IsTriggeredLetter(uint8_t l) {
+    return l == 'M' || l == 'N' || l == 'P' || l == 'Q' || l == 'K' || l == 'k';
+}
+
+void ReadingProcessor::ResetForSession(uint32_t now) {
+    beepCounter = 0;
+    normalisation.ringIndex = 0;
+    powerCheckTick = now;
+}
+
+void ReadingProcessor::HandleFrame(FrameBuffer& frame, const ReadingContext& ctx, ReadingView& view,
+                                   ReadingSession& session) {
+    switch (ctx.readingState) {
+    case kReadingNormalising: {
+        int p = PrimeNormalisation(frame, normalisation, ctx.readingState);
+        view.ShowMessageLine(Format("Normalization: %3d %c", p, '%'));
+        if (p > 90) {
+            view.EnableMonitorButtons();
+        }
+        break;
+    }
+    case kReadingNulling:
+    case kReadingQcAveraging:
+        DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
+        Accumulate(ctx, view, session);
+        break;
+    case kReadingQcEvaluation:
+        DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
+        session.QcEvaluate(reading);
+        break;
+    case kReadingNormal:
+        Normal(frame, ctx, view, session);
+        break;
+    default:
+        break; // an unknown state records nothing
+    }
+    frame[0] = 0;
+}
+
+// Nulling and QC-coil averaging: the first frame after the command only starts the
+// accumulator; the next 50 are averaged, so the 51st frame completes it.
+void ReadingProcessor::Accumulate(const ReadingContext& ctx, ReadingView& view,
+                                  ReadingSession& session) {
+    if (nulling.count == 0) {
+        if (ctx.readingState == kReadingNulling) {
+            normalisation.nullOffsets = {};
+        } else {
+            nulling.qcSavedOffsets = normalisation.nullOffsets;
+            session.QcAveragingStarted();
+        }
+        nulling.sums = {};
+        nulling.count = 1;
+    } else {
+        for (int i = 0; i < 4; ++i) {
+            nulling.sums[i] += reading.channel[i];
+        }
+        if (nulling.count < kNullingReadings) {
+            nulling.count += 1;
+        } else {
+            nulling.previousOffsets = normalisation.nullOffsets;
+            for (int i = 0; i < 4; ++i) {
+                normalisation.nullOffsets[i] = nulling.sums[i] / kNullingReadings;
+            }
+            if (ctx.readingState == kReadingNulling) {
+                ctx.readingState = kReadingNormal;
+                if (session.StandBy()) {
+                    session.WriteNullingRecord(normalisation.nullOffsets, nulling.previousOffsets);
+                }
+            } else {
+                ctx.readingState = kReadingQcEvaluation;
+                session.QcAveragingDone();
+            }
+        }
+    }
+    view.ShowMessageLine(Format("     Nulling:  %2d of %2d", nulling.count, kNullingReadings));
+}
+
+void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, ReadingView& view,
+                              ReadingSession& session) {
+    DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
+    const uint8_t letter = reading.letter;
+    const bool fourChannel = IsFourChannelLetter(letter);
+    view.ShowMode(Format("Mode:%c", fourChannel ? '4' : 'D'));
+
+    const bool logging = session.Logging();
+    const bool record = session.DecideRecord(letter);
+    if (logging && record) {
+        uint32_t tick = session.WriteReading(frame);
+        if (ctx.settings.audio == 1) {
+            beepCounter += 1;
+            if (beepCounter == ctx.beepDivider) {
+                session.Beep();
+                beepCounter = 0;
+            }
+        }
+        session.AdvanceStation(letter);
+        session.RecordedReadingShown(reading, tick);
+    }
+
+    const bool manualLogging = logging && ctx.settings.surveyMode == 2;
+    view.ShowMarker(Format("%c", IsTriggeredLetter(letter) && !manualLogging ? 'M' : ' '));
+    view.ShowInstrumentBattery(Format("B:%5.2fV", reading.battery / 6.66757));
+    std::array<std::string, 4> texts;
+    for (int i = 0; i < 4; ++i) {
+        if (ctx.portrait) {
+            const char* fmt = i == 3 && !fourChannel ? "ChT:%8.1f" : nullptr;
+            static constexpr const char* kLabels[] = {"Ch1:%8.1f", "Ch2:%8.1f", "Ch3:%8.1f",
+                                                      "Ch4:%8.1f"};
+            texts[i] = Format(fmt ? fmt : kLabels[i], static_cast<double>(reading.channel[i]));
+        } else {
+            texts[i] = Format("%8.1f", static_cast<double>(reading.channel[i]));
+        }
+    }
+    view.ShowChannels(texts);
+
+    const uint32_t now = ctx.clock.Tick();
+    if (TickPassed(now, powerCheckTick, kPowerCheckMs)) {
+        view.ShowHandheldBattery(Format("%3d%c", session.HandheldBatteryPercent(), '%'));
+        powerCheckTick = now;
+    }
+}
+
+} // namespace tm47

@@ -1,0 +1,188 @@
+#include <gtest/gtest.h>
+
+#include "instrument/reading_processor.h"
+
+namespace tm47 {
+namespace {
+
+struct FakeView : ReadingView {
+    std::string message, mode, marker, battery, handheld;
+    std::array<std::string, 4> channels;
+    int enables = 0;
+    void ShowMessageLine(const std::string& t) override { message = t; }
+    void EnableMonitorButtons() override { enables++; }
+    void ShowMode(const std::string& t) override { mode = t; }
+    void ShowMarker(const std::string& t) override { marker = t; }
+    void ShowInstrumentBattery(const std::string& t) override { battery = t; }
+    void ShowChannels(const std::array<std::string, 4>& t) override { channels = t; }
+    void ShowHandheldBattery(const std::string& t) override { handheld = t; }
+};
+
+struct FakeSession : ReadingSession {
+    bool logging = false, standBy = false, record = true;
+    int written = 0, advanced = 0, shown = 0, beeps = 0, nullingRecords = 0;
+    int qcStarted = 0, qcDone = 0, qcEvaluated = 0;
+    std::array<float, 4> nullOffsets{}, previous{};
+    bool Logging() const override { return logging; }
+    bool StandBy() const override { return standBy; }
+    bool DecideRecord(uint8_t) override { return record; }
+    uint32_t WriteReading(const FrameBuffer&) override { return ++written; }
+    void AdvanceStation(uint8_t) override { advanced++; }
+    void RecordedReadingShown(const Reading&, uint32_t) override { shown++; }
+    void WriteNullingRecord(const std::array<float, 4>& o, const std::array<float, 4>& p) override {
+        nullingRecords++;
+        nullOffsets = o;
+        previous = p;
+    }
+    void Beep() override { beeps++; }
+    void QcAveragingStarted() override { qcStarted++; }
+    void QcAveragingDone() override { qcDone++; }
+    void QcEvaluate(const Reading&) override { qcEvaluated++; }
+    int HandheldBatteryPercent() override { return 87; }
+};
+
+// Frame with raw channel counts `raw` on every channel and reference 3000 (Standard, T: x2).
+FrameBuffer Frame(uint8_t letter, int16_t raw = 0, uint8_t battery = 80) {
+    auto hi = static_cast<uint8_t>(static_cast<uint16_t>(raw) >> 8);
+    auto lo = static_cast<uint8_t>(raw & 0xFF);
+    return {letter, 0, hi, lo, hi, lo, hi, lo, hi, lo, 0x0B, 0xB8, battery, 0x7F, 0, 0};
+}
+
+struct Processor : ::testing::Test {
+    Settings settings;
+    ManualClock clock{1000};
+    int32_t state = kReadingNormalising;
+    ReadingProcessor processor;
+    FakeView view;
+    FakeSession session;
+    bool portrait = true;
+    int32_t beepDivider = 5;
+
+    void Feed(FrameBuffer f) {
+        ReadingContext ctx{settings, clock, state, 1, portrait, beepDivider};
+        processor.HandleFrame(f, ctx, view, session);
+        EXPECT_EQ(f[0], 0) << "the first byte is cleared after every call";
+    }
+};
+
+TEST_F(Processor, NormalisationShowsPercentagesAndEnablesButtonsAbove90) {
+    for (int i = 1; i <= 89; ++i) {
+        Feed(Frame('T'));
+    }
+    EXPECT_EQ(view.message, "Normalization:  90 %");
+    EXPECT_EQ(view.enables, 0);
+    Feed(Frame('T'));
+    EXPECT_EQ(view.message, "Normalization:  91 %");
+    EXPECT_EQ(view.enables, 1);
+    for (int i = 91; i <= 98; ++i) {
+        Feed(Frame('T'));
+    }
+    EXPECT_EQ(view.message, "Normalization: 100 %");
+    EXPECT_EQ(state, kReadingNormal);
+    EXPECT_EQ(session.written, 0) << "nothing is recorded while normalising";
+}
+
+struct Normalised : Processor {
+    void SetUp() override {
+        for (int i = 0; i < 98; ++i) {
+            Feed(Frame('T'));
+        }
+        ASSERT_EQ(state, kReadingNormal);
+    }
+};
+
+TEST_F(Normalised, NullingAveragesFiftyOfFiftyOneFramesAndRecordsOnlyInStandBy) {
+    for (bool standBy : {true, false}) {
+        session = {};
+        session.standBy = standBy;
+        session.logging = !standBy;
+        state = kReadingNulling;
+        processor.nulling.count = 0;
+        Feed(Frame('T', 1000)); // starts the accumulator, not averaged
+        EXPECT_EQ(view.message, "     Nulling:   1 of 50");
+        for (int i = 0; i < 49; ++i) {
+            Feed(Frame('T', 10));
+        }
+        EXPECT_EQ(view.message, "     Nulling:  50 of 50");
+        EXPECT_EQ(state, kReadingNulling);
+        Feed(Frame('T', 10));
+        EXPECT_EQ(state, kReadingNormal);
+        // 10 counts x 4.8333 x 2, averaged over 50 frames; the 1000-count frame left out.
+        EXPECT_NEAR(processor.normalisation.nullOffsets[0], 96.666f, 0.01f);
+        EXPECT_EQ(session.nullingRecords, standBy ? 1 : 0);
+        EXPECT_EQ(session.written, 0) << "nulling frames are never recorded";
+    }
+}
+
+TEST_F(Normalised, QcAveragingSavesOffsetsAndHandsOverToTheCheck) {
+    processor.normalisation.nullOffsets = {1, 2, 3, 4};
+    state = kReadingQcAveraging;
+    processor.nulling.count = 0;
+    for (int i = 0; i < 51; ++i) {
+        Feed(Frame('T', 10));
+    }
+    EXPECT_EQ(state, kReadingQcEvaluation);
+    EXPECT_EQ(processor.nulling.qcSavedOffsets, (std::array<float, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(session.qcStarted, 1);
+    EXPECT_EQ(session.qcDone, 1);
+    Feed(Frame('T', 10));
+    EXPECT_EQ(session.qcEvaluated, 1);
+    EXPECT_EQ(session.nullingRecords, 0);
+}
+
+TEST_F(Normalised, EveryFifthRecordedReadingBeepsAndUnrecordedOnesDoNotCount) {
+    settings.audio = 1;
+    session.logging = true;
+    for (int i = 0; i < 12; ++i) {
+        session.record = i % 2 == 0; // 6 recorded
+        Feed(Frame('T'));
+    }
+    EXPECT_EQ(session.written, 6);
+    EXPECT_EQ(session.advanced, 6);
+    EXPECT_EQ(session.shown, 6);
+    EXPECT_EQ(session.beeps, 1);
+    settings.audio = 0;
+    for (int i = 0; i < 10; ++i) {
+        Feed(Frame('T'));
+    }
+    EXPECT_EQ(session.beeps, 1);
+}
+
+TEST_F(Normalised, StatusTextsFollowTheLetter) {
+    struct Case {
+        uint8_t letter;
+        bool logging;
+        int surveyMode;
+        const char *mode, *marker, *ch4;
+    } cases[] = {
+        {'T', false, 0, "Mode:4", " ", "Ch4:"}, {'D', false, 0, "Mode:D", " ", "ChT:"},
+        {'M', false, 0, "Mode:4", "M", "Ch4:"}, {'N', true, 0, "Mode:D", "M", "ChT:"},
+        {'j', false, 0, "Mode:4", " ", "Ch4:"}, {'k', false, 0, "Mode:4", "M", "Ch4:"},
+        {'K', true, 2, "Mode:D", " ", "ChT:"}, // Manual logging keeps the marker blank
+        {'M', false, 2, "Mode:4", "M", "Ch4:"},
+    };
+    for (const auto& c : cases) {
+        session.logging = c.logging;
+        settings.surveyMode = c.surveyMode;
+        Feed(Frame(c.letter, 0, 80));
+        EXPECT_EQ(view.mode, c.mode) << c.letter;
+        EXPECT_EQ(view.marker, c.marker) << c.letter;
+        EXPECT_EQ(view.channels[3].substr(0, 4), c.ch4) << c.letter;
+    }
+    EXPECT_EQ(view.battery, "B:12.00V"); // 80 / 6.66757
+    portrait = false;
+    Feed(Frame('T'));
+    EXPECT_EQ(view.channels[0], "     0.0");
+}
+
+TEST_F(Normalised, HandheldBatteryIsCheckedEvery180Seconds) {
+    processor.powerCheckTick = clock.Tick();
+    Feed(Frame('T'));
+    EXPECT_EQ(view.handheld, "");
+    clock.Advance(180001);
+    Feed(Frame('T'));
+    EXPECT_EQ(view.handheld, " 87%");
+}
+
+} // namespace
+} // namespace tm47

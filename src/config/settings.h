@@ -34,7 +34,7 @@ struct Settings {
     float autoStationIncrement = 1.0f;
     float wheelStationIncrement = 0.2f;
     float manualStationIncrement = 2.0f;
-    float readingInterval = 0.2f; // seconds between recorded readings
+    float readingInterval = 0.2f;     // seconds between recorded readings
     std::u16string surveyLine = u"0"; // at most kSurveyLineMax characters
     float lineIncrement = 1.0f;
     int32_t lineSequence = 0;  // 0 "Alternate", 1 "One Way"
@@ -58,6 +58,8 @@ struct Settings {
     int32_t storageCardPresent = 0;
     // Height of the profile plot area in pixels, fixed by the screen layout before loading.
     int32_t profilePlotHeight = 0;
+
+    bool operator==(const Settings&) const = default;
 };
 
 // The surveyLine field holds 12 UTF-16 units including the terminator.

@@ -1,0 +1,284 @@
+#include "viewer/line_index.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <initializer_list>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "data_file_support.h"
+
+namespace tm47 {
+namespace {
+
+using test::CraftedFile;
+
+constexpr std::string_view kGap = "          -1       -9999       -9999       -9999       -9999\n";
+constexpr std::string_view kZeros = "        0.00        0.00        0.00        0.00\n";
+
+std::string Rows(std::initializer_list<std::string_view> rows) {
+    std::string out;
+    for (auto r : rows) {
+        out.append(r);
+    }
+    return out;
+}
+
+// A data file in a private root, with the viewer's steps run on it.
+class Viewer {
+public:
+    explicit Viewer(const std::string& bytes)
+        : root_(tmp_.dir), file_(test::WriteAndOpen(tmp_.dir / "SURVEY.R47", bytes)) {}
+    ~Viewer() {
+        if (file_) {
+            std::fclose(file_);
+        }
+    }
+    LineTable List() { return BuildLineList(file_); }
+    // Builds the index of `line` and returns LINE.TMP's bytes.
+    std::string Index(int32_t line) {
+        const LineTable t = BuildLineList(file_);
+        rows = BuildLineIndex(file_, t, line, settings, order, root_);
+        return test::FileBytes(IndexPath());
+    }
+    std::filesystem::path IndexPath() const { return tmp_.dir / "Storage" / "TALINI" / "LINE.TMP"; }
+    const DeviceRoot& Root() const { return root_; }
+
+    Settings settings;
+    OffsetOrder order = OffsetOrder::BeforeNormalising;
+    int64_t rows = -1;
+
+private:
+    test::TempRoot tmp_;
+    DeviceRoot root_;
+    std::FILE* file_;
+};
+
+TEST(LineList, NamesStopAtTheFirstSpaceAndStartsAreRecordOffsets) {
+    Viewer v(CraftedFile()
+                 .FileHeader()
+                 .Line(u"AB", 0, 1)
+                 .Reading()
+                 .Line(u"12 A", 0, 1)
+                 .Reading()
+                 .Line(u"12345678901", 0, 1)
+                 .Data());
+    const LineTable t = v.List();
+    EXPECT_EQ(t.lineName, (std::vector<std::u16string>{u"AB", u"12", u"12345678"}));
+    EXPECT_EQ(t.lineStart, (std::vector<int64_t>{144, 360, 576}));
+}
+
+TEST(LineList, EveryLineIsListedBeyondNinetyNine) {
+    CraftedFile f;
+    f.FileHeader();
+    for (int i = 1; i <= 150; ++i) {
+        const std::string name = std::to_string(i);
+        f.Line(std::u16string(name.begin(), name.end()), 0, 1).Reading();
+    }
+    Viewer v(f.Data());
+    const LineTable t = v.List();
+    ASSERT_EQ(t.LineCount(), 150);
+    EXPECT_EQ(t.lineName[149], u"150");
+    EXPECT_EQ(t.lineStart[149], 32328);
+    // And the last line is indexed like the first.
+    EXPECT_EQ(v.Index(150), Rows({"        0.00", kZeros}));
+}
+
+TEST(LineList, FilesWithoutLinesOrWithACutLastRecordListWhatIsWhole) {
+    EXPECT_EQ(Viewer(CraftedFile().FileHeader().Reading().Data()).List().LineCount(), 0);
+    EXPECT_EQ(Viewer("").List().LineCount(), 0);
+    // An "L" record cut short is not a line.
+    const std::string cut = CraftedFile().FileHeader().Line(u"A", 0, 1).Data() + "LB  ";
+    EXPECT_EQ(Viewer(cut).List().lineName, (std::vector<std::u16string>{u"A"}));
+}
+
+TEST(LineIndex, StationRecordGivesFourGapRowsAndTheNextReadingLandsOnIt) {
+    Viewer v(CraftedFile()
+                 .FileHeader()
+                 .Line(u"1", 100, 0.5f)
+                 .Reading()
+                 .Reading()
+                 .Station(200)
+                 .Reading()
+                 .Data());
+    EXPECT_EQ(v.Index(1), Rows({"      100.00", kZeros, "      100.50", kZeros, kGap, kGap, kGap,
+                                kGap, "      200.00", kZeros}));
+    EXPECT_EQ(v.rows, 7);
+}
+
+TEST(LineIndex, MarkerGivesOneGapRowAndTakesAnIncrement) {
+    Viewer v(CraftedFile()
+                 .FileHeader()
+                 .Line(u"M", 0, 1)
+                 .Reading()
+                 .Comment(u"rock")
+                 .Marker()
+                 .Reading()
+                 .Data());
+    EXPECT_EQ(v.Index(1), Rows({"        0.00", kZeros, kGap, "        2.00", kZeros}));
+    EXPECT_EQ(v.rows, 3);
+}
+
+TEST(LineIndex, ChannelValuesAreDecodedReadings) {
+    Viewer v(CraftedFile().FileHeader().Line(u"V", 10, 1).Reading({100, -200, 0, 1}).Data());
+    EXPECT_EQ(v.Index(1), "       10.00      966.66    -1933.32        0.00        9.67\n");
+}
+
+TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
+    // Reference mean 1500 against the nominal 3000: normalising doubles the values.
+    const std::string data = CraftedFile()
+                                 .FileHeader()
+                                 .Line(u"P", 0, 1, {10, 20, 30, 40}, '1')
+                                 .Reading({}, 1500)
+                                 .Offsets({1, 2, 3, 4})
+                                 .Reading({}, 1500)
+                                 .Line(u"Q", 0, 1, {10, 20, 30, 40}, ' ')
+                                 .Reading({}, 1500)
+                                 .Data();
+    Viewer v(data);
+    // Subtracted before normalising; the index ends at the next line.
+    EXPECT_EQ(v.Index(1), "        0.00      -20.00      -40.00      -60.00      -80.00\n"
+                          "        1.00       -2.00       -4.00       -6.00       -8.00\n");
+    EXPECT_EQ(v.order, OffsetOrder::BeforeNormalising);
+    // Subtracted after normalising; the choice stays in force for later decoding.
+    EXPECT_EQ(v.Index(2), "        0.00      -10.00      -20.00      -30.00      -40.00\n");
+    EXPECT_EQ(v.order, OffsetOrder::AfterNormalising);
+}
+
+TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
+    struct Case {
+        const char* name;
+        std::string data;
+        int32_t line;
+        std::string index;
+    };
+    const std::string twoReadings =
+        CraftedFile().FileHeader().Line(u"T", 5, 1).Reading().Reading().Data();
+    const Case cases[] = {
+        {"last record cut short", twoReadings + std::string("M\0\1\2\3\4\5\6\7\x8\x9", 11), 1,
+         Rows({"        5.00", kZeros, "        6.00", kZeros})},
+        {"line header cut short", CraftedFile().FileHeader().Line(u"T", 5, 1).Data().substr(0, 200),
+         1, ""},
+        {"line 0", twoReadings, 0, ""},
+        {"line beyond the table", twoReadings, 2, ""},
+    };
+    for (const auto& c : cases) {
+        Viewer v(c.data);
+        EXPECT_EQ(v.Index(c.line), c.index) << c.name;
+        EXPECT_EQ(v.rows, static_cast<int64_t>(c.index.size() / kIndexRowLength)) << c.name;
+    }
+}
+
+TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
+    // A stored reference mean of 0.01 multiplies by 180000: channel 4 is about 3.5e11.
+    Viewer v(CraftedFile()
+                 .FileHeader()
+                 .Line(u"W", 0, 1)
+                 .Reading({0, 0, 0, 32767}, 0, 1, 'F')
+                 .Reading()
+                 .Data());
+    const std::string index = v.Index(1);
+    ASSERT_EQ(index.size(), 2 * kIndexRowLength);
+    EXPECT_EQ(index.substr(kIndexRowLength), Rows({"        1.00", kZeros}));
+    const IndexPoint p = ParseIndexRow(std::string_view(index).substr(0, kIndexRowLength));
+    ASSERT_TRUE(p.valid);
+    EXPECT_NEAR(p.channel[3], 3.4641e11f, 0.0001e11f);
+}
+
+TEST(LineIndex, GarbageFilesGiveWholeRowsOnly) {
+    std::mt19937 rng(47);
+    for (int round = 0; round < 20; ++round) {
+        std::string data(static_cast<std::size_t>(rng() % 5000), '\0');
+        for (auto& c : data) {
+            c = static_cast<char>(rng());
+        }
+        // Records that look like line starts, offset groups, stations and markers.
+        const char kinds[] = "LLOSXMBA";
+        for (std::size_t at = 0; at < data.size(); at += 24) {
+            if (rng() % 2 == 0) {
+                data[at] = kinds[rng() % 8];
+            }
+        }
+        Viewer v(data);
+        const LineTable t = v.List();
+        for (int32_t line = 1; line <= t.LineCount(); ++line) {
+            const std::string index = v.Index(line);
+            ASSERT_EQ(index.size(), static_cast<std::size_t>(v.rows) * kIndexRowLength);
+            for (std::size_t r = 0; r < index.size(); r += kIndexRowLength) {
+                const std::string_view row(index.data() + r, kIndexRowLength);
+                ASSERT_EQ(row.back(), '\n');
+                ASSERT_TRUE(row == kGap || row.find('.') != std::string_view::npos) << row;
+            }
+        }
+    }
+}
+
+class IndexWindow : public ::testing::Test {
+protected:
+    IndexWindow()
+        : viewer_(CraftedFile()
+                      .FileHeader()
+                      .Line(u"1", 100, 0.5f)
+                      .Reading({100, -200, 0, 1})
+                      .Reading()
+                      .Station(200)
+                      .Reading()
+                      .Data()) {
+        viewer_.Index(1);
+        window_.pointValid.fill(1); // left over from an earlier window
+    }
+    std::vector<int> ValidSlots(int32_t last) const {
+        std::vector<int> out;
+        for (int32_t s = 1; s <= last; ++s) {
+            if (window_.pointValid[static_cast<std::size_t>(s)]) {
+                out.push_back(s);
+            }
+        }
+        return out;
+    }
+
+    Viewer viewer_;
+    PointWindow window_;
+};
+
+TEST_F(IndexWindow, PointRowsAreValidAndGapRowsAndRowsPastTheEndAreNot) {
+    ASSERT_TRUE(LoadIndexWindow(window_, 1, 310, 1, viewer_.Root()));
+    EXPECT_EQ(ValidSlots(310), (std::vector<int>{1, 2, 7}));
+    EXPECT_EQ(window_.pointStation[1], 100.0f);
+    EXPECT_EQ(window_.pointChannel[0][1], 966.66f);
+    EXPECT_EQ(window_.pointChannel[1][1], -1933.32f);
+    EXPECT_EQ(window_.pointChannel[3][1], 9.67f);
+    EXPECT_EQ(window_.pointStation[2], 100.5f);
+    EXPECT_EQ(window_.pointStation[7], 200.0f);
+
+    // From row 6: a gap, then the last point in column 2.
+    ASSERT_TRUE(LoadIndexWindow(window_, 1, 310, 6, viewer_.Root()));
+    EXPECT_EQ(ValidSlots(310), (std::vector<int>{2}));
+    EXPECT_EQ(window_.pointStation[2], 200.0f);
+}
+
+TEST_F(IndexWindow, AWindowBeyondTheLastRowIsAllInvalid) {
+    for (int64_t firstRow : {8, 80, 1000000}) {
+        window_.pointValid.fill(1);
+        ASSERT_TRUE(LoadIndexWindow(window_, 1, 310, firstRow, viewer_.Root()));
+        EXPECT_EQ(ValidSlots(310), std::vector<int>{}) << firstRow;
+    }
+}
+
+TEST_F(IndexWindow, SlotsOutsideTheWindowAreLeftAlone) {
+    window_.pointValid.fill(7);
+    ASSERT_TRUE(LoadIndexWindow(window_, 1, 100000, 1, viewer_.Root()));
+    EXPECT_EQ(window_.pointValid[0], 7);
+    EXPECT_EQ(window_.pointValid[319], 0);
+}
+
+TEST_F(IndexWindow, AMissingIndexFileGivesAnAllInvalidWindowAndSaysSo) {
+    std::filesystem::remove(viewer_.IndexPath());
+    EXPECT_FALSE(LoadIndexWindow(window_, 1, 310, 1, viewer_.Root()));
+    EXPECT_EQ(ValidSlots(310), std::vector<int>{});
+}
+
+} // namespace
+} // namespace tm47

@@ -1,0 +1,210 @@
+// Reading records decoded back into channel values, and the offsets that apply to them.
+#include <cmath>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "datafile/record_parser.h"
+
+namespace tm47 {
+namespace {
+
+Record MakeReading(char letter, uint8_t range, int16_t raw, double mean) {
+    const int16_t whole = static_cast<int16_t>(mean);
+    const int8_t hundredths = static_cast<int8_t>(std::lround((mean - whole) * 100));
+    Record r = MakeRecord("");
+    r[0] = letter;
+    r[1] = static_cast<char>(range);
+    for (int c = 0; c < 4; ++c) {
+        r[2 + 2 * c] = static_cast<char>((raw >> 8) & 0xFF);
+        r[3 + 2 * c] = static_cast<char>(raw & 0xFF);
+    }
+    r[10] = static_cast<char>((whole >> 8) & 0xFF);
+    r[11] = static_cast<char>(whole & 0xFF);
+    r[12] = static_cast<char>(hundredths);
+    return r;
+}
+
+void ExpectChannels(const ParsedReading& got, const std::array<double, 4>& want,
+                    const std::string& what) {
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_NEAR(got.channel[c], want[c], std::abs(want[c]) * 2e-6 + 1e-4)
+            << what << " channel " << c + 1;
+    }
+}
+
+// Raw 1000 on every channel (1000 x 4.8333 = 4833.3 before the letter scaling).
+TEST(ParseReadingRecord, EachLetterGroupWithItsNominalReference) {
+    struct Row {
+        const char* what;
+        char letter;
+        int32_t variant;
+        int32_t antenna;
+        double mean;
+        std::array<double, 4> want;
+    };
+    const Row rows[] = {
+        {"E, gain 1800/1800",
+         'E',
+         0,
+         0,
+         1800.0,
+         {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {"P like E, High Power too",
+         'P',
+         1,
+         2,
+         1800.0,
+         {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {"F", 'F', 0, 1, 1800.0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {"k like F", 'k', 1, 0, 1800.0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {"D Standard, 1 x 0.5 m: ch4 x 1.114 / 1.112 x 4",
+         'D',
+         0,
+         0,
+         3000.0,
+         {9666.6, 9666.6, 9666.6, 19367.971942446}},
+        {"N Standard, 1 x 1 m", 'N', 0, 1, 3000.0, {9666.6, 9666.6, 9666.6, 19333.2}},
+        {"D High Power, 1 x 0.5 m: ch4 x 1.114 x 1.112; mean 1400 gives 1840",
+         'D',
+         1,
+         0,
+         1400.0,
+         {10926.0198857, 16134.9363429, 23757.7409143, 47765.2669051}},
+        {"M High Power, 1 x 1 m, mean 1600 under 1650: 1123",
+         'M',
+         1,
+         1,
+         1600.0,
+         {5834.8805925, 8616.62599125, 12687.47291625, 20591.700695625}},
+        {"T High Power, 0.5 x 0.5 m, mean 2600 at the threshold: 3729",
+         'T',
+         1,
+         2,
+         2600.0,
+         {9219.64987731, 14106.0643123, 20808.7497731, 17379.0400187}},
+        {"T Standard", 'T', 0, 3, 3000.0, {9666.6, 9666.6, 9666.6, 9666.6}},
+        {"T High Power, hand held, mean 920 (nominal 920)",
+         'T',
+         1,
+         3,
+         920.0,
+         {8313.276, 12276.582, 18076.542, 29338.131}},
+    };
+    for (const Row& r : rows) {
+        Settings s;
+        s.instrumentVariant = r.variant;
+        s.antenna = r.antenna;
+        const ParsedReading got = ParseReadingRecord(MakeReading(r.letter, 0x00, 1000, r.mean), {},
+                                                     OffsetOrder::BeforeNormalising, s);
+        EXPECT_EQ(got.letter, r.letter) << r.what;
+        ExpectChannels(got, r.want, r.what);
+    }
+}
+
+TEST(ParseReadingRecord, RangeCodeDivisors) {
+    Settings s; // Standard, T scales 2, 2, 2, 2; mean 3000 gives gain 1
+    struct Row {
+        uint8_t range;
+        std::array<double, 4> want;
+    };
+    const Row rows[] = {
+        {0xFF, {96.666, 96.666, 96.666, 96.666}},
+        {0x55, {966.66, 966.66, 966.66, 966.66}},
+        {0x00, {9666.6, 9666.6, 9666.6, 9666.6}},
+        {0xC1, {96.666, 9666.6, 9666.6, 966.66}},
+    };
+    for (const Row& r : rows) {
+        ExpectChannels(ParseReadingRecord(MakeReading('T', r.range, 1000, 3000.0), {},
+                                          OffsetOrder::BeforeNormalising, s),
+                       r.want, "range " + std::to_string(r.range));
+    }
+}
+
+TEST(ParseReadingRecord, OffsetsBeforeOrAfterNormalising) {
+    Settings s;
+    s.antenna = 1;
+    // T Standard: 9666.6 per channel; mean 1500 gives gain 3000 / 1500 = 2.
+    const Record rec = MakeReading('T', 0x00, 1000, 1500.0);
+    const std::array<float, 4> offsets{100.0f, 0.0f, -50.0f, 0.0f};
+    ExpectChannels(ParseReadingRecord(rec, offsets, OffsetOrder::BeforeNormalising, s),
+                   {19133.2, 19333.2, 19433.2, 19333.2}, "before");
+    ExpectChannels(ParseReadingRecord(rec, offsets, OffsetOrder::AfterNormalising, s),
+                   {19233.2, 19333.2, 19383.2, 19333.2}, "after");
+}
+
+TEST(ParseReadingRecord, StoredMeanHundredthsAreASignedByte) {
+    Settings s;
+    Record r = MakeReading('T', 0, 0, 0);
+    r[10] = 0x04;
+    r[11] = static_cast<char>(0xD2);
+    r[12] = 56;
+    EXPECT_NEAR(ParseReadingRecord(r, {}, OffsetOrder::BeforeNormalising, s).referenceMean, 1234.56,
+                1e-3);
+    r[12] = static_cast<char>(0xCE); // -50
+    EXPECT_NEAR(ParseReadingRecord(r, {}, OffsetOrder::BeforeNormalising, s).referenceMean, 1233.5,
+                1e-3);
+}
+
+TEST(ParseReadingRecord, ZeroMeanKeepsGainOne) {
+    Settings s;
+    const ParsedReading got =
+        ParseReadingRecord(MakeReading('T', 0, 1000, 0.0), {}, OffsetOrder::BeforeNormalising, s);
+    ExpectChannels(got, {9666.6, 9666.6, 9666.6, 9666.6}, "mean 0");
+}
+
+TEST(RecordFields, NumbersAreReadFromTheirPositions) {
+    EXPECT_DOUBLE_EQ(ParseStartStation(StartStationRecord(-25.5)), -25.5);
+    EXPECT_DOUBLE_EQ(ParseIncrement(DirectionRecord(1, -0.5f)), -0.5);
+    EXPECT_DOUBLE_EQ(ParseStation(StationRecord(100.25, {2026, 1, 1, 23, 59, 59, 999})), 100.25);
+    const OffsetRecordValues o = ParseOffsetRecord(MakeRecord("O    12.50    -3.25  1"));
+    EXPECT_FLOAT_EQ(o.newOffset, 12.5f);
+    EXPECT_FLOAT_EQ(o.previousOffset, -3.25f);
+}
+
+std::vector<Record> LineHeader(char orderChar, std::array<float, 4> now,
+                               std::array<float, 4> before) {
+    std::vector<Record> out{MakeRecord("L1"), MakeRecord("B       0.00"),
+                            MakeRecord("AS            1.000"), MakeRecord("Z14052026 12:00:00")};
+    for (int c = 0; c < 4; ++c) {
+        Record o = NullingOffsetRecord(now[c], before[c]);
+        o[22] = orderChar;
+        out.push_back(o);
+    }
+    return out;
+}
+
+TEST(ForwardOffsets, LineHeaderThenLaterNullingGroups) {
+    ForwardOffsets f;
+    EXPECT_EQ(f.Order(), OffsetOrder::BeforeNormalising);
+    // File header: header-form offsets are not a line's offsets.
+    f.Feed(MakeRecord("TM47KVB W231GRD000    3"));
+    f.Feed(HeaderOffsetRecord(9.0f, 'N', 0.0f));
+    for (const Record& r : LineHeader('1', {1, 2, 3, 4}, {0, 0, 0, 0})) {
+        f.Feed(r);
+    }
+    EXPECT_EQ(f.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(f.Order(), OffsetOrder::BeforeNormalising);
+    f.Feed(MakeRecord("T"));
+    for (int c = 0; c < 4; ++c) {
+        f.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
+    }
+    EXPECT_EQ(f.Offsets(), (std::array<float, 4>{10, 11, 12, 13}));
+    for (const Record& r : LineHeader(' ', {5, 6, 7, 8}, {10, 11, 12, 13})) {
+        f.Feed(r);
+    }
+    EXPECT_EQ(f.Offsets(), (std::array<float, 4>{5, 6, 7, 8}));
+    EXPECT_EQ(f.Order(), OffsetOrder::AfterNormalising);
+}
+
+TEST(BackwardOffsets, PassingAGroupRestoresItsPreviousOffsets) {
+    BackwardOffsets b({10, 11, 12, 13});
+    b.Feed(MakeRecord("T"));
+    for (int c = 3; c >= 0; --c) {
+        b.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
+    }
+    EXPECT_EQ(b.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
+}
+
+} // namespace
+} // namespace tm47

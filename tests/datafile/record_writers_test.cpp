@@ -1,0 +1,138 @@
+// The writers: what reaches the data file, the test file and the output port.
+#include <mutex>
+
+#include <gtest/gtest.h>
+
+#include "datafile/record_writers.h"
+#include "instrument/output_forwarder.h"
+#include "temp_dir_support.h"
+
+namespace tm47 {
+namespace {
+
+// A receiver on the output port that takes every byte at once.
+struct Receiver {
+    std::mutex mutex;
+    std::string bytes;
+    void Attach(OutputForwarder& out) {
+        out.Start(
+            [this](const uint8_t* d, std::size_t n) {
+                std::lock_guard lock(mutex);
+                bytes.append(reinterpret_cast<const char*>(d), n);
+                return n;
+            },
+            {});
+    }
+    std::string Take(OutputForwarder& out) {
+        out.WaitDrained(2000);
+        std::lock_guard lock(mutex);
+        return bytes;
+    }
+};
+
+struct Fixture {
+    TempDir dir;
+    Settings settings;
+    DataFile file;
+    ManualClock clock{1234, {2026, 5, 14, 14, 5, 9, 127}};
+    OutputForwarder output;
+    Receiver receiver;
+    RecordContext ctx{settings, file, clock};
+
+    explicit Fixture(int32_t outputMode, bool testFile = false) {
+        settings.writeTestFile = testFile ? 1 : 0;
+        EXPECT_EQ(file.Create(dir.Path() / "LINE1.R47", testFile), DataFile::CreateResult::Created);
+        receiver.Attach(output);
+        ctx.output = &output;
+        ctx.outputMode = outputMode;
+    }
+    std::string Data() {
+        file.Close();
+        return ReadAll(dir.Path() / "LINE1.R47");
+    }
+    std::string Test() {
+        file.Close();
+        return ReadAll(dir.Path() / "LINE1.R4D");
+    }
+};
+
+// The frame after decoding (mean 1234.56 in bytes 10-12) and as the instrument sent it
+// (instantaneous reference 1300, battery 80).
+const uint8_t kDecoded[14] = {'M',  0x00, 0x00, 0x0A, 0x01, 0x00, 0xFF,
+                              0xFF, 0x00, 0x10, 0x04, 0xD2, 56,   0x00};
+const uint8_t kReceived[14] = {'M',  0x00, 0x00, 0x0A, 0x01, 0x00, 0xFF,
+                               0xFF, 0x00, 0x10, 0x05, 0x14, 80,   0x7F};
+
+TEST(RecordWriters, OpeningRecordsInOrder) {
+    Fixture f(0);
+    f.settings.surveyLine = u"12345678901";
+    f.settings.startStation = 25.0;
+    f.settings.activeStationIncrement = -1.0f;
+    f.settings.lineDirection = 2;
+    WriteFileHeader(f.ctx, {{1.5f, 0, 0, -2.25f}, 'N', {}});
+    WriteLineHeader(f.ctx, {1.5f, 0, 0, -2.25f}, {0, 0, 0, 0});
+    WriteTimeStamp(f.ctx);
+    const std::string want =
+        std::string("TM47KVB W231GRD000    3\n") + "H LINE1      0.200     \n" +
+        "O     1.50N     0.00   \n" + "O     0.00N     0.00   \n" + "O     0.00N     0.00   \n" +
+        "O    -2.25N     0.00   \n" + "L12345678              \n" + "B      25.00           \n" +
+        "AN           -1.000    \n" + "Z14052026 14:05:09     \n" + "O     1.50      0.00  1\n" +
+        "O     0.00      0.00  1\n" + "O     0.00      0.00  1\n" + "O    -2.25      0.00  1\n" +
+        "*14:05:09.127      1234\n";
+    EXPECT_EQ(f.Data(), want);
+}
+
+TEST(RecordWriters, ReadingGoesToTheTestFileWithTheReceivedReferenceAndBattery) {
+    Fixture f(kOutputRaw, true);
+    f.clock.SetTick(0xFFFFFF9Cu); // -100 as a signed tick
+    EXPECT_EQ(WriteReading(f.ctx, kDecoded, kReceived), 0xFFFFFF9Cu);
+    const std::string tick = "      -100\n";
+    const std::string data = f.Data();
+    EXPECT_EQ(data, std::string(reinterpret_cast<const char*>(kDecoded), 13) + tick);
+    EXPECT_EQ(f.Test(), std::string(reinterpret_cast<const char*>(kReceived), 13) + tick);
+    EXPECT_EQ(f.receiver.Take(f.output), data); // Raw Data: the data file's bytes
+}
+
+TEST(RecordWriters, RawDataForwardsTheDataFilesByteStream) {
+    Fixture f(kOutputRaw);
+    WriteFileHeader(f.ctx, {});
+    WriteLineHeader(f.ctx, {}, {});
+    WriteNote(f.ctx, u"$STARTED", 'X');
+    WriteReading(f.ctx, kDecoded, kReceived);
+    WriteGpsSentence(f.ctx, "$GPTXT,01*3A", 1000, '@', '#');
+    WriteStationRecord(f.ctx, 100.0);
+    WriteOffsetRecords(f.ctx, true, {1, 2, 3, 4}, {}, 'E');
+    const std::string data = f.Data();
+    EXPECT_EQ(data.size(), 24u * (6 + 8 + 1 + 1 + 2 + 1 + 4));
+    EXPECT_EQ(f.receiver.Take(f.output), data);
+}
+
+TEST(RecordWriters, ConvertedFormsOnTheOutputPort) {
+    Fixture f(kOutputConverted);
+    f.settings.surveyLine = u"L5";
+    f.settings.lineDirection = 0;
+    WriteFileHeader(f.ctx, {});
+    WriteLineHeader(f.ctx, {}, {});
+    WriteTimeStamp(f.ctx);
+    WriteReading(f.ctx, kDecoded, kReceived);
+    WriteStationRecord(f.ctx, 100.5);
+    WriteNote(f.ctx, u"", 'C');
+    WriteGpsSentence(f.ctx, "$GPTXT,01*3A", 98765, '@', '#');
+    WriteOffsetRecords(f.ctx, false, {1, 2, 3, 4}, {});
+    const std::string want = std::string("LINE1\r\n") + "LL5" + std::string(20, ' ') + "\r\n" +
+                             "AW\r\n" + "Z14052026 14:05:09" + std::string(6, ' ') + "\r\n" +
+                             "S     100.50 14:05:09.120\r\n" + "C" + std::string(18, ' ') +
+                             "1234\r\n" + "$GPTXT,01*3A      98765\r\n";
+    EXPECT_EQ(f.receiver.Take(f.output), want);
+}
+
+TEST(RecordWriters, GpsGroupWithABadChecksum) {
+    Fixture f(0);
+    WriteGpsSentence(f.ctx, "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4", 55, '?', '"');
+    EXPECT_EQ(f.Data(), std::string("?$GPRMC,123519,A,4807.0\n") + "\"38,N,01131.000,E,022.4\n" +
+                            "\"" + std::string(22, ' ') + "\n" + "!" + std::string(12, ' ') +
+                            "        55\n");
+}
+
+} // namespace
+} // namespace tm47

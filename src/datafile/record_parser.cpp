@@ -90,11 +90,9 @@ ParsedReading ParseReadingRecord(std::span<const uint8_t> record,
 
     const char letter = out.letter;
     if ((letter == 'D' || letter == 'N') && settings.antenna == 0) {
-        if (settings.instrumentVariant == 1) {
-            ch[3] = static_cast<float>(ch[3] * 1.114 * 1.112);
-        } else if (settings.instrumentVariant == 0) {
-            ch[3] = static_cast<float>(ch[3] * 1.114 / 1.112);
-        }
+        // Any variant other than 1 (High Power) reads as Standard, as in the frame decoding.
+        ch[3] = static_cast<float>(settings.instrumentVariant == 1 ? ch[3] * 1.114 * 1.112
+                                                                   : ch[3] * 1.114 / 1.112);
     }
     const Scaling sc = ScalingFor(letter, settings.instrumentVariant, settings.antenna, mean);
     for (std::size_t i = 0; i < 4; ++i) {

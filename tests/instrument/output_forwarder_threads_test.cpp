@@ -6,10 +6,14 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include <gtest/gtest.h>
 
 #include "instrument/output_forwarder.h"
+#include "platform/serial_port.h"
+#include "tests/support/pty_peer.h"
 
 namespace tm47 {
 namespace {
@@ -137,6 +141,43 @@ TEST(OutputForwarder, StopReturnsEvenWhenTheDriverNeverLetsGo) {
     for (int i = 0; i < 100 && rx->Bytes().empty(); ++i) {
         std::this_thread::sleep_for(Ms(10));
     }
+}
+
+// The real output port on a pseudo-terminal: the receiver sends XOFF and never XON.
+TEST(OutputForwarder, PortHeldByXoffDropsAndWarnsOnceWhileRecordsKeepComing) {
+    testing::PtyPeer peer;
+    SerialPort port;
+    std::string error;
+    ASSERT_TRUE(
+        port.Open(peer.SlavePath(), SerialUse::Output, SerialLineSettings{3, 0, 1, 0}, &error))
+        << error;
+    OutputForwarder out(64 * 1024);
+    out.Start(port);
+
+    // Flowing: the receiver gets the bytes in order.
+    const std::string first = "L1" + std::string(21, ' ') + "\n";
+    ASSERT_TRUE(out.Enqueue(first));
+    const std::vector<uint8_t> got = peer.Read(2000, first.size());
+    EXPECT_EQ(std::string(got.begin(), got.end()), first);
+
+    peer.Write(std::string(1, '\x13')); // XOFF
+    std::this_thread::sleep_for(Ms(50));
+    const std::string record(23, 'R');
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < 20000; ++i) { // 480 000 bytes: more than the driver and the queue hold
+        out.Enqueue(record + "\n");
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(2000));
+    EXPECT_TRUE(out.Blocked());
+    EXPECT_GT(out.DroppedBytes(), 0u);
+    EXPECT_EQ(out.DroppedBytes() % 24, 0u);
+    EXPECT_EQ(out.TakeBlockedWarning(), std::optional<std::string>("Output port blocked"));
+    EXPECT_EQ(out.TakeBlockedWarning(), std::nullopt);
+
+    const auto stopAt = std::chrono::steady_clock::now();
+    out.Stop(100);
+    EXPECT_LT(std::chrono::steady_clock::now() - stopAt, Ms(1500));
+    port.Close();
 }
 
 TEST(OutputForwarder, NotStartedTakesNothing) {

@@ -66,7 +66,9 @@ public:
     // The blocked warning ("Output port blocked") once per session, then nothing.
     std::optional<std::string> TakeBlockedWarning();
     bool Blocked() const;
-    // Called once per session when bytes are first dropped, on the enqueuing thread.
+    // Called once per session when bytes are first dropped, on the enqueuing thread (GUI or
+    // GPS reader, possibly while the data file's lock is held): it must only pass the news on
+    // (post to the GUI), never write records or wait.
     void SetBlockedHandler(std::function<void()> handler);
 
     std::size_t QueuedBytes() const;

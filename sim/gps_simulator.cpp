@@ -1,0 +1,172 @@
+#include "sim/gps_simulator.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <poll.h>
+#include <unistd.h>
+
+namespace tm47 {
+
+namespace {
+
+using SteadyClock = std::chrono::steady_clock;
+
+constexpr std::size_t kOutputLimit = 4096; // a receiver nobody listens to just overruns
+constexpr std::size_t kReceivedLimit = 4096;
+
+} // namespace
+
+GpsSimulator::GpsSimulator(GpsConfig config)
+    : config_(std::move(config)), fault_(static_cast<int>(config_.fault)) {}
+
+GpsSimulator::~GpsSimulator() {
+    Stop();
+}
+
+bool GpsSimulator::Start(std::string* error) {
+    if (running_.load()) {
+        return true;
+    }
+    if (!pty_.Open(error)) {
+        return false;
+    }
+    if (!config_.linkPath.empty() && !pty_.MakeLink(config_.linkPath, error)) {
+        pty_.Close();
+        return false;
+    }
+    int fds[2];
+    if (pipe(fds) != 0 || !MakeNonBlocking(fds[0]) || !MakeNonBlocking(fds[1])) {
+        if (error) {
+            *error = std::string("sim: pipe failed: ") + std::strerror(errno);
+        }
+        pty_.Close();
+        return false;
+    }
+    wakeRead_ = fds[0];
+    wakeWrite_ = fds[1];
+    devicePath_ = pty_.DevicePath();
+    slavePath_ = pty_.SlavePath();
+    stop_.store(false);
+    running_.store(true);
+    thread_ = std::thread([this] { Run(); });
+    return true;
+}
+
+void GpsSimulator::Stop() {
+    if (!running_.load()) {
+        return;
+    }
+    stop_.store(true);
+    Wake();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+    pty_.Close();
+    close(wakeRead_);
+    close(wakeWrite_);
+    wakeRead_ = wakeWrite_ = -1;
+    running_.store(false);
+}
+
+void GpsSimulator::Wake() {
+    const char b = 1;
+    if (wakeWrite_ >= 0) {
+        [[maybe_unused]] const ssize_t n = write(wakeWrite_, &b, 1);
+    }
+}
+
+void GpsSimulator::SetFault(GpsFault fault) {
+    fault_.store(static_cast<int>(fault));
+}
+
+GpsCounters GpsSimulator::Counters() const {
+    GpsCounters c;
+    c.epochs = epochs_.load();
+    c.sentencesSent = sentencesSent_.load();
+    c.badSentencesSent = badSentencesSent_.load();
+    c.bytesReceived = bytesReceived_.load();
+    return c;
+}
+
+std::string GpsSimulator::Received() const {
+    std::lock_guard lock(receivedMutex_);
+    return received_;
+}
+
+void GpsSimulator::Run() {
+    const int master = pty_.MasterFd();
+    const auto interval = std::chrono::milliseconds(std::max(1, config_.intervalMs));
+    const auto started = SteadyClock::now();
+    auto nextEpoch = started; // the first epoch goes out at once
+    std::string out;
+    char buf[256];
+
+    while (!stop_.load()) {
+        const auto now = SteadyClock::now();
+        const auto wait =
+            std::chrono::duration_cast<std::chrono::milliseconds>(nextEpoch - now).count();
+        const int timeoutMs = static_cast<int>(std::clamp<long long>(wait + 1, 0, 100));
+        pollfd fds[2] = {{master, static_cast<short>(POLLIN | (out.empty() ? 0 : POLLOUT)), 0},
+                         {wakeRead_, POLLIN, 0}};
+        if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) {
+            break;
+        }
+        if (fds[1].revents & POLLIN) {
+            while (read(wakeRead_, buf, sizeof buf) > 0) {
+            }
+        }
+        if (fds[0].revents & POLLIN) {
+            const ssize_t n = read(master, buf, sizeof buf);
+            if (n > 0) {
+                bytesReceived_.fetch_add(static_cast<uint64_t>(n));
+                std::lock_guard lock(receivedMutex_);
+                received_.append(buf, static_cast<std::size_t>(n));
+                if (received_.size() > kReceivedLimit) {
+                    received_.erase(0, received_.size() - kReceivedLimit);
+                }
+            }
+        }
+        const auto t = SteadyClock::now();
+        if (t >= nextEpoch) {
+            nextEpoch += interval;
+            if (t - nextEpoch > 5 * interval) {
+                nextEpoch = t + interval; // stalled: do not burst
+            }
+            epochs_.fetch_add(1);
+            const auto fault = static_cast<GpsFault>(fault_.load());
+            if (fault != GpsFault::Silent) {
+                const double seconds = std::chrono::duration<double>(t - started).count();
+                const GpsPosition p = config_.walk.At(seconds);
+                const auto unixMs = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                        std::chrono::system_clock::now().time_since_epoch())
+                                        .count();
+                const UtcTime utc = UtcFromUnixMs(unixMs);
+                const bool bad = fault == GpsFault::BadChecksum;
+                const std::string epoch =
+                    NmeaSentence(GgaBody(utc, p, config_.satellites, 0.9), bad) +
+                    NmeaSentence(GsaBody(config_.satellites, 1.8, 0.9, 1.5), bad) +
+                    NmeaSentence(RmcBody(utc, p), bad);
+                if (out.size() + epoch.size() <= kOutputLimit) {
+                    out += epoch;
+                    sentencesSent_.fetch_add(3);
+                    if (bad) {
+                        badSentencesSent_.fetch_add(3);
+                    }
+                }
+            }
+        }
+        if (!out.empty()) {
+            const ssize_t n = write(master, out.data(), out.size());
+            if (n > 0) {
+                out.erase(0, static_cast<std::size_t>(n));
+            }
+        }
+        if ((fds[0].revents & (POLLHUP | POLLERR)) && !(fds[0].revents & POLLIN)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+    }
+}
+
+} // namespace tm47

@@ -1,0 +1,82 @@
+#pragma once
+// The simulated GPS receiver behind a pseudo-terminal: GGA, GSA and RMC once per epoch
+// (1 s unless a test asks for faster), a position walking along survey lines, and two
+// faults: every sentence with a wrong checksum, or no sentences at all. Bytes the logger
+// sends (GPS monitor commands) are kept so a test can see them.
+//
+// Threads: one worker thread owns the pseudo-terminal and the walk; the public calls may
+// come from any thread. Start and Stop belong to one controlling thread.
+
+#include "sim/nmea_sentences.h"
+#include "sim/pseudo_terminal.h"
+
+#include <atomic>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+
+namespace tm47 {
+
+enum class GpsFault { None, BadChecksum, Silent };
+
+struct GpsConfig {
+    int intervalMs = 1000;
+    SurveyLineWalk walk;
+    int satellites = 8;
+    GpsFault fault = GpsFault::None;
+    std::string linkPath; // when set, a symbolic link to the device is made here
+};
+
+struct GpsCounters {
+    uint64_t epochs = 0;
+    uint64_t sentencesSent = 0;
+    uint64_t badSentencesSent = 0;
+    uint64_t bytesReceived = 0;
+};
+
+class GpsSimulator {
+public:
+    explicit GpsSimulator(GpsConfig config = {});
+    ~GpsSimulator();
+    GpsSimulator(const GpsSimulator&) = delete;
+    GpsSimulator& operator=(const GpsSimulator&) = delete;
+
+    bool Start(std::string* error = nullptr);
+    void Stop();
+    bool Running() const { return running_.load(); }
+
+    const std::string& DevicePath() const { return devicePath_; }
+    const std::string& SlavePath() const { return slavePath_; }
+
+    void SetFault(GpsFault fault);
+    GpsFault Fault() const { return static_cast<GpsFault>(fault_.load()); }
+    GpsCounters Counters() const;
+    // The last bytes the logger sent to the receiver (at most 4096).
+    std::string Received() const;
+
+private:
+    void Run();
+    void Wake();
+
+    const GpsConfig config_;
+    std::string devicePath_;
+    std::string slavePath_;
+    PseudoTerminal pty_; // opened by Start, used only by the worker, closed by Stop
+    int wakeRead_ = -1;
+    int wakeWrite_ = -1;
+    std::thread thread_;
+
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stop_{false};
+    std::atomic<int> fault_;
+    std::atomic<uint64_t> epochs_{0};
+    std::atomic<uint64_t> sentencesSent_{0};
+    std::atomic<uint64_t> badSentencesSent_{0};
+    std::atomic<uint64_t> bytesReceived_{0};
+
+    mutable std::mutex receivedMutex_;
+    std::string received_; // written by the worker
+};
+
+} // namespace tm47

@@ -76,6 +76,7 @@ bool InstrumentSimulator::Start(std::string* error) {
     devicePath_ = pty_.DevicePath();
     slavePath_ = pty_.SlavePath();
     stop_.store(false);
+    mode_.store(static_cast<int>(InstrumentMode::AwaitingCommand)); // a fresh power-up
     running_.store(true);
     thread_ = std::thread([this] { Run(); });
     return true;

@@ -52,7 +52,9 @@ struct InstrumentConfig {
     std::string linkPath; // when set, a symbolic link to the device is made here
 };
 
-// One frame as it went to the line, numbered from 1 in the order sent.
+// One frame as it went to the line, numbered from 1 in the order sent. A frame is logged when
+// it is handed to the line; one still in flight when the cable is pulled is in the log but
+// never arrives, and a logger that purges its input may have thrown some away unread.
 struct SentFrame {
     uint64_t sequence = 0;
     WireFrame bytes{};

@@ -1,0 +1,52 @@
+#include "app/logger.h"
+
+namespace tm47 {
+
+void LinkTimerRelay::StartTimer1(int periodMs) {
+    periodMs_ = periodMs;
+    if (target_) {
+        target_->StartTimer1(periodMs);
+    }
+}
+
+void LinkTimerRelay::KillTimer1() {
+    periodMs_ = 0;
+    if (target_) {
+        target_->KillTimer1();
+    }
+}
+
+Logger::Logger(LoggerOptions opts, const Clock& clk)
+    : clock(clk), root(opts.root), options(std::move(opts)), link(clk, timer1, readingState) {
+    shell.portrait = options.portrait;
+}
+
+Logger::~Logger() {
+    keepAwake.Stop();
+    CloseSessionPorts();
+    if (markerFile) {
+        std::fclose(markerFile);
+        markerFile = nullptr;
+    }
+}
+
+std::string Logger::PortPath(int portIndex, SerialUse use) const {
+    if (use == SerialUse::Instrument && !options.simulatedInstrumentPath.empty()) {
+        return options.simulatedInstrumentPath;
+    }
+    if (use == SerialUse::Gps && !options.simulatedGpsPath.empty()) {
+        return options.simulatedGpsPath;
+    }
+    return options.comMap.PathForIndex(portIndex);
+}
+
+void Logger::CloseSessionPorts() {
+    if (stopGpsInput) {
+        stopGpsInput(*this);
+    }
+    gpsPort.Close();
+    link.Stop();
+    outputPort.Close();
+}
+
+} // namespace tm47

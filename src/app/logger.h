@@ -1,0 +1,104 @@
+#pragma once
+// The running logger's state: exactly one of each record, owned here and handed by reference
+// to the code that uses it. `main` creates one Logger; a test creates a fresh one per case.
+//
+// Threads: everything here belongs to the GUI thread except what says otherwise (the link's
+// LinkState atomics, the reading state, the keep-awake thread).
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <cstdio>
+#include <functional>
+#include <string>
+
+#include "app/keep_awake.h"
+#include "app/screen_geometry.h"
+#include "app/shell_helpers.h"
+#include "config/settings.h"
+#include "instrument/link.h"
+#include "instrument/reading.h"
+#include "instrument/reading_processor.h"
+#include "platform/clock.h"
+#include "platform/com_map.h"
+#include "platform/device_root.h"
+#include "platform/serial_port.h"
+#include "survey/log_session.h"
+
+namespace tm47 {
+
+// Timer 1 belongs to the Monitor/Log window, which is created after the link; the link talks
+// to this relay, and the window attaches itself as the target.
+class LinkTimerRelay final : public LinkTimer {
+public:
+    void SetTarget(LinkTimer* target) { target_ = target; }
+    void StartTimer1(int periodMs) override;
+    void KillTimer1() override;
+    // The period of the last start, 0 when stopped (for tests and status).
+    int PeriodMs() const { return periodMs_; }
+
+private:
+    LinkTimer* target_ = nullptr;
+    int periodMs_ = 0;
+};
+
+struct LoggerOptions {
+    std::filesystem::path root;
+    ComMap comMap = ComMap::FromEnvironment();
+    bool portrait = true;
+    // With --simulate: the simulator's device paths, used instead of the COM map for the
+    // instrument and the GPS receiver whatever COM numbers the settings give them.
+    std::string simulatedInstrumentPath;
+    std::string simulatedGpsPath;
+};
+
+struct Logger {
+    Logger(LoggerOptions options, const Clock& clock);
+    ~Logger();
+    Logger(const Logger&) = delete;
+    Logger& operator=(const Logger&) = delete;
+
+    // The device behind a port index 0..11 for one use, honouring --simulate.
+    std::string PortPath(int portIndex, SerialUse use) const;
+
+    // Stops the link's readers and closes every port of a session (GPS, instrument, output),
+    // in that order. Safe to call when nothing runs.
+    void CloseSessionPorts();
+
+    const Clock& clock;
+    DeviceRoot root;
+    LoggerOptions options;
+
+    Settings settings;
+    LogSession session;
+    ShellState shell;
+    ScreenGeometry screen;
+
+    // Main menu.
+    int highlightedButton = 1;
+    bool twentyDayFlag = false;
+
+    // Instrument link and reading processing.
+    int32_t readingState = kReadingNormalising;
+    ReadingProcessor readings; // normalisation, nulling, the last reading, the beep counter
+    LinkTimerRelay timer1;
+    InstrumentLink link;
+    // The live profile's four "previous point drawn" flags; cleared when a session starts.
+    std::array<int32_t, 4> previousPoint{};
+
+    // Output forwarding: mode 10 raw, 11 converted, below 10 off.
+    int32_t outputMode = 0;
+    SerialPort outputPort;
+
+    // GPS input. The GPS readers start through `startGpsInput` once the port is open.
+    SerialPort gpsPort;
+    std::function<void(Logger&)> startGpsInput;
+    std::function<void(Logger&)> stopGpsInput;
+
+    // "Storage\TALINI\WYNIKBAD.TXT", kept open and empty from a Monitor/Log start to the end.
+    std::FILE* markerFile = nullptr;
+
+    KeepAwake keepAwake;
+};
+
+} // namespace tm47

@@ -1,0 +1,106 @@
+// tm47logger: the operator's console and data logger for the TM47KVB instrument.
+
+#include <QApplication>
+#include <QStyleFactory>
+
+#include <clocale>
+#include <iostream>
+#include <string>
+#include <vector>
+
+#include "app/command_line.h"
+#include "app/logger.h"
+#include "app/main_wnd.h"
+#include "app/message_box_qt.h"
+#include "app/single_instance_qt.h"
+#include "config/settings_file.h"
+#include "platform/clock.h"
+
+#ifdef TM47_HAVE_SIM
+#include "sim/gps_simulator.h"
+#include "sim/instrument_simulator.h"
+#endif
+
+int main(int argc, char** argv) {
+    using namespace tm47;
+    const std::vector<std::string> rawArgs(argv + 1, argv + argc);
+
+    // The zoom scales the whole logical screen, dialogs included; Qt takes it before the
+    // application object exists.
+    if (const int zoom = ZoomFromArguments(rawArgs); zoom > 1) {
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(zoom));
+    }
+    QApplication app(argc, argv);
+    // Qt has set the locale from the environment; numbers in files and on ports are C.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setQuitOnLastWindowClosed(false);
+
+    std::vector<std::string> args;
+    const QStringList qtArgs = QApplication::arguments();
+    for (qsizetype i = 1; i < qtArgs.size(); ++i) {
+        args.push_back(qtArgs[i].toStdString());
+    }
+    CommandLine cmd;
+    std::string error;
+    if (!ParseCommandLine(args, cmd, error)) {
+        std::cerr << "tm47logger: " << error << "\n" << CommandLineUsage();
+        return 2;
+    }
+    if (cmd.help) {
+        std::cout << CommandLineUsage();
+        return 0;
+    }
+
+    std::error_code ec;
+    std::filesystem::create_directories(cmd.root, ec);
+    if (ec) {
+        std::cerr << "tm47logger: cannot create " << cmd.root.string() << ": " << ec.message()
+                  << "\n";
+        return 2;
+    }
+    const DeviceRoot root(cmd.root);
+    SingleInstance instance(root.Map(kSettingsFolder));
+    if (!instance.Acquire()) {
+        return -1;
+    }
+
+    LoggerOptions options;
+    options.root = cmd.root;
+    options.comMap = cmd.comMap;
+    options.portrait = cmd.portrait;
+
+#ifdef TM47_HAVE_SIM
+    // --simulate: the instrument and the GPS receiver on pseudo-terminals in this process,
+    // standing behind whatever COM numbers the settings give them. Both outlive the logger.
+    InstrumentConfig instrumentConfig;
+    instrumentConfig.delivery = Delivery::Streaming;
+    InstrumentSimulator instrumentSim(instrumentConfig);
+    GpsSimulator gpsSim;
+    if (cmd.simulate) {
+        std::string simError;
+        if (!instrumentSim.Start(&simError) || !gpsSim.Start(&simError)) {
+            std::cerr << "tm47logger: simulator: " << simError << "\n";
+            return 2;
+        }
+        options.simulatedInstrumentPath = instrumentSim.DevicePath();
+        options.simulatedGpsPath = gpsSim.DevicePath();
+    }
+#else
+    if (cmd.simulate) {
+        std::cerr << "tm47logger: built without the simulator\n";
+        return 2;
+    }
+#endif
+    SystemClock clock;
+    Logger logger(std::move(options), clock);
+    QtMessageSink messages;
+    MainWnd window(logger, messages);
+    messages.SetOwner(&window);
+    QObject::connect(&instance, &SingleInstance::activationRequested, &window,
+                     &MainWnd::BringToFront);
+    window.show();
+    window.raise();
+    window.activateWindow();
+    return QApplication::exec();
+}

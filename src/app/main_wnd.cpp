@@ -1,0 +1,338 @@
+#include "app/main_wnd.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFontMetrics>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QTimer>
+
+#include "app/key_codes.h"
+#include "app/program_stop.h"
+#include "config/settings_file.h"
+#include "resources/bitmaps.h"
+#include "survey/logging_wnd.h"
+
+namespace tm47 {
+
+namespace {
+
+constexpr const char* kMenuLabels[kMenuButtonCount] = {
+    "Monitor/&Log",     "&Survey Setup",    "L&ogger Setup", "Set &GPS Port",
+    "Set Output &Port", "&Display Options", "&View Files",   "E&xit"};
+
+const QColor kLightGrey(0xC0, 0xC0, 0xC0);
+const QColor kDarkGrey(0x40, 0x40, 0x40);
+
+QFont ScreenFont(int weight) {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(14);
+    font.setWeight(static_cast<QFont::Weight>(weight));
+    return font;
+}
+
+QRect MenuButtonRect(bool portrait, int index) {
+    return portrait ? QRect(100, 82 + 26 * index, 120, 24) : QRect(180, 18 + 26 * index, 120, 24);
+}
+
+QWidget* CreateScreenWindow(QWidget* parent, const char* objectName, const char* title,
+                            const ScreenGeometry& screen) {
+    auto* window = new QWidget(parent);
+    window->setObjectName(QString::fromLatin1(objectName));
+    window->setWindowTitle(QString::fromLatin1(title));
+    window->setGeometry(0, 0, screen.width, screen.height);
+    window->setAutoFillBackground(true);
+    QPalette pal = window->palette();
+    pal.setColor(QPalette::Window, kLightGrey);
+    window->setPalette(pal);
+    window->hide();
+    return window;
+}
+
+} // namespace
+
+MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
+    : QWidget(parent), logger_(logger), messages_(messages),
+      quit_([](int status) { QCoreApplication::exit(status); }) {
+    setObjectName(QStringLiteral("TM47"));
+    setWindowTitle(QStringLiteral("TM47KVB"));
+    setFocusPolicy(Qt::StrongFocus);
+    setAttribute(Qt::WA_OpaquePaintEvent);
+
+    // 1. Layout and screen size; the input panel button is not wanted on the menu.
+    ShellState& shell = logger_.shell;
+    shell.portrait = logger_.options.portrait;
+    ShowInputPanelButton(shell, false);
+
+    // 2. The tick counter must leave room for a whole session.
+    logger_.twentyDayFlag = PastTickLimit(logger_.clock.Tick());
+
+    // 3. Fonts, line height and the live profile's rectangle.
+    normalFont_ = ScreenFont(QFont::Normal);
+    boldFont_ = ScreenFont(QFont::Bold);
+    setFont(normalFont_);
+    logger_.screen = ComputeScreenGeometry(shell.portrait, QFontMetrics(normalFont_).height());
+    logger_.settings.profilePlotHeight = logger_.screen.profileHeight;
+    setFixedSize(logger_.screen.width, logger_.screen.height);
+    move(0, 0);
+
+    // 4. The three screen windows, hidden.
+    logging_ = new LoggingWnd(LoggingContext{logger_.clock, logger_.settings, logger_.session,
+                                             logger_.screen, logger_.readingState, logger_.readings,
+                                             logger_.link, [this] { logger_.CloseSessionPorts(); }},
+                              this);
+    logger_.timer1.SetTarget(logging_);
+    logger_.link.SetFrameHandler([this](FrameBuffer& frame) { logging_->OnFrame(frame); });
+    logger_.link.Handover().SetWake([this] {
+        QMetaObject::invokeMethod(
+            this, [this] { logger_.link.Handover().Drain(); }, Qt::QueuedConnection);
+    });
+    connect(logging_, &LoggingWnd::sessionEnded, this, &MainWnd::OnSessionEnded);
+    monitorGps_ = CreateScreenWindow(this, "MonitorGPSWnd", "Monitor GPS", logger_.screen);
+    viewFiles_ = CreateScreenWindow(this, "ViewFilesWnd", "View Files", logger_.screen);
+
+    // 5.-6. The menu buttons, the highlighted one drawn as default button.
+    CreateButtons();
+    SetHighlight(kMenuInitialHighlight);
+
+    // 7. The red brush and the keep-awake thread.
+    redBrush_ = QBrush(QColor(255, 0, 0));
+    logger_.keepAwake.Start();
+
+    // 8. Settings; the test-file switch counts as announced.
+    UpdateCyclesPerReading(logger_.settings);
+    LoadSettings(logger_.settings, logger_.root);
+    logger_.session.watchMode = logger_.settings.surveyMode;
+    logger_.session.testFileAnnounced = logger_.settings.writeTestFile;
+}
+
+MainWnd::~MainWnd() {
+    Shutdown();
+}
+
+void MainWnd::CreateButtons() {
+    for (int i = 0; i < kMenuButtonCount; ++i) {
+        auto* button = new QPushButton(QString::fromLatin1(kMenuLabels[i]), this);
+        button->setObjectName(QStringLiteral("button%1").arg(kMenuFirstButtonId + i));
+        button->setProperty("controlId", kMenuFirstButtonId + i);
+        button->setFocusPolicy(Qt::NoFocus);
+        button->setGeometry(MenuButtonRect(logger_.shell.portrait, i));
+        connect(button, &QPushButton::clicked, this, [this, i] {
+            if (!ScreenWindowOpen()) {
+                HandleMenuInput(static_cast<uint32_t>(kMenuFirstButtonId + i));
+            }
+        });
+        buttons_[i] = button;
+    }
+}
+
+void MainWnd::SetHighlight(int index) {
+    logger_.highlightedButton = index;
+    for (int i = 0; i < kMenuButtonCount; ++i) {
+        buttons_[i]->setDefault(i == index);
+    }
+    update(); // the decoration marks the highlighted button too
+}
+
+bool MainWnd::ScreenWindowOpen() const {
+    return logging_->isVisible() || monitorGps_->isVisible() || viewFiles_->isVisible();
+}
+
+void MainWnd::HandleMenuInput(uint32_t wParam) {
+    int highlighted = logger_.highlightedButton;
+    const int command = DecodeMenuInput(wParam, logger_.session.screenActive, highlighted);
+    if (highlighted != logger_.highlightedButton) {
+        SetHighlight(highlighted);
+    }
+    if (command < 0) {
+        return;
+    }
+    if (commandObserver_) {
+        commandObserver_(command);
+    }
+    RunCommand(command);
+}
+
+void MainWnd::RunCommand(int command) {
+    ShellState& shell = logger_.shell;
+    switch (command) {
+    case kMenuMonitorLog:
+        StartMonitorLog(logger_, messages_, *this);
+        break;
+    case kMenuSurveySetup:
+        ShowInputPanelButton(shell, true);
+        // The survey setup dialog opens here.
+        ShowInputPanelButton(shell, false);
+        SetInputPanelPreference(shell, false);
+        update();
+        break;
+    case kMenuLoggerSetup:
+        // The logger setup dialog opens here.
+        update();
+        setFocus();
+        break;
+    case kMenuGpsPort:
+        // The GPS port dialog opens here; its "Monitor GPS Output" choice opens the GPS
+        // monitor.
+        SaveSettings(logger_.settings, logger_.root);
+        update();
+        break;
+    case kMenuOutputPort:
+        // The output port dialog opens here.
+        SaveSettings(logger_.settings, logger_.root);
+        update();
+        break;
+    case kMenuDisplayOptions:
+        // The display options dialog opens here.
+        update();
+        break;
+    case kMenuViewFiles:
+        // The file viewer is shown here once it exists.
+        break;
+    case kMenuExit:
+        logger_.keepAwake.ClearRunFlag();
+        WaitMs(logger_.clock, 100);
+        close();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWnd::ShowMonitorScreen() {
+    logging_->ShowMonitorState();
+}
+
+void MainWnd::RedrawMenu() {
+    update();
+}
+
+void MainWnd::EndProgram(int status) {
+    Shutdown();
+    hide();
+    quit_(status);
+}
+
+void MainWnd::ProgramStop() {
+    ShowProgramStop(messages_, *this);
+}
+
+void MainWnd::OnSessionEnded() {
+    update();
+    activateWindow();
+    setFocus();
+}
+
+void MainWnd::BringToFront() {
+    show();
+    raise();
+    activateWindow();
+    // Dialogs and message boxes of this copy come along.
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (top != this && top->isVisible()) {
+            top->raise();
+            top->activateWindow();
+        }
+    }
+}
+
+bool MainWnd::event(QEvent* event) {
+    // Tab and the arrows belong to the menu's highlight, not to Qt's focus chain.
+    if (event->type() == QEvent::KeyPress) {
+        const uint32_t code = KeyCodeFor(*static_cast<QKeyEvent*>(event));
+        if (code != 0) {
+            HandleMenuInput(code);
+        }
+        event->accept();
+        return true;
+    }
+    return QWidget::event(event);
+}
+
+void MainWnd::closeEvent(QCloseEvent* event) {
+    Shutdown();
+    event->accept();
+    quit_(0);
+}
+
+void MainWnd::Shutdown() {
+    if (shutDown_) {
+        return;
+    }
+    shutDown_ = true;
+    logger_.keepAwake.Stop();
+    logger_.session.screenActive = false;
+    logger_.CloseSessionPorts();
+    logger_.link.Handover().SetWake({});
+    logger_.link.SetFrameHandler({});
+    logger_.timer1.SetTarget(nullptr);
+    ShowTaskBar(logger_.shell, true);
+}
+
+void MainWnd::paintEvent(QPaintEvent*) {
+    const bool portrait = logger_.shell.portrait;
+    QPainter p(this);
+    p.fillRect(rect(), kLightGrey);
+
+    // 1. The grey area right of the side bar, the black line, the decoration.
+    p.fillRect(portrait ? QRect(49, 0, 191, 320) : QRect(37, 0, 283, 240), kLightGrey);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setPen(QPen(Qt::black, 4, Qt::SolidLine, Qt::FlatCap));
+    const int lineX = portrait ? 48 : 36;
+    p.drawLine(lineX, 0, lineX, height());
+    {
+        const int guideX = portrait ? 84 : 170;
+        const int buttonX = portrait ? 100 : 180;
+        const QRect first = MenuButtonRect(portrait, 0);
+        const QRect last = MenuButtonRect(portrait, kMenuButtonCount - 1);
+        p.setPen(QPen(kDarkGrey, 1));
+        p.drawLine(guideX, first.center().y(), guideX, last.center().y());
+        p.setRenderHint(QPainter::Antialiasing, true);
+        for (int i = 0; i < kMenuButtonCount; ++i) {
+            const int y = MenuButtonRect(portrait, i).center().y();
+            p.setPen(QPen(kDarkGrey, 1));
+            p.drawLine(guideX + 4, y, buttonX - 3, y);
+            p.setBrush(i == logger_.highlightedButton ? QColor(0x40, 0x40, 0x40) : kLightGrey);
+            p.drawEllipse(QPointF(guideX + 0.5, y + 0.5), 3.0, 3.0);
+        }
+        p.setBrush(Qt::NoBrush);
+        p.setRenderHint(QPainter::Antialiasing, false);
+    }
+
+    // 2. Version.
+    p.setPen(Qt::black);
+    p.setFont(normalFont_);
+    const QString version =
+        QStringLiteral("Version ") + QStringLiteral("2.31") +
+        (logger_.settings.writeTestFile ? QStringLiteral(" (M)") : QStringLiteral("    "));
+    const QPoint versionAt = portrait ? QPoint(105, 56) : QPoint(72, 120);
+    p.drawText(QRect(versionAt, QSize(width() - versionAt.x(), 20)), Qt::AlignLeft | Qt::AlignTop,
+               version);
+
+    // 3. The bitmaps.
+    p.drawPixmap(0, 0,
+                 LoadBitmap(portrait ? kBitmapSideBarPortrait : kBitmapSideBarLandscape,
+                            devicePixelRatioF()));
+    p.drawPixmap(
+        portrait ? QPoint(65, 10) : QPoint(48, 26),
+        LoadBitmap(portrait ? kBitmapTitlePortrait : kBitmapTitleLandscape, devicePixelRatioF()));
+    p.drawPixmap(
+        portrait ? QPoint(65, 300) : QPoint(48, 185),
+        LoadBitmap(portrait ? kBitmapFootPortrait : kBitmapFootLandscape, devicePixelRatioF()));
+    p.end();
+
+    // 4. The menu takes the keys; the task bar goes.
+    if (!ScreenWindowOpen() && !hasFocus()) {
+        setFocus();
+    }
+    ShowTaskBar(logger_.shell, false);
+
+    // 5. The 20-day stop, once the menu is on the screen.
+    if (logger_.twentyDayFlag && !programStopPosted_) {
+        programStopPosted_ = true;
+        QTimer::singleShot(0, this, [this] { ProgramStop(); });
+    }
+}
+
+} // namespace tm47

@@ -1,0 +1,143 @@
+#include "app/monitor_log_start.h"
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+#include <iostream>
+
+#include "app/port_check.h"
+#include "app/program_stop.h"
+
+namespace tm47 {
+
+namespace {
+
+constexpr const char* kSerialCaption = "Serial Port";
+
+// Created empty at every start and kept open until the program ends; nothing reads it.
+void ReplaceMarkerFile(Logger& logger) {
+    if (logger.markerFile) {
+        std::fclose(logger.markerFile);
+        logger.markerFile = nullptr;
+    }
+    const std::filesystem::path path = logger.root.Map(kMarkerFileName);
+    std::error_code ec;
+    std::filesystem::create_directories(path.parent_path(), ec);
+    logger.markerFile = std::fopen(path.c_str(), "w+b");
+    if (!logger.markerFile) {
+        std::cerr << "app: fopen(" << path.string() << ") failed: " << std::strerror(errno) << "\n";
+    }
+}
+
+bool OpenWithMessage(Logger& logger, MessageSink& messages, SerialPort& port, int portIndex,
+                     SerialUse use, const SerialLineSettings& line, const char* text) {
+    std::string error;
+    const std::string path = logger.PortPath(portIndex, use);
+    if (port.Open(path, use, line, &error)) {
+        return true;
+    }
+    std::cerr << "serial: COM" << portIndex + 1 << " -> " << path << ": " << error << "\n";
+    messages.Show(kSerialCaption, text, MessageIcon::None, MessageButtons::Ok);
+    return false;
+}
+
+} // namespace
+
+void ShowProgramStop(MessageSink& messages, MonitorLogView& view) {
+    messages.Show(kProgramStopCaption, ProgramStopText(), MessageIcon::Exclamation,
+                  MessageButtons::Ok);
+    view.EndProgram(0);
+}
+
+bool OpenGpsPort(Logger& logger, MessageSink& messages) {
+    const Settings& s = logger.settings;
+    return OpenWithMessage(logger, messages, logger.gpsPort, s.gpsPort, SerialUse::Gps,
+                           {s.gpsBaud, s.gpsParity, s.gpsDataBits, s.gpsStopBits},
+                           "Cannot open GPS port");
+}
+
+bool OpenOutputPort(Logger& logger, MessageSink& messages) {
+    const Settings& s = logger.settings;
+    return OpenWithMessage(logger, messages, logger.outputPort, s.outputPort, SerialUse::Output,
+                           {s.outputBaud, s.outputParity, s.outputDataBits, s.outputStopBits},
+                           "Cannot open MODEM port");
+}
+
+MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorLogView& view) {
+    Settings& s = logger.settings;
+    LogSession& session = logger.session;
+    LinkState& link = logger.link.State();
+
+    // 1. The marker file.
+    ReplaceMarkerFile(logger);
+
+    // 2. Counters of the reading processing, the reader and the live profile.
+    logger.readings.ResetForSession(logger.clock.Tick());
+    link.frameCounter.store(0);
+    link.frameDivisor.store(1);
+    logger.previousPoint = {};
+
+    // 3. The tick counter must not be near its limit for a whole session.
+    if (PastTickLimit(logger.clock.Tick())) {
+        ShowProgramStop(messages, view);
+        return MonitorLogResult::ProgramStop;
+    }
+
+    // 4. No two enabled uses on one port; checked before anything is opened.
+    if (PortsConflict(s)) {
+        messages.Show(kSerialCaption, "Same Port Assigned", MessageIcon::None, MessageButtons::Ok);
+        view.RedrawMenu();
+        return MonitorLogResult::PortConflict;
+    }
+
+    // 5. Output forwarding. A port that does not open is reported and the session goes on
+    //    without it.
+    session.watchMode = 0;
+    session.screenActive = true;
+    logger.outputMode = 10 * s.outputEnabled + s.outputFormat;
+    if (logger.outputMode == 10 || logger.outputMode == 11) {
+        OpenOutputPort(logger, messages);
+    }
+
+    // 6. The instrument port.
+    std::string error;
+    const std::string path = logger.PortPath(s.instrumentPort, SerialUse::Instrument);
+    if (!logger.link.OpenPort(path, &error)) {
+        std::cerr << "serial: COM" << s.instrumentPort + 1 << " -> " << path << ": " << error
+                  << "\n";
+        messages.Show(kSerialCaption, "Cannot open TM47-KVB port", MessageIcon::None,
+                      MessageButtons::Ok);
+        logger.outputPort.Close();
+        session.screenActive = false;
+        view.RedrawMenu();
+        return MonitorLogResult::InstrumentPortFailed;
+    }
+
+    // 7. Normal reading mode; the answer tells polled or streaming delivery.
+    if (logger.link.SendInstrumentCommand(LinkState::gainLetter, 'X') == 0) {
+        messages.Show("Connection", "Instrument OFF or Disconnected", MessageIcon::None,
+                      MessageButtons::Ok);
+        logger.link.Stop();
+        logger.outputPort.Close();
+        session.screenActive = false;
+        view.RedrawMenu();
+        return MonitorLogResult::InstrumentSilent;
+    }
+
+    // 8. Readers and timer 1; the reading state starts normalising.
+    WaitMs(logger.clock, 100);
+    logger.link.StartLink(true);
+    WaitMs(logger.clock, 50);
+
+    // 9. GPS input.
+    if (s.gpsEnabled == 1 && OpenGpsPort(logger, messages) && logger.startGpsInput) {
+        logger.startGpsInput(logger);
+    }
+
+    // 10. The Monitor/Log screen in the Monitor state.
+    view.ShowMonitorScreen();
+    view.RedrawMenu();
+    return MonitorLogResult::Started;
+}
+
+} // namespace tm47

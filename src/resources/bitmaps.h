@@ -1,0 +1,26 @@
+#pragma once
+// The menu screen's bitmaps, by resource name: the side bar, the title and the foot, each in
+// a portrait and a landscape version. They are drawn in code rather than stored, so they stay
+// sharp at any zoom: the pixmap has the logical size below and `devicePixelRatio` times as
+// many pixels.
+
+#include <QPixmap>
+#include <QSize>
+#include <string_view>
+
+namespace tm47 {
+
+inline constexpr std::string_view kBitmapSideBarPortrait = "STATICBMPAAR";
+inline constexpr std::string_view kBitmapSideBarLandscape = "STATICBMPA";
+inline constexpr std::string_view kBitmapTitlePortrait = "STATICTITTM47KVBAR";
+inline constexpr std::string_view kBitmapTitleLandscape = "STATICTITTM47KVBMX";
+inline constexpr std::string_view kBitmapFootPortrait = "STATICLEADAR";
+inline constexpr std::string_view kBitmapFootLandscape = "STATICLEAD";
+
+// Logical size of a bitmap; empty for an unknown name.
+QSize BitmapSize(std::string_view name);
+
+// The bitmap, transparent where it has no ink; a null pixmap for an unknown name.
+QPixmap LoadBitmap(std::string_view name, qreal devicePixelRatio = 1.0);
+
+} // namespace tm47

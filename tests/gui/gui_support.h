@@ -1,0 +1,107 @@
+#pragma once
+// Shared pieces of the screen tests: a message sink that records instead of blocking, a
+// clock that stands near any tick while still running, and a logger with its main window
+// on a fresh device root.
+
+#include <QApplication>
+#include <QStyleFactory>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/logger.h"
+#include "app/main_wnd.h"
+#include "app/message_sink.h"
+#include "platform/clock.h"
+
+namespace tm47::testing {
+
+struct ShownMessage {
+    std::string caption;
+    std::string text;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+class RecordingSink final : public MessageSink {
+public:
+    MessageAnswer Show(std::string_view caption, std::string_view text, MessageIcon icon,
+                       MessageButtons buttons) override {
+        shown.push_back({std::string(caption), std::string(text), icon, buttons});
+        return answer;
+    }
+    std::vector<ShownMessage> shown;
+    MessageAnswer answer = MessageAnswer::Ok;
+};
+
+// The system tick moved by `offset`, so waits still pass while the tick stands near 20 days.
+class OffsetClock final : public Clock {
+public:
+    explicit OffsetClock(uint32_t offset) : offset_(offset) {}
+    uint32_t Tick() const override { return system_.Tick() + offset_.load(); }
+    LocalTime Local() const override { return system_.Local(); }
+    void SetOffset(uint32_t offset) { offset_.store(offset); }
+
+private:
+    SystemClock system_;
+    std::atomic<uint32_t> offset_;
+};
+
+// One logger and its main window on a temporary root. COM ports point at paths that do not
+// exist unless the test maps them.
+struct Shell {
+    explicit Shell(bool portrait = true, const Clock* clock = nullptr, LoggerOptions extra = {}) {
+        options = std::move(extra);
+        options.root = root.path().toStdString();
+        options.portrait = portrait;
+        for (int n = 1; n <= ComMap::kPorts; ++n) {
+            if (options.comMap.PathForIndex(n - 1).rfind("/dev/ttyUSB", 0) == 0) {
+                options.comMap.Set(
+                    n, (root.path() + "/no-such-port" + QString::number(n)).toStdString());
+            }
+        }
+        logger = std::make_unique<Logger>(options, clock ? *clock : systemClock);
+        window = std::make_unique<MainWnd>(*logger, messages);
+        window->SetCommandObserver([this](int c) { commands.push_back(c); });
+        window->SetQuit([this](int status) { quitStatus.push_back(status); });
+    }
+
+    ~Shell() {
+        window.reset();
+        logger.reset();
+    }
+
+    void Show() {
+        window->show();
+        window->activateWindow();
+        QVERIFY(QTest::qWaitForWindowExposed(window.get()));
+    }
+
+    // A key as the operator types it: to the widget that has the keyboard.
+    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+        QTest::keyClick(target, key, mods);
+    }
+    void Key(char c) {
+        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
+        QTest::keyClick(target, c);
+    }
+
+    QTemporaryDir root;
+    SystemClock systemClock;
+    LoggerOptions options;
+    RecordingSink messages;
+    std::unique_ptr<Logger> logger;
+    std::unique_ptr<MainWnd> window;
+    std::vector<int> commands;
+    std::vector<int> quitStatus;
+};
+
+inline void UseProgramStyle() {
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+}
+
+} // namespace tm47::testing

@@ -1,0 +1,271 @@
+// The Monitor/Log start from the menu, with real ports: pseudo-terminals for the devices and
+// the in-process simulator for the instrument. Messages are recorded with their captions.
+
+#include <QFile>
+#include <QPushButton>
+#include <QtTest>
+
+#include "app/monitor_log_start.h"
+#include "sim/gps_simulator.h"
+#include "sim/instrument_simulator.h"
+#include "survey/logging_wnd.h"
+#include "tests/gui/gui_support.h"
+#include "tests/support/pty_peer.h"
+
+using namespace tm47;
+using tm47::testing::OffsetClock;
+using tm47::testing::PtyPeer;
+using tm47::testing::Shell;
+
+namespace {
+
+constexpr const char* kProgramStop = "Windows has run for more than 20 days.\r\n"
+                                     "To assure accurate clock operation\r\n"
+                                     "please restart the system.\r\n"
+                                     "Press and hold On/Off key till blue screen\r\n"
+                                     "and \"Warm Reset Detected\" is displayed.";
+
+void ExpectMessage(const Shell& shell, const char* caption, const char* text) {
+    QCOMPARE(shell.messages.shown.size(), std::size_t{1});
+    QCOMPARE(QString::fromStdString(shell.messages.shown[0].caption), QString(caption));
+    QCOMPARE(QString::fromStdString(shell.messages.shown[0].text), QString(text));
+}
+
+void ExpectMenuUsable(Shell& shell) {
+    QVERIFY(!shell.logger->session.screenActive);
+    QVERIFY(!shell.window->Logging()->isVisible());
+    shell.commands.clear();
+    shell.Key('s');
+    QCOMPARE(shell.commands, std::vector<int>{1});
+}
+
+} // namespace
+
+class MonitorLogTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { tm47::testing::UseProgramStyle(); }
+
+    // Each row: which uses are enabled and on which port index; the instrument is a peer
+    // that would see the handshake if its port were opened.
+    void portAssignment_data() {
+        QTest::addColumn<int>("gpsEnabled");
+        QTest::addColumn<int>("outputEnabled");
+        QTest::addColumn<int>("gpsPort");
+        QTest::addColumn<int>("outputPort");
+        QTest::addColumn<bool>("conflict");
+        // The instrument is on index 0 (COM1) in every row.
+        QTest::newRow("GPS on the instrument's port") << 1 << 0 << 0 << 2 << true;
+        QTest::newRow("GPS disabled on the instrument's port") << 0 << 0 << 0 << 0 << false;
+        QTest::newRow("output on the instrument's port") << 0 << 1 << 1 << 0 << true;
+        QTest::newRow("output disabled on the instrument's port") << 0 << 0 << 1 << 0 << false;
+        QTest::newRow("GPS and output share a port") << 1 << 1 << 2 << 2 << true;
+        QTest::newRow("GPS and output share, output disabled") << 1 << 0 << 2 << 2 << false;
+        QTest::newRow("GPS and output share, GPS disabled") << 0 << 1 << 2 << 2 << false;
+        QTest::newRow("all apart") << 1 << 1 << 1 << 2 << false;
+    }
+    void portAssignment() {
+        QFETCH(int, gpsEnabled);
+        QFETCH(int, outputEnabled);
+        QFETCH(int, gpsPort);
+        QFETCH(int, outputPort);
+        QFETCH(bool, conflict);
+        PtyPeer instrument; // silent: a start that gets this far reports the silence
+        LoggerOptions options;
+        options.comMap.Set(1, instrument.SlavePath());
+        Shell shell(true, nullptr, options);
+        Settings& s = shell.logger->settings;
+        s.instrumentPort = 0;
+        s.gpsEnabled = gpsEnabled;
+        s.outputEnabled = outputEnabled;
+        s.gpsPort = gpsPort;
+        s.outputPort = outputPort;
+        shell.Show();
+        const MonitorLogResult result =
+            StartMonitorLog(*shell.logger, shell.messages, *shell.window);
+        if (conflict) {
+            QCOMPARE(result, MonitorLogResult::PortConflict);
+            ExpectMessage(shell, "Serial Port", "Same Port Assigned");
+            QVERIFY(instrument.Read(200).empty()); // the instrument port was never opened
+        } else {
+            QCOMPARE(result, MonitorLogResult::InstrumentSilent);
+            QCOMPARE(QString::fromStdString(shell.messages.shown.back().text),
+                     QStringLiteral("Instrument OFF or Disconnected"));
+        }
+        QVERIFY(!shell.logger->link.IsPortOpen());
+        QVERIFY(!shell.logger->outputPort.IsOpen());
+        QVERIFY(!shell.logger->gpsPort.IsOpen());
+        ExpectMenuUsable(shell);
+    }
+
+    void missingInstrumentPortIsReported() {
+        Shell shell; // COM1 points at a path that does not exist
+        shell.Show();
+        shell.Key('L');
+        ExpectMessage(shell, "Serial Port", "Cannot open TM47-KVB port");
+        QVERIFY(!shell.logger->link.IsPortOpen());
+        ExpectMenuUsable(shell);
+    }
+
+    void outputPortFailureClosesNothingElse() {
+        // Forwarding on an unreachable port: reported, then the instrument is tried.
+        Shell shell;
+        shell.logger->settings.outputEnabled = 1;
+        shell.logger->settings.outputPort = 3;
+        shell.Show();
+        shell.Key('l');
+        QCOMPARE(shell.messages.shown.size(), std::size_t{2});
+        QCOMPARE(QString::fromStdString(shell.messages.shown[0].text),
+                 QStringLiteral("Cannot open MODEM port"));
+        QCOMPARE(QString::fromStdString(shell.messages.shown[1].text),
+                 QStringLiteral("Cannot open TM47-KVB port"));
+        ExpectMenuUsable(shell);
+    }
+
+    void silentInstrumentIsReportedAndTheMenuStaysUsable() {
+        PtyPeer instrument;
+        PtyPeer output;
+        LoggerOptions options;
+        options.comMap.Set(1, instrument.SlavePath());
+        options.comMap.Set(3, output.SlavePath());
+        Shell shell(true, nullptr, options);
+        shell.logger->settings.outputEnabled = 1;
+        shell.logger->settings.outputPort = 2;
+        shell.Show();
+        shell.Key('l');
+        ExpectMessage(shell, "Connection", "Instrument OFF or Disconnected");
+        // The mode command went out (each round purges what the line still held).
+        const std::vector<uint8_t> sent = instrument.Read(100);
+        QVERIFY(sent.size() >= 2);
+        QCOMPARE(sent[sent.size() - 2], uint8_t{'H'});
+        QCOMPARE(sent[sent.size() - 1], uint8_t{'X'});
+        QVERIFY(!shell.logger->link.IsPortOpen());
+        QVERIFY(!shell.logger->outputPort.IsOpen());
+        ExpectMenuUsable(shell);
+    }
+
+    void startReachesTheMonitorState_data() {
+        QTest::addColumn<bool>("streaming");
+        QTest::addColumn<bool>("portrait");
+        QTest::newRow("streaming, portrait") << true << true;
+        QTest::newRow("polled, landscape") << false << false;
+    }
+    void startReachesTheMonitorState() {
+        QFETCH(bool, streaming);
+        QFETCH(bool, portrait);
+        InstrumentConfig config;
+        config.delivery = streaming ? Delivery::Streaming : Delivery::Polled;
+        InstrumentSimulator sim(config);
+        std::string error;
+        QVERIFY2(sim.Start(&error), error.c_str());
+        LoggerOptions options;
+        options.comMap.Set(1, sim.DevicePath());
+        Shell shell(portrait, nullptr, options);
+        shell.Show();
+        shell.Key('l');
+        QVERIFY2(shell.messages.shown.empty(),
+                 shell.messages.shown.empty() ? "" : shell.messages.shown[0].text.c_str());
+
+        LoggingWnd* logging = shell.window->Logging();
+        QVERIFY(logging->isVisible());
+        QVERIFY(shell.logger->session.screenActive);
+        QCOMPARE(shell.logger->session.watchMode, 0);
+        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(logging));
+        QVERIFY(QFile::exists(shell.root.path() + "/Storage/TALINI/WYNIKBAD.TXT"));
+        QCOMPARE(QFileInfo(shell.root.path() + "/Storage/TALINI/WYNIKBAD.TXT").size(), 0);
+        for (int i = 0; i < 6; ++i) {
+            QVERIFY(!logging->StandByButton(i)->isVisible());
+        }
+        QCOMPARE(logging->MonitorButton(4)->text(), QStringLiteral("E&xit"));
+        QVERIFY(logging->MonitorButton(4)->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(logging->MessageLine().startsWith("Normalization:"), 3000);
+        QVERIFY(!logging->MonitorButton(0)->isEnabled());
+
+        // The menu does not hear letters while the screen is open.
+        for (char c : {'L', 's', 'o', 'g', 'p', 'd', 'v'}) {
+            shell.Key(c);
+        }
+        QVERIFY(shell.commands == std::vector<int>{0});
+
+        // Normalisation runs to 100 %; the four buttons come alive above 90 %.
+        QTRY_COMPARE_WITH_TIMEOUT(logging->MessageLine(), QStringLiteral("Normalization: 100 %"),
+                                  15000);
+        QCOMPARE(shell.logger->readingState, kReadingNormal);
+        const char* labels[] = {"&Cr.File", "N&ull", "&Int.Cal", "&Ext.Cal"};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(logging->MonitorButton(i)->text(), QString::fromLatin1(labels[i]));
+            QVERIFY(logging->MonitorButton(i)->isEnabled());
+        }
+
+        // Exit from the Monitor state ends the session at once; the menu is back.
+        shell.Key('x');
+        QVERIFY(!logging->isVisible());
+        QVERIFY(!shell.logger->link.IsPortOpen());
+        QVERIFY(!shell.logger->link.ReaderRunning(ReaderKind::Streaming));
+        QVERIFY(!shell.logger->link.ReaderRunning(ReaderKind::Polled));
+        ExpectMenuUsable(shell);
+        sim.Stop();
+    }
+
+    void gpsPortOpensWhenEnabled() {
+        InstrumentConfig config;
+        config.delivery = Delivery::Streaming;
+        InstrumentSimulator sim(config);
+        GpsSimulator gps;
+        QVERIFY(sim.Start());
+        QVERIFY(gps.Start());
+        LoggerOptions options;
+        options.comMap.Set(1, sim.DevicePath());
+        options.comMap.Set(2, gps.DevicePath());
+        Shell shell(true, nullptr, options);
+        int gpsStarts = 0;
+        shell.logger->startGpsInput = [&](Logger& logger) {
+            QVERIFY(logger.gpsPort.IsOpen());
+            ++gpsStarts;
+        };
+        shell.logger->settings.gpsEnabled = 1;
+        shell.logger->settings.gpsPort = 1;
+        shell.Show();
+        shell.Key('l');
+        QVERIFY(shell.messages.shown.empty());
+        QCOMPARE(gpsStarts, 1);
+        QVERIFY(shell.window->Logging()->isVisible());
+        shell.Key('X');
+        QVERIFY(!shell.logger->gpsPort.IsOpen());
+        QVERIFY(!shell.logger->link.IsPortOpen());
+    }
+
+    void twentyDaysAtCreationStopsTheProgram() {
+        OffsetClock clock(1728000001u);
+        Shell shell(true, &clock);
+        QVERIFY(shell.logger->twentyDayFlag);
+        shell.Show();
+        QTRY_COMPARE(shell.quitStatus, std::vector<int>{0});
+        ExpectMessage(shell, "PROGRAM STOP", kProgramStop);
+        QCOMPARE(shell.messages.shown[0].icon, MessageIcon::Exclamation);
+        QVERIFY(!shell.logger->keepAwake.Running());
+    }
+
+    void twentyDaysAtMonitorLogStopsBeforeAnyPort() {
+        PtyPeer instrument;
+        LoggerOptions options;
+        options.comMap.Set(1, instrument.SlavePath());
+        OffsetClock clock(1728000000u - 60000u); // one minute left at start-up
+        Shell shell(true, &clock, options);
+        QVERIFY(!shell.logger->twentyDayFlag);
+        shell.Show();
+        QTest::qWait(50);
+        QVERIFY(shell.messages.shown.empty());
+        clock.SetOffset(1728000000u);
+        shell.Key('l');
+        ExpectMessage(shell, "PROGRAM STOP", kProgramStop);
+        QCOMPARE(shell.quitStatus, std::vector<int>{0});
+        QVERIFY(instrument.Read(200).empty());
+        QVERIFY(!shell.logger->link.IsPortOpen());
+        // The marker file is made before the check.
+        QVERIFY(QFile::exists(shell.root.path() + "/Storage/TALINI/WYNIKBAD.TXT"));
+    }
+};
+
+QTEST_MAIN(MonitorLogTest)
+#include "monitor_log_test.moc"

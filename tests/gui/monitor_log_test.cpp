@@ -197,8 +197,17 @@ private slots:
             QVERIFY(logging->MonitorButton(i)->isEnabled());
         }
 
-        // Exit from the Monitor state ends the session at once; the menu is back.
-        shell.Key('x');
+        // Exit from the Monitor state ends the session at once; the menu is back. Up from
+        // "&Cr.File" highlights "E&xit" in the screen's own row.
+        if (portrait) {
+            shell.Key('x');
+        } else {
+            shell.Key(Qt::Key_Up);
+            QCOMPARE(shell.logger->session.highlightIndex, 4);
+            QVERIFY(logging->MonitorButton(4)->isDefault());
+            QVERIFY(logging->isVisible());
+            shell.Key(Qt::Key_Return);
+        }
         QVERIFY(!logging->isVisible());
         QVERIFY(!shell.logger->link.IsPortOpen());
         QVERIFY(!shell.logger->link.ReaderRunning(ReaderKind::Streaming));

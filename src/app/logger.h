@@ -24,6 +24,7 @@
 #include "platform/device_root.h"
 #include "platform/serial_port.h"
 #include "survey/log_session.h"
+#include "survey/survey_position.h"
 
 namespace tm47 {
 
@@ -71,6 +72,7 @@ struct Logger {
 
     Settings settings;
     LogSession session;
+    SurveyPosition position;
     ShellState shell;
     ScreenGeometry screen;
 

@@ -10,8 +10,12 @@
 #include "app/key_codes.h"
 #include "app/program_stop.h"
 #include "config/settings_file.h"
+#include "instrument/logger_setup_dialog.h"
+#include "instrument/output_port_setup_dialog.h"
+#include "profile/display_options_dialog.h"
 #include "resources/bitmaps.h"
 #include "survey/logging_wnd.h"
+#include "survey/survey_setup_dialog.h"
 
 namespace tm47 {
 
@@ -162,13 +166,19 @@ void MainWnd::RunCommand(int command) {
         break;
     case kMenuSurveySetup:
         ShowInputPanelButton(shell, true);
-        // The survey setup dialog opens here.
+        {
+            GetSurveySetup47 dialog(logger_.settings, logger_.position, logger_.session,
+                                    logger_.root, this);
+            runDialog_(dialog);
+        }
         ShowInputPanelButton(shell, false);
         SetInputPanelPreference(shell, false);
         update();
         break;
-    case kMenuLoggerSetup:
-        // The logger setup dialog opens here.
+    case kMenuLoggerSetup: {
+        GetLoggerSetup dialog(logger_.settings, logger_.root, shell.portrait, this);
+        runDialog_(dialog);
+    }
         update();
         setFocus();
         break;
@@ -178,13 +188,19 @@ void MainWnd::RunCommand(int command) {
         SaveSettings(logger_.settings, logger_.root);
         update();
         break;
-    case kMenuOutputPort:
-        // The output port dialog opens here.
+    case kMenuOutputPort: {
+        GetOutputPortSetup dialog(logger_.settings, this);
+        runDialog_(dialog);
+    }
+        // Saved whichever way the dialog ended.
         SaveSettings(logger_.settings, logger_.root);
         update();
         break;
-    case kMenuDisplayOptions:
-        // The display options dialog opens here.
+    case kMenuDisplayOptions: {
+        // From the main menu only the menu is repainted afterwards.
+        GetOptions dialog(logger_.settings, logger_.root, this);
+        runDialog_(dialog);
+    }
         update();
         break;
     case kMenuViewFiles:

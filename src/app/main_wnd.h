@@ -7,6 +7,7 @@
 // decodes it with the menu's key table, except while a screen window is open.
 
 #include <QBrush>
+#include <QDialog>
 #include <QFont>
 #include <QPushButton>
 #include <QWidget>
@@ -38,6 +39,8 @@ public:
     void SetCommandObserver(std::function<void(int)> observer) {
         commandObserver_ = std::move(observer);
     }
+    // How the menu's modal dialogs run; by default QDialog::exec(). Tests answer them.
+    void SetDialogRunner(std::function<int(QDialog&)> runner) { runDialog_ = std::move(runner); }
     // How the program ends; by default the event loop is left with the status.
     void SetQuit(std::function<void(int)> quit) { quit_ = std::move(quit); }
 
@@ -83,6 +86,7 @@ private:
     QWidget* viewFiles_ = nullptr;
     std::array<QPushButton*, kMenuButtonCount> buttons_{};
     std::function<void(int)> commandObserver_;
+    std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return dialog.exec(); };
     std::function<void(int)> quit_;
     bool programStopPosted_ = false;
     bool shutDown_ = false;

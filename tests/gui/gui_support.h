@@ -4,6 +4,7 @@
 // on a fresh device root.
 
 #include <QApplication>
+#include <QDialog>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -67,6 +68,11 @@ struct Shell {
         window = std::make_unique<MainWnd>(*logger, messages);
         window->SetCommandObserver([this](int c) { commands.push_back(c); });
         window->SetQuit([this](int status) { quitStatus.push_back(status); });
+        // Menu dialogs are answered with Cancel; their titles tell which one opened.
+        window->SetDialogRunner([this](QDialog& dialog) {
+            dialogTitles.push_back(dialog.windowTitle());
+            return int(QDialog::Rejected);
+        });
     }
 
     ~Shell() {
@@ -93,6 +99,7 @@ struct Shell {
     QTemporaryDir root;
     SystemClock systemClock;
     LoggerOptions options;
+    std::vector<QString> dialogTitles;
     RecordingSink messages;
     std::unique_ptr<Logger> logger;
     std::unique_ptr<MainWnd> window;

@@ -61,6 +61,26 @@ private slots:
         QCOMPARE(shell.commands, std::vector<int>{1});
     }
 
+    void setupCommandsOpenTheirDialogs_data() {
+        QTest::addColumn<char>("key");
+        QTest::addColumn<QString>("title");
+        QTest::newRow("S") << 'S' << QStringLiteral("Survey Setup");
+        QTest::newRow("o") << 'o' << QStringLiteral("Logger Setup");
+        QTest::newRow("P") << 'P' << QStringLiteral("Set Output Port");
+        QTest::newRow("d") << 'd' << QStringLiteral("Display Options");
+    }
+    void setupCommandsOpenTheirDialogs() {
+        QFETCH(char, key);
+        QFETCH(QString, title);
+        Shell shell;
+        shell.Show();
+        shell.Key(key);
+        QCOMPARE(shell.dialogTitles, std::vector<QString>{title});
+        // The menu keeps the keyboard after the dialog closes.
+        shell.Key('x');
+        QCOMPARE(shell.quitStatus, std::vector<int>{0});
+    }
+
     void highlightMovesAndWraps_data() {
         QTest::addColumn<QList<int>>("keys");
         QTest::addColumn<int>("highlighted");

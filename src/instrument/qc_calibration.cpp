@@ -95,7 +95,7 @@ CalibrationScreen ComposeCalibrationScreen(const CalibrationState& cal) {
 }
 
 QcCheck::QcCheck(NormalisationState& normalisation, NullingState& nulling,
-                 std::atomic<int32_t>& readingState, const Clock& clock, CalibrationHooks hooks)
+                 int32_t& readingState, const Clock& clock, CalibrationHooks hooks)
     : normalisation_(normalisation), nulling_(nulling), readingState_(readingState), clock_(clock),
       hooks_(std::move(hooks)) {}
 
@@ -109,7 +109,7 @@ void QcCheck::Request(int32_t kind) {
     state.framesSinceDetection = 0;
     state.offsetsSaved = false;
     nulling_.count = 0;
-    readingState_.store(kReadingQcAveraging);
+    readingState_ = kReadingQcAveraging;
     if (hooks_.enableMonitorButtons) {
         hooks_.enableMonitorButtons(false);
     }
@@ -264,14 +264,14 @@ void QcCheck::Close() {
         hooks_.enableMonitorButtons(true);
     }
     state.step = 0;
-    readingState_.store(kReadingNormal);
+    readingState_ = kReadingNormal;
     if (hooks_.closed) {
         hooks_.closed();
     }
 }
 
 void QcCheck::LinkLost() {
-    const int32_t rs = readingState_.load();
+    const int32_t rs = readingState_;
     if (rs != kReadingQcAveraging && rs != kReadingQcEvaluation && !state.shown) {
         return;
     }

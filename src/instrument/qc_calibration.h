@@ -125,7 +125,7 @@ struct CalibrationHooks {
 class QcCheck {
 public:
     QcCheck(NormalisationState& normalisation, NullingState& nulling,
-            std::atomic<int32_t>& readingState, const Clock& clock, CalibrationHooks hooks);
+            int32_t& readingState, const Clock& clock, CalibrationHooks hooks);
 
     void AttachView(CalibrationView* view) { view_ = view; }
 
@@ -160,7 +160,7 @@ private:
 
     NormalisationState& normalisation_;
     NullingState& nulling_;
-    std::atomic<int32_t>& readingState_;
+    int32_t& readingState_;
     const Clock& clock_;
     CalibrationHooks hooks_;
     CalibrationView* view_ = nullptr;

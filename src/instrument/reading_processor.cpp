@@ -102,6 +102,8 @@ void ReadingProcessor::Accumulate(const ReadingContext& ctx, ReadingView& view,
 
 void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, ReadingView& view,
                               ReadingSession& session) {
+    // DecodeFrame rewrites bytes 10-13; the test file keeps them as received.
+    const FrameBuffer received = frame;
     DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
     const uint8_t letter = reading.letter;
     const bool fourChannel = IsFourChannelLetter(letter);
@@ -110,7 +112,7 @@ void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, Rea
     const bool logging = session.Logging();
     const bool record = session.DecideRecord(letter);
     if (logging && record) {
-        uint32_t tick = session.WriteReading(frame);
+        uint32_t tick = session.WriteReading(frame, received);
         if (ctx.settings.audio == 1) {
             beepCounter += 1;
             if (beepCounter == ctx.beepDivider) {

@@ -51,8 +51,10 @@ public:
     virtual bool StandBy() const = 0;
     // The survey model's record decision for this letter.
     virtual bool DecideRecord(uint8_t letter) = 0;
-    // Writes the reading record from the frame buffer; returns the tick it stored.
-    virtual uint32_t WriteReading(const FrameBuffer& frame) = 0;
+    // Writes the reading record from the decoded frame buffer (bytes 10-12 hold the reference
+    // mean); the test-file copy takes bytes 10-12 from `received`, the frame as the instrument
+    // sent it. Returns the tick it stored.
+    virtual uint32_t WriteReading(const FrameBuffer& frame, const FrameBuffer& received) = 0;
     virtual void AdvanceStation(uint8_t letter) = 0;
     // Compression, mapping and the scroll step of the live profile; then, in Converted
     // output mode, the converted reading line with the tick of the record.

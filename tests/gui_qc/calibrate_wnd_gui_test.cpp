@@ -17,7 +17,7 @@ class CalibrateWndTest : public QObject {
     struct Rig {
         NormalisationState normalisation;
         NullingState nulling;
-        std::atomic<int32_t> readingState{kReadingNormal};
+        int32_t readingState{kReadingNormal};
         ManualClock clock{5000};
         int records = 0;
         QWidget parent;
@@ -39,7 +39,7 @@ class CalibrateWndTest : public QObject {
             check.AveragingStarted(0);
             nulling.qcSavedOffsets = {1, 2, 3, 4};
             normalisation.nullOffsets = {10, 20, 30, 40};
-            readingState.store(kReadingQcEvaluation);
+            readingState = kReadingQcEvaluation;
             check.AveragingDone();
         }
         Reading At(std::array<float, 4> ch) {
@@ -122,7 +122,7 @@ private slots:
 
         QTest::keyClick(rig.wnd, Qt::Key_O);
         QVERIFY(rig.wnd->isHidden());
-        QCOMPARE(rig.readingState.load(), kReadingNormal);
+        QCOMPARE(rig.readingState, kReadingNormal);
         QCOMPARE(rig.normalisation.nullOffsets, (std::array<float, 4>{1, 2, 3, 4}));
     }
 

@@ -48,7 +48,7 @@ struct QcSession : ReadingSession {
     bool Logging() const override { return false; }
     bool StandBy() const override { return true; }
     bool DecideRecord(uint8_t) override { return false; }
-    uint32_t WriteReading(const FrameBuffer&) override { return 0; }
+    uint32_t WriteReading(const FrameBuffer&, const FrameBuffer&) override { return 0; }
     void AdvanceStation(uint8_t) override {}
     void RecordedReadingShown(const Reading&, uint32_t) override {}
     void WriteNullingRecord(const Values&, const Values&) override {}
@@ -82,7 +82,7 @@ void ExpectTolerances(const CalibrationState& cal, std::array<double, 5> expecte
 struct QcCheckTest : ::testing::Test {
     Settings settings;
     ManualClock clock{1000};
-    std::atomic<int32_t> readingState{kReadingNormal};
+    int32_t readingState{kReadingNormal};
     ReadingProcessor processor;
     QuietView readingView;
     QcSession session;
@@ -106,12 +106,12 @@ struct QcCheckTest : ::testing::Test {
 
     // One frame through the real reading processing.
     void Feed(FrameBuffer frame) {
-        int32_t state = readingState.load();
+        int32_t state = readingState;
         const int32_t before = state;
         ReadingContext ctx{settings, clock, state, 0, true, 5};
         processor.HandleFrame(frame, ctx, readingView, session);
         if (state != before) {
-            readingState.store(state);
+            readingState = state;
         }
     }
 
@@ -129,7 +129,7 @@ struct QcCheckTest : ::testing::Test {
 
 TEST_F(QcCheckTest, InternalCheckPassesShowsValuesAndWritesOneRecord) {
     StartCheck(kQcKindInternal, 0);
-    EXPECT_EQ(readingState.load(), kReadingQcEvaluation);
+    EXPECT_EQ(readingState, kReadingQcEvaluation);
     EXPECT_TRUE(view.visible);
     EXPECT_EQ(buttonStates, std::vector<bool>{false});
     CalibrationScreen s = ComposeCalibrationScreen(check.state);
@@ -175,7 +175,7 @@ TEST_F(QcCheckTest, InternalCheckPassesShowsValuesAndWritesOneRecord) {
 
     check.Key(13); // Enter on the focused Cancel closes
     EXPECT_FALSE(view.visible);
-    EXPECT_EQ(readingState.load(), kReadingNormal);
+    EXPECT_EQ(readingState, kReadingNormal);
     EXPECT_EQ(check.state.step, 0);
     EXPECT_EQ(processor.normalisation.nullOffsets, (Values{1.5f, 2.5f, 3.5f, 4.5f}));
     EXPECT_EQ(buttonStates, (std::vector<bool>{false, true}));
@@ -230,7 +230,7 @@ TEST_F(QcCheckTest, NoResponseTimesOutAfterSixtySecondsWithoutARecord) {
     EXPECT_EQ(check.state.lastQcLetter, 'N');
     check.Command(0); // OK on the result screen closes
     EXPECT_FALSE(view.visible);
-    EXPECT_EQ(readingState.load(), kReadingNormal);
+    EXPECT_EQ(readingState, kReadingNormal);
 }
 
 TEST_F(QcCheckTest, CancelAtEveryStepRestoresThePreviousOffsets) {
@@ -269,7 +269,7 @@ TEST_F(QcCheckTest, CancelAtEveryStepRestoresThePreviousOffsets) {
         EXPECT_FALSE(view.visible);
         EXPECT_FALSE(view.timerRunning);
         EXPECT_EQ(check.state.step, 0);
-        EXPECT_EQ(readingState.load(), kReadingNormal);
+        EXPECT_EQ(readingState, kReadingNormal);
         EXPECT_EQ(processor.normalisation.nullOffsets, (Values{1.5f, 2.5f, 3.5f, 4.5f}));
         EXPECT_EQ(records.size(), c.records);
     }
@@ -356,7 +356,7 @@ TEST_F(QcCheckTest, SecondCheckInTheSameRunWaitsForTheResponseAgain) {
     check.Evaluate(At('T', {-4608, -3574, -2096, -784}));
     check.Evaluate(At('T', {-4608, -3574, -2096, -784}));
     check.Command(0); // OK on the result screen
-    ASSERT_EQ(readingState.load(), kReadingNormal);
+    ASSERT_EQ(readingState, kReadingNormal);
 
     StartCheck(kQcKindInternal, 0);
     EXPECT_EQ(check.state.focusedButton, 0);
@@ -396,7 +396,7 @@ TEST_F(QcCheckTest, LinkLostDuringTheCheckRestoresTheSavedOffsets) {
     EXPECT_EQ(processor.normalisation.nullOffsets, (Values{1.5f, 2.5f, 3.5f, 4.5f}));
 
     // While waiting: the window goes and timer 2 stops.
-    readingState.store(kReadingNormal);
+    readingState = kReadingNormal;
     StartCheck(kQcKindInternal, 0);
     check.Command(0);
     check.LinkLost();

@@ -23,10 +23,15 @@ struct FakeSession : ReadingSession {
     int written = 0, advanced = 0, shown = 0, beeps = 0, nullingRecords = 0;
     int qcStarted = 0, qcDone = 0, qcEvaluated = 0;
     std::array<float, 4> nullOffsets{}, previous{};
+    FrameBuffer writtenFrame{}, writtenReceived{};
     bool Logging() const override { return logging; }
     bool StandBy() const override { return standBy; }
     bool DecideRecord(uint8_t) override { return record; }
-    uint32_t WriteReading(const FrameBuffer&) override { return ++written; }
+    uint32_t WriteReading(const FrameBuffer& f, const FrameBuffer& r) override {
+        writtenFrame = f;
+        writtenReceived = r;
+        return ++written;
+    }
     void AdvanceStation(uint8_t) override { advanced++; }
     void RecordedReadingShown(const Reading&, uint32_t) override { shown++; }
     void WriteNullingRecord(const std::array<float, 4>& o, const std::array<float, 4>& p) override {
@@ -146,6 +151,21 @@ TEST_F(Normalised, EveryFifthRecordedReadingBeepsAndUnrecordedOnesDoNotCount) {
         Feed(Frame('T'));
     }
     EXPECT_EQ(session.beeps, 1);
+}
+
+TEST_F(Normalised, RecordWriterGetsTheDecodedFrameAndTheFrameAsReceived) {
+    session.logging = true;
+    Feed(Frame('T', 100, 77));
+    ASSERT_EQ(session.written, 1);
+    // As received: reference 3000 (0x0BB8) and battery 77 in bytes 10-12.
+    EXPECT_EQ(session.writtenReceived[10], 0x0B);
+    EXPECT_EQ(session.writtenReceived[11], 0xB8);
+    EXPECT_EQ(session.writtenReceived[12], 77);
+    EXPECT_EQ(session.writtenReceived[0], 'T');
+    // Decoded: the running mean (3000.00) written back, hundredths 0.
+    EXPECT_EQ(session.writtenFrame[10], 0x0B);
+    EXPECT_EQ(session.writtenFrame[11], 0xB8);
+    EXPECT_EQ(session.writtenFrame[12], 0);
 }
 
 TEST_F(Normalised, StatusTextsFollowTheLetter) {

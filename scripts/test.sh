@@ -17,7 +17,7 @@ export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp:halt_on_error=1:second
 mkdir -p test-artifacts
 export TM47_ARTIFACTS="$root/test-artifacts"
 
-step() { printf '\n=== %s ===\n' "$*"; }
+step() { printf '\n=== %s (%s) ===\n' "$*" "$(date +%H:%M:%S)"; }
 
 step "build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
@@ -49,3 +49,4 @@ for f in $fuzzers; do
         -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 2
 done
 echo "fuzz: $(echo "$fuzzers" | grep -c . || true) targets ran without a finding"
+step "done"

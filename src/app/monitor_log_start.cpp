@@ -29,8 +29,11 @@ void ReplaceMarkerFile(Logger& logger) {
     }
 }
 
-bool OpenWithMessage(Logger& logger, MessageSink& messages, SerialPort& port, int portIndex,
-                     SerialUse use, const SerialLineSettings& line, const char* text) {
+// The one port-open operation of the shell (GPS and output ports; the instrument port goes
+// through the link): the device behind COMn, the use's line settings, and the use's message
+// ("Serial Port") on failure.
+bool OpenSerialPort(Logger& logger, MessageSink& messages, SerialPort& port, int portIndex,
+                    SerialUse use, const SerialLineSettings& line, const char* text) {
     std::string error;
     const std::string path = logger.PortPath(portIndex, use);
     if (port.Open(path, use, line, &error)) {
@@ -51,16 +54,16 @@ void ShowProgramStop(MessageSink& messages, MonitorLogView& view) {
 
 bool OpenGpsPort(Logger& logger, MessageSink& messages) {
     const Settings& s = logger.settings;
-    return OpenWithMessage(logger, messages, logger.gpsPort, s.gpsPort, SerialUse::Gps,
-                           {s.gpsBaud, s.gpsParity, s.gpsDataBits, s.gpsStopBits},
-                           "Cannot open GPS port");
+    return OpenSerialPort(logger, messages, logger.gpsPort, s.gpsPort, SerialUse::Gps,
+                          {s.gpsBaud, s.gpsParity, s.gpsDataBits, s.gpsStopBits},
+                          "Cannot open GPS port");
 }
 
 bool OpenOutputPort(Logger& logger, MessageSink& messages) {
     const Settings& s = logger.settings;
-    return OpenWithMessage(logger, messages, logger.outputPort, s.outputPort, SerialUse::Output,
-                           {s.outputBaud, s.outputParity, s.outputDataBits, s.outputStopBits},
-                           "Cannot open MODEM port");
+    return OpenSerialPort(logger, messages, logger.outputPort, s.outputPort, SerialUse::Output,
+                          {s.outputBaud, s.outputParity, s.outputDataBits, s.outputStopBits},
+                          "Cannot open MODEM port");
 }
 
 MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorLogView& view) {

@@ -20,7 +20,7 @@ export TM47_ARTIFACTS="$root/test-artifacts"
 step() { printf '\n=== %s (%s) ===\n' "$*" "$(date +%H:%M:%S)"; }
 
 step "build and test"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build build -j"$jobs"
 (cd build && ctest -j"$jobs" --timeout 300)
 

@@ -1,0 +1,154 @@
+#pragma once
+// The command handler of the Monitor/Log screen: one logging session from the Monitor state
+// (no data file) through Stand By (file open) and Logging (recording) and back. Taps, keys and
+// popup-menu choices become commands; the controller switches the bottom button row to the
+// state, writes the marker and comment records, and changes the instrument's trigger mode when
+// logging starts and stops.
+//
+// How LoggingWnd drives it (the window owns one LogSessionController and implements
+// SessionView; the logger builds the SessionContext with an InstrumentSessionLink over the
+// link and timer 1):
+//   - Session opened by the main window (after the link started):  controller.OpenSession().
+//   - QTimer of timer 1 timeout:                                     controller.TimerTick().
+//   - A button tap (control id 460 + index) or a popup-menu item:    controller.Command(id).
+//     Pause buttons use ids 460..463 like the rows; the controller knows which row is shown.
+//   - keyPressEvent: controller.Key(KeyCodeFor(event)) for every non-zero code (letters in
+//     either case, 9 Tab, 13 Enter, 32 Space, 37..40 arrows).
+//   - The controller sets every button label once through SetButtonLabel (OpenSession), and
+//     all shows, hides, highlights, status fields and message boxes through SessionView.
+//   - TrackPopupMenu returns the chosen id; the controller handles it itself (no posting).
+//   - Dialog calls (RunNewLine, RunComment, ...) and MessageBox run nested event loops; timer 1
+//     keeps ticking inside them and may end the session, which the controller checks after
+//     each of them through SessionContext::sessionSerial.
+//
+// Decided for a wheel-mode switch that fails (the instrument does not take 'W' at Go, or none
+// of five 'X' at Pause) when the operator answers No to "Exit Logging?": the session goes on
+// in the Logging state, not watched, with no reader running (no readings can arrive). The next
+// Pause tries the switch back to normal mode (five attempts again) and, when it succeeds,
+// Stand By follows as usual, from where the next Go tries the wheel switch again. Exit is
+// reached through those failures or from Stand By.
+//
+// GUI thread only.
+
+#include <cstdint>
+#include <string>
+
+#include "survey/connection_watch.h"
+#include "survey/log_session.h"
+#include "survey/session_view.h"
+
+namespace tm47 {
+
+inline constexpr int kFirstButtonId = 460;
+inline constexpr int kMonitorRowButtons = 5;
+inline constexpr int kStandByRowButtons = 6;
+
+// Popup menu 1100.
+inline constexpr int kMenuScale = 1101;
+inline constexpr int kMenuDisplayOptions = 1102;
+inline constexpr int kMenuNulling = 1103;
+inline constexpr int kMenuInternalCalibration = 1104;
+inline constexpr int kMenuExternalCalibration = 1105;
+inline constexpr int kMenuHideMenu = 1106;
+
+inline constexpr const char* kMonitorRowLabels[kMonitorRowButtons] = {
+    "&Cr.File", "N&ull", "&Int.Cal", "&Ext.Cal", "E&xit"};
+inline constexpr const char* kStandByRowLabels[kStandByRowButtons] = {"&Go",   "&Line", "&NStn",
+                                                                      "&Cmnt", "&Menu", "E&xit"};
+// One per `pauseKey`: 0 any key, 1 Space, 2 Enter, 3 the P key.
+inline constexpr const char* kPauseLabels[4] = {
+    "TAP ME or press any key to Pause", "TAP ME or press SPACE bar to Pause",
+    "TAP ME or press ENTER key to Pause", "TAP ME or press P key to Pause"};
+
+inline constexpr const char* kNullingCaption = "NULLING";
+inline constexpr const char* kNullingQuestion = "DO YOU WANT TO PERFORM NULLING";
+inline constexpr const char* kTestFileCaption = "Test File";
+inline constexpr const char* kTestFileEnabled = "R4D file enabled";
+inline constexpr const char* kTestFileDisabled = "R4D file disabled";
+inline constexpr const char* kStartedMarker = "$STARTED";
+inline constexpr const char* kPausedMarker = "$PAUSED";
+
+enum class SessionCommand {
+    None,
+    CreateDataFile,
+    Go,
+    Pause,
+    NewLine,
+    NewStation,
+    Comment,
+    Menu,
+    Exit,
+    Scale,
+    DisplayOptions,
+    Nulling,
+    InternalCalibration,
+    ExternalCalibration,
+    HideMenu,
+};
+
+// What one key does in a state: a button index, a menu command, or a highlight move.
+struct KeyMapping {
+    int index = -1;        // button index, -1 none
+    int menuCommand = 0;   // 1101..1106, 0 none
+    int highlightMove = 0; // +1 next, -1 previous, 0 none
+};
+
+// Key codes: letters in either case, 9 Tab, 13 Enter, 32 Space, 37 Left, 38 Up, 39 Right,
+// 40 Down. In Logging only the pause key (`pauseKey` 0 any key, 1 Space, 2 Enter, 3 P) maps,
+// to index 0.
+KeyMapping MapSessionKey(SessionState state, int32_t pauseKey, int32_t highlightIndex,
+                         uint32_t key);
+// The dispatch table with the Monitor conversions (index 1 Nulling, 2 Internal, 3 External).
+SessionCommand CommandForIndex(SessionState state, int index);
+// 1101..1106, else None.
+SessionCommand CommandForMenuId(int id);
+// Recorded readings per beep in Auto mode: the integer part of
+// 1000 / readingIntervalMs / 2 + 0.5, in 1..20.
+int32_t AutoBeepDivider(int32_t readingIntervalMs);
+
+class LogSessionController {
+public:
+    LogSessionController(SessionContext& ctx, ConnectionWatch& watch) : ctx_(ctx), watch_(watch) {}
+
+    // The main window opens the screen: labels set, Monitor row shown and highlighted at 0,
+    // the Stand By row and the pause buttons hidden, watch on, keys live.
+    void OpenSession();
+
+    // WM_COMMAND: a button tap (460 + index) or a popup-menu item (1101..1106).
+    void Command(uint32_t id);
+    // WM_KEYDOWN with the key code.
+    void Key(uint32_t key);
+    // Timer 1.
+    void TimerTick() { watch_.Tick(); }
+
+    // The single command, as the dispatch runs it.
+    void Execute(SessionCommand command);
+
+private:
+    void Handle(uint32_t wParam, bool isKey);
+    void MoveHighlight(int step);
+    ButtonRow VisibleRow() const;
+    bool SessionEnded(uint64_t serial) const { return ctx_.sessionSerial != serial; }
+
+    void CreateDataFile();
+    void Go();
+    bool GoWheel();
+    void Pause();
+    bool PauseWheel();
+    void NewLine();
+    void NewStation();
+    void Comment();
+    void Menu();
+    void Scale();
+    void DisplayOptions();
+    void Nulling();
+    void Calibration(int32_t kind);
+    void ShowStandByRow();
+    void ShowLoggingRow();
+    void WriteMarker(const char* text);
+
+    SessionContext& ctx_;
+    ConnectionWatch& watch_;
+};
+
+} // namespace tm47

@@ -1,0 +1,192 @@
+// The connection watch on timer 1: breaks, recoveries, giving up, and what a session leaves
+// in its data file when the instrument goes away.
+
+#include <gtest/gtest.h>
+
+#include "survey/connection_watch.h"
+#include "tests/survey/session_support.h"
+
+namespace tm47 {
+namespace {
+
+struct Watch : SessionFixture {
+    // Timer 1 ticks at its current period until the screen is hidden or `limit` ticks passed.
+    int TickUntilHidden(int limit = 100) {
+        int ticks = 0;
+        while (!view.hidden && ticks < limit) {
+            clock.Advance(link.timerPeriod > 0 ? link.timerPeriod : 100);
+            controller.TimerTick();
+            ++ticks;
+        }
+        return ticks;
+    }
+
+    int Count(const std::vector<std::string>& notes, const std::string& what) {
+        return static_cast<int>(std::count(notes.begin(), notes.end(), what));
+    }
+};
+
+TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
+    settings.gpsEnabled = 1;
+    settings.outputEnabled = 1;
+    OpenStandBy(0);
+    link.instrumentAnswers = false; // unplugged
+    TickUntilHidden();
+    ASSERT_TRUE(view.hidden);
+    EXPECT_EQ(link.restarts, 3);
+    const std::vector<std::string> want = {"X$CONN BREAK", "X$CONN BREAK", "X$CONN BREAK",
+                                           "X$CONN END  "};
+    EXPECT_EQ(Notes(), want);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].caption, "NO CONNECTION");
+    EXPECT_EQ(view.boxes[0].text, "Tap OK or press <ENTER> to Exit Log Mode");
+    const std::vector<std::string> notice = {"Connection Terminated",
+                                             "Closing Resources - please wait"};
+    EXPECT_EQ(view.notice, notice);
+    const std::vector<std::string> order = {"gps", "instrument", "output", "files"};
+    EXPECT_EQ(shutdownSteps, order);
+    EXPECT_EQ(std::count(view.messageLines.begin(), view.messageLines.end(), "Please Wait..."), 3);
+    EXPECT_EQ(view.messageLine, "                  ");
+    EXPECT_EQ(link.timerPeriod, 0);
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(session.state, SessionState::Monitor);
+    EXPECT_FALSE(session.screenActive);
+    EXPECT_EQ(readingState, kReadingNormalising);
+    EXPECT_TRUE(view.RowVisible(ButtonRow::Monitor));
+}
+
+TEST_F(Watch, PolledLinkRecoversTwiceThenGivesUp) {
+    OpenStandBy(1);
+    link.instrumentAnswers = false;
+    TickUntilHidden();
+    ASSERT_TRUE(view.hidden);
+    EXPECT_EQ(link.polledRecoveries, 2);
+    EXPECT_EQ(link.restarts, 0);
+    const std::vector<std::string> want = {"X$CONN BREAK", "X$CONN BREAK", "X$CONN END  "};
+    EXPECT_EQ(Notes(), want);
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].text, "NO CONNECTION Press <ENTER> to STOP");
+}
+
+TEST_F(Watch, PolledLinkPollsOnlyAfterAReply) {
+    Open(1);
+    controller.TimerTick();
+    EXPECT_EQ(link.polls, 1);
+    clock.Advance(70);
+    controller.TimerTick(); // no reply yet, and not yet 500 ms
+    EXPECT_EQ(link.polls, 1);
+    link.GoodFrame();
+    clock.Advance(70);
+    controller.TimerTick();
+    EXPECT_EQ(link.polls, 2);
+}
+
+TEST_F(Watch, PolledRecoveryWhileLoggingPollsAtTheReadingInterval) {
+    settings.readingIntervalMs = 250;
+    OpenStandBy(1);
+    controller.Key('G');
+    controller.TimerTick(); // poll
+    clock.Advance(501);
+    controller.TimerTick(); // no reply: break 1, recovered
+    EXPECT_EQ(link.polledRecoveries, 1);
+    EXPECT_EQ(link.timerPeriod, 250);
+    EXPECT_EQ(session.watchMode, 0);
+    EXPECT_EQ(link.state.replyFlag.load(), 1);
+    EXPECT_EQ(previousPoint, (std::array<int32_t, 4>{}));
+}
+
+TEST_F(Watch, AGoodFrameBetweenBreaksResetsTheCount) {
+    OpenStandBy(0);
+    for (int round = 0; round < 10; ++round) {
+        clock.Advance(301);
+        controller.TimerTick(); // a break, recovered
+        link.GoodFrame();
+    }
+    EXPECT_FALSE(view.hidden);
+    EXPECT_EQ(link.restarts, 10);
+    EXPECT_EQ(Count(Notes(), "X$CONN BREAK"), 10);
+    EXPECT_EQ(Count(Notes(), "X$CONN END  "), 0);
+    EXPECT_EQ(session.state, SessionState::StandBy);
+}
+
+TEST_F(Watch, StreamingTimeOutIsMoreThan300Ms) {
+    OpenStandBy(0);
+    clock.Advance(300);
+    controller.TimerTick();
+    EXPECT_EQ(link.restarts, 0);
+    clock.Advance(1);
+    controller.TimerTick();
+    EXPECT_EQ(link.restarts, 1);
+}
+
+TEST_F(Watch, WheelLoggingWithASilentInstrumentIsNeverWatched) {
+    settings.surveyMode = kModeWheel;
+    OpenStandBy(0);
+    controller.Key('G');
+    link.instrumentAnswers = false;
+    for (int i = 0; i < 200; ++i) {
+        clock.Advance(500);
+        controller.TimerTick();
+    }
+    EXPECT_EQ(link.restarts, 0);
+    EXPECT_FALSE(view.hidden);
+    EXPECT_EQ(Notes(), std::vector<std::string>{"X$STARTED   "});
+}
+
+TEST_F(Watch, MonitorWritesNoMarkersAndClosesNoFiles) {
+    Open(0);
+    link.instrumentAnswers = false;
+    TickUntilHidden();
+    ASSERT_TRUE(view.hidden);
+    EXPECT_EQ(link.restarts, 3);
+    EXPECT_FALSE(std::filesystem::exists(DataPath()));
+    EXPECT_EQ(shutdownSteps, std::vector<std::string>{"instrument"});
+    EXPECT_EQ(view.boxes.size(), 1u);
+}
+
+TEST_F(Watch, ALostLinkClosesTheOpenDialogAndNothingIsWrittenAfterIt) {
+    OpenStandBy(0);
+    link.instrumentAnswers = false;
+    view.comment = u"never";
+    view.duringDialog = [this] { TickUntilHidden(); };
+    controller.Key('C');
+    EXPECT_TRUE(view.dialogClosed);
+    EXPECT_TRUE(view.hidden);
+    for (const char* title : {"Create Data File", "Confirm Exit", "Enter Scale", "Display Options",
+                              "New Line", "New Station", "Enter Comment"}) {
+        EXPECT_TRUE(view.closeRequests.count(title)) << title;
+    }
+    const auto notes = Notes();
+    ASSERT_FALSE(notes.empty());
+    EXPECT_EQ(notes.back(), "X$CONN END  ");
+    EXPECT_EQ(Count(notes, "Cnever      "), 0);
+}
+
+TEST_F(Watch, LinkGivenUpWhileExitIsAskedEndsTheSessionOnce) {
+    OpenStandBy(0);
+    link.instrumentAnswers = false;
+    view.duringBox = [this] { TickUntilHidden(); };
+    view.answers = {MessageAnswer::Closed};
+    controller.Key('X');
+    EXPECT_TRUE(view.hidden);
+    EXPECT_TRUE(view.closeRequests.count("Confirm Exit"));
+    EXPECT_EQ(link.stops, 1);
+    EXPECT_EQ(session.state, SessionState::Monitor);
+}
+
+TEST_F(Watch, CalibrationUnderWayIsToldTheLinkIsLost) {
+    int lost = 0;
+    int resets = 0;
+    ctx.hooks.calibrationLinkLost = [&] { ++lost; };
+    ctx.hooks.resetCalibration = [&] { ++resets; };
+    Open(0);
+    readingState = kReadingQcEvaluation;
+    link.instrumentAnswers = false;
+    TickUntilHidden();
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(readingState, kReadingNormalising);
+}
+
+} // namespace
+} // namespace tm47

@@ -1,0 +1,498 @@
+// The "View Files" screen with the real widgets: controls and layout in both orientations,
+// files opened through the injected open-file dialog, the line combo box, the window and bar
+// moves by key, the focus ring, the status texts and the profile's pixels.
+#include <QAbstractItemView>
+#include <QFontMetrics>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "config/settings_file.h"
+#include "datafile/records.h"
+#include "platform/clock.h"
+#include "viewer/view_files_wnd.h"
+
+namespace tm47 {
+
+namespace {
+
+const LocalTime kNoon{2024, 5, 17, 12, 0, 0, 0};
+
+// A data file written record by record with the record builders.
+class Crafted {
+public:
+    Crafted& Header() {
+        Add(FileHeaderRecord(Settings{}, true, true));
+        Add(FileNameRecord("TEST", 0.2f));
+        for (int i = 0; i < 4; ++i) {
+            Add(HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
+        }
+        return *this;
+    }
+    Crafted& Line(std::u16string_view name, double start, float increment) {
+        Add(SurveyLineRecord(name));
+        Add(StartStationRecord(start));
+        Add(DirectionRecord(1, increment));
+        Add(DateTimeRecord(kNoon));
+        for (int i = 0; i < 4; ++i) {
+            Record r = NullingOffsetRecord(0.0f, 0.0f);
+            r[22] = '1';
+            Add(r);
+        }
+        return *this;
+    }
+    Crafted& Reading(std::array<int16_t, 4> raw = {}, int count = 1) {
+        std::array<uint8_t, kReadingFrameBytes> frame{};
+        frame[0] = 'M';
+        for (std::size_t i = 0; i < 4; ++i) {
+            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(raw[i]) >> 8);
+            frame[3 + 2 * i] = static_cast<uint8_t>(raw[i] & 0xFF);
+        }
+        frame[10] = 3000 >> 8; // the nominal reference mean: no normalising gain
+        frame[11] = 3000 & 0xFF;
+        for (int i = 0; i < count; ++i) {
+            Add(ReadingRecord(frame, 1000));
+        }
+        return *this;
+    }
+    Crafted& Marker() {
+        Add(NoteRecord('X', u"$PAUSED", 1001));
+        return *this;
+    }
+    Crafted& Bytes(std::string_view bytes) {
+        data_.append(bytes);
+        return *this;
+    }
+    const std::string& Data() const { return data_; }
+
+private:
+    void Add(const Record& r) { data_.append(r.data(), r.size()); }
+    std::string data_;
+};
+
+class RecordingSink final : public MessageSink {
+public:
+    MessageAnswer Show(std::string_view caption, std::string_view text, MessageIcon,
+                       MessageButtons) override {
+        shown.emplace_back(std::string(caption), std::string(text));
+        return MessageAnswer::Ok;
+    }
+    std::vector<std::pair<std::string, std::string>> shown;
+};
+
+// One viewer on a fresh device root, as the main window creates it.
+struct Rig {
+    QTemporaryDir dir;
+    DeviceRoot root{dir.path().toStdString()};
+    Settings settings;
+    ScreenGeometry screen;
+    ViewerState viewer;
+    OffsetOrder offsetOrder = OffsetOrder::BeforeNormalising;
+    RecordingSink messages;
+    QWidget parent;
+    ViewFilesWnd* wnd = nullptr;
+    QString nextFile; // what the open-file dialog answers; empty = Cancel
+    QStringList dialogFolders;
+    QStringList dialogFilters;
+
+    explicit Rig(bool portrait = true) {
+        QFont font(QStringLiteral("Sans Serif"));
+        font.setPixelSize(14);
+        parent.setFont(font);
+        screen = ComputeScreenGeometry(portrait, QFontMetrics(font).height());
+        settings.profilePlotHeight = screen.profileHeight;
+        UpdateDerivedSettings(settings);
+        parent.resize(screen.width, screen.height);
+        wnd = new ViewFilesWnd({settings, root, screen, viewer, offsetOrder, messages}, &parent);
+        wnd->SetOpenFileDialog([this](QWidget*, const QString& folder, const QString& filter) {
+            dialogFolders << folder;
+            dialogFilters << filter;
+            return nextFile;
+        });
+        parent.show();
+        wnd->show();
+        parent.activateWindow();
+        QTest::qWaitForWindowActive(&parent);
+        wnd->setFocus();
+    }
+
+    QString Write(const QString& name, const std::string& bytes) {
+        const QString folder = dir.path() + "/Storage/DATA47KVB";
+        std::filesystem::create_directories(folder.toStdString());
+        const QString path = folder + "/" + name;
+        std::FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        std::fclose(f);
+        return path;
+    }
+    void Open(const QString& name, const std::string& bytes) {
+        nextFile = Write(name, bytes);
+        QTest::keyClick(wnd, Qt::Key_F);
+    }
+    void Key(Qt::Key key) { QTest::keyClick(wnd, key); }
+    void ChooseLine(int index) {
+        wnd->LineCombo()->setCurrentIndex(index);
+        emit wnd->LineCombo()->activated(index);
+        wnd->LineCombo()->hidePopup();
+        QCoreApplication::processEvents();
+    }
+    float StationAt(int slot) const { return viewer.points.pointStation[slot]; }
+    std::uintmax_t IndexBytes() const {
+        return std::filesystem::file_size(root.Map(kLineIndexFile));
+    }
+};
+
+bool IsCurveColour(QRgb c) {
+    c |= 0xFF000000;
+    for (QRgb curve : kViewCurveColour) {
+        if (c == curve) {
+            return true;
+        }
+    }
+    return false;
+}
+
+} // namespace
+
+class ViewFilesWndTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void ControlsAndLayout_data() {
+        QTest::addColumn<bool>("portrait");
+        QTest::addColumn<QList<QRect>>("buttons");
+        QTest::newRow("portrait") << true << QList<QRect>{{2, 302, 38, 17},   {41, 302, 38, 17},
+                                                          {80, 302, 38, 17},  {119, 302, 38, 17},
+                                                          {158, 302, 38, 17}, {197, 302, 38, 17},
+                                                          {80, 283, 38, 18},  {119, 283, 38, 18},
+                                                          {158, 283, 38, 18}, {197, 283, 38, 18}};
+        QTest::newRow("landscape")
+            << false << QList<QRect>{{2, 222, 52, 17},   {55, 222, 52, 17},  {108, 222, 52, 17},
+                                     {161, 222, 52, 17}, {214, 222, 52, 17}, {267, 222, 52, 17},
+                                     {154, 203, 40, 18}, {195, 203, 40, 18}, {236, 203, 40, 18},
+                                     {277, 203, 40, 18}};
+    }
+    void ControlsAndLayout() {
+        QFETCH(bool, portrait);
+        QFETCH(QList<QRect>, buttons);
+        Rig rig(portrait);
+        const QStringList texts{"<<--", "<--",   "|<--",   "-->|",  "-->",
+                                "-->>", "&File", "&Scale", "E&xit", "?"};
+        for (int i = 0; i < kViewButtonCount; ++i) {
+            QCOMPARE(rig.wnd->Button(i)->geometry(), buttons[i]);
+            QCOMPARE(rig.wnd->Button(i)->text(), texts[i]);
+            QCOMPARE(rig.wnd->Button(i)->property("controlId").toInt(), 480 + i);
+            QCOMPARE(rig.wnd->Button(i)->isDefault(), i == 6);
+        }
+        const ScreenGeometry& g = rig.screen;
+        QCOMPARE(rig.wnd->LineCombo()->property("controlId").toInt(), 220);
+        QCOMPARE(rig.wnd->LineCombo()->x(), g.profileLeft + g.profileWidth - 82);
+        QCOMPARE(rig.wnd->LineCombo()->y(), g.profileTop - 28);
+        QCOMPARE(rig.wnd->LineCombo()->width(), 80);
+        QCOMPARE(rig.wnd->Curve()->property("controlId").toInt(), 9);
+        QCOMPARE(rig.wnd->Curve()->geometry(), QRect(g.profileLeft - 1, g.profileTop - 1,
+                                                     g.profileWidth + 1, g.profileHeight + 1));
+        QCOMPARE(rig.wnd->windowTitle(), QStringLiteral("View Files"));
+        QCOMPARE(rig.wnd->geometry(), QRect(0, 0, portrait ? 240 : 320, portrait ? 320 : 240));
+        QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:"));
+    }
+
+    void OpenFileDialogStartsInTheDataFolderOfTheStorage() {
+        Rig rig;
+        rig.nextFile.clear();
+        rig.Key(Qt::Key_F);
+        rig.settings.dataStorage = 1;
+        rig.Key(Qt::Key_F);
+        QCOMPARE(rig.dialogFolders.size(), 2);
+        QVERIFY(rig.dialogFolders[0].endsWith("/Storage/DATA47KVB"));
+        QVERIFY(rig.dialogFolders[1].endsWith("/Storage Card/DATA47KVB"));
+        QCOMPARE(rig.dialogFilters[0], QStringLiteral("TM47KVB Files (*.R47)"));
+        QCOMPARE(rig.viewer.viewState, 0); // cancelled with nothing open
+    }
+
+    void ShortLineOpenedPutsTheBarMidwayAndChosenLaterAt50() {
+        Rig rig;
+        const std::string data = Crafted()
+                                     .Header()
+                                     .Line(u"AB", 0, 1)
+                                     .Reading({}, 30)
+                                     .Line(u"12 A", 0, 1)
+                                     .Reading({}, 30)
+                                     .Data();
+        rig.Open("TWO.R47", data);
+        QCOMPARE(rig.viewer.viewState, 1);
+        QCOMPARE(rig.wnd->LineCombo()->count(), 2);
+        QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("AB"));
+        QCOMPARE(rig.wnd->LineCombo()->itemText(1), QStringLiteral("12"));
+        QCOMPARE(rig.viewer.indexRowCount, 30);
+        QCOMPARE(rig.IndexBytes(), std::uintmax_t(30 * 61));
+        QCOMPARE(rig.viewer.cursorColumn, 15);
+
+        rig.ChooseLine(1);
+        QCOMPARE(rig.viewer.currentLine, 1);
+        QCOMPARE(rig.viewer.cursorColumn, 50);
+        QCOMPARE(rig.viewer.viewState, 1);
+        QVERIFY(rig.wnd->CursorTexts()[0].isEmpty()); // the bar is beyond the last point
+        QCOMPARE(rig.wnd->LineCombo()->currentIndex(), 1);
+    }
+
+    void WindowMovesAlongTheLine_data() {
+        QTest::addColumn<int>("readings");
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<QList<int>>("firstRows");
+        using K = Qt::Key;
+        QTest::newRow("R 200: forward shows row 1 again, End does nothing")
+            << 200 << QList<int>{K::Key_PageDown, K::Key_End} << QList<int>{1, 1};
+        QTest::newRow("R 1000: End, back, start")
+            << 1000 << QList<int>{K::Key_End, K::Key_PageUp, K::Key_Home}
+            << QList<int>{691, 611, 1};
+        QTest::newRow("R 1000: forward, forward, back to the first rows")
+            << 1000
+            << QList<int>{K::Key_PageDown, K::Key_PageDown, K::Key_PageUp, K::Key_PageUp,
+                          K::Key_PageUp}
+            << QList<int>{81, 161, 81, 1, 1};
+        QTest::newRow("R 400: forward stops at the last window")
+            << 400 << QList<int>{K::Key_PageDown, K::Key_PageDown, K::Key_PageDown}
+            << QList<int>{81, 91, 91};
+    }
+    void WindowMovesAlongTheLine() {
+        QFETCH(int, readings);
+        QFETCH(QList<int>, keys);
+        QFETCH(QList<int>, firstRows);
+        Rig rig(false); // landscape: 310 columns
+        rig.Open("LONG.R47", Crafted().Header().Line(u"L1", 0, 1).Reading({}, readings).Data());
+        QCOMPARE(rig.viewer.plotColumns, 310);
+        for (int i = 0; i < keys.size(); ++i) {
+            rig.Key(static_cast<Qt::Key>(keys[i]));
+            QCOMPARE(rig.viewer.firstRow, int64_t(firstRows[i]));
+            // Column 1 shows that row: station = row - 1 on this line.
+            QCOMPARE(rig.StationAt(1), float(firstRows[i] - 1));
+            QCOMPARE(rig.viewer.cursorColumn, 50);
+        }
+    }
+
+    void EndWindowShowsTheBarStationInTheStatus() {
+        Rig rig(false);
+        rig.Open("LONG.R47", Crafted().Header().Line(u"L1", 0, 1).Reading({}, 1000).Data());
+        rig.Key(Qt::Key_End);
+        QCOMPARE(rig.wnd->CursorTexts()[0], QStringLiteral("739.0   "));
+    }
+
+    void BarMovesStopAtColumnOneAndAtTheLastRow() {
+        Rig rig;
+        rig.Open("GAP.R47", Crafted()
+                                .Header()
+                                .Line(u"G", 100, 0.5f)
+                                .Reading({100, -200, 0, 1})
+                                .Marker()
+                                .Reading()
+                                .Data());
+        QCOMPARE(rig.viewer.indexRowCount, 3);
+        QCOMPARE(rig.viewer.cursorColumn, 1);
+        const std::array<QString, 5> first{"100.0   ", "966.7   ", "-1933.3 ", "0.0     ",
+                                           "9.7     "};
+        rig.Key(Qt::Key_Left); // at column 1: stays, values shown again
+        QCOMPARE(rig.viewer.cursorColumn, 1);
+        QCOMPARE(rig.wnd->CursorTexts(), first);
+        rig.Key(Qt::Key_Right); // the marker's gap row: empty fields
+        QCOMPARE(rig.viewer.cursorColumn, 2);
+        for (const QString& t : rig.wnd->CursorTexts()) {
+            QVERIFY(t.isEmpty());
+        }
+        rig.Key(Qt::Key_Down);
+        QCOMPARE(rig.viewer.cursorColumn, 3);
+        QCOMPARE(rig.wnd->CursorTexts()[0], QStringLiteral("101.0   ")); // two increments on
+        rig.Key(Qt::Key_Right);                                          // the last row
+        QCOMPARE(rig.viewer.cursorColumn, 3);
+        rig.Key(Qt::Key_Up);
+        rig.Key(Qt::Key_Up);
+        QCOMPARE(rig.viewer.cursorColumn, 1);
+        QCOMPARE(rig.wnd->CursorTexts(), first);
+
+        // The bar stands in column 1 of the profile; column 3 is clear of it again.
+        const QImage& canvas = rig.wnd->Curve()->Canvas();
+        QCOMPARE(canvas.pixel(1, 5) | 0xFF000000, kViewBarColour);
+        QVERIFY((canvas.pixel(3, 5) | 0xFF000000) != kViewBarColour);
+    }
+
+    void GapSlotsSplitTheCurves() {
+        Rig rig;
+        rig.settings.profileScaleMin = -100;
+        rig.settings.profileScaleMax = 100;
+        UpdateProfilePixelsPerUnit(rig.settings);
+        // Every channel decodes to 0: a flat line across the middle, broken at slot 3.
+        rig.Open("FLAT.R47",
+                 Crafted().Header().Line(u"F", 0, 1).Reading({}, 2).Marker().Reading({}, 6).Data());
+        const QImage& canvas = rig.wnd->Curve()->Canvas();
+        auto curveInColumn = [&](int x) {
+            for (int y = 0; y < canvas.height(); ++y) {
+                if (IsCurveColour(canvas.pixel(x, y))) {
+                    return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(curveInColumn(1));
+        QVERIFY(!curveInColumn(3));
+        QVERIFY(curveInColumn(5));
+        QVERIFY(!curveInColumn(12)); // past the last point
+        // Channel 4 is drawn last, in magenta.
+        QCOMPARE(canvas.pixel(5, rig.screen.profileHeight / 2) | 0xFF000000, QRgb(0xFFFF00FF));
+    }
+
+    void TabRingReachesTheLineBoxAndComesRound() {
+        Rig rig;
+        rig.Key(Qt::Key_Tab);
+        rig.Key(Qt::Key_Tab);
+        rig.Key(Qt::Key_Tab);
+        QCOMPARE(rig.viewer.focusIndex, 9);
+        QVERIFY(rig.wnd->Button(9)->isDefault());
+        QVERIFY(!rig.wnd->Button(6)->isDefault());
+        QVERIFY(!rig.wnd->LineLabelBold());
+        rig.Key(Qt::Key_Tab);
+        QCOMPARE(rig.viewer.focusIndex, 10);
+        QVERIFY(rig.wnd->LineLabelBold());
+        QVERIFY(!rig.wnd->Button(9)->isDefault());
+        QVERIFY(rig.wnd->LineCombo()->hasFocus() || rig.wnd->LineCombo()->view()->isVisible());
+        QTest::keyClick(rig.wnd->LineCombo()->view(), Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        QCOMPARE(rig.viewer.focusIndex, 0);
+        QVERIFY(rig.wnd->Button(0)->isDefault());
+        QVERIFY(!rig.wnd->LineLabelBold());
+        // Enter runs the highlighted button's command: 80 back from row 1 stays at row 1.
+        rig.wnd->setFocus();
+        rig.Key(Qt::Key_Return);
+        QCOMPARE(rig.viewer.firstRow, int64_t(1));
+    }
+
+    void SecondFileShowsItsFirstLine() {
+        Rig rig;
+        rig.Open("ONE.R47", Crafted()
+                                .Header()
+                                .Line(u"A", 0, 1)
+                                .Reading({}, 5)
+                                .Line(u"B", 10, 1)
+                                .Reading({}, 5)
+                                .Data());
+        rig.ChooseLine(1);
+        QCOMPARE(rig.StationAt(1), 10.0f);
+        rig.Open("TWO.R47", Crafted()
+                                .Header()
+                                .Line(u"C", 500, 1)
+                                .Reading({}, 5)
+                                .Line(u"D", 900, 1)
+                                .Reading({}, 5)
+                                .Data());
+        QCOMPARE(rig.viewer.currentLine, 0);
+        QCOMPARE(rig.wnd->LineCombo()->count(), 2);
+        QCOMPARE(rig.wnd->LineCombo()->currentIndex(), 0);
+        QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("C"));
+        QCOMPARE(rig.StationAt(1), 500.0f);
+        QCOMPARE(rig.viewer.viewFileName, std::string("TWO"));
+    }
+
+    void StatusTexts() {
+        Rig rig;
+        rig.settings.profileScaleMin = -12.7f;
+        rig.settings.profileScaleMax = 500.9f;
+        QCOMPARE(rig.wnd->ScaleLabel(), QStringLiteral("L Scale:"));
+        QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -12 / 500"));
+        rig.settings.amplitudeMode = 1;
+        QCOMPARE(rig.wnd->ScaleLabel(), QStringLiteral("C Scale:"));
+        rig.Open("LONGFILENAME.R47", Crafted().Header().Line(u"A", 0, 1).Reading().Data());
+        QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:LONGFILE"));
+        // Cancel with a file open: the profile is not drawn, the status loses the name.
+        rig.nextFile.clear();
+        rig.Key(Qt::Key_F);
+        QCOMPARE(rig.viewer.viewState, 2);
+        QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:"));
+        rig.wnd->grab(); // paints without a file name or values
+    }
+
+    void DamagedFilesOpenWithWhatCanBeRead() {
+        Rig rig;
+        // Cut inside the sixth reading.
+        const std::string whole = Crafted().Header().Line(u"CUT", 0, 1).Reading({}, 6).Data();
+        rig.Open("CUT.R47", whole.substr(0, whole.size() - 10));
+        QCOMPARE(rig.viewer.indexRowCount, 5);
+        QCOMPARE(rig.IndexBytes(), std::uintmax_t(5 * 61));
+
+        // Garbage, not a whole number of records, with "L" records among it.
+        std::string garbage;
+        uint32_t x = 12345;
+        for (int i = 0; i < 50000; ++i) {
+            x = x * 1103515245u + 12345u;
+            garbage.push_back(static_cast<char>(x >> 16));
+        }
+        for (std::size_t at = 0; at + 24 < garbage.size(); at += 24 * 37) {
+            garbage[at] = 'L';
+        }
+        garbage.resize(garbage.size() - 7);
+        rig.Open("JUNK.R47", garbage);
+        QCOMPARE(rig.viewer.viewState, 1);
+        QVERIFY(rig.wnd->LineCombo()->count() > 0);
+        for (Qt::Key k : {Qt::Key_End, Qt::Key_PageUp, Qt::Key_PageDown, Qt::Key_Home,
+                          Qt::Key_Right, Qt::Key_Left}) {
+            rig.Key(k);
+        }
+        for (int line = 0; line < rig.wnd->LineCombo()->count(); line += 17) {
+            rig.ChooseLine(line);
+        }
+        rig.wnd->grab();
+        QVERIFY(rig.messages.shown.empty());
+    }
+
+    void IndexThatCannotBeWrittenIsReported() {
+        Rig rig;
+        // A file where the settings folder should be.
+        std::filesystem::create_directories(rig.dir.path().toStdString() + "/Storage");
+        std::FILE* f = std::fopen((rig.dir.path() + "/Storage/TALINI").toLocal8Bit(), "wb");
+        std::fclose(f);
+        rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).Data());
+        QCOMPARE(rig.messages.shown.size(), std::size_t(1));
+        QCOMPARE(rig.messages.shown[0].first, std::string("IHV"));
+        QCOMPARE(rig.messages.shown[0].second, std::string("invalid handle"));
+        QCOMPARE(rig.viewer.points.pointValid[1], 0);
+    }
+
+    void HelpScaleAndExit() {
+        Rig rig;
+        rig.Key(Qt::Key_Question);
+        QCOMPARE(rig.messages.shown.size(), std::size_t(1));
+        QCOMPARE(rig.messages.shown[0].first, std::string("View Files Help"));
+        QCOMPARE(rig.messages.shown[0].second,
+                 std::string("Select Line in box (L)ine.\r\n  \r\nTo move along line:\r\n"
+                             " to Start- tap <<-- /Home\r\n to End  - tap -->> /End \r\n"
+                             " 80 left  - tap <--- /PgUp\r\n 80 right- tap ---> /PgDn\r\n"
+                             "  \r\nTo move vertical bar:\r\n 1 left   - tap |<-- /Left \r\n"
+                             " 1 right - tap -->| /Right"));
+
+        rig.wnd->SetScaleDialog([&](QWidget*) {
+            rig.settings.profileScaleMin = -100;
+            rig.settings.profileScaleMax = 500;
+        });
+        rig.Key(Qt::Key_S);
+        QCOMPARE(rig.settings.profilePixelsPerUnit, float(rig.screen.profileHeight) / 600.0f);
+        QVERIFY(std::filesystem::exists(rig.root.Map(kSettingsFileName)));
+        QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -100 / 500"));
+
+        rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).Data());
+        rig.offsetOrder = OffsetOrder::AfterNormalising;
+        rig.Key(Qt::Key_X);
+        QVERIFY(!rig.wnd->isVisible());
+        QCOMPARE(rig.viewer.viewState, 0);
+        QVERIFY(rig.viewer.viewFile == nullptr);
+        QCOMPARE(rig.wnd->LineCombo()->count(), 0);
+        QVERIFY(rig.offsetOrder == OffsetOrder::BeforeNormalising);
+    }
+};
+
+} // namespace tm47
+
+QTEST_MAIN(tm47::ViewFilesWndTest)
+#include "view_files_wnd_gui_test.moc"

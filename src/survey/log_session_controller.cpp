@@ -279,8 +279,8 @@ void LogSessionController::Handle(uint32_t wParam, bool isKey) {
         menu = m.menuCommand;
     }
     // A key stands for its Monitor button and acts only while that button is enabled (the
-    // first four are disabled while the instrument normalises and during a calibration).
-    if (s.state == SessionState::Monitor && index >= 0 && index < kMonitorRowButtons - 1 &&
+    // first four are disabled while the instrument normalises, all five during a calibration).
+    if (s.state == SessionState::Monitor && index >= 0 && index < kMonitorRowButtons &&
         !ctx_.view.MonitorButtonEnabled(index)) {
         index = -1;
     }

@@ -17,6 +17,16 @@
 //   - The controller sets every button label once through SetButtonLabel (OpenSession), and
 //     all shows, hides, highlights, status fields and message boxes through SessionView.
 //   - TrackPopupMenu returns the chosen id; the controller handles it itself (no posting).
+//   - MonitorButtonEnabled must report the real enabled state of the five Monitor buttons:
+//     keys of disabled buttons do nothing, and Nulling and the calibrations need theirs.
+//   - SessionContext wiring: hooks.saveSettings = the settings save; requestCalibration =
+//     QcCheck::Request; calibrationLinkLost = QcCheck::LinkLost; resetCalibration =
+//     QcCheck::ResetForSession; resetGpsCount = GGA count of GpsFix to 0. shutdown.stopGps =
+//     the GPS stop (GpsInput::Stop, 6 s and 5 s limits, then the GPS port closed);
+//     stopInstrument may stay empty (the link's Stop); closeOutputPort = the output queue and
+//     port closed; closeDataFiles may stay empty (DataFile::Close, data and test file).
+//   - The frame handler (reading processing) is not the controller's: it keeps running in
+//     the window's OnFrame, reading session.state and session.beepDivider.
 //   - Dialog calls (RunNewLine, RunComment, ...) and MessageBox run nested event loops; timer 1
 //     keeps ticking inside them and may end the session, which the controller checks after
 //     each of them through SessionContext::sessionSerial.

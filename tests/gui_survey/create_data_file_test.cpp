@@ -1,0 +1,316 @@
+// Creating data files: the proposals, the switches typed into the name, refused names, a file
+// that cannot be created, and the test-file announcement. Most cases answer the save dialog
+// through a scripted chooser; the switches go through Qt's own dialog, typed as the operator
+// would.
+
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QtTest>
+
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "survey/create_data_file_dialog.h"
+#include "survey_test_support.h"
+
+namespace tm47 {
+
+namespace {
+
+// 5 December, 14 o'clock.
+const LocalTime kDec5At14{2025, 12, 5, 14, 37, 2, 0};
+
+// Answers the save dialog from a script; each answer sees the request. An answer of "" is
+// Cancel; "=" takes the proposal as the dialog would (folder, name, default extension).
+struct ScriptedChooser {
+    std::deque<std::string> answers;
+    std::vector<SaveFileRequest> requests;
+
+    SaveFileChooser Chooser() {
+        return [this](const SaveFileRequest& r, QWidget*) -> std::string {
+            requests.push_back(r);
+            if (answers.empty()) {
+                return {};
+            }
+            std::string answer = answers.front();
+            answers.pop_front();
+            if (answer == "=") {
+                const std::string preset = r.presetName.toStdString();
+                return preset.find('/') != std::string::npos
+                           ? preset
+                           : r.folder.toStdString() + "/" + preset + ".R47";
+            }
+            return answer;
+        };
+    }
+};
+
+bool Create(Bench& b, ScriptedChooser& chooser) {
+    return RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr, chooser.Chooser());
+}
+
+// Types `name` into Qt's save dialog when it shows, after noting what it offered.
+struct TypedInQtDialog {
+    QString title, folder, preset, suffix;
+    QStringList filters;
+    bool nativeOff = false;
+
+    void Arm(const QString& name) {
+        OnNextModal<QFileDialog>([this, name](QFileDialog* d) {
+            title = d->windowTitle();
+            folder = d->directory().absolutePath();
+            filters = d->nameFilters();
+            suffix = d->defaultSuffix();
+            nativeOff = d->testOption(QFileDialog::DontUseNativeDialog);
+            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            QVERIFY(edit);
+            preset = edit->text();
+            edit->clear();
+            QTest::keyClicks(edit, name);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+    }
+};
+
+void Touch(const std::filesystem::path& p) {
+    std::filesystem::create_directories(p.parent_path());
+    std::ofstream(p).put('x');
+}
+
+} // namespace
+
+class CreateDataFileTest : public QObject {
+    Q_OBJECT
+private slots:
+    void twoFilesWithinOneHourAreAThenB_data();
+    void twoFilesWithinOneHourAreAThenB();
+    void allTwentySixTakenLeadsStraightToTheWarning();
+    void switchesTypedIntoQtsDialog();
+    void existingNameIsRefusedAndTheNextProposalOffered();
+    void fileThatCannotBeCreatedIsToldAndStaysMonitor();
+    void cancelCreatesNothing();
+    void announcementOnlyWhenTheSettingChanged();
+};
+
+void CreateDataFileTest::twoFilesWithinOneHourAreAThenB_data() {
+    QTest::addColumn<int>("dataStorage");
+    QTest::addColumn<QString>("folder");
+    QTest::newRow("internal store") << 0 << QStringLiteral("Storage/DATA47KVB");
+    QTest::newRow("storage card") << 1 << QStringLiteral("Storage Card/DATA47KVB");
+}
+
+void CreateDataFileTest::twoFilesWithinOneHourAreAThenB() {
+    QFETCH(int, dataStorage);
+    QFETCH(QString, folder);
+    Bench b;
+    b.settings.dataStorage = dataStorage;
+    b.clock.SetLocal(kDec5At14);
+    ScriptedChooser chooser{{"=", "="}, {}};
+    const QString dataFolder = QString::fromStdString(b.HostPath(folder.toStdString()));
+
+    QVERIFY(Create(b, chooser));
+    QCOMPARE(b.session.state, SessionState::StandBy);
+    QCOMPARE(chooser.requests.size(), std::size_t{1});
+    const SaveFileRequest& r = chooser.requests[0];
+    QCOMPARE(r.title, QStringLiteral("Create Data File"));
+    QCOMPARE(r.presetName, QStringLiteral("120514A"));
+    QCOMPARE(r.folder, dataFolder);
+    QCOMPARE(r.filter, QStringLiteral("TM47KVB Files (*.R47)"));
+    QCOMPARE(r.defaultSuffix, QStringLiteral("R47"));
+    QVERIFY(b.dataFile.name == u"120514A");
+    QCOMPARE(b.inputPanelCalls, (std::vector<bool>{true, false}));
+
+    // The three opening groups: file header and name, line header, time stamp.
+    b.dataFile.Close();
+    const auto recs = ReadRecords((dataFolder + "/120514A.R47").toStdString());
+    QCOMPARE(recs.size(), std::size_t{15});
+    QCOMPARE(recs[0], std::string("TM47KVB W231GRD000"
+                                  "   "
+                                  " 3"
+                                  "\n"));
+    QCOMPARE(recs[1], std::string("H "
+                                  "120514A  "
+                                  "  0.200"
+                                  "     "
+                                  "\n"));
+    QCOMPARE(recs[6], std::string("L"
+                                  "0       "
+                                  "              "
+                                  "\n"));
+    QCOMPARE(recs[9], std::string("Z"
+                                  "05"
+                                  "12"
+                                  "2025"
+                                  " "
+                                  "14:37:02"
+                                  "     "
+                                  "\n"));
+    QCOMPARE(recs[14], std::string("*"
+                                   "14:37:02.000"
+                                   "        77"
+                                   "\n"));
+    QVERIFY(!std::filesystem::exists((dataFolder + "/120514A.R4D").toStdString()));
+
+    b.session.state = SessionState::Monitor;
+    QVERIFY(Create(b, chooser));
+    QCOMPARE(chooser.requests[1].presetName, QStringLiteral("120514B"));
+    QVERIFY(std::filesystem::exists((dataFolder + "/120514B.R47").toStdString()));
+}
+
+void CreateDataFileTest::allTwentySixTakenLeadsStraightToTheWarning() {
+    Bench b;
+    b.clock.SetLocal(kDec5At14);
+    const std::filesystem::path folder = b.HostPath("Storage/DATA47KVB");
+    for (char c = 'A'; c <= 'Z'; ++c) {
+        Touch(folder / (std::string("120514") + c + ".R47"));
+    }
+    ScriptedChooser chooser{{"=", ""}, {}};
+    QVERIFY(!Create(b, chooser));
+    QCOMPARE(b.session.state, SessionState::Monitor);
+    QCOMPARE(b.messages.shown.size(), std::size_t{1});
+    QCOMPARE(b.messages.shown[0].caption, std::string("WARNING"));
+    QCOMPARE(b.messages.shown[0].text,
+             std::string("The file already exisits. Please enter another name"));
+    QVERIFY(b.messages.shown[0].icon == MessageIcon::Exclamation);
+    // Both rounds offered the full path of the Z file; the file stayed as it was.
+    const QString zPath = QString::fromStdString((folder / "120514Z.R47").string());
+    QCOMPARE(chooser.requests.size(), std::size_t{2});
+    QCOMPARE(chooser.requests[0].presetName, zPath);
+    QCOMPARE(chooser.requests[1].presetName, zPath);
+    QCOMPARE(ReadFileBytes(zPath.toStdString()), std::string("x"));
+    QVERIFY(!b.dataFile.IsOpen());
+}
+
+void CreateDataFileTest::switchesTypedIntoQtsDialog() {
+    Bench b;
+    b.clock.SetLocal(kDec5At14);
+    const std::string folder = b.HostPath("Storage/DATA47KVB");
+
+    // "$$$": the test file comes with it, and stays on for later files.
+    TypedInQtDialog typed;
+    typed.Arm(QStringLiteral("120514A$$$"));
+    QVERIFY(RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
+    QCOMPARE(typed.title, QStringLiteral("Create Data File"));
+    QCOMPARE(typed.folder, QString::fromStdString(folder));
+    QCOMPARE(typed.preset, QStringLiteral("120514A"));
+    QCOMPARE(typed.filters, QStringList{QStringLiteral("TM47KVB Files (*.R47)")});
+    QCOMPARE(typed.suffix, QStringLiteral("R47"));
+    QVERIFY(typed.nativeOff);
+    QCOMPARE(b.settings.writeTestFile, 1);
+    QCOMPARE(SettingsLines(b.root).value(46), QStringLiteral("1"));
+    b.dataFile.Close();
+    const std::string data = ReadFileBytes(folder + "/120514A.R47");
+    QCOMPARE(data.size(), std::size_t{15 * 24});
+    QCOMPARE(ReadFileBytes(folder + "/120514A.R4D"), data);
+    QVERIFY(AnnounceTestFile(b.session, b.settings, b.messages));
+
+    // A plain name keeps the test file on.
+    b.session.state = SessionState::Monitor;
+    typed.Arm(QStringLiteral("PLAIN"));
+    QVERIFY(RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
+    QCOMPARE(typed.preset, QStringLiteral("120514B"));
+    b.dataFile.Close();
+    QVERIFY(std::filesystem::exists(folder + "/PLAIN.R4D"));
+    QVERIFY(!AnnounceTestFile(b.session, b.settings, b.messages));
+
+    // "!!!": the data file alone, and the test file off.
+    b.session.state = SessionState::Monitor;
+    typed.Arm(QStringLiteral("X!!!"));
+    QVERIFY(RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
+    b.dataFile.Close();
+    QCOMPARE(b.settings.writeTestFile, 0);
+    QCOMPARE(SettingsLines(b.root).value(46), QStringLiteral("0"));
+    QVERIFY(std::filesystem::exists(folder + "/X.R47"));
+    QVERIFY(!std::filesystem::exists(folder + "/X.R4D"));
+    QVERIFY(b.dataFile.name == u"X");
+    QVERIFY(AnnounceTestFile(b.session, b.settings, b.messages));
+
+    QCOMPARE(b.messages.shown.size(), std::size_t{2});
+    QCOMPARE(b.messages.shown[0].caption, std::string("Test File"));
+    QCOMPARE(b.messages.shown[0].text, std::string("R4D file enabled"));
+    QVERIFY(b.messages.shown[0].icon == MessageIcon::Information);
+    QCOMPARE(b.messages.shown[1].text, std::string("R4D file disabled"));
+}
+
+void CreateDataFileTest::existingNameIsRefusedAndTheNextProposalOffered() {
+    Bench b;
+    b.clock.SetLocal(kDec5At14);
+    const std::string folder = b.HostPath("Storage/DATA47KVB");
+    Touch(folder + "/120514A.R47");
+    Touch(folder + "/OLD.R47");
+    ScriptedChooser chooser{{folder + "/OLD.R47", "="}, {}};
+    QVERIFY(Create(b, chooser));
+    QCOMPARE(b.messages.shown.size(), std::size_t{1});
+    QCOMPARE(b.messages.shown[0].caption, std::string("WARNING"));
+    QCOMPARE(chooser.requests.size(), std::size_t{2});
+    QCOMPARE(chooser.requests[0].presetName, QStringLiteral("120514B"));
+    QCOMPARE(chooser.requests[1].presetName, QStringLiteral("120514B"));
+    QCOMPARE(ReadFileBytes(folder + "/OLD.R47"), std::string("x"));
+    QVERIFY(b.dataFile.name == u"120514B");
+    QCOMPARE(b.session.state, SessionState::StandBy);
+}
+
+void CreateDataFileTest::fileThatCannotBeCreatedIsToldAndStaysMonitor() {
+    Bench b;
+    ScriptedChooser chooser{{b.HostPath("Storage Card/DATA47KVB/X$$$.R47")}, {}};
+    QVERIFY(!Create(b, chooser));
+    QCOMPARE(b.session.state, SessionState::Monitor);
+    QVERIFY(!b.dataFile.IsOpen());
+    QCOMPARE(b.messages.shown.size(), std::size_t{1});
+    QCOMPARE(b.messages.shown[0].caption, std::string("Create Data File"));
+    QCOMPARE(b.messages.shown[0].text,
+             std::string("Cannot create data file\nNo such file or directory"));
+    // The switch typed with it was taken and saved all the same.
+    QCOMPARE(b.settings.writeTestFile, 1);
+    QCOMPARE(SettingsLines(b.root).value(46), QStringLiteral("1"));
+}
+
+void CreateDataFileTest::cancelCreatesNothing() {
+    Bench b;
+    b.clock.SetLocal(kDec5At14);
+    ScriptedChooser chooser{{""}, {}};
+    QVERIFY(!Create(b, chooser));
+    QCOMPARE(b.session.state, SessionState::Monitor);
+    QVERIFY(b.messages.shown.empty());
+    QVERIFY(SettingsLines(b.root).isEmpty());
+    QVERIFY(std::filesystem::is_empty(b.HostPath("Storage/DATA47KVB")));
+
+    // Cancel in Qt's own dialog too.
+    OnNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
+    QVERIFY(!RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
+    QVERIFY(!b.dataFile.IsOpen());
+}
+
+void CreateDataFileTest::announcementOnlyWhenTheSettingChanged() {
+    struct Row {
+        int announced, setting;
+        const char* text; // nullptr: nothing shown
+    };
+    const Row rows[] = {
+        {0, 0, nullptr}, {1, 1, nullptr}, {0, 1, "R4D file enabled"}, {1, 0, "R4D file disabled"}};
+    for (const Row& row : rows) {
+        LogSession session;
+        session.testFileAnnounced = row.announced;
+        Settings settings;
+        settings.writeTestFile = row.setting;
+        RecordingSink sink;
+        QCOMPARE(AnnounceTestFile(session, settings, sink), row.text != nullptr);
+        QCOMPARE(session.testFileAnnounced, row.setting);
+        QCOMPARE(sink.shown.size(), std::size_t{row.text ? 1u : 0u});
+        if (row.text) {
+            QCOMPARE(sink.shown[0].caption, std::string("Test File"));
+            QCOMPARE(sink.shown[0].text, std::string(row.text));
+            QVERIFY(sink.shown[0].buttons == MessageButtons::Ok);
+        }
+    }
+}
+
+int RunCreateDataFileTests(int argc, char** argv) {
+    CreateDataFileTest test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+} // namespace tm47
+
+#include "create_data_file_test.moc"

@@ -1,0 +1,93 @@
+#pragma once
+// Shared by the survey dialog tests: a fresh logger state on a throw-away device root, a
+// message sink that records what the operator would have seen, the data file as records, and
+// a way to act on the next modal dialog once it is shown.
+
+#include <QApplication>
+#include <QDialog>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/message_sink.h"
+#include "datafile/data_file.h"
+#include "datafile/record_writers.h"
+#include "platform/clock.h"
+#include "platform/device_root.h"
+#include "survey/log_session.h"
+#include "survey/survey_dialog_context.h"
+
+namespace tm47 {
+
+struct ShownMessage {
+    std::string caption;
+    std::string text;
+    MessageIcon icon;
+    MessageButtons buttons;
+};
+
+class RecordingSink final : public MessageSink {
+public:
+    MessageAnswer Show(std::string_view caption, std::string_view text, MessageIcon icon,
+                       MessageButtons buttons) override {
+        shown.push_back({std::string(caption), std::string(text), icon, buttons});
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+    }
+    std::vector<ShownMessage> shown;
+};
+
+// 14 May 2026, 12:00:00.000, tick 77, unless a test moves it.
+struct Bench {
+    Bench();
+
+    QTemporaryDir dir;
+    DeviceRoot root;
+    ManualClock clock{77, {2026, 5, 14, 12, 0, 0, 0}};
+    Settings settings;
+    SurveyPosition position;
+    LogSession session;
+    DataFile dataFile;
+    RecordContext records{settings, dataFile, clock};
+    RecordingSink messages;
+    std::array<int32_t, 4> previousPoint{1, 1, 1, 1};
+    std::vector<bool> inputPanelCalls;
+    SurveyDialogContext ctx{settings, position, records, root, messages, &previousPoint, {}};
+
+    std::string HostPath(const std::string& relative) const;
+};
+
+// The whole file, and the file cut into 24-byte records (a short tail becomes its own item).
+std::string ReadFileBytes(const std::string& path);
+std::vector<std::string> ReadRecords(const std::string& path);
+
+// The settings file's lines without CR LF (empty when there is none).
+QStringList SettingsLines(const DeviceRoot& root);
+
+// Calls `act` with the next modal dialog of type T once it is on the screen. Gives up after
+// about five seconds, rejecting whatever modal dialog is open so the test cannot hang.
+template <class T> void OnNextModal(std::function<void(T*)> act) {
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (T* wanted = qobject_cast<T*>(modal)) {
+            timer->stop();
+            timer->deleteLater();
+            act(wanted);
+        } else if (++*tries > 500) {
+            timer->stop();
+            timer->deleteLater();
+            if (auto* other = qobject_cast<QDialog*>(modal)) {
+                other->reject();
+            }
+        }
+    });
+    timer->start(10);
+}
+
+} // namespace tm47

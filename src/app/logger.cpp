@@ -17,8 +17,17 @@ void LinkTimerRelay::KillTimer1() {
 }
 
 Logger::Logger(LoggerOptions opts, const Clock& clk)
-    : clock(clk), root(opts.root), options(std::move(opts)), link(clk, timer1, readingState) {
+    : clock(clk), root(opts.root), options(std::move(opts)), link(clk, timer1, readingState),
+      gps(clk, [this] {
+          return GpsStatusInputs{settings.gpsEnabled == 1, session.state == SessionState::Logging,
+                                 position.manualTriggerLatch == TriggerLatch::Take};
+      }) {
     shell.portrait = options.portrait;
+    startGpsInput = [](Logger& logger) {
+        logger.gps.input.SetRecordSink(logger.gpsRecordSink);
+        logger.gps.StartSessionInput(logger.gpsPort);
+    };
+    stopGpsInput = [](Logger& logger) { logger.gps.StopSessionInput(); };
 }
 
 Logger::~Logger() {
@@ -44,6 +53,7 @@ void Logger::CloseSessionPorts() {
     if (stopGpsInput) {
         stopGpsInput(*this);
     }
+    gps.StopMonitor();
     gpsPort.Close();
     link.Stop();
     outputPort.Close();

@@ -16,6 +16,7 @@
 #include "app/screen_geometry.h"
 #include "app/shell_helpers.h"
 #include "config/settings.h"
+#include "gps/gps_subsystem.h"
 #include "instrument/link.h"
 #include "instrument/reading.h"
 #include "instrument/reading_processor.h"
@@ -25,6 +26,7 @@
 #include "platform/serial_port.h"
 #include "survey/log_session.h"
 #include "survey/survey_position.h"
+#include "viewer/viewer_state.h"
 
 namespace tm47 {
 
@@ -92,13 +94,24 @@ struct Logger {
     int32_t outputMode = 0;
     SerialPort outputPort;
 
-    // GPS input. The GPS readers start through `startGpsInput` once the port is open.
+    // GPS input. The GPS readers start through `startGpsInput` once the port is open
+    // (by default the session input of `gps` with `gpsRecordSink`); `stopGpsInput` stops it
+    // first in every shutdown.
     SerialPort gpsPort;
     std::function<void(Logger&)> startGpsInput;
     std::function<void(Logger&)> stopGpsInput;
+    // The GPS records of the session's data file (GpsRecordSink of its record context); set
+    // by the owner of the data file, taken at each start of the GPS input.
+    GpsInput::RecordSink gpsRecordSink;
+    GpsSubsystem gps;
 
     // "Storage\TALINI\WYNIKBAD.TXT", kept open and empty from a Monitor/Log start to the end.
     std::FILE* markerFile = nullptr;
+
+    // The file viewer, and the offset order of stored readings that it sets from each line
+    // header it indexes (back to "before normalising" when the viewer exits).
+    ViewerState viewer;
+    OffsetOrder offsetOrder = OffsetOrder::BeforeNormalising;
 
     KeepAwake keepAwake;
 };

@@ -10,12 +10,17 @@
 #include "app/key_codes.h"
 #include "app/program_stop.h"
 #include "config/settings_file.h"
+#include "gps/gps_handover_qt.h"
+#include "gps/gps_port_setup_dialog.h"
+#include "gps/gps_status_wnd.h"
+#include "gps/monitor_gps_wnd.h"
 #include "instrument/logger_setup_dialog.h"
 #include "instrument/output_port_setup_dialog.h"
 #include "profile/display_options_dialog.h"
 #include "resources/bitmaps.h"
 #include "survey/logging_wnd.h"
 #include "survey/survey_setup_dialog.h"
+#include "viewer/view_files_wnd.h"
 
 namespace tm47 {
 
@@ -84,7 +89,9 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     // 4. The three screen windows, hidden.
     logging_ = new LoggingWnd(LoggingContext{logger_.clock, logger_.settings, logger_.session,
                                              logger_.screen, logger_.readingState, logger_.readings,
-                                             logger_.link, [this] { logger_.CloseSessionPorts(); }},
+                                             logger_.link, [this] { logger_.CloseSessionPorts(); },
+                                             &logger_.position, &logger_.previousPoint,
+                                             &logger_.outputMode},
                               this);
     logger_.timer1.SetTarget(logging_);
     logger_.link.SetFrameHandler([this](FrameBuffer& frame) { logging_->OnFrame(frame); });
@@ -93,8 +100,22 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
             this, [this] { logger_.link.Handover().Drain(); }, Qt::QueuedConnection);
     });
     connect(logging_, &LoggingWnd::sessionEnded, this, &MainWnd::OnSessionEnded);
-    monitorGps_ = CreateScreenWindow(this, "MonitorGPSWnd", "Monitor GPS", logger_.screen);
-    viewFiles_ = CreateScreenWindow(this, "ViewFilesWnd", "View Files", logger_.screen);
+    monitorGps_ = new MonitorGPSWnd({logger_.clock, logger_.settings, logger_.screen,
+                                     logger_.gps.fix, logger_.gps.monitor, logger_.gpsPort},
+                                    this);
+    monitorGps_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
+    connect(monitorGps_, &MonitorGPSWnd::exited, this, &MainWnd::OnSessionEnded);
+    // GPS lines of a session reach the Monitor/Log screen's GPS row.
+    DrainOnGuiThread(logger_.gps.input.Handover(), this);
+    if (auto* gpsRow = logging_->findChild<GpsStatusWnd*>()) {
+        gpsRow->AttachFix(&logger_.gps.fix);
+        logger_.gps.status.SetTarget(gpsRow);
+    }
+    auto* viewer = new ViewFilesWnd({logger_.settings, logger_.root, logger_.screen,
+                                     logger_.viewer, logger_.offsetOrder, messages_},
+                                    this);
+    viewer->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
+    viewFiles_ = viewer;
 
     // 5.-6. The menu buttons, the highlighted one drawn as default button.
     CreateButtons();
@@ -183,9 +204,7 @@ void MainWnd::RunCommand(int command) {
         setFocus();
         break;
     case kMenuGpsPort:
-        // The GPS port dialog opens here; its "Monitor GPS Output" choice opens the GPS
-        // monitor.
-        SaveSettings(logger_.settings, logger_.root);
+        RunGpsPortSetup();
         update();
         break;
     case kMenuOutputPort: {
@@ -204,7 +223,9 @@ void MainWnd::RunCommand(int command) {
         update();
         break;
     case kMenuViewFiles:
-        // The file viewer is shown here once it exists.
+        viewFiles_->show();
+        viewFiles_->raise();
+        viewFiles_->setFocus();
         break;
     case kMenuExit:
         logger_.keepAwake.ClearRunFlag();
@@ -213,6 +234,23 @@ void MainWnd::RunCommand(int command) {
         break;
     default:
         break;
+    }
+}
+
+// "Set &GPS Port": the settings are saved whatever the result; "Monitor GPS Output" opens the
+// GPS monitor, listening only when GPS input is enabled and its port opened.
+void MainWnd::RunGpsPortSetup() {
+    int result = kGpsPortSetupDone;
+    {
+        GetGPSPortSetup dialog(logger_.settings, this);
+        result = runDialog_(dialog);
+    }
+    SaveSettings(logger_.settings, logger_.root);
+    if (result == kGpsPortSetupMonitor) {
+        if (logger_.settings.gpsEnabled == 1 && OpenGpsPort(logger_, messages_)) {
+            logger_.gps.StartMonitor(logger_.gpsPort);
+        }
+        monitorGps_->Open();
     }
 }
 
@@ -280,6 +318,8 @@ void MainWnd::Shutdown() {
     logger_.keepAwake.Stop();
     logger_.session.screenActive = false;
     logger_.CloseSessionPorts();
+    logger_.gps.input.Handover().SetWake({});
+    logger_.gps.status.SetTarget(nullptr);
     logger_.link.Handover().SetWake({});
     logger_.link.SetFrameHandler({});
     logger_.timer1.SetTarget(nullptr);

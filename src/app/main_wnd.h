@@ -23,6 +23,7 @@
 namespace tm47 {
 
 class LoggingWnd;
+class MonitorGPSWnd;
 
 class MainWnd final : public QWidget, public MonitorLogView {
     Q_OBJECT
@@ -48,7 +49,7 @@ public:
     void BringToFront();
 
     LoggingWnd* Logging() const { return logging_; }
-    QWidget* MonitorGps() const { return monitorGps_; }
+    MonitorGPSWnd* MonitorGps() const { return monitorGps_; }
     QWidget* ViewFiles() const { return viewFiles_; }
     QPushButton* MenuButton(int index) const { return buttons_.at(index); }
     const QFont& NormalFont() const { return normalFont_; }
@@ -70,6 +71,7 @@ private:
     void CreateButtons();
     void SetHighlight(int index);
     void RunCommand(int command);
+    void RunGpsPortSetup();
     void ProgramStop();
     void OnSessionEnded();
     bool ScreenWindowOpen() const;
@@ -82,7 +84,7 @@ private:
     QFont boldFont_;
     QBrush redBrush_;
     LoggingWnd* logging_ = nullptr;
-    QWidget* monitorGps_ = nullptr;
+    MonitorGPSWnd* monitorGps_ = nullptr;
     QWidget* viewFiles_ = nullptr;
     std::array<QPushButton*, kMenuButtonCount> buttons_{};
     std::function<void(int)> commandObserver_;

@@ -47,8 +47,8 @@ struct SessionOnSimulator : ::testing::Test {
     std::array<int32_t, 4> previousPoint{};
     InstrumentSessionLink sessionLink{link, timer, clock};
     FakeSessionView view;
-    SessionContext ctx{clock,    settings,     session,       position,    records,
-                       readings, readingState, previousPoint, sessionLink, view};
+    SessionContext ctx{clock,        settings,      session,     position, records, readings,
+                       readingState, previousPoint, sessionLink, view,     {},      {}};
     ConnectionWatch watch{ctx};
     LogSessionController controller{ctx, watch};
     uint64_t frames = 0;

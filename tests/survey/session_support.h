@@ -252,8 +252,8 @@ struct SessionFixture : ::testing::Test {
     FakeSessionLink link{clock};
     FakeSessionView view;
     std::vector<std::string> shutdownSteps;
-    SessionContext ctx{clock,    settings,     session,       position, records,
-                       readings, readingState, previousPoint, link,     view};
+    SessionContext ctx{clock,        settings,      session, position, records, readings,
+                       readingState, previousPoint, link,    view,     {},      {}};
     ConnectionWatch watch{ctx};
     LogSessionController controller{ctx, watch};
 

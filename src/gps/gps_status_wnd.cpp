@@ -59,6 +59,7 @@ void GpsStatusWnd::ShowGpsWarning() {
 }
 
 QRect GpsStatusWnd::CellRect(GpsCell cell) const {
+    Layout();
     return rects_[Index(cell)];
 }
 
@@ -68,7 +69,7 @@ void GpsStatusWnd::resizeEvent(QResizeEvent*) {
 
 // Landscape: fix quality from x 110, "PDOP:" at 180, "Sat:" at 260. Portrait: the fields
 // follow each other from the left with small gaps.
-void GpsStatusWnd::Layout() {
+void GpsStatusWnd::Layout() const {
     const QFontMetrics normal(normalFont_);
     const QFontMetrics bold(boldFont_);
     const int h = height();
@@ -109,6 +110,7 @@ void GpsStatusWnd::Layout() {
 }
 
 void GpsStatusWnd::paintEvent(QPaintEvent*) {
+    Layout();
     QPainter p(this);
     p.fillRect(rect(), kLightGrey);
     p.setPen(Qt::black);

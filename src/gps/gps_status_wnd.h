@@ -60,7 +60,7 @@ private:
         bool red = false;
     };
     static std::size_t Index(GpsCell cell) { return static_cast<std::size_t>(cell); }
-    void Layout();
+    void Layout() const;
 
     bool portrait_;
     bool gpsEnabled_ = false;
@@ -68,9 +68,10 @@ private:
     QFont normalFont_;
     QFont boldFont_;
     std::array<Cell, 5> cells_{};
-    std::array<QRect, 5> rects_{};
+    // Cell and label places, computed from the widget size when needed.
+    mutable std::array<QRect, 5> rects_{};
     // Label positions: "Pos", "#", "PDOP:", "Sat:".
-    std::array<QPoint, 4> labels_{};
+    mutable std::array<QPoint, 4> labels_{};
 };
 
 } // namespace tm47

@@ -1,0 +1,500 @@
+// The GPS screens with their real widgets: status texts as the GPS row shows them, the
+// watchdog's "GPS!" warning and its end, the GPS monitor over a pseudo-terminal (listing,
+// "NO DATA", pause and go, the Tab ring, sending), the Set GPS Port dialog and the menu
+// command that opens the monitor.
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTest>
+
+#include <memory>
+#include <string>
+
+#include "gps/gps_handover_qt.h"
+#include "gps/gps_input.h"
+#include "gps/gps_message_dialog.h"
+#include "gps/gps_monitor_reader.h"
+#include "gps/gps_port_setup_dialog.h"
+#include "gps/gps_status.h"
+#include "gps/gps_status_wnd.h"
+#include "gps/monitor_gps_wnd.h"
+#include "sim/gps_simulator.h"
+#include "tests/gui/gui_support.h"
+#include "tests/support/pty_peer.h"
+
+using namespace tm47;
+using namespace tm47::testing;
+
+namespace {
+
+constexpr const char* kGoodGga =
+    "$GPGGA,123519,4807.038,N,01131.000,E,1,08,0.9,545.4,M,46.9,M,,*47";
+constexpr const char* kPreset = "$PASHS,NME,SAT,A,ON";
+
+std::string Text(const std::vector<uint8_t>& bytes) {
+    return std::string(bytes.begin(), bytes.end());
+}
+
+QStringList Items(const QListWidget* list) {
+    QStringList items;
+    for (int i = 0; i < list->count(); ++i) {
+        items << list->item(i)->text();
+    }
+    return items;
+}
+
+QStringList ComboItems(const QComboBox* box) {
+    QStringList items;
+    for (int i = 0; i < box->count(); ++i) {
+        items << box->itemText(i);
+    }
+    return items;
+}
+
+// A GPS monitor on a pseudo-terminal, with its own reader and GPS state.
+struct MonitorRig {
+    explicit MonitorRig(bool portrait = true, uint32_t noDataMs = 60000)
+        : screen(ComputeScreenGeometry(portrait, 16)),
+          reader(fix, clock, GpsMonitorTimings{50, noDataMs, 1000, 5000}) {
+        settings.gpsEnabled = 1;
+        QVERIFY(port.Open(peer.SlavePath(), SerialUse::Gps, {}));
+        wnd = std::make_unique<MonitorGPSWnd>(
+            MonitorGpsContext{clock, settings, screen, fix, reader, port}, nullptr);
+        wnd->SetDialogRunner([this](QDialog& dialog) {
+            auto& message = static_cast<GetGPSMessage&>(dialog);
+            ++dialogs;
+            if (!typed.isEmpty()) {
+                message.Edit()->setText(typed);
+            }
+            if (accept) {
+                message.accept();
+            } else {
+                message.reject();
+            }
+            return message.result();
+        });
+        reader.Start(port);
+        wnd->Open();
+    }
+    ~MonitorRig() {
+        wnd.reset();
+        port.Close();
+    }
+    void Char(int ch) { wnd->HandleChar(ch); }
+
+    PtyPeer peer;
+    SystemClock clock;
+    Settings settings;
+    ScreenGeometry screen;
+    GpsFix fix;
+    GpsMonitorReader reader;
+    SerialPort port;
+    std::unique_ptr<MonitorGPSWnd> wnd;
+    bool accept = true;
+    QString typed;
+    int dialogs = 0;
+};
+
+} // namespace
+
+class GpsScreensTest : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { UseProgramStyle(); }
+
+    // ---- The GPS row: texts drawn by the status rules, read back from the widget. ----
+
+    void statusTexts_data() {
+        QTest::addColumn<QString>("line");
+        QTest::addColumn<bool>("valid");
+        QTest::addColumn<QString>("fixQuality");
+        QTest::addColumn<QString>("satellites");
+        QTest::addColumn<QString>("pdop");
+        QTest::addColumn<bool>("bold");
+        QTest::newRow("AGPS and 8 satellites") << kGoodGga << true << "AGPS"
+                                               << " 8"
+                                               << "N/A" << false;
+        QTest::newRow("quality 4") << "$GPGGA,1,2,N,3,E,4,12,0.9*00" << true << "RTK4"
+                                   << "12"
+                                   << "N/A" << false;
+        QTest::newRow("empty quality") << "$GPGGA,1,2,N,3,E,,05,0.9*00" << true << " >9"
+                                       << " 5"
+                                       << "N/A" << false;
+        QTest::newRow("only the first character") << "$GPGGA,1,2,N,3,E,10,7*00" << true << "AGPS"
+                                                  << " 7"
+                                                  << "N/A" << false;
+        QTest::newRow("PDOP 2.34")
+            << "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.34,1.3,2.1*39" << true << "NO FIX"
+            << ""
+            << "2.3 " << false;
+        QTest::newRow("GSA cut short") << "$GPGSA,A,3,04,05*00" << true << "NO FIX"
+                                       << ""
+                                       << "N/A" << false;
+        QTest::newRow("failed GGA") << kGoodGga << false << ""
+                                    << "??"
+                                    << "N/A" << true;
+        QTest::newRow("failed GSA") << "$GPGSA,A,3*00" << false << "NO FIX"
+                                    << ""
+                                    << "??" << true;
+        QTest::newRow("short valid line") << "$GGA*" << true << ""
+                                          << "??"
+                                          << "N/A" << true;
+    }
+
+    void statusTexts() {
+        QFETCH(QString, line);
+        QFETCH(bool, valid);
+        QFETCH(QString, fixQuality);
+        QFETCH(QString, satellites);
+        QFETCH(QString, pdop);
+        QFETCH(bool, bold);
+        GpsStatusWnd row(true);
+        row.resize(240, 16);
+        row.Reset(true);
+        GpsFix fix;
+        fix.sentenceText = line.toStdString();
+        if (valid) {
+            for (char c : fix.sentenceText) {
+                fix.validSentenceText.push_back(static_cast<char16_t>(c));
+            }
+        }
+        fix.sentenceValid = valid ? 1 : 0;
+        HandleGpsSentence(fix, {true, false, false}, row);
+        QCOMPARE(row.CellText(GpsCell::FixQuality), fixQuality);
+        QCOMPARE(row.CellText(GpsCell::Satellites), satellites);
+        QCOMPARE(row.CellText(GpsCell::Pdop), pdop);
+        const GpsCell changed = line.contains("GSA") ? GpsCell::Pdop : GpsCell::Satellites;
+        QCOMPARE(row.CellBold(changed), bold);
+        row.grab(); // paints
+    }
+
+    void spinnerTurnsAndCountOnlyWhileLoggingWithTake() {
+        GpsStatusWnd row(false);
+        row.resize(320, 16);
+        GpsFix fix;
+        row.AttachFix(&fix);
+        row.Reset(true);
+        QCOMPARE(row.CellText(GpsCell::LoggedGgaCount), QString("0    "));
+        const auto feed = [&](GpsStatusInputs in) {
+            fix.sentenceText = kGoodGga;
+            fix.validSentenceText.assign(fix.sentenceText.begin(), fix.sentenceText.end());
+            fix.sentenceValid = 1;
+            HandleGpsSentence(fix, in, row);
+        };
+        feed({true, false, true}); // Monitor / Stand By
+        QCOMPARE(row.CellText(GpsCell::Spinner), QString("/"));
+        feed({true, true, false}); // Logging, latch idle or hold
+        QCOMPARE(row.CellText(GpsCell::Spinner), QString("\\"));
+        QCOMPARE(row.CellText(GpsCell::LoggedGgaCount), QString("0    "));
+        feed({true, true, true});
+        QCOMPARE(row.CellText(GpsCell::LoggedGgaCount), QString("1    "));
+        // Landscape places: fix quality from x 110, PDOP at 180, satellites after "Sat:" at 260.
+        QVERIFY(row.CellRect(GpsCell::FixQuality).left() >= 110);
+        QVERIFY(row.CellRect(GpsCell::Satellites).left() > 260);
+    }
+
+    void disabledRowSaysSo() {
+        GpsStatusWnd row(true);
+        row.resize(240, 16);
+        row.Reset(false);
+        QVERIFY(!row.GpsEnabled());
+        row.grab();
+    }
+
+    // ---- The watchdog: "GPS!" after 6 s of silence (shortened), gone with a valid GGA. ----
+
+    void watchdogWarnsAfterSilenceAndAValidGgaReplacesIt() {
+        PtyPeer peer;
+        SerialPort port;
+        QVERIFY(port.Open(peer.SlavePath(), SerialUse::Gps, {}));
+        SystemClock clock;
+        GpsFix fix;
+        GpsStatusWnd row(true);
+        row.resize(240, 16);
+        row.Reset(true);
+        GpsTimings timings;
+        timings.byteWaitMs = 50;
+        timings.silenceMs = 400;
+        timings.watchdogPeriodMs = 100;
+        GpsInput input(
+            fix, clock, row,
+            [] {
+                return GpsStatusInputs{true, false, false};
+            },
+            timings);
+        DrainOnGuiThread(input.Handover(), &row);
+        input.Start(port);
+        QTest::qWait(250);
+        QVERIFY(!row.WarningShown()); // not before the silence limit
+        QTRY_VERIFY_WITH_TIMEOUT(row.WarningShown(), 2000);
+        QVERIFY(row.CellRed(GpsCell::Spinner));
+        QVERIFY(row.CellRed(GpsCell::Satellites));
+        row.grab();
+        peer.Write(std::string(kGoodGga) + "\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(row.CellText(GpsCell::FixQuality), QString("AGPS"), 2000);
+        QVERIFY(!row.WarningShown());
+        QVERIFY(!row.CellRed(GpsCell::Satellites));
+        QCOMPARE(row.CellText(GpsCell::Satellites), QString(" 8"));
+        QVERIFY(input.Stop());
+        input.Handover().SetWake({});
+    }
+
+    // ---- The GPS monitor. ----
+
+    void layoutInBothOrientations_data() {
+        QTest::addColumn<bool>("portrait");
+        QTest::addColumn<QRect>("list");
+        QTest::addColumn<QRect>("edit");
+        QTest::addColumn<QRect>("pause");
+        QTest::addColumn<QRect>("exit");
+        QTest::newRow("portrait") << true << QRect(2, 2, 236, 260) << QRect(2, 266, 236, 22)
+                                  << QRect(2, 292, 76, 24) << QRect(162, 292, 76, 24);
+        QTest::newRow("landscape") << false << QRect(2, 2, 316, 178) << QRect(2, 186, 316, 22)
+                                   << QRect(2, 212, 104, 24) << QRect(214, 212, 104, 24);
+    }
+
+    void layoutInBothOrientations() {
+        QFETCH(bool, portrait);
+        QFETCH(QRect, list);
+        QFETCH(QRect, edit);
+        QFETCH(QRect, pause);
+        QFETCH(QRect, exit);
+        MonitorRig rig(portrait);
+        QCOMPARE(rig.wnd->List()->geometry(), list);
+        QCOMPARE(rig.wnd->Edit()->geometry(), edit);
+        QCOMPARE(rig.wnd->Button(kActionPause)->geometry(), pause);
+        QCOMPARE(rig.wnd->Button(kActionGo)->geometry(), pause);
+        QCOMPARE(rig.wnd->Button(kActionExit)->geometry(), exit);
+        QCOMPARE(rig.wnd->Edit()->text(), QString(kPreset));
+        QVERIFY(rig.wnd->Button(kActionGo)->isHidden());
+        QVERIFY(!rig.wnd->Button(kActionGo)->isEnabled());
+        QCOMPARE(rig.wnd->Button(kActionSend)->objectName(), QString("442"));
+        QVERIFY(rig.wnd->Button(kActionPause)->isDefault());
+    }
+
+    void linesAreListedNewestLastAndNoDataAfterSilence() {
+        MonitorRig rig(true, 400);
+        rig.peer.Write("$GPGGA,1*00\r\n$GPRMC,2*00\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(Items(rig.wnd->List()),
+                                  QStringList({"$GPGGA,1*00", "$GPRMC,2*00"}), 2000);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.wnd->List()->count(), 3, 2000);
+        QCOMPARE(rig.wnd->List()->item(2)->text(), QString("NO DATA"));
+        // Scrolled so that the newest line shows.
+        const QRect last = rig.wnd->List()->visualItemRect(rig.wnd->List()->item(2));
+        QVERIFY(rig.wnd->List()->viewport()->rect().contains(last));
+    }
+
+    void pauseStopsTheListingAndGoResumesIt() {
+        MonitorRig rig;
+        rig.Char('p');
+        QVERIFY(!rig.wnd->RunningFlag());
+        QVERIFY(rig.wnd->PausedFlag());
+        QVERIFY(!rig.wnd->Button(kActionGo)->isHidden());
+        QVERIFY(rig.wnd->Button(kActionPause)->isHidden());
+        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionGo));
+        rig.peer.Write("$GPGGA,paused*00\r\n");
+        QTest::qWait(300);
+        QCOMPARE(rig.wnd->List()->count(), 0);
+        rig.Char('G');
+        QVERIFY(rig.wnd->RunningFlag());
+        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionPause));
+        rig.peer.Write("$GPGGA,going*00\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(Items(rig.wnd->List()).contains("$GPGGA,going*00"), 2000);
+        QVERIFY(!Items(rig.wnd->List()).contains("$GPGGA,paused*00")); // purged by Go
+    }
+
+    void tabRingSkipsTheHiddenButtonAndEnterRunsTheDefault() {
+        MonitorRig rig;
+        std::vector<int> ring;
+        for (int i = 0; i < 4; ++i) {
+            rig.Char(9);
+            ring.push_back(rig.wnd->DefaultIndex());
+        }
+        QCOMPARE(ring, (std::vector<int>{2, 3, 1, 2}));
+        rig.Char(9); // Exit
+        rig.Char(9); // Pause
+        rig.Char(13);
+        QVERIFY(!rig.wnd->RunningFlag());
+        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionGo));
+        ring.clear();
+        for (int i = 0; i < 4; ++i) {
+            rig.Char(9);
+            ring.push_back(rig.wnd->DefaultIndex());
+        }
+        QCOMPARE(ring, (std::vector<int>{2, 3, 0, 2}));
+        QVERIFY(rig.wnd->Button(kActionSend)->isDefault());
+        // Keys through the window as the operator types them.
+        QTest::keyClick(rig.wnd.get(), Qt::Key_Tab);
+        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionExit));
+    }
+
+    void sendPutsTheLineAndCrLfOnThePort() {
+        MonitorRig rig;
+        rig.Char('s');
+        QCOMPARE(rig.dialogs, 1);
+        const std::string sent = Text(rig.peer.Read(1000, 21));
+        QCOMPARE(sent, std::string("$PASHS,NME,SAT,A,ON\r\n"));
+        QCOMPARE(sent.size(), std::size_t(21));
+        QVERIFY(rig.wnd->RunningFlag());
+        rig.peer.Write("$GPGGA,after*00\r\n");
+        QTRY_COMPARE_WITH_TIMEOUT(rig.wnd->List()->count(), 1, 2000);
+    }
+
+    void cancelSendsNothingAndLeavesTheEdit() {
+        MonitorRig rig;
+        rig.accept = false;
+        rig.typed = "$PASHQ,PRT";
+        rig.Char('S');
+        QCOMPARE(rig.dialogs, 1);
+        QVERIFY(rig.peer.Read(300).empty());
+        QCOMPARE(rig.wnd->Edit()->text(), QString(kPreset));
+    }
+
+    void sendWhilePausedRunsAgainAndTheTypedLineIsTheNextProposal() {
+        MonitorRig rig;
+        rig.Char('p');
+        rig.typed = "$PASHQ,PRT";
+        rig.Char('s');
+        QCOMPARE(Text(rig.peer.Read(1000, 12)), std::string("$PASHQ,PRT\r\n"));
+        QVERIFY(rig.wnd->RunningFlag());
+        QVERIFY(!rig.wnd->PausedFlag());
+        QVERIFY(!rig.wnd->Button(kActionPause)->isHidden());
+        QCOMPARE(rig.wnd->Edit()->text(), QString("$PASHQ,PRT"));
+        // The message takes at most 49 characters.
+        rig.typed = QString(60, QChar('A'));
+        rig.Char('s');
+        QCOMPARE(Text(rig.peer.Read(1000, 51)), std::string(49, 'A') + "\r\n");
+    }
+
+    void exitWhilePausedEndsTheReader() {
+        MonitorRig rig;
+        rig.Char('p');
+        QVERIFY(rig.reader.Running());
+        rig.Char('x');
+        QVERIFY(!rig.wnd->isVisible());
+        QVERIFY(!rig.reader.Running());
+        QCOMPARE(rig.reader.Stragglers(), std::size_t(0));
+        QVERIFY(!rig.port.IsOpen());
+    }
+
+    // ---- Set GPS Port. ----
+
+    void portSetupListsAndResults() {
+        Settings settings;
+        settings.gpsEnabled = 0;
+        settings.gpsPort = 1;
+        GetGPSPortSetup dialog(settings);
+        QCOMPARE(dialog.windowTitle(), QString("Set GPS Port"));
+        QCOMPARE(ComboItems(dialog.List(720)), QStringList({"Disabled", "Enabled"}));
+        QCOMPARE(dialog.List(721)->count(), 12);
+        QCOMPARE(dialog.List(721)->itemText(0), QString("COM1:"));
+        QCOMPARE(dialog.List(721)->itemText(11), QString("COM12:"));
+        QCOMPARE(ComboItems(dialog.List(722)),
+                 QStringList({"4800", "9600", "19200", "38400", "57600", "115200"}));
+        QCOMPARE(ComboItems(dialog.List(723)), QStringList({"No", "Even", "Odd"}));
+        QCOMPARE(ComboItems(dialog.List(724)), QStringList({"7", "8"}));
+        QCOMPARE(ComboItems(dialog.List(725)), QStringList({"1", "2"}));
+        QCOMPARE(dialog.List(721)->currentIndex(), 1);
+        QCOMPARE(dialog.MonitorButton()->text(), QString("Monitor GPS Output"));
+
+        // Cancel stores nothing.
+        dialog.List(720)->setCurrentIndex(1);
+        dialog.reject();
+        QCOMPARE(dialog.result(), 0);
+        QCOMPARE(settings.gpsEnabled, 0);
+
+        // "Monitor GPS Output" stores and answers 1; OK stores and answers 0.
+        GetGPSPortSetup monitor(settings);
+        monitor.List(720)->setCurrentIndex(1);
+        monitor.List(721)->setCurrentIndex(2);
+        monitor.List(722)->setCurrentIndex(0);
+        monitor.MonitorButton()->click();
+        QCOMPARE(monitor.result(), 1);
+        QCOMPARE(settings.gpsEnabled, 1);
+        QCOMPARE(settings.gpsPort, 2);
+        QCOMPARE(settings.gpsBaud, 0);
+        GetGPSPortSetup ok(settings);
+        ok.List(723)->setCurrentIndex(2);
+        ok.accept();
+        QCOMPARE(ok.result(), 0);
+        QCOMPARE(settings.gpsParity, 2);
+    }
+
+    void menuCommandOpensTheMonitorOnTheSimulatedReceiver() {
+        GpsConfig config;
+        config.intervalMs = 100;
+        GpsSimulator gps(config);
+        QVERIFY(gps.Start());
+        LoggerOptions options;
+        options.comMap.Set(3, gps.DevicePath());
+        Shell shell(true, nullptr, options);
+        shell.window->SetDialogRunner([&](QDialog& dialog) {
+            shell.dialogTitles.push_back(dialog.windowTitle());
+            if (auto* setup = qobject_cast<GetGPSPortSetup*>(&dialog)) {
+                setup->List(720)->setCurrentIndex(1); // "Enabled"
+                setup->List(721)->setCurrentIndex(2); // "COM3:"
+                setup->List(722)->setCurrentIndex(0); // "4800"
+                setup->MonitorGpsOutput();
+            } else if (auto* message = qobject_cast<GetGPSMessage*>(&dialog)) {
+                message->accept();
+            }
+            return dialog.result();
+        });
+        shell.Show();
+        shell.Key('g');
+        QCOMPARE(shell.dialogTitles, std::vector<QString>{"Set GPS Port"});
+        QCOMPARE(shell.logger->settings.gpsPort, 2);
+        QCOMPARE(shell.logger->settings.gpsBaud, 0);
+        QVERIFY(QFile::exists(shell.root.path() + "/Storage/TALINI/TM47KVB.INI"));
+        MonitorGPSWnd* monitor = shell.window->MonitorGps();
+        QVERIFY(monitor->isVisible());
+        QVERIFY(shell.logger->gpsPort.IsOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(monitor->List()->count() >= 3, 5000);
+        QVERIFY(monitor->List()->item(0)->text().startsWith("$GP"));
+        // Menu keys do not reach the menu while the monitor is open; "s" sends.
+        shell.Key('s');
+        QTRY_VERIFY_WITH_TIMEOUT(
+            gps.Received().find("$PASHS,NME,SAT,A,ON\r\n") != std::string::npos, 3000);
+        QCOMPARE(gps.Received(), std::string("$PASHS,NME,SAT,A,ON\r\n"));
+        shell.Key('x');
+        QVERIFY(!monitor->isVisible());
+        QVERIFY(!shell.logger->gpsPort.IsOpen());
+        QVERIFY(!shell.logger->gps.monitor.Running());
+        gps.Stop();
+    }
+
+    void monitorWithGpsDisabledIsEmptyAndOpensNoPort() {
+        Shell shell(false);
+        shell.window->SetDialogRunner([&](QDialog& dialog) {
+            if (auto* setup = qobject_cast<GetGPSPortSetup*>(&dialog)) {
+                setup->MonitorGpsOutput();
+            }
+            return dialog.result();
+        });
+        shell.Show();
+        shell.Key('G');
+        MonitorGPSWnd* monitor = shell.window->MonitorGps();
+        QVERIFY(monitor->isVisible());
+        QVERIFY(!shell.logger->gpsPort.IsOpen());
+        QVERIFY(!shell.logger->gps.monitor.Running());
+        QVERIFY(shell.messages.shown.empty());
+        QTest::qWait(100);
+        QCOMPARE(monitor->List()->count(), 0);
+        shell.Key('x');
+        QVERIFY(!monitor->isVisible());
+    }
+
+    void cancelStillRewritesTheSettingsFile() {
+        Shell shell(true);
+        shell.Show();
+        shell.Key('g');
+        QCOMPARE(shell.dialogTitles, std::vector<QString>{"Set GPS Port"});
+        QVERIFY(QFile::exists(shell.root.path() + "/Storage/TALINI/TM47KVB.INI"));
+        QVERIFY(!shell.window->MonitorGps()->isVisible());
+    }
+};
+
+QTEST_MAIN(GpsScreensTest)
+#include "gps_screens_test.moc"

@@ -45,20 +45,6 @@ QRect MenuButtonRect(bool portrait, int index) {
     return portrait ? QRect(100, 82 + 26 * index, 120, 24) : QRect(180, 18 + 26 * index, 120, 24);
 }
 
-QWidget* CreateScreenWindow(QWidget* parent, const char* objectName, const char* title,
-                            const ScreenGeometry& screen) {
-    auto* window = new QWidget(parent);
-    window->setObjectName(QString::fromLatin1(objectName));
-    window->setWindowTitle(QString::fromLatin1(title));
-    window->setGeometry(0, 0, screen.width, screen.height);
-    window->setAutoFillBackground(true);
-    QPalette pal = window->palette();
-    pal.setColor(QPalette::Window, kLightGrey);
-    window->setPalette(pal);
-    window->hide();
-    return window;
-}
-
 } // namespace
 
 MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)

@@ -19,11 +19,11 @@
 #include "app/menu_keys.h"
 #include "app/message_sink.h"
 #include "app/monitor_log_start.h"
+#include "gps/monitor_gps_wnd.h"
 
 namespace tm47 {
 
 class LoggingWnd;
-class MonitorGPSWnd;
 
 class MainWnd final : public QWidget, public MonitorLogView {
     Q_OBJECT

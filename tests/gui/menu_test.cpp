@@ -116,13 +116,23 @@ private slots:
     void tapRunsTheButtonsCommand() {
         Shell shell;
         shell.Show();
-        QTest::mouseClick(shell.window->MenuButton(6), Qt::LeftButton);
+        QTest::mouseClick(shell.window->MenuButton(4), Qt::LeftButton);
         QTest::mouseClick(shell.window->MenuButton(2), Qt::LeftButton);
-        QCOMPARE(shell.commands, (std::vector<int>{6, 2}));
+        QCOMPARE(shell.commands, (std::vector<int>{4, 2}));
         QCOMPARE(shell.logger->highlightedButton, 1); // a tap does not move the highlight
         // The keyboard stays with the menu after a tap.
         shell.Key('s');
-        QCOMPARE(shell.commands, (std::vector<int>{6, 2, 1}));
+        QCOMPARE(shell.commands, (std::vector<int>{4, 2, 1}));
+    }
+
+    void viewFilesShowsTheViewerWithTheKeyboard() {
+        Shell shell;
+        shell.Show();
+        shell.Key('v');
+        QCOMPARE(shell.commands, std::vector<int>{6});
+        QVERIFY(shell.window->ViewFiles()->isVisible());
+        QVERIFY(shell.window->ViewFiles()->isAncestorOf(QApplication::focusWidget()) ||
+                QApplication::focusWidget() == shell.window->ViewFiles());
     }
 
     void keysAreIgnoredWhileAScreenIsActive() {

@@ -226,6 +226,34 @@ void CreateDataFileTest::switchesTypedIntoQtsDialog() {
     QVERIFY(b.dataFile.name == u"X");
     QVERIFY(AnnounceTestFile(b.session, b.settings, b.messages));
 
+    // A name typed with its own extension keeps it; the test file takes it with a last "D".
+    b.session.state = SessionState::Monitor;
+    typed.Arm(QStringLiteral("Y$$$.ABC"));
+    QVERIFY(RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
+    b.dataFile.Close();
+    QVERIFY(std::filesystem::exists(folder + "/Y.ABC"));
+    QVERIFY(std::filesystem::exists(folder + "/Y.ABD"));
+    QVERIFY(!std::filesystem::exists(folder + "/Y.ABC.R47"));
+    b.settings.writeTestFile = 0;
+
+    // An existing name typed into Qt's dialog: no question from the dialog itself, the
+    // warning, and the dialog again with the next automatic name; then Cancel.
+    b.session.state = SessionState::Monitor;
+    QString secondPreset;
+    OnNextModal<QFileDialog>([&](QFileDialog* d) {
+        OnNextModal<QFileDialog>([&](QFileDialog* again) {
+            secondPreset = again->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+            again->reject();
+        });
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setText(QStringLiteral("X.R47"));
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    QVERIFY(!RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
+    QCOMPARE(secondPreset, QStringLiteral("120514B")); // PLAIN, X and Y took no letter
+    QCOMPARE(b.messages.shown.back().caption, std::string("WARNING"));
+    b.messages.shown.pop_back();
+
     QCOMPARE(b.messages.shown.size(), std::size_t{2});
     QCOMPARE(b.messages.shown[0].caption, std::string("Test File"));
     QCOMPARE(b.messages.shown[0].text, std::string("R4D file enabled"));

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtTest>
 
 #include <functional>
 #include <memory>
@@ -23,6 +24,8 @@
 #include "survey/survey_dialog_context.h"
 
 namespace tm47 {
+
+inline constexpr int kModalTries = 500; // 10 ms apart
 
 struct ShownMessage {
     std::string caption;
@@ -68,23 +71,31 @@ std::vector<std::string> ReadRecords(const std::string& path);
 // The settings file's lines without CR LF (empty when there is none).
 QStringList SettingsLines(const DeviceRoot& root);
 
-// Calls `act` with the next modal dialog of type T once it is on the screen. Gives up after
-// about five seconds, rejecting whatever modal dialog is open so the test cannot hang.
+// Calls `act` with the next modal dialog of type T once it is on the screen. When none has
+// come after about five seconds, the test fails and every modal window still open is closed
+// in turn, so a dialog flow that went wrong ends instead of hanging.
 template <class T> void OnNextModal(std::function<void(T*)> act) {
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
         QWidget* modal = QApplication::activeModalWidget();
-        if (T* wanted = qobject_cast<T*>(modal)) {
-            timer->stop();
-            timer->deleteLater();
-            act(wanted);
-        } else if (++*tries > 500) {
-            timer->stop();
-            timer->deleteLater();
-            if (auto* other = qobject_cast<QDialog*>(modal)) {
-                other->reject();
+        if (*tries <= kModalTries) {
+            if (T* wanted = qobject_cast<T*>(modal)) {
+                timer->stop();
+                timer->deleteLater();
+                act(wanted);
+            } else if (++*tries > kModalTries) {
+                QTest::qFail("no modal dialog of the expected kind came up", __FILE__, __LINE__);
             }
+            return;
+        }
+        if (modal == nullptr) {
+            timer->stop();
+            timer->deleteLater();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
         }
     });
     timer->start(10);

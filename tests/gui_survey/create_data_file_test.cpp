@@ -90,7 +90,6 @@ private slots:
     void existingNameIsRefusedAndTheNextProposalOffered();
     void fileThatCannotBeCreatedIsToldAndStaysMonitor();
     void cancelCreatesNothing();
-    void announcementOnlyWhenTheSettingChanged();
 };
 
 void CreateDataFileTest::twoFilesWithinOneHourAreAThenB_data() {
@@ -308,30 +307,6 @@ void CreateDataFileTest::cancelCreatesNothing() {
     OnNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
     QVERIFY(!RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
     QVERIFY(!b.dataFile.IsOpen());
-}
-
-void CreateDataFileTest::announcementOnlyWhenTheSettingChanged() {
-    struct Row {
-        int announced, setting;
-        const char* text; // nullptr: nothing shown
-    };
-    const Row rows[] = {
-        {0, 0, nullptr}, {1, 1, nullptr}, {0, 1, "R4D file enabled"}, {1, 0, "R4D file disabled"}};
-    for (const Row& row : rows) {
-        LogSession session;
-        session.testFileAnnounced = row.announced;
-        Settings settings;
-        settings.writeTestFile = row.setting;
-        RecordingSink sink;
-        QCOMPARE(AnnounceTestFile(session, settings, sink), row.text != nullptr);
-        QCOMPARE(session.testFileAnnounced, row.setting);
-        QCOMPARE(sink.shown.size(), std::size_t{row.text ? 1u : 0u});
-        if (row.text) {
-            QCOMPARE(sink.shown[0].caption, std::string("Test File"));
-            QCOMPARE(sink.shown[0].text, std::string(row.text));
-            QVERIFY(sink.shown[0].buttons == MessageButtons::Ok);
-        }
-    }
 }
 
 int RunCreateDataFileTests(int argc, char** argv) {

@@ -94,8 +94,8 @@ CalibrationScreen ComposeCalibrationScreen(const CalibrationState& cal) {
     return s;
 }
 
-QcCheck::QcCheck(NormalisationState& normalisation, NullingState& nulling,
-                 int32_t& readingState, const Clock& clock, CalibrationHooks hooks)
+QcCheck::QcCheck(NormalisationState& normalisation, NullingState& nulling, int32_t& readingState,
+                 const Clock& clock, CalibrationHooks hooks)
     : normalisation_(normalisation), nulling_(nulling), readingState_(readingState), clock_(clock),
       hooks_(std::move(hooks)) {}
 

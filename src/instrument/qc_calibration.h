@@ -124,8 +124,8 @@ struct CalibrationHooks {
 
 class QcCheck {
 public:
-    QcCheck(NormalisationState& normalisation, NullingState& nulling,
-            int32_t& readingState, const Clock& clock, CalibrationHooks hooks);
+    QcCheck(NormalisationState& normalisation, NullingState& nulling, int32_t& readingState,
+            const Clock& clock, CalibrationHooks hooks);
 
     void AttachView(CalibrationView* view) { view_ = view; }
 

@@ -1,30 +1,46 @@
 #pragma once
 // The Monitor/Log screen (`LoggingWnd`): a full-screen child of the main window, created
-// hidden and shown for each logging session. It owns timer 1 of the instrument link, takes
-// the frames the reader threads hand over, and carries the bottom button rows.
+// hidden and shown for each logging session. From top to bottom: two (landscape) or three
+// (portrait) rows of status fields, the live profile (`CurveWnd`), one or two rows of channel
+// values and messages, the GPS row and the bottom button row. It owns timer 1 of the
+// instrument link, takes the frames the reader threads hand over and runs them through the
+// reading processing, and carries the calibration window (`CalibrateWnd`) of the QC check.
 //
-// This first version runs the Monitor state: the normalisation progress of a fresh link, the
-// Monitor row's highlight and keys, and Exit. Data files, logging, nulling and calibration
-// hang off the same handlers.
+// Every status field has a rectangle, computed by ComputeLoggingLayout from the screen and
+// the widths of a few texts in the two fonts. The rectangles are computed again at each
+// paint and shared with the painters: a new value sets the field's text and repaints only
+// its rectangle. Labels are drawn in the normal font, values in bold, on light grey.
 //
 // GUI thread only; frames arrive through the link's synchronous hand-over.
 
+#include <QFont>
 #include <QPushButton>
+#include <QRect>
 #include <QTimer>
 #include <QWidget>
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "app/screen_geometry.h"
 #include "config/settings.h"
+#include "datafile/data_file.h"
+#include "datafile/record_writers.h"
 #include "instrument/link.h"
+#include "instrument/qc_calibration.h"
 #include "instrument/reading.h"
 #include "instrument/reading_processor.h"
 #include "platform/clock.h"
+#include "survey/live_reading_session.h"
 #include "survey/log_session.h"
+#include "survey/survey_position.h"
 
 namespace tm47 {
+
+class CalibrateWnd;
+class CurveWnd;
+class OutputForwarder;
 
 // What the screen works on; all owned by the running logger.
 struct LoggingContext {
@@ -37,13 +53,83 @@ struct LoggingContext {
     InstrumentLink& link;
     // Stops the GPS input, the instrument link and the output port, in that order.
     std::function<void()> closeSessionPorts;
+    // The survey position and the live profile's has-previous-point flags; the window keeps
+    // its own when the logger gives none.
+    SurveyPosition* position = nullptr;
+    std::array<int32_t, 4>* previousPoint = nullptr;
+    // Output mode of the session (10 raw, 11 converted); none when null.
+    const int32_t* outputMode = nullptr;
 };
 
 inline constexpr int kLoggingFirstButtonId = 460;
 inline constexpr int kMonitorButtonCount = 5;
 inline constexpr int kStandByButtonCount = 6;
+inline constexpr int kPauseButtonCount = 4;
 
-class LoggingWnd final : public QWidget, public LinkTimer {
+// The status fields of the screen.
+enum class LogField {
+    FileName,          // "File:%s", name cut to 8
+    StateWord,         // "Monitor", "Stand By", "Logging"
+    DeviceBattery,     // "%3d%c"
+    TriggerMode,       // "Auto", "Wheel", "Manual"
+    InstrumentMode,    // "Mode:%c"
+    LineLabel,         // "Ln:"
+    Line,              // surveyLine
+    StationLabel,      // "Stn:"
+    Marker,            // "M" or blank
+    Station,           // "%-11.2f"
+    InstrumentBattery, // "B:" then "B:%5.2fV"
+    Message,           // message line
+    Message2,          // second message line (portrait)
+    Ch1,
+    Ch2,
+    Ch3,
+    Ch4,
+    GpsDisabled,   // "GPS  Input  disabled"
+    GpsPosLabel,   // "Pos"
+    GpsActivity,   // one character
+    GpsCountLabel, // "#"
+    GpsCount,      // "%-5d"
+    GpsFix,        // "NO FIX", "CODE", ...
+    GpsPdopLabel,  // "PDOP:"
+    GpsPdop,       // "%4.1f" or "N/A"
+    GpsSatLabel,   // "Sat:"
+    GpsSat,        // "%2d"
+    Count
+};
+inline constexpr int kLogFieldCount = static_cast<int>(LogField::Count);
+
+// Widths of the texts that size the fields: labels measured in the normal font, values
+// (state word, battery, marker, channels, GPS values) in the bold one they are drawn in.
+struct LayoutTextWidths {
+    int stateWord = 0;     // widest of "Stand By", "Logging", "Monitor"
+    int batteryValue = 0;  // "B:99.99V"
+    int lineLabel = 0;     // "Ln:"
+    int stationLabel = 0;  // "Stn:"
+    int marker = 0;        // "M"
+    int channel = 0;       // "Ch3:-99999.9"
+    int gpsPosLabel = 0;   // "Pos"
+    int gpsActivity = 0;   // one character ("W")
+    int gpsCountLabel = 0; // "#"
+    int gpsCount = 0;      // "99999"
+    int gpsFix = 0;        // widest of "CODE", "DGPS", "RTK", "AGPS", "NO FIX"
+    int gpsPdopLabel = 0;  // "PDOP:"
+    int gpsPdop = 0;       // "99.9"
+    int gpsSatLabel = 0;   // "Sat:"
+    int gpsSat = 0;        // "99"
+};
+
+struct LoggingLayout {
+    std::array<int, 6> rowY{}; // R1..R6 (R3 and R6 only in portrait; 0 otherwise)
+    QRect profile;             // the plot: left 4, width 312 or 232
+    QRect buttonRow;           // y = height - 22, 20 high
+    std::array<QRect, kLogFieldCount> fields;
+    const QRect& Field(LogField f) const { return fields[static_cast<std::size_t>(f)]; }
+};
+
+LoggingLayout ComputeLoggingLayout(const ScreenGeometry& screen, const LayoutTextWidths& widths);
+
+class LoggingWnd final : public QWidget, public LinkTimer, public ReadingView {
     Q_OBJECT
 public:
     LoggingWnd(LoggingContext context, QWidget* parent);
@@ -59,7 +145,8 @@ public:
     // disabled and "E&xit" enabled, the Stand By row hidden; takes the keyboard.
     void ShowMonitorState();
 
-    // One frame from a reader, on the GUI thread inside the hand-over.
+    // One frame from a reader, on the GUI thread inside the hand-over: the reading
+    // processing with this window as its view and the live session behind it.
     void OnFrame(FrameBuffer& frame);
 
     // Handles a button tap (id 460..) or a key code, as the session's command handler.
@@ -68,9 +155,46 @@ public:
     // Ends the session (Exit): stops the link and ports and hides the screen.
     void EndSession();
 
-    const QString& MessageLine() const { return messageLine_; }
+    // ReadingView: the status fields the reading processing paints.
+    void ShowMessageLine(const std::string& text) override;
+    void EnableMonitorButtons() override;
+    void ShowMode(const std::string& text) override;
+    void ShowMarker(const std::string& text) override;
+    void ShowInstrumentBattery(const std::string& text) override;
+    void ShowChannels(const std::array<std::string, 4>& texts) override;
+    void ShowHandheldBattery(const std::string& text) override;
+
+    // Sets a field's text and repaints its rectangle (for the session's painters).
+    void SetFieldText(LogField field, const QString& text);
+    const QString& FieldText(LogField field) const {
+        return texts_[static_cast<std::size_t>(field)];
+    }
+    // The rectangles of the last paint (or of creation).
+    const LoggingLayout& Layout() const { return layout_; }
+    LayoutTextWidths MeasureTexts() const;
+
+    const QString& MessageLine() const { return FieldText(LogField::Message); }
     QPushButton* MonitorButton(int index) const { return monitorButtons_.at(index); }
     QPushButton* StandByButton(int index) const { return standByButtons_.at(index); }
+    QPushButton* PauseButton(int index) const { return pauseButtons_.at(index); }
+    CurveWnd* Curve() const { return curve_; }
+    CalibrateWnd* Calibrate() const { return calibrate_; }
+    QcCheck& Qc() { return qc_; }
+    DataFile& Data() { return dataFile_; }
+    RecordContext& Records() { return records_; }
+    SurveyPosition& Position() { return *position_; }
+    LiveReadingSession& LiveSession() { return *live_; }
+    void SetOutputForwarder(OutputForwarder* output) { records_.output = output; }
+    // The handheld's battery for the status field (default: the host's power supply).
+    void SetBatteryReader(std::function<int()> reader) { batteryReader_ = std::move(reader); }
+    // The beep (default: QApplication::beep()); tests count it.
+    void SetBeeper(std::function<void()> beeper) { beeper_ = std::move(beeper); }
+
+    // Repaint of the live profile followed by its history from the open data file.
+    void RedrawProfile();
+
+    const QFont& NormalFont() const { return normalFont_; }
+    const QFont& BoldFont() const { return boldFont_; }
 
 signals:
     // The screen was hidden at the end of a session; the menu is in front again.
@@ -84,17 +208,33 @@ protected:
 private:
     void CreateButtons();
     void SetHighlight(int index);
-    void ShowMessageLine(const QString& text);
-    void ProcessNormalisingFrame(FrameBuffer& frame);
     void ConnectionWatchTick();
-    QRect MessageLineRect() const;
+    void UpdateStaticTexts();
+    void SetMessageShown(bool shown);
 
     LoggingContext ctx_;
+    QFont normalFont_;
+    QFont boldFont_;
     QTimer timer1_;
     std::array<QPushButton*, kMonitorButtonCount> monitorButtons_{};
     std::array<QPushButton*, kStandByButtonCount> standByButtons_{};
-    std::array<QPushButton*, 4> pauseButtons_{};
-    QString messageLine_;
+    std::array<QPushButton*, kPauseButtonCount> pauseButtons_{};
+    std::array<QString, kLogFieldCount> texts_;
+    LoggingLayout layout_;
+    bool messageShown_ = false; // the message line, not the channel values, holds R4 (and R5)
+
+    SurveyPosition ownPosition_;
+    std::array<int32_t, 4> ownPreviousPoint_{};
+    SurveyPosition* position_;
+    std::array<int32_t, 4>* previousPoint_;
+    DataFile dataFile_;
+    RecordContext records_;
+    QcCheck qc_;
+    std::unique_ptr<LiveReadingSession> live_;
+    CurveWnd* curve_ = nullptr;
+    CalibrateWnd* calibrate_ = nullptr;
+    std::function<int()> batteryReader_;
+    std::function<void()> beeper_;
 };
 
 } // namespace tm47

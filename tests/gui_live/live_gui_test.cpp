@@ -1,0 +1,555 @@
+// The live profile on its backing image, its history redraw against the live picture, the
+// Monitor/Log screen's field rectangles, and the reading handler through the real widget.
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <memory>
+
+#include "app/screen_geometry.h"
+#include "datafile/record_writers.h"
+#include "instrument/calibrate_wnd.h"
+#include "instrument/link.h"
+#include "platform/device_root.h"
+#include "profile/curve_wnd.h"
+#include "profile/profile_history.h"
+#include "profile/profile_scale.h"
+#include "profile/profile_scale_dialog.h"
+#include "survey/logging_wnd.h"
+
+namespace tm47 {
+
+namespace {
+
+const QRgb kWhite = qRgb(255, 255, 255);
+const QRgb kGrey = qRgb(192, 192, 192);
+const QRgb kRed = qRgb(255, 0, 0);
+const QRgb kGreen = qRgb(0, 255, 0);
+
+struct NoTimer : LinkTimer {
+    void StartTimer1(int) override {}
+    void KillTimer1() override {}
+};
+
+// A frame with raw counts per channel, reference 3000 and battery 80.
+FrameBuffer Frame(uint8_t letter, std::array<int16_t, 4> raw) {
+    FrameBuffer f{letter, 0};
+    for (int i = 0; i < 4; ++i) {
+        f[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(raw[i]) >> 8);
+        f[3 + 2 * i] = static_cast<uint8_t>(raw[i] & 0xFF);
+    }
+    f[10] = 0x0B;
+    f[11] = 0xB8;
+    f[12] = 80;
+    f[13] = 0x7F;
+    return f;
+}
+
+// One screen with everything it works on.
+struct Screen {
+    explicit Screen(bool portrait) {
+        QFont font(QStringLiteral("Sans Serif"));
+        font.setPixelSize(14);
+        geometry = ComputeScreenGeometry(portrait, QFontMetrics(font).height());
+        settings.profilePlotHeight = geometry.profileHeight;
+        settings.profilePixelsPerUnit = ProfilePixelsPerUnit(
+            geometry.profileHeight, settings.profileScaleMin, settings.profileScaleMax);
+        link = std::make_unique<InstrumentLink>(clock, timer, readingState);
+        wnd = std::make_unique<LoggingWnd>(LoggingContext{clock, settings, session, geometry,
+                                                          readingState, readings, *link, nullptr,
+                                                          &position, &previousPoint, &outputMode},
+                                           nullptr);
+        wnd->SetBatteryReader([] { return 87; });
+        wnd->SetBeeper([this] { beeps++; });
+        session.screenActive = true;
+        wnd->ShowMonitorState();
+    }
+    void Feed(FrameBuffer f) { wnd->OnFrame(f); }
+    void Normalise() {
+        for (int i = 0; i < kNormalisationWindow; ++i) {
+            Feed(Frame('T', {0, 0, 0, 0}));
+        }
+    }
+    // Opens a data file in `dir` with its header and line header: Stand By.
+    void OpenFile(const QString& dir, const char* name = "LINE1.R47") {
+        DataFile& file = wnd->Data();
+        QVERIFY(file.Create(QDir(dir).filePath(QString::fromLatin1(name)).toStdString(), false) ==
+                DataFile::CreateResult::Created);
+        WriteFileHeader(wnd->Records(), HeaderOffsets{});
+        WriteLineHeader(wnd->Records(), readings.normalisation.nullOffsets, {});
+        WriteTimeStamp(wnd->Records());
+        session.state = SessionState::StandBy;
+    }
+
+    ManualClock clock{1000};
+    Settings settings;
+    LogSession session;
+    SurveyPosition position;
+    ScreenGeometry geometry;
+    int32_t readingState = kReadingNormalising;
+    ReadingProcessor readings;
+    NoTimer timer;
+    std::array<int32_t, 4> previousPoint{};
+    int32_t outputMode = 0;
+    int beeps = 0;
+    std::unique_ptr<InstrumentLink> link;
+    std::unique_ptr<LoggingWnd> wnd;
+};
+
+int CountColour(const QImage& image, int column, QRgb colour) {
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y) {
+        n += image.pixel(column, y) == colour ? 1 : 0;
+    }
+    return n;
+}
+
+} // namespace
+
+class LiveGuiTest : public QObject {
+    Q_OBJECT
+
+    // A plot 312 x 180 (landscape) with channel 1 red and 1 pixel wide.
+    struct Plot {
+        Settings settings;
+        std::array<int32_t, 4> flags{};
+        CurveWnd curve{settings, false, 312, 180, flags, nullptr};
+        Plot() {
+            settings.channelShown = {1, 0, 0, 0};
+            settings.channelColour = {0x0000FF, 0x00FF00, 0xFF0000, 0xFF00FF};
+            settings.channelThickness = {1, 1, 1, 1};
+            settings.profilePlotHeight = 180;
+            settings.profilePixelsPerUnit = ProfilePixelsPerUnit(180, 0.0f, 500.0f);
+            curve.Repaint(false);
+        }
+    };
+
+private slots:
+    void FirstReadingDrawsAPointAndTheSecondASegmentFromWMinus2ToW() {
+        Plot plot;
+        const QImage& img = plot.curve.Image();
+        plot.curve.ScrollStep({40, 0, 0, 0});
+        QCOMPARE(img.pixel(270, 40), kRed);
+        QCOMPARE(CountColour(img, 270, kRed), 1);
+        QCOMPARE(CountColour(img, 269, kRed), 0);
+        QCOMPARE(plot.flags[0], 1);
+        plot.curve.ScrollStep({60, 0, 0, 0});
+        QCOMPARE(img.pixel(268, 40), kRed); // the first point, moved 2 columns left
+        QCOMPARE(img.pixel(270, 60), kRed);
+        QVERIFY(CountColour(img, 269, kRed) >= 9); // the segment between them
+        QCOMPARE(CountColour(img, 267, kRed), 0);
+        QCOMPARE(CountColour(img, 271, kRed), 0);
+    }
+
+    void AHiddenChannelStopsAndRejoinsFromItsLastRow() {
+        Plot plot;
+        plot.settings.channelShown = {1, 1, 0, 0};
+        const QImage& img = plot.curve.Image();
+        plot.curve.ScrollStep({40, 100, 0, 0});
+        plot.curve.ScrollStep({40, 100, 0, 0});
+        plot.settings.channelShown = {1, 0, 0, 0};
+        for (int i = 0; i < 3; ++i) {
+            plot.curve.ScrollStep({40, 150, 0, 0});
+            QCOMPARE(CountColour(img, 270, kGreen), 0);
+        }
+        plot.settings.channelShown = {1, 1, 0, 0};
+        plot.curve.ScrollStep({40, 120, 0, 0});
+        // Joined from the last stored row (100) at W - 2, not from the hidden rows.
+        QCOMPARE(img.pixel(268, 100), kGreen);
+        QCOMPARE(img.pixel(270, 120), kGreen);
+        QCOMPARE(img.pixel(268, 150), kWhite);
+        QCOMPARE(CountColour(img, 262, kGreen), 1); // the old curve, 4 steps older
+        QCOMPARE(CountColour(img, 264, kGreen), 0); // the gap while hidden
+    }
+
+    void TheFirstReadingStaysForAWindowOf136AndLeavesWithThe137th() {
+        Plot plot;
+        const QImage& img = plot.curve.Image();
+        plot.flags = {};
+        plot.curve.ScrollStep({10, 0, 0, 0});
+        for (int i = 1; i < 136; ++i) {
+            plot.curve.ScrollStep({100, 0, 0, 0});
+        }
+        QCOMPARE(img.pixel(0, 10), kRed);
+        plot.curve.ScrollStep({100, 0, 0, 0});
+        QCOMPARE(img.pixel(0, 10), kWhite);
+        QCOMPARE(CountColour(img, 0, kRed), 1); // only the straight line at row 100 is left
+    }
+
+    void TheZeroLineIsExtendedTwoPixelsThick() {
+        Plot plot;
+        plot.settings.profileScaleMin = -100.0f;
+        plot.settings.profilePixelsPerUnit = ProfilePixelsPerUnit(180, -100.0f, 500.0f);
+        plot.settings.channelShown = {0, 0, 0, 0};
+        plot.curve.Repaint(false);
+        QCOMPARE(plot.curve.Grid().rows[0], 150);
+        QCOMPARE(plot.curve.Grid().baseLinePenWidth, 2);
+        for (int i = 0; i < 3; ++i) {
+            plot.curve.ScrollStep({0, 0, 0, 0});
+        }
+        const QImage& img = plot.curve.Image();
+        for (int x : {0, 268, 269, 270, 271}) {
+            QCOMPARE(img.pixel(x, 149), kGrey);
+            QCOMPARE(img.pixel(x, 150), kGrey);
+            QCOMPARE(img.pixel(x, 148), kWhite);
+            QCOMPARE(img.pixel(x, 151), kWhite);
+            QCOMPARE(img.pixel(x, 120), kGrey); // a grid line, 1 pixel
+            QCOMPARE(img.pixel(x, 119), kWhite);
+        }
+    }
+
+    // The property the redraw exists for: for one data file, the picture the live scroll
+    // steps built and the picture of a repaint plus history redraw agree on every pixel of the
+    // curve columns. Columns 0..3 are left out (the oldest reading's segment came from outside
+    // the window live); the session has new stations (gaps) and a nulling in Stand By (an "O"
+    // group that changes the offsets of the older readings), with all four default pens.
+    void LivePictureAndHistoryRedrawAgree() {
+        constexpr int kReadings = 260;
+        constexpr int kStations[2] = {150, 200};
+        for (bool portrait : {false, true}) {
+            QTemporaryDir dir;
+            Screen s(portrait);
+            s.settings.profileScaleMin = -100.0f;
+            s.settings.profilePixelsPerUnit = ProfilePixelsPerUnit(
+                s.geometry.profileHeight, s.settings.profileScaleMin, s.settings.profileScaleMax);
+            s.wnd->Curve()->Repaint(true);
+            s.Normalise();
+            s.OpenFile(dir.path());
+            CurveWnd& curve = *s.wnd->Curve();
+            uint32_t seed = 12345;
+            auto next = [&seed] {
+                seed = seed * 1103515245u + 12345u;
+                return static_cast<int16_t>((seed >> 16) % 17) - 8;
+            };
+            std::array<int16_t, 4> raw{10, 6, 2, 12};
+            for (int i = 0; i < kReadings; ++i) {
+                if (i == 230) { // nulling in Stand By: the older readings had other offsets
+                    s.session.state = SessionState::StandBy;
+                    s.readingState = kReadingNulling;
+                    s.readings.nulling.count = 0;
+                    for (int k = 0; k < 51; ++k) {
+                        s.Feed(Frame('T', {3, 1, -2, 2}));
+                    }
+                    QCOMPARE(s.readingState, kReadingNormal);
+                }
+                if (i == kStations[0] || i == kStations[1]) { // a new station: a break
+                    WriteStationRecord(s.wnd->Records(), 50.0 + i);
+                    WriteTimeStamp(s.wnd->Records());
+                    curve.ClearPreviousPoints();
+                }
+                s.session.state = SessionState::Logging;
+                for (auto& r : raw) {
+                    r = static_cast<int16_t>(std::clamp(r + next() / 3, -8, 36));
+                }
+                s.Feed(Frame(i % 3 == 0 ? 'D' : 'T', raw));
+            }
+            const QImage live = curve.Image().copy();
+            s.wnd->RedrawProfile();
+            const QImage redrawn = curve.Image();
+            // An "S" leaves a gap of one reading in the redraw only: older readings sit 2
+            // columns further left per station record after them. Columns next to a break
+            // and the first 4 columns are left out.
+            const int w = curve.ScrollWidth();
+            std::vector<int> breaks; // live column of the first reading after each "S"
+            for (int b : kStations) {
+                breaks.push_back(w - 2 * (kReadings - 1 - b));
+            }
+            int differing = 0;
+            int compared = 0;
+            int capPixels = 0;
+            for (int x = 4; x <= w + 1; ++x) {
+                int shift = 0;
+                bool nearBreak = false;
+                for (int c : breaks) {
+                    shift += x < c ? 2 : 0;
+                    nearBreak = nearBreak || (x >= c - 5 && x <= c + 3);
+                }
+                if (nearBreak || x - shift < 4) {
+                    continue;
+                }
+                for (int y = 0; y < live.height(); ++y) {
+                    ++compared;
+                    const QRgb l = live.pixel(x, y);
+                    const QRgb r = redrawn.pixel(x - shift, y);
+                    if (l == r) {
+                        continue;
+                    }
+                    // The live steps drop a wide pen's end cap pixel in column W + 1 (only
+                    // columns 2..W move): allowed, in the odd columns, for the 3- and 4-pixel
+                    // pens (channels 2 and 3 by default) over background.
+                    const bool background = l == kWhite || l == kGrey;
+                    const bool widePen = r == ChannelColour(s.settings.channelColour[1]).rgb() ||
+                                         r == ChannelColour(s.settings.channelColour[2]).rgb();
+                    if (x % 2 == 1 && background && widePen) {
+                        ++capPixels;
+                    } else {
+                        ++differing;
+                    }
+                }
+            }
+            QCOMPARE(differing, 0);
+            QVERIFY(capPixels < 40);
+            QVERIFY(compared > 200 * live.height() * (portrait ? 3 : 4) / 4 / 2);
+            // And the redraw did draw curves, not only the grid.
+            int curvePixels = 0;
+            for (int y = 0; y < live.height(); ++y) {
+                for (int x = 4; x <= curve.ScrollWidth() + 1; ++x) {
+                    const QRgb p = redrawn.pixel(x, y);
+                    curvePixels += p != kWhite && p != kGrey ? 1 : 0;
+                }
+            }
+            QVERIFY(curvePixels > 2000);
+        }
+    }
+
+    void HistoryRedrawReadsOnlyTheRecordsItNeeds() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("BIG.R47"));
+        const int64_t front = 100 * 1000 * 1000 / 24 * 24; // about 100 MB of older records
+        {
+            const int fd = ::open(path.toLocal8Bit().constData(), O_CREAT | O_RDWR, 0644);
+            QVERIFY(fd >= 0);
+            QCOMPARE(::ftruncate(fd, front), 0);
+            ::lseek(fd, front, SEEK_SET);
+            std::string tail(MakeRecord("Z01012024 10:00:00").data(), 24);
+            const FrameBuffer f = Frame('T', {10, 10, 10, 10});
+            for (int i = 0; i < 300; ++i) {
+                const Record r = ReadingRecord(std::span<const uint8_t>(f.data(), 13), 5000);
+                tail.append(r.data(), r.size());
+            }
+            QCOMPARE(::write(fd, tail.data(), tail.size()), static_cast<ssize_t>(tail.size()));
+            ::close(fd);
+        }
+        Settings settings;
+        settings.profilePixelsPerUnit = 0.36f;
+        FileRecordSource source(path.toStdString(), front + 301 * 24);
+        const auto runs = WalkHistory(source, HistoryRequest{settings, {}, {}, 270});
+        QCOMPARE(runs.size(), std::size_t{1});
+        QCOMPARE(runs[0].size(), std::size_t{136});
+        QCOMPARE(runs[0].front().x, 0);
+        QCOMPARE(runs[0].back().x, 270);
+        QCOMPARE(source.RecordsRead(), int64_t{136});
+        QCOMPARE(source.BytesRead(), int64_t{136 * 24});
+    }
+
+    void AFileWithoutZEndsBeforeItsHeader() {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("NOZ.R47"));
+        {
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            const FrameBuffer f = Frame('T', {10, 10, 10, 10});
+            for (int i = 0; i < 5; ++i) { // the first record stands for the header ("T...")
+                const Record r = ReadingRecord(std::span<const uint8_t>(f.data(), 13), 5000);
+                file.write(r.data(), r.size());
+            }
+        }
+        Settings settings;
+        settings.profilePixelsPerUnit = 0.36f;
+        FileRecordSource source(path.toStdString(), 5 * 24);
+        const auto runs = WalkHistory(source, HistoryRequest{settings, {}, {}, 270});
+        QCOMPARE(runs.size(), std::size_t{1});
+        QCOMPARE(runs[0].size(), std::size_t{4});
+        QCOMPARE(source.RecordsRead(), int64_t{4});
+    }
+
+    void FieldRectanglesInBothOrientations() {
+        const LayoutTextWidths t{52, 50, 18, 24, 12, 80, 24, 12, 8, 35, 45, 36, 25, 24, 14};
+        struct Row {
+            LogField field;
+            QRect landscape, portrait;
+        } rows[] = {
+            {LogField::FileName, {5, 1, 120, 16}, {5, 1, 100, 16}},
+            {LogField::TriggerMode, {130, 1, 45, 16}, {110, 1, 90, 16}},
+            {LogField::StateWord, {228, 1, 52, 16}, {5, 17, 52, 16}},
+            {LogField::InstrumentMode, {175, 1, 52, 16}, {110, 17, 70, 16}},
+            {LogField::DeviceBattery, {280, 1, 40, 16}, {200, 1, 40, 16}},
+            {LogField::LineLabel, {5, 17, 18, 16}, {5, 33, 18, 16}},
+            {LogField::Line, {23, 17, 106, 16}, {23, 33, 86, 16}},
+            {LogField::StationLabel, {130, 17, 24, 16}, {110, 33, 24, 16}},
+            {LogField::Marker, {154, 17, 12, 16}, {134, 33, 12, 16}},
+            {LogField::Station, {166, 17, 98, 16}, {146, 33, 93, 16}},
+            {LogField::InstrumentBattery, {265, 17, 55, 16}, {185, 17, 55, 16}},
+            {LogField::Message, {5, 184, 315, 16}, {5, 248, 235, 16}},
+            {LogField::Message2, {}, {5, 264, 235, 16}},
+            {LogField::Ch1, {5, 184, 79, 16}, {20, 248, 80, 16}},
+            {LogField::Ch2, {85, 184, 80, 16}, {140, 248, 80, 16}},
+            {LogField::Ch3, {165, 184, 79, 16}, {20, 264, 80, 16}},
+            {LogField::Ch4, {245, 184, 75, 16}, {140, 264, 80, 16}},
+            {LogField::GpsDisabled, {0, 200, 320, 16}, {0, 280, 240, 16}},
+            {LogField::GpsPosLabel, {5, 200, 24, 16}, {5, 280, 24, 16}},
+            {LogField::GpsActivity, {31, 200, 12, 16}, {31, 280, 12, 16}},
+            {LogField::GpsCountLabel, {45, 200, 8, 16}, {45, 280, 8, 16}},
+            {LogField::GpsCount, {55, 200, 35, 16}, {55, 280, 35, 16}},
+            {LogField::GpsFix, {110, 200, 45, 16}, {92, 280, 45, 16}},
+            {LogField::GpsPdopLabel, {180, 200, 36, 16}, {139, 280, 36, 16}},
+            {LogField::GpsPdop, {218, 200, 25, 16}, {177, 280, 25, 16}},
+            {LogField::GpsSatLabel, {260, 200, 24, 16}, {204, 280, 24, 16}},
+            {LogField::GpsSat, {286, 200, 14, 16}, {230, 280, 14, 16}},
+        };
+        const LoggingLayout land = ComputeLoggingLayout(ComputeScreenGeometry(false, 16), t);
+        const LoggingLayout port = ComputeLoggingLayout(ComputeScreenGeometry(true, 16), t);
+        for (const Row& r : rows) {
+            const int f = static_cast<int>(r.field);
+            if (!r.landscape.isNull()) {
+                QVERIFY2(land.Field(r.field) == r.landscape, qPrintable(QString::number(f)));
+            }
+            QVERIFY2(port.Field(r.field) == r.portrait, qPrintable(QString::number(f)));
+        }
+        QCOMPARE(land.profile, QRect(4, 34, 312, 150));
+        QCOMPARE(port.profile, QRect(4, 50, 232, 198));
+        QCOMPARE(land.rowY, (std::array<int, 6>{1, 17, 0, 184, 200, 0}));
+        QCOMPARE(port.rowY, (std::array<int, 6>{1, 17, 33, 248, 264, 280}));
+    }
+
+    void ButtonRowsAndTheProfileWindowArePlaced() {
+        for (bool portrait : {false, true}) {
+            Screen s(portrait);
+            const int y = portrait ? 298 : 218;
+            for (int i = 0; i < 5; ++i) {
+                QCOMPARE(s.wnd->MonitorButton(i)->geometry(),
+                         portrait ? QRect(4 + 47 * i, y, 46, 20) : QRect(4 + 63 * i, y, 60, 20));
+            }
+            for (int i = 0; i < 6; ++i) {
+                QCOMPARE(s.wnd->StandByButton(i)->geometry(),
+                         portrait ? QRect(4 + 39 * i, y, 38, 20) : QRect(4 + 52 * i, y, 50, 20));
+                QVERIFY(!s.wnd->StandByButton(i)->isVisible());
+            }
+            for (int i = 0; i < 4; ++i) {
+                QCOMPARE(s.wnd->PauseButton(i)->geometry(), QRect(4, y, portrait ? 230 : 312, 20));
+            }
+            const ScreenGeometry& g = s.geometry;
+            QCOMPARE(s.wnd->Curve()->geometry(),
+                     QRect(3, g.profileTop - 1, g.profileWidth + 1, g.profileHeight + 1));
+            QCOMPARE(s.wnd->Calibrate()->geometry(),
+                     portrait ? QRect(6, 60, 226, 148) : QRect(30, 35, 260, 148));
+            QVERIFY(!s.wnd->Calibrate()->isVisible());
+        }
+    }
+
+    void HandlerTextsAreReadFromTheWidget() {
+        QTemporaryDir dir;
+        Screen s(true);
+        s.settings.audio = 1;
+        s.session.beepDivider = 5;
+        s.Feed(Frame('T', {0, 0, 0, 0}));
+        QCOMPARE(s.wnd->MessageLine(), QStringLiteral("Normalization:   1 %"));
+        for (int i = 1; i < kNormalisationWindow; ++i) {
+            s.Feed(Frame('T', {0, 0, 0, 0}));
+        }
+        QVERIFY(s.wnd->MonitorButton(0)->isEnabled());
+        s.OpenFile(dir.path());
+        s.position.station = 12.5;
+        s.session.state = SessionState::Logging;
+        const int64_t before = s.wnd->Data().DataFileSize();
+        for (int i = 0; i < 10; ++i) {
+            s.Feed(Frame('M', {100, 0, 0, 0}));
+        }
+        QCOMPARE(s.wnd->Data().DataFileSize() - before, int64_t{10 * 24});
+        QCOMPARE(s.beeps, 2);
+        QCOMPARE(s.wnd->FieldText(LogField::InstrumentMode), QStringLiteral("Mode:4"));
+        QCOMPARE(s.wnd->FieldText(LogField::Marker), QStringLiteral("M"));
+        QCOMPARE(s.wnd->FieldText(LogField::InstrumentBattery), QStringLiteral("B:12.00V"));
+        QVERIFY(s.wnd->FieldText(LogField::Ch4).startsWith(QStringLiteral("Ch4:")));
+        QVERIFY(s.wnd->FieldText(LogField::Ch1).startsWith(QStringLiteral("Ch1:")));
+        // The first reading lies at the station, the next nine one increment each further.
+        QCOMPARE(s.wnd->FieldText(LogField::Station), QStringLiteral("21.50      "));
+        s.Feed(Frame('D', {0, 0, 0, 0}));
+        QVERIFY(s.wnd->FieldText(LogField::Ch4).startsWith(QStringLiteral("ChT:")));
+        QCOMPARE(s.wnd->FieldText(LogField::Marker), QStringLiteral(" "));
+    }
+
+    void ScaleDialogStoresCorrectsSavesAndClearsTheFlags() {
+        QTemporaryDir dir;
+        DeviceRoot root(dir.path().toStdString());
+        struct Case {
+            const char *min, *max;
+            float storedMin, storedMax;
+        } cases[] = {{"100", "50", 100.0f, 200.0f},
+                     {"abc", "500", 0.0f, 500.0f},
+                     {"-250", "250", -250.0f, 250.0f}};
+        for (const Case& c : cases) {
+            Settings settings;
+            settings.profilePlotHeight = 180;
+            std::array<int32_t, 4> flags{1, 1, 1, 1};
+            GetNewProfileScale dialog(settings, root, &flags);
+            QCOMPARE(dialog.windowTitle(), QStringLiteral("Enter Scale"));
+            QCOMPARE(dialog.MinimumEdit()->text(), QStringLiteral("0"));
+            QCOMPARE(dialog.MaximumEdit()->text(), QStringLiteral("500"));
+            QCOMPARE(dialog.MinimumEdit()->maxLength(), 15);
+            dialog.MinimumEdit()->setText(QString::fromLatin1(c.min));
+            dialog.MaximumEdit()->setText(QString::fromLatin1(c.max));
+            dialog.accept();
+            QCOMPARE(dialog.result(), 0);
+            QCOMPARE(settings.profileScaleMin, c.storedMin);
+            QCOMPARE(settings.profileScaleMax, c.storedMax);
+            QCOMPARE(flags, (std::array<int32_t, 4>{0, 0, 0, 0}));
+            QVERIFY(QFile::exists(
+                QString::fromStdString(root.Map("Storage\\TALINI\\TM47KVB.INI").string())));
+        }
+        Settings settings;
+        std::array<int32_t, 4> flags{1, 1, 1, 1};
+        GetNewProfileScale dialog(settings, root, &flags);
+        dialog.MinimumEdit()->setText(QStringLiteral("7"));
+        dialog.reject();
+        QCOMPARE(settings.profileScaleMin, 0.0f);
+        QCOMPARE(flags, (std::array<int32_t, 4>{1, 1, 1, 1}));
+    }
+
+    void ScreenshotsOfMonitorStandByAndLogging() {
+        QString artifacts = qEnvironmentVariable("TM47_ARTIFACTS");
+        if (artifacts.isEmpty()) {
+            artifacts = QStringLiteral(TM47_ARTIFACTS_DIR);
+        }
+        QVERIFY(QDir().mkpath(artifacts));
+        for (bool portrait : {false, true}) {
+            QTemporaryDir dir;
+            Screen s(portrait);
+            const QString orient =
+                portrait ? QStringLiteral("portrait") : QStringLiteral("landscape");
+            s.Normalise();
+            s.Feed(Frame('T', {100, 80, 60, 40}));
+            QVERIFY(s.wnd->grab().save(artifacts + "/logging_wnd_" + orient + "_monitor.png"));
+            s.OpenFile(dir.path());
+            for (int i = 0; i < 5; ++i) {
+                s.wnd->MonitorButton(i)->hide();
+            }
+            for (int i = 0; i < 6; ++i) {
+                s.wnd->StandByButton(i)->show();
+            }
+            s.wnd->update();
+            QVERIFY(s.wnd->grab().save(artifacts + "/logging_wnd_" + orient + "_standby.png"));
+            QCOMPARE(s.wnd->FieldText(LogField::StateWord), QStringLiteral("Stand By"));
+            QCOMPARE(s.wnd->FieldText(LogField::FileName), QStringLiteral("File:LINE1"));
+            for (int i = 0; i < 6; ++i) {
+                s.wnd->StandByButton(i)->hide();
+            }
+            s.wnd->PauseButton(0)->show();
+            s.session.state = SessionState::Logging;
+            for (int i = 0; i < 60; ++i) {
+                s.Feed(Frame(
+                    'T', {static_cast<int16_t>(100 + i), 80, static_cast<int16_t>(60 - i), 40}));
+            }
+            QVERIFY(s.wnd->grab().save(artifacts + "/logging_wnd_" + orient + "_logging.png"));
+            QCOMPARE(s.wnd->FieldText(LogField::StateWord), QStringLiteral("Logging"));
+            QCOMPARE(s.wnd->FieldText(LogField::GpsDisabled),
+                     QStringLiteral("GPS  Input  disabled"));
+            s.settings.gpsEnabled = 1;
+            s.wnd->grab();
+            QCOMPARE(s.wnd->FieldText(LogField::GpsFix), QStringLiteral("NO FIX"));
+            QCOMPARE(s.wnd->FieldText(LogField::GpsPdop), QStringLiteral("N/A"));
+            QVERIFY(s.wnd->grab().save(artifacts + "/logging_wnd_" + orient + "_gps.png"));
+        }
+    }
+};
+
+} // namespace tm47
+
+QTEST_MAIN(tm47::LiveGuiTest)
+#include "live_gui_test.moc"

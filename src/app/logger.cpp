@@ -56,6 +56,7 @@ void Logger::CloseSessionPorts() {
     gps.StopMonitor();
     gpsPort.Close();
     link.Stop();
+    outputForwarder.Stop();
     outputPort.Close();
 }
 

@@ -18,6 +18,7 @@
 #include "config/settings.h"
 #include "gps/gps_subsystem.h"
 #include "instrument/link.h"
+#include "instrument/output_forwarder.h"
 #include "instrument/reading.h"
 #include "instrument/reading_processor.h"
 #include "platform/clock.h"
@@ -93,6 +94,9 @@ struct Logger {
     // Output forwarding: mode 10 raw, 11 converted, below 10 off.
     int32_t outputMode = 0;
     SerialPort outputPort;
+    // Bytes for the output port go through this queue and its writer thread, so a receiver
+    // holding XOFF never stalls the GUI thread or the instrument readers.
+    OutputForwarder outputForwarder;
 
     // GPS input. The GPS readers start through `startGpsInput` once the port is open
     // (by default the session input of `gps` with `gpsRecordSink`); `stopGpsInput` stops it

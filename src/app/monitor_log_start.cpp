@@ -99,7 +99,9 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
     session.screenActive = true;
     logger.outputMode = 10 * s.outputEnabled + s.outputFormat;
     if (logger.outputMode == 10 || logger.outputMode == 11) {
-        OpenOutputPort(logger, messages);
+        if (OpenOutputPort(logger, messages)) {
+            logger.outputForwarder.Start(logger.outputPort);
+        }
     }
 
     // 6. The instrument port.
@@ -110,6 +112,7 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
                   << "\n";
         messages.Show(kSerialCaption, "Cannot open TM47-KVB port", MessageIcon::None,
                       MessageButtons::Ok);
+        logger.outputForwarder.Stop();
         logger.outputPort.Close();
         session.screenActive = false;
         view.RedrawMenu();
@@ -121,6 +124,7 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
         messages.Show("Connection", "Instrument OFF or Disconnected", MessageIcon::None,
                       MessageButtons::Ok);
         logger.link.Stop();
+        logger.outputForwarder.Stop();
         logger.outputPort.Close();
         session.screenActive = false;
         view.RedrawMenu();

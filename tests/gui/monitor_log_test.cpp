@@ -244,6 +244,32 @@ private slots:
         QVERIFY(!shell.logger->link.IsPortOpen());
     }
 
+    void outputPortForwardsThroughItsQueueForTheSession() {
+        InstrumentConfig config;
+        config.delivery = Delivery::Streaming;
+        InstrumentSimulator sim(config);
+        QVERIFY(sim.Start());
+        tm47::testing::PtyPeer receiver;
+        LoggerOptions options;
+        options.comMap.Set(1, sim.DevicePath());
+        options.comMap.Set(3, receiver.SlavePath());
+        Shell shell(true, nullptr, options);
+        shell.logger->settings.outputEnabled = 1;
+        shell.logger->settings.outputPort = 2;
+        shell.Show();
+        shell.Key('l');
+        QVERIFY(shell.messages.shown.empty());
+        QCOMPARE(shell.logger->outputMode, 10);
+        QVERIFY(shell.logger->outputForwarder.Running());
+        QVERIFY(shell.logger->outputForwarder.Enqueue("H LINE1      0.200     \n"));
+        const std::string expected = "H LINE1      0.200     \n";
+        auto got = receiver.Read(2000, expected.size());
+        QCOMPARE(std::string(got.begin(), got.end()), expected);
+        shell.Key('X');
+        QVERIFY(!shell.logger->outputForwarder.Running());
+        QVERIFY(!shell.logger->outputPort.IsOpen());
+    }
+
     void twentyDaysAtCreationStopsTheProgram() {
         OffsetClock clock(1728000001u);
         Shell shell(true, &clock);

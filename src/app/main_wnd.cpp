@@ -12,6 +12,7 @@
 #include "config/settings_file.h"
 #include "gps/gps_handover_qt.h"
 #include "gps/gps_port_setup_dialog.h"
+#include "gps/gps_records.h"
 #include "gps/gps_status_wnd.h"
 #include "gps/monitor_gps_wnd.h"
 #include "instrument/logger_setup_dialog.h"
@@ -73,12 +74,24 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     move(0, 0);
 
     // 4. The three screen windows, hidden.
-    logging_ = new LoggingWnd(LoggingContext{logger_.clock, logger_.settings, logger_.session,
-                                             logger_.screen, logger_.readingState, logger_.readings,
-                                             logger_.link, [this] { logger_.CloseSessionPorts(); },
-                                             &logger_.position, &logger_.previousPoint,
-                                             &logger_.outputMode},
-                              this);
+    logging_ = new LoggingWnd(
+        LoggingContext{logger_.clock, logger_.settings, logger_.session, logger_.screen,
+                       logger_.readingState, logger_.readings, logger_.link,
+                       [this] { logger_.CloseSessionPorts(); }, &logger_.position,
+                       &logger_.previousPoint, &logger_.outputMode, &messages_, &logger_.root,
+                       // GPS first: its readers may be writing records.
+                       [this] {
+                           if (logger_.stopGpsInput) {
+                               logger_.stopGpsInput(logger_);
+                           }
+                           logger_.gps.StopMonitor();
+                           logger_.gpsPort.Close();
+                       },
+                       [this] { logger_.outputPort.Close(); },
+                       [this](RecordContext* records) { OnDataFileChanged(records); },
+                       [this] { logger_.gps.fix.loggedGgaCount = 0; }},
+        this);
+    logging_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
     logger_.timer1.SetTarget(logging_);
     logger_.link.SetFrameHandler([this](FrameBuffer& frame) { logging_->OnFrame(frame); });
     logger_.link.Handover().SetWake([this] {
@@ -97,8 +110,8 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
         gpsRow->AttachFix(&logger_.gps.fix);
         logger_.gps.status.SetTarget(gpsRow);
     }
-    auto* viewer = new ViewFilesWnd({logger_.settings, logger_.root, logger_.screen,
-                                     logger_.viewer, logger_.offsetOrder, messages_},
+    auto* viewer = new ViewFilesWnd({logger_.settings, logger_.root, logger_.screen, logger_.viewer,
+                                     logger_.offsetOrder, messages_},
                                     this);
     viewer->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
     viewFiles_ = viewer;
@@ -256,6 +269,10 @@ void MainWnd::EndProgram(int status) {
 
 void MainWnd::ProgramStop() {
     ShowProgramStop(messages_, *this);
+}
+
+void MainWnd::OnDataFileChanged(RecordContext* records) {
+    logger_.gpsRecordSink = records ? GpsRecordSink(*records) : GpsInput::RecordSink{};
 }
 
 void MainWnd::OnSessionEnded() {

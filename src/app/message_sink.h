@@ -12,7 +12,8 @@ namespace tm47 {
 
 enum class MessageIcon { None, Information, Exclamation, Question, Stop };
 enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No };
+// Closed: the box was taken down without an answer (the session ended meanwhile).
+enum class MessageAnswer { Ok, Yes, No, Closed };
 
 class MessageSink {
 public:

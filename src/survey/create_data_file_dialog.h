@@ -55,7 +55,6 @@ bool RunCreateDataFile(SurveyDialogContext& ctx, LogSession& session, const Head
                        const std::array<float, 4>& previousOffsets, QWidget* parent,
                        const SaveFileChooser& chooser = ChooseSaveFileWithQt);
 
-inline constexpr const char* kTestFileCaption = "Test File";
 inline constexpr const char* kTestFileEnabledText = "R4D file enabled";
 inline constexpr const char* kTestFileDisabledText = "R4D file disabled";
 

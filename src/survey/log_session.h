@@ -12,6 +12,9 @@ enum class SessionState {
     Logging, // recording
 };
 
+// Caption of the box that tells the operator the test file was switched on or off.
+inline constexpr const char* kTestFileCaption = "Test File";
+
 struct LogSession {
     SessionState state = SessionState::Monitor;
     // True while the Monitor/Log screen is open; the main menu ignores its keys meanwhile.

@@ -72,7 +72,6 @@ inline constexpr const char* kPauseLabels[4] = {
 
 inline constexpr const char* kNullingCaption = "NULLING";
 inline constexpr const char* kNullingQuestion = "DO YOU WANT TO PERFORM NULLING";
-inline constexpr const char* kTestFileCaption = "Test File";
 inline constexpr const char* kTestFileEnabled = "R4D file enabled";
 inline constexpr const char* kTestFileDisabled = "R4D file disabled";
 inline constexpr const char* kStartedMarker = "$STARTED";

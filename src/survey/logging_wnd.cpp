@@ -1,5 +1,6 @@
 #include "survey/logging_wnd.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -7,21 +8,23 @@
 #include <algorithm>
 
 #include "app/key_codes.h"
+#include "config/settings_file.h"
 #include "instrument/calibrate_wnd.h"
 #include "instrument/frame_decoder.h"
 #include "profile/curve_wnd.h"
+#include "profile/display_options_dialog.h"
+#include "profile/profile_scale_dialog.h"
+#include "survey/comment_dialog.h"
+#include "survey/connection_watch.h"
+#include "survey/create_data_file_dialog.h"
+#include "survey/log_session_controller.h"
+#include "survey/new_line_dialog.h"
+#include "survey/new_station_dialog.h"
 
 namespace tm47 {
 
 namespace {
 
-constexpr const char* kMonitorLabels[kMonitorButtonCount] = {"&Cr.File", "N&ull", "&Int.Cal",
-                                                             "&Ext.Cal", "E&xit"};
-constexpr const char* kStandByLabels[kStandByButtonCount] = {"&Go",   "&Line", "&NStn",
-                                                             "&Cmnt", "&Menu", "E&xit"};
-constexpr const char* kPauseLabels[kPauseButtonCount] = {
-    "TAP ME or press any key to Pause", "TAP ME or press SPACE bar to Pause",
-    "TAP ME or press ENTER key to Pause", "TAP ME or press P key to Pause"};
 constexpr const char* kTriggerModes[3] = {"Auto", "Wheel", "Manual"};
 constexpr const char* kFixWords[5] = {"CODE", "DGPS", "RTK", "AGPS", "NO FIX"};
 
@@ -175,7 +178,9 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
                            [this] {
                                RedrawProfile();
                                setFocus();
-                           }}) {
+                           }}),
+      sessionLink_(std::make_unique<InstrumentSessionLink>(ctx_.link, *this, ctx_.clock)),
+      chooseSaveFile_(ChooseSaveFileWithQt) {
     setObjectName(QStringLiteral("LoggingWnd"));
     setWindowTitle(QStringLiteral("Logging"));
     setFocusPolicy(Qt::StrongFocus);
@@ -188,7 +193,7 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     const ScreenGeometry& g = ctx_.screen;
     setGeometry(0, 0, g.width, g.height);
     timer1_.setTimerType(Qt::PreciseTimer);
-    connect(&timer1_, &QTimer::timeout, this, [this] { ConnectionWatchTick(); });
+    connect(&timer1_, &QTimer::timeout, this, [this] { controller_->TimerTick(); });
 
     // 1. The calibration window, hidden; 2. the live profile.
     calibrate_ = new CalibrateWnd(qc_, g.portrait, this);
@@ -217,9 +222,15 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
             [this] { return batteryReader_ ? batteryReader_() : ReadHandheldBatteryPercent(); }});
 
     // 3.-5. Buttons, highlight, the link's last frame tick.
+    notice_ = new QLabel(curve_);
+    notice_->setAlignment(Qt::AlignCenter);
+    notice_->setFont(normalFont_);
+    notice_->setGeometry(0, 0, curve_->width(), curve_->height());
+    notice_->hide();
     CreateButtons();
+    CreateSession();
     ctx_.session.buttonCount = kMonitorButtonCount;
-    SetHighlight(0);
+    SetHighlight(ButtonRow::Monitor, 0);
     ctx_.link.State().lastFrameTick.store(ctx_.clock.Tick());
     SetFieldText(LogField::InstrumentBattery, QStringLiteral("B:"));
     UpdateStaticTexts();
@@ -271,23 +282,71 @@ void LoggingWnd::CreateButtons() {
     const int standByStep = portrait ? 39 : 52;
     const int pauseWidth = portrait ? 230 : 312;
     for (int i = 0; i < kMonitorButtonCount; ++i) {
-        monitorButtons_[i] = MakeButton(this, kMonitorLabels[i], kLoggingFirstButtonId + i,
+        monitorButtons_[i] = MakeButton(this, kMonitorRowLabels[i], kLoggingFirstButtonId + i,
                                         QRect(4 + i * monitorStep, y, monitorWidth, 20), true);
     }
     for (int i = 0; i < kStandByButtonCount; ++i) {
-        standByButtons_[i] = MakeButton(this, kStandByLabels[i], kLoggingFirstButtonId + i,
+        standByButtons_[i] = MakeButton(this, kStandByRowLabels[i], kLoggingFirstButtonId + i,
                                         QRect(4 + i * standByStep, y, standByWidth, 20), false);
     }
     for (int i = 0; i < kPauseButtonCount; ++i) {
         pauseButtons_[i] = MakeButton(this, kPauseLabels[i], kLoggingFirstButtonId + i,
                                       QRect(4, y, pauseWidth, 20), false);
     }
-    for (auto* button : monitorButtons_) {
+    auto wire = [this](QPushButton* button) {
         const int id = button->property("controlId").toInt();
         connect(button, &QPushButton::clicked, this,
                 [this, id] { HandleCommand(static_cast<uint32_t>(id), false); });
-    }
+    };
+    std::for_each(monitorButtons_.begin(), monitorButtons_.end(), wire);
+    std::for_each(standByButtons_.begin(), standByButtons_.end(), wire);
+    std::for_each(pauseButtons_.begin(), pauseButtons_.end(), wire);
     // The Stand By and pause rows are shown only by the logging states.
+}
+
+void LoggingWnd::CreateSession() {
+    sessionCtx_ = std::make_unique<SessionContext>(
+        SessionContext{ctx_.clock, ctx_.settings, ctx_.session, *position_, records_, ctx_.readings,
+                       ctx_.readingState, *previousPoint_, *sessionLink_, *this, SessionHooks{},
+                       SessionShutdown{}});
+    SessionHooks& hooks = sessionCtx_->hooks;
+    hooks.saveSettings = [this] { SaveSettingsNow(); };
+    hooks.requestCalibration = [this](int32_t kind) { qc_.Request(kind); };
+    hooks.calibrationLinkLost = [this] { qc_.LinkLost(); };
+    hooks.resetCalibration = [this] { qc_.ResetForSession(); };
+    hooks.resetGpsCount = [this] {
+        if (ctx_.resetGpsCount) {
+            ctx_.resetGpsCount();
+        }
+    };
+    // GPS first: its threads may be writing GPS records into the data file.
+    SessionShutdown& shutdown = sessionCtx_->shutdown;
+    shutdown.stopGps = [this] {
+        if (ctx_.stopGps) {
+            ctx_.stopGps();
+        }
+    };
+    shutdown.closeOutputPort = [this] {
+        if (ctx_.closeOutputPort) {
+            ctx_.closeOutputPort();
+        }
+    };
+    shutdown.closeDataFiles = [this] { CloseDataFiles(); };
+    watch_ = std::make_unique<ConnectionWatch>(*sessionCtx_);
+    controller_ = std::make_unique<LogSessionController>(*sessionCtx_, *watch_);
+}
+
+void LoggingWnd::CloseDataFiles() {
+    if (ctx_.dataFileChanged) {
+        ctx_.dataFileChanged(nullptr);
+    }
+    dataFile_.Close();
+}
+
+void LoggingWnd::SaveSettingsNow() {
+    if (ctx_.root) {
+        SaveSettings(ctx_.settings, *ctx_.root);
+    }
 }
 
 void LoggingWnd::StartTimer1(int periodMs) {
@@ -320,19 +379,15 @@ void LoggingWnd::ShowMonitorState() {
     texts_[static_cast<std::size_t>(LogField::GpsFix)] = QStringLiteral("NO FIX");
     texts_[static_cast<std::size_t>(LogField::GpsPdop)] = QStringLiteral("N/A");
     messageShown_ = false;
+    notice_->hide();
+    previousPoint_->fill(0);
     UpdateStaticTexts();
     curve_->Repaint(true);
     show();
     raise();
+    controller_->OpenSession();
     setFocus();
     update();
-}
-
-void LoggingWnd::SetHighlight(int index) {
-    ctx_.session.highlightIndex = index;
-    for (int i = 0; i < kMonitorButtonCount; ++i) {
-        monitorButtons_[i]->setDefault(i == index);
-    }
 }
 
 void LoggingWnd::OnFrame(FrameBuffer& frame) {
@@ -405,84 +460,208 @@ void LoggingWnd::RedrawProfile() {
                    open ? dataFile_.DataFileSize() : 0, ctx_.readings.normalisation.nullOffsets);
 }
 
-// Timer 1. On a polled link each tick asks for the next reading once the last one came.
-void LoggingWnd::ConnectionWatchTick() {
-    if (ctx_.session.watchMode != 0) {
-        return;
-    }
-    LinkState& link = ctx_.link.State();
-    if (link.linkMode.load() == kLinkPolled && link.replyFlag.load() != 0) {
-        ctx_.link.PollTick();
+void LoggingWnd::HandleCommand(uint32_t wParam, bool isKey) {
+    if (isKey) {
+        controller_->Key(wParam);
+    } else {
+        controller_->Command(wParam);
     }
 }
 
-void LoggingWnd::HandleCommand(uint32_t wParam, bool isKey) {
-    setFocus(); // keys keep arriving here after a tap
-    LogSession& session = ctx_.session;
-    int index = isKey ? -1 : static_cast<int>(wParam & 0xFFFFu) - kLoggingFirstButtonId;
-    if (isKey && session.screenActive && session.state == SessionState::Monitor) {
-        switch (wParam) {
-        case 'C':
-        case 'c':
-            index = 0;
-            break;
-        case 'U':
-        case 'u':
-            index = 1;
-            break;
-        case 'I':
-        case 'i':
-            index = 2;
-            break;
-        case 'E':
-        case 'e':
-            index = 3;
-            break;
-        case 'X':
-        case 'x':
-            index = kMonitorExit;
-            break;
-        case 13:
-            index = session.highlightIndex;
-            break;
-        case 9:
-        case 39:
-        case 40:
-            SetHighlight((session.highlightIndex + 1) % session.buttonCount);
-            return;
-        case 37:
-        case 38:
-            SetHighlight((session.highlightIndex + session.buttonCount - 1) % session.buttonCount);
-            return;
-        default:
-            break;
+bool LoggingWnd::EndSession() {
+    return watch_->EndSession();
+}
+
+void LoggingWnd::SetButtonLabel(ButtonRow row, int index, const std::string& label) {
+    QPushButton* button = row == ButtonRow::Monitor   ? monitorButtons_.at(index)
+                          : row == ButtonRow::StandBy ? standByButtons_.at(index)
+                                                      : pauseButtons_.at(index);
+    button->setText(QString::fromStdString(label));
+}
+
+void LoggingWnd::ShowRow(ButtonRow row, int pauseKey, bool visible) {
+    switch (row) {
+    case ButtonRow::Monitor:
+        for (auto* button : monitorButtons_) {
+            button->setVisible(visible);
+        }
+        break;
+    case ButtonRow::StandBy:
+        for (auto* button : standByButtons_) {
+            button->setVisible(visible);
+        }
+        break;
+    case ButtonRow::Pause:
+        if (pauseKey >= 0 && pauseKey < kPauseButtonCount) {
+            pauseButtons_[static_cast<std::size_t>(pauseKey)]->setVisible(visible);
+        }
+        break;
+    }
+}
+
+void LoggingWnd::SetHighlight(ButtonRow row, int index) {
+    auto mark = [&](auto& buttons, ButtonRow which) {
+        for (std::size_t i = 0; i < buttons.size(); ++i) {
+            buttons[i]->setDefault(which == row && static_cast<int>(i) == index);
+        }
+    };
+    mark(monitorButtons_, ButtonRow::Monitor);
+    mark(standByButtons_, ButtonRow::StandBy);
+    mark(pauseButtons_, ButtonRow::Pause);
+}
+
+void LoggingWnd::EnableMonitorButtons(bool enabled) {
+    for (auto* button : monitorButtons_) {
+        button->setEnabled(enabled);
+    }
+}
+
+bool LoggingWnd::MonitorButtonEnabled(int index) const {
+    return index >= 0 && index < kMonitorButtonCount &&
+           monitorButtons_[static_cast<std::size_t>(index)]->isEnabled();
+}
+
+void LoggingWnd::ShowStatus(StatusField field, const std::u16string& text) {
+    const QString value = QString::fromStdU16String(text);
+    switch (field) {
+    case StatusField::State:
+        SetFieldText(LogField::StateWord, value);
+        break;
+    case StatusField::File:
+        SetFieldText(LogField::FileName, value);
+        break;
+    case StatusField::Line:
+        SetFieldText(LogField::Line, value);
+        break;
+    case StatusField::Station:
+        SetFieldText(LogField::Station, value);
+        break;
+    }
+    update();
+}
+
+void LoggingWnd::ShowProfileNotice(const std::vector<std::string>& lines) {
+    QStringList texts;
+    for (const std::string& line : lines) {
+        texts << QString::fromStdString(line);
+    }
+    notice_->setText(texts.join(QLatin1Char('\n')));
+    notice_->setGeometry(0, 0, curve_->width(), curve_->height());
+    notice_->show();
+    notice_->raise();
+    notice_->repaint();
+}
+
+MessageAnswer LoggingWnd::MessageBox(const std::string& caption, const std::string& text,
+                                     MessageIcon icon, MessageButtons buttons) {
+    if (!ctx_.messages) {
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
+    }
+    return ctx_.messages->Show(caption, text, icon, buttons);
+}
+
+SurveyDialogContext LoggingWnd::DialogContext() {
+    return SurveyDialogContext{ctx_.settings,  *position_,     records_, *ctx_.root,
+                               *ctx_.messages, previousPoint_, {}};
+}
+
+void LoggingWnd::RunCreateDataFile() {
+    if (!ctx_.root || !ctx_.messages) {
+        return;
+    }
+    SurveyDialogContext dialog = DialogContext();
+    const HeaderOffsets header{ctx_.readings.normalisation.nullOffsets, qc_.state.lastQcLetter,
+                               qc_.state.lastQcValues};
+    if (tm47::RunCreateDataFile(dialog, ctx_.session, header, ctx_.readings.nulling.previousOffsets,
+                                this, chooseSaveFile_) &&
+        dataFile_.IsOpen() && ctx_.dataFileChanged) {
+        ctx_.dataFileChanged(&records_);
+    }
+}
+
+int LoggingWnd::RunNewLine() {
+    GetNewLine dialog(ctx_.settings, *position_, this);
+    return runDialog_(dialog) == QDialog::Accepted ? 1 : 0;
+}
+
+void LoggingWnd::RunNewStation() {
+    if (!ctx_.root || !ctx_.messages) {
+        return;
+    }
+    SurveyDialogContext context = DialogContext();
+    GetNewStation dialog(context, this);
+    runDialog_(dialog);
+}
+
+std::optional<std::u16string> LoggingWnd::RunComment() {
+    GetComment dialog(this);
+    if (runDialog_(dialog) != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return dialog.Comment();
+}
+
+void LoggingWnd::RunScale() {
+    if (!ctx_.root) {
+        return;
+    }
+    GetNewProfileScale dialog(ctx_.settings, *ctx_.root, previousPoint_, this);
+    runDialog_(dialog);
+}
+
+void LoggingWnd::RunDisplayOptions() {
+    if (!ctx_.root) {
+        return;
+    }
+    GetOptions dialog(ctx_.settings, *ctx_.root, this);
+    dialog.SetLiveChange([this] { RedrawProfile(); });
+    runDialog_(dialog);
+}
+
+int LoggingWnd::TrackPopupMenu() {
+    QMenu menu(this);
+    static constexpr const char* kItems[6] = {"Scale",    "Display Options", "Nulling",
+                                              "Int. Cal", "Ext. Cal",        "Hide Menu"};
+    for (int i = 0; i < 6; ++i) {
+        QAction* action = menu.addAction(QString::fromLatin1(kItems[i]));
+        action->setData(kMenuScale + i);
+    }
+    if (runMenu_) {
+        return runMenu_(menu);
+    }
+    // Right-aligned at (220, 10).
+    const QSize size = menu.sizeHint();
+    QAction* chosen = menu.exec(mapToGlobal(QPoint(220 - size.width(), 10)));
+    return chosen ? chosen->data().toInt() : 0;
+}
+
+void LoggingWnd::CloseDialog(const std::string& title, DialogClose how) {
+    const QString wanted = QString::fromStdString(title);
+    for (QWidget* top : QApplication::topLevelWidgets()) {
+        if (!top->isVisible() || top->windowTitle() != wanted) {
+            continue;
+        }
+        if (auto* dialog = qobject_cast<QDialog*>(top)) {
+            // Its nested event loop ends; the owner of the dialog destroys it.
+            dialog->done(QDialog::Rejected);
+        } else if (how == DialogClose::Hide) {
+            top->hide();
+        } else {
+            top->close();
         }
     }
-    if (session.state != SessionState::Monitor || index < 0 || index >= kMonitorButtonCount) {
-        return;
-    }
-    if (!monitorButtons_[index]->isEnabled()) {
-        return;
-    }
-    if (index == kMonitorExit) {
-        EndSession();
-    }
-    // Cr.File, Nulling and the calibrations belong to the session controller.
 }
 
-void LoggingWnd::EndSession() {
-    LogSession& session = ctx_.session;
-    session.screenActive = false;
-    timer1_.stop();
-    if (ctx_.closeSessionPorts) {
-        ctx_.closeSessionPorts();
-    }
-    dataFile_.Close();
-    session.state = SessionState::Monitor;
-    ctx_.readingState = kReadingNormalising;
-    ctx_.readings.normalisation.ringIndex = 0;
-    SetHighlight(0);
-    texts_[static_cast<std::size_t>(LogField::Message)].clear();
+void LoggingWnd::TakeFocus() {
+    setFocus();
+}
+
+void LoggingWnd::Repaint() {
+    update();
+}
+
+void LoggingWnd::HideScreen() {
+    notice_->hide();
     hide();
     emit sessionEnded();
 }

@@ -13,7 +13,10 @@
 //
 // GUI thread only; frames arrive through the link's synchronous hand-over.
 
+#include <QDialog>
 #include <QFont>
+#include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QRect>
 #include <QTimer>
@@ -23,6 +26,7 @@
 #include <functional>
 #include <memory>
 
+#include "app/message_sink.h"
 #include "app/screen_geometry.h"
 #include "config/settings.h"
 #include "datafile/data_file.h"
@@ -32,13 +36,21 @@
 #include "instrument/reading.h"
 #include "instrument/reading_processor.h"
 #include "platform/clock.h"
+#include "platform/device_root.h"
 #include "survey/live_reading_session.h"
 #include "survey/log_session.h"
+#include "survey/session_view.h"
+#include "survey/survey_dialog_context.h"
 #include "survey/survey_position.h"
 
 namespace tm47 {
 
 class CalibrateWnd;
+class ConnectionWatch;
+class InstrumentSessionLink;
+class LogSessionController;
+struct SaveFileRequest;
+struct SessionContext;
 class CurveWnd;
 class OutputForwarder;
 
@@ -59,6 +71,19 @@ struct LoggingContext {
     std::array<int32_t, 4>* previousPoint = nullptr;
     // Output mode of the session (10 raw, 11 converted); none when null.
     const int32_t* outputMode = nullptr;
+    // The operator's message boxes and the settings' folder (none: boxes answer at once, OK
+    // or No, and nothing is saved).
+    MessageSink* messages = nullptr;
+    const DeviceRoot* root = nullptr;
+    // The session's shutdown steps besides the instrument link, which always run in the
+    // order GPS, instrument, output port, data files. Empty ones are skipped.
+    std::function<void()> stopGps;
+    std::function<void()> closeOutputPort;
+    // The data file's record context once a data file is open, null when it closes (the GPS
+    // records follow it).
+    std::function<void(RecordContext* records)> dataFileChanged;
+    // The GGA count of the GPS status row back to 0.
+    std::function<void()> resetGpsCount;
 };
 
 inline constexpr int kLoggingFirstButtonId = 460;
@@ -129,7 +154,7 @@ struct LoggingLayout {
 
 LoggingLayout ComputeLoggingLayout(const ScreenGeometry& screen, const LayoutTextWidths& widths);
 
-class LoggingWnd final : public QWidget, public LinkTimer, public ReadingView {
+class LoggingWnd final : public QWidget, public LinkTimer, public ReadingView, public SessionView {
     Q_OBJECT
 public:
     LoggingWnd(LoggingContext context, QWidget* parent);
@@ -141,23 +166,60 @@ public:
     bool Timer1Active() const { return timer1_.isActive(); }
     int Timer1PeriodMs() const { return timer1_.interval(); }
 
-    // Shows the screen in the Monitor state: Monitor row with its first four buttons
-    // disabled and "E&xit" enabled, the Stand By row hidden; takes the keyboard.
+    // Opens a session: the screen in the Monitor state, Monitor row with its first four
+    // buttons disabled and "E&xit" enabled, the Stand By row hidden; takes the keyboard.
     void ShowMonitorState();
 
     // One frame from a reader, on the GUI thread inside the hand-over: the reading
     // processing with this window as its view and the live session behind it.
     void OnFrame(FrameBuffer& frame);
 
-    // Handles a button tap (id 460..) or a key code, as the session's command handler.
+    // Handles a button tap (id 460.., popup items 1101..1106) or a key code: the session
+    // controller's entry points.
     void HandleCommand(uint32_t wParam, bool isKey);
 
-    // Ends the session (Exit): stops the link and ports and hides the screen.
-    void EndSession();
+    // Exit: asks "Exit Logging?" when a data file is open; true when the session ended.
+    bool EndSession();
+
+    // How the session's modal dialogs run; by default QDialog::exec(). Tests answer them.
+    void SetDialogRunner(std::function<int(QDialog&)> runner) { runDialog_ = std::move(runner); }
+    // The save dialog of "Create Data File" (default: Qt's own).
+    using SaveChooser = std::function<std::string(const SaveFileRequest&, QWidget* parent)>;
+    void SetSaveFileChooser(SaveChooser chooser) { chooseSaveFile_ = std::move(chooser); }
+    // How popup menu 1100 runs: the chosen item's id, 0 when dismissed.
+    void SetMenuRunner(std::function<int(QMenu&)> runner) { runMenu_ = std::move(runner); }
+
+    LogSessionController& Controller() { return *controller_; }
+    ConnectionWatch& Watch() { return *watch_; }
+    SessionContext& Session() { return *sessionCtx_; }
+    // The notice centred in the live profile ("Connection Terminated", ...), empty when none.
+    QString ProfileNotice() const { return notice_->isVisible() ? notice_->text() : QString(); }
 
     // ReadingView: the status fields the reading processing paints.
     void ShowMessageLine(const std::string& text) override;
     void EnableMonitorButtons() override;
+
+    // SessionView.
+    void SetButtonLabel(ButtonRow row, int index, const std::string& label) override;
+    void ShowRow(ButtonRow row, int pauseKey, bool visible) override;
+    void SetHighlight(ButtonRow row, int index) override;
+    void EnableMonitorButtons(bool enabled) override;
+    bool MonitorButtonEnabled(int index) const override;
+    void ShowStatus(StatusField field, const std::u16string& text) override;
+    void ShowProfileNotice(const std::vector<std::string>& lines) override;
+    MessageAnswer MessageBox(const std::string& caption, const std::string& text, MessageIcon icon,
+                             MessageButtons buttons) override;
+    void RunCreateDataFile() override;
+    int RunNewLine() override;
+    void RunNewStation() override;
+    std::optional<std::u16string> RunComment() override;
+    void RunScale() override;
+    void RunDisplayOptions() override;
+    int TrackPopupMenu() override;
+    void CloseDialog(const std::string& title, DialogClose how) override;
+    void TakeFocus() override;
+    void Repaint() override;
+    void HideScreen() override;
     void ShowMode(const std::string& text) override;
     void ShowMarker(const std::string& text) override;
     void ShowInstrumentBattery(const std::string& text) override;
@@ -191,7 +253,7 @@ public:
     void SetBeeper(std::function<void()> beeper) { beeper_ = std::move(beeper); }
 
     // Repaint of the live profile followed by its history from the open data file.
-    void RedrawProfile();
+    void RedrawProfile() override;
 
     const QFont& NormalFont() const { return normalFont_; }
     const QFont& BoldFont() const { return boldFont_; }
@@ -207,8 +269,10 @@ protected:
 
 private:
     void CreateButtons();
-    void SetHighlight(int index);
-    void ConnectionWatchTick();
+    void CreateSession();
+    SurveyDialogContext DialogContext();
+    void SaveSettingsNow();
+    void CloseDataFiles();
     void UpdateStaticTexts();
     void SetMessageShown(bool shown);
 
@@ -235,6 +299,15 @@ private:
     CalibrateWnd* calibrate_ = nullptr;
     std::function<int()> batteryReader_;
     std::function<void()> beeper_;
+
+    std::unique_ptr<InstrumentSessionLink> sessionLink_;
+    std::unique_ptr<SessionContext> sessionCtx_;
+    std::unique_ptr<ConnectionWatch> watch_;
+    std::unique_ptr<LogSessionController> controller_;
+    QLabel* notice_ = nullptr;
+    std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return dialog.exec(); };
+    SaveChooser chooseSaveFile_;
+    std::function<int(QMenu&)> runMenu_;
 };
 
 } // namespace tm47

@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "app/message_sink.h"
+
 namespace tm47 {
 
 // The bottom rows: the Monitor row (5 buttons), the Stand By row (6 buttons) and the pause
@@ -24,9 +26,7 @@ enum class StatusField {
     Station, // the station, "%-11.2f"
 };
 
-enum class MessageIcon { Information, Question, Exclamation };
-enum class MessageButtons { Ok, YesNo };
-enum class MessageAnswer { Ok, Yes, No, Closed };
+// MessageIcon, MessageButtons and MessageAnswer are the message boxes' own (app/message_sink.h).
 
 // How a dialog of the session is taken down when the link is given up.
 enum class DialogClose { Close, Destroy, Hide };

@@ -1,14 +1,10 @@
 #include "viewer/view_files_wnd.h"
 
 #include <QAbstractItemView>
-#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontMetrics>
-#include <QGridLayout>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLineEdit>
 #include <QPainter>
 #include <QTimer>
 
@@ -17,6 +13,7 @@
 
 #include "config/settings_file.h"
 #include "profile/profile_scale.h"
+#include "profile/profile_scale_dialog.h"
 
 namespace tm47 {
 
@@ -321,39 +318,9 @@ void ViewFilesWnd::RunScale() {
 }
 
 void ViewFilesWnd::DefaultScaleDialog(QWidget* owner) {
-    // The "Enter Scale" dialog: the two limits as "%.0f", confirmed through the profile
-    // scale's rules.
-    QDialog dialog(owner);
-    dialog.setWindowTitle(QStringLiteral("Enter Scale"));
-    auto* grid = new QGridLayout(&dialog);
-    auto* minimum = new QLineEdit(&dialog);
-    auto* maximum = new QLineEdit(&dialog);
-    minimum->setObjectName(QStringLiteral("edit842"));
-    maximum->setObjectName(QStringLiteral("edit843"));
-    for (QLineEdit* edit : {minimum, maximum}) {
-        edit->setMaxLength(static_cast<int>(kScaleFieldMaxChars));
-    }
-    const std::u16string minText = FormatScaleLimit(settings_.profileScaleMin);
-    const std::u16string maxText = FormatScaleLimit(settings_.profileScaleMax);
-    minimum->setText(QString::fromUtf16(minText.data(), static_cast<qsizetype>(minText.size())));
-    maximum->setText(QString::fromUtf16(maxText.data(), static_cast<qsizetype>(maxText.size())));
-    grid->addWidget(new QLabel(QStringLiteral("Minimum:"), &dialog), 0, 0);
-    grid->addWidget(minimum, 0, 1);
-    grid->addWidget(new QLabel(QStringLiteral("Maximum:"), &dialog), 1, 0);
-    grid->addWidget(maximum, 1, 1);
-    auto* box = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
-    grid->addWidget(box, 2, 0, 1, 2);
-    connect(box, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
-    connect(box, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
-    if (runDialog_(dialog) == QDialog::Accepted) {
-        const QString minT = minimum->text();
-        const QString maxT = maximum->text();
-        ApplyScaleEntry(settings_,
-                        std::u16string_view(reinterpret_cast<const char16_t*>(minT.utf16()),
-                                            static_cast<std::size_t>(minT.size())),
-                        std::u16string_view(reinterpret_cast<const char16_t*>(maxT.utf16()),
-                                            static_cast<std::size_t>(maxT.size())));
-    }
+    // The same "Enter Scale" dialog as the live profile's; OK applies and saves the scale.
+    GetNewProfileScale dialog(settings_, root_, nullptr, owner);
+    runDialog_(dialog);
 }
 
 void ViewFilesWnd::Exit() {

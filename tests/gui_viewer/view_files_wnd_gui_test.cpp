@@ -3,6 +3,7 @@
 // moves by key, the focus ring, the status texts and the profile's pixels.
 #include <QAbstractItemView>
 #include <QFontMetrics>
+#include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -15,6 +16,7 @@
 #include "config/settings_file.h"
 #include "datafile/records.h"
 #include "platform/clock.h"
+#include "profile/profile_scale_dialog.h"
 #include "viewer/view_files_wnd.h"
 
 namespace tm47 {
@@ -458,6 +460,24 @@ private slots:
         QCOMPARE(rig.messages.shown[0].first, std::string("IHV"));
         QCOMPARE(rig.messages.shown[0].second, std::string("invalid handle"));
         QCOMPARE(rig.viewer.points.pointValid[1], 0);
+    }
+
+    void ScaleOpensTheEnterScaleDialog() {
+        Rig rig;
+        rig.wnd->SetDialogRunner([&](QDialog& dialog) {
+            auto* p = qobject_cast<GetNewProfileScale*>(&dialog);
+            if (!p) {
+                return int(QDialog::Rejected);
+            }
+            p->MinimumEdit()->setText(QStringLiteral("-50"));
+            p->MaximumEdit()->setText(QStringLiteral("-60")); // not above: minimum + 100
+            dialog.accept();
+            return int(QDialog::Accepted);
+        });
+        rig.Key(Qt::Key_S);
+        QCOMPARE(rig.settings.profileScaleMin, -50.0f);
+        QCOMPARE(rig.settings.profileScaleMax, 50.0f);
+        QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -50 / 50"));
     }
 
     void HelpScaleAndExit() {

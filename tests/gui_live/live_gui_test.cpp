@@ -308,6 +308,45 @@ private slots:
         }
     }
 
+    void CompressedRedrawsTheProfileWithSquareRootAmplitudes() {
+        QTemporaryDir dir;
+        Screen s(false);
+        s.settings.channelShown = {1, 0, 0, 0};
+        s.settings.channelThickness = {1, 1, 1, 1};
+        const QRgb red = ChannelColour(s.settings.channelColour[2]).rgb(); // 0x0000FF
+        s.settings.channelColour[0] = s.settings.channelColour[2];
+        s.wnd->Curve()->Repaint(true);
+        s.Normalise();
+        s.OpenFile(dir.path());
+        s.session.state = SessionState::Logging;
+        for (int i = 0; i < 20; ++i) {
+            s.Feed(Frame('T', {41, 0, 0, 0})); // 41 x 4.8333 x 2 = 396.33
+        }
+        // The rows of channel 1 in the newest column, linear then compressed.
+        auto rowsOfChannel1 = [&](const QImage& image) {
+            std::vector<int> rows;
+            const int x = s.wnd->Curve()->ScrollWidth() - 2;
+            for (int y = 0; y < image.height(); ++y) {
+                if (image.pixel(x, y) == red) {
+                    rows.push_back(y);
+                }
+            }
+            return rows;
+        };
+        const int h = s.geometry.profileHeight;
+        const auto linear = rowsOfChannel1(s.wnd->Curve()->Image());
+        QVERIFY(!linear.empty());
+        // (500 - 396.33) x h / 500, within the pen's pixel.
+        QVERIFY(std::abs(linear.front() - int((500 - 396.33) * h / 500)) <= 1);
+
+        s.settings.amplitudeMode = 1;
+        s.wnd->RedrawProfile();
+        const auto compressed = rowsOfChannel1(s.wnd->Curve()->Image());
+        QVERIFY(!compressed.empty());
+        // The square root of 396.33 is 19.908: (500 - 19.908) x h / 500.
+        QVERIFY(std::abs(compressed.front() - int((500 - 19.908) * h / 500)) <= 1);
+    }
+
     void HistoryRedrawReadsOnlyTheRecordsItNeeds() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("BIG.R47"));

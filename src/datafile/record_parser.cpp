@@ -3,39 +3,11 @@
 #include <string_view>
 
 #include "datafile/number_text.h"
+#include "instrument/frame_decoder.h"
 
 namespace tm47 {
 
 namespace {
-
-struct Scaling {
-    std::array<double, 4> factor{1, 1, 1, 1};
-    double nominal = 3000.0;
-};
-
-// Letter scaling and nominal reference, by letter group, variant and antenna.
-Scaling ScalingFor(char letter, int32_t variant, int32_t antenna, double reference) {
-    const bool highPower = variant == 1;
-    const std::string_view fqjk = "FQJKjk";
-    if (letter == 'E' || letter == 'P') {
-        return {{0.9025, 1.363, 2.026795, 3.018856}, 1800.0};
-    }
-    if (fqjk.find(letter) != std::string_view::npos) {
-        return {{0.9025, 1.363, 2.043, 12.152}, 1800.0};
-    }
-    const bool differential = letter == 'D' || letter == 'N';
-    if (!highPower) {
-        return {{2, 2, 2, differential ? 4.0 : 2.0}, 3000.0};
-    }
-    if (antenna == 1) {
-        return {{1.72, 2.54, 3.74, 6.07}, reference >= 1650 ? 2230.0 : 1123.0};
-    }
-    if (antenna == 2) {
-        return {{1.33, 1.33 * 1.53, 1.33 * 2.257, 1.33 * 1.885},
-                reference >= 2600 ? 3729.0 : 1920.0};
-    }
-    return {{1.72, 2.54, 3.74, 6.07}, reference >= 1350 ? 1840.0 : 920.0};
-}
 
 int16_t Int16At(std::span<const uint8_t> b, std::size_t i) {
     return static_cast<int16_t>(static_cast<uint16_t>((b[i] << 8) | b[i + 1]));
@@ -57,50 +29,12 @@ ParsedReading ParseReadingRecord(std::span<const uint8_t> record,
                        static_cast<float>(static_cast<int8_t>(b[12])) / 100.0f;
     out.referenceMean = mean;
 
-    // Divisors from the range code, as a cascade.
-    unsigned c = b[1];
-    std::array<double, 4> divisor{1, 1, 1, 1};
-    if (c >= 192) {
-        divisor[0] = 100;
-        c -= 192;
-    } else if (c >= 64) {
-        divisor[0] = 10;
-        c -= 64;
-    }
-    if (c >= 48) {
-        divisor[1] = 100;
-        c -= 48;
-    } else if (c >= 16) {
-        divisor[1] = 10;
-        c -= 16;
-    }
-    if (c >= 12) {
-        divisor[2] = 100;
-        c -= 12;
-    } else if (c >= 4) {
-        divisor[2] = 10;
-        c -= 4;
-    }
-    divisor[3] = c == 3 ? 100 : (c == 1 ? 10 : 1);
-
+    // The same calibration as the live decoding, with the stored mean as the reference.
     std::array<float, 4> ch{};
-    for (std::size_t i = 0; i < 4; ++i) {
-        ch[i] = static_cast<float>(Int16At(b, 2 + 2 * i) * 4.8333 / divisor[i]);
-    }
-
-    const char letter = out.letter;
-    if ((letter == 'D' || letter == 'N') && settings.antenna == 0) {
-        // Any variant other than 1 (High Power) reads as Standard, as in the frame decoding.
-        ch[3] = static_cast<float>(settings.instrumentVariant == 1 ? ch[3] * 1.114 * 1.112
-                                                                   : ch[3] * 1.114 / 1.112);
-    }
-    const Scaling sc = ScalingFor(letter, settings.instrumentVariant, settings.antenna, mean);
-    for (std::size_t i = 0; i < 4; ++i) {
-        ch[i] = static_cast<float>(ch[i] * sc.factor[i]);
-    }
+    const float nominal = CalibrateChannels(b.data(), settings, mean, ch);
 
     // A stored mean of 0 (or less) would give no meaningful gain; such readings keep gain 1.
-    const float gain = mean > 0.0f ? static_cast<float>(sc.nominal) / mean : 1.0f;
+    const float gain = mean > 0.0f ? nominal / mean : 1.0f;
     for (std::size_t i = 0; i < 4; ++i) {
         out.channel[i] = order == OffsetOrder::BeforeNormalising ? (ch[i] - offsets[i]) * gain
                                                                  : ch[i] * gain - offsets[i];

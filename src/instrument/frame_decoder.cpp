@@ -122,6 +122,17 @@ void WriteMeanIntoFrame(float mean, FrameBuffer& frame) {
 
 } // namespace
 
+float CalibrateChannels(const uint8_t* bytes, const Settings& settings, float reference,
+                        std::array<float, 4>& channel) {
+    const std::array<int, 4> divisor = RangeDivisors(bytes[kFrameRangeCode]);
+    for (int i = 0; i < 4; ++i) {
+        const auto raw = static_cast<int16_t>(static_cast<uint16_t>(
+            (bytes[kFrameChannel1 + 2 * i] << 8) | bytes[kFrameChannel1 + 2 * i + 1]));
+        channel[i] = static_cast<float>(raw * kCountsToUnits / divisor[i]);
+    }
+    return ApplyLetterScaling(bytes[kFrameLetter], settings, reference, channel);
+}
+
 void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int readingState,
                  NormalisationState& normalisation, Reading& reading) {
     // 1. Reference; in streaming mode the instrument's reference runs high by a fixed ratio.
@@ -135,15 +146,9 @@ void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int
     reading.letter = frame[kFrameLetter];
     reading.rangeCode = frame[kFrameRangeCode];
     reading.battery = frame[kFrameBattery];
-    const std::array<int, 4> divisor = RangeDivisors(reading.rangeCode);
-    for (int i = 0; i < 4; ++i) {
-        const double raw = FrameInt16(frame, kFrameChannel1 + 2 * i);
-        reading.channel[i] = static_cast<float>(raw * kCountsToUnits / divisor[i]);
-    }
-
     // 5. Letter scaling and the nominal reference.
     const float nominal =
-        ApplyLetterScaling(reading.letter, settings, reading.reference, reading.channel);
+        CalibrateChannels(frame.data(), settings, reading.reference, reading.channel);
 
     // 6. Running mean of the reference and the gain that brings it to the nominal value.
     NormalisationState& n = normalisation;

@@ -6,6 +6,9 @@
 // that the stored record carries that mean (integer part in bytes 10-11, hundredths in byte
 // 12, read back as a signed byte) instead of the instantaneous value.
 
+#include <array>
+#include <cstdint>
+
 #include "config/settings.h"
 #include "instrument/frame.h"
 #include "instrument/reading.h"
@@ -15,6 +18,13 @@ namespace tm47 {
 // Link modes from the handshake.
 inline constexpr int kLinkStreaming = 0;
 inline constexpr int kLinkPolled = 1;
+
+// The calibrated channel values of a frame's first ten bytes (letter, range code, four raw
+// channels): range divisors, counts to units and the letter's scaling, before nulling and
+// normalising. Returns the nominal reference for `reference`, on which the High Power rows
+// depend. Stored reading records are read back through the same rules.
+float CalibrateChannels(const uint8_t* bytes, const Settings& settings, float reference,
+                        std::array<float, 4>& channel);
 
 // Decodes `frame` into `reading` (reading states 1, -1, -2, -3). Uses the settings'
 // instrumentVariant and antenna. While nulling or QC-coil averaging the channels are left

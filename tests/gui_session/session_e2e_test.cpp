@@ -14,6 +14,7 @@
 
 #include "datafile/record_parser.h"
 #include "datafile/records.h"
+#include "instrument/calibrate_wnd.h"
 #include "instrument/reading.h"
 #include "sim/instrument_simulator.h"
 #include "survey/logging_wnd.h"
@@ -376,6 +377,50 @@ private slots:
         const std::vector<Record> recs = ReadRecords(path);
         const std::size_t started = FindMarker(recs, "$STARTED");
         QVERIFY(!Readings(recs, started, recs.size()).empty());
+        sim->Stop();
+    }
+
+    // Int.Cal from the Stand By menu with the instrument's QC button: the result on the
+    // calibration window and one group of internal calibration records in the file.
+    void qcCheck_data() {
+        QTest::addColumn<int>("response");
+        QTest::addColumn<QString>("result");
+        QTest::newRow("pass") << int(QcResponse::Pass) << QStringLiteral("CALIBRATION OK");
+        QTest::newRow("fail") << int(QcResponse::Fail) << QStringLiteral("CALIBRATION FAILED");
+    }
+    void qcCheck() {
+        QFETCH(int, response);
+        QFETCH(QString, result);
+        auto sim = StartInstrument(Delivery::Streaming);
+        QVERIFY(sim);
+        auto shell = MakeShell(*sim);
+        QVERIFY(OpenMonitor(*shell));
+        const QString path = DataPath(*shell, "QC.R47");
+        QVERIFY(CreateDataFile(*shell, path));
+        LoggingWnd* logging = shell->window->Logging();
+        logging->SetMenuRunner([](QMenu&) { return 1104; }); // "Int. Cal"
+        shell->Key('m');
+        CalibrateWnd* cal = logging->Calibrate();
+        QTRY_VERIFY_WITH_TIMEOUT(cal->isVisible(), 10000);
+        QVERIFY(!logging->MonitorButtonEnabled(2));
+        QTest::mouseClick(cal->OkButton(), Qt::LeftButton); // instructions read: now waiting
+        sim->PressQcButton(static_cast<QcResponse>(response));
+        auto resultShown = [&] {
+            const CalibrationScreen screen = cal->Screen();
+            return std::find(screen.lines.begin(), screen.lines.end(), result.toStdString()) !=
+                   screen.lines.end();
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(resultShown(), 20000);
+        QTRY_VERIFY_WITH_TIMEOUT(cal->OkButton()->isEnabled(), 5000);
+        QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!cal->isVisible(), 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(shell->logger->readingState, kReadingNormal, 5000);
+        ExitSession(*shell);
+        QVERIFY(SessionEnded(*shell));
+        const std::vector<Record> recs = ReadRecords(path);
+        const auto internal = std::count_if(
+            recs.begin(), recs.end(), [](const Record& r) { return r[0] == 'I' && r[1] == 'I'; });
+        QCOMPARE(internal, 4); // one group: the four channels
         sim->Stop();
     }
 

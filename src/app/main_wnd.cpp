@@ -74,23 +74,31 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     move(0, 0);
 
     // 4. The three screen windows, hidden.
-    logging_ = new LoggingWnd(
-        LoggingContext{logger_.clock, logger_.settings, logger_.session, logger_.screen,
-                       logger_.readingState, logger_.readings, logger_.link,
-                       [this] { logger_.CloseSessionPorts(); }, &logger_.position,
-                       &logger_.previousPoint, &logger_.outputMode, &messages_, &logger_.root,
-                       // GPS first: its readers may be writing records.
-                       [this] {
-                           if (logger_.stopGpsInput) {
-                               logger_.stopGpsInput(logger_);
-                           }
-                           logger_.gps.StopMonitor();
-                           logger_.gpsPort.Close();
-                       },
-                       [this] { logger_.outputPort.Close(); },
-                       [this](RecordContext* records) { OnDataFileChanged(records); },
-                       [this] { logger_.gps.fix.loggedGgaCount = 0; }},
-        this);
+    logging_ = new LoggingWnd(LoggingContext{logger_.clock,
+                                             logger_.settings,
+                                             logger_.session,
+                                             logger_.screen,
+                                             logger_.readingState,
+                                             logger_.readings,
+                                             logger_.link,
+                                             [this] { logger_.CloseSessionPorts(); },
+                                             &logger_.position,
+                                             &logger_.previousPoint,
+                                             &logger_.outputMode,
+                                             &messages_,
+                                             &logger_.root,
+                                             // GPS first: its readers may be writing records.
+                                             [this] {
+                                                 if (logger_.stopGpsInput) {
+                                                     logger_.stopGpsInput(logger_);
+                                                 }
+                                                 logger_.gps.StopMonitor();
+                                                 logger_.gpsPort.Close();
+                                             },
+                                             [this] { logger_.outputPort.Close(); },
+                                             {},
+                                             [this] { logger_.gps.fix.loggedGgaCount = 0; }},
+                              this);
     logging_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
     logger_.timer1.SetTarget(logging_);
     logger_.link.SetFrameHandler([this](FrameBuffer& frame) { logging_->OnFrame(frame); });
@@ -99,6 +107,10 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
             this, [this] { logger_.link.Handover().Drain(); }, Qt::QueuedConnection);
     });
     connect(logging_, &LoggingWnd::sessionEnded, this, &MainWnd::OnSessionEnded);
+    // GPS records go to the session's data file through the screen's record context, which
+    // lives as long as the program; the GPS input writes them only while Logging, so no
+    // record reaches a closed file, and its threads stop before the data file closes.
+    logger_.gpsRecordSink = GpsRecordSink(logging_->Records());
     monitorGps_ = new MonitorGPSWnd({logger_.clock, logger_.settings, logger_.screen,
                                      logger_.gps.fix, logger_.gps.monitor, logger_.gpsPort},
                                     this);
@@ -269,10 +281,6 @@ void MainWnd::EndProgram(int status) {
 
 void MainWnd::ProgramStop() {
     ShowProgramStop(messages_, *this);
-}
-
-void MainWnd::OnDataFileChanged(RecordContext* records) {
-    logger_.gpsRecordSink = records ? GpsRecordSink(*records) : GpsInput::RecordSink{};
 }
 
 void MainWnd::OnSessionEnded() {

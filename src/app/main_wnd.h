@@ -24,7 +24,6 @@
 namespace tm47 {
 
 class LoggingWnd;
-struct RecordContext;
 
 class MainWnd final : public QWidget, public MonitorLogView {
     Q_OBJECT
@@ -75,8 +74,6 @@ private:
     void RunGpsPortSetup();
     void ProgramStop();
     void OnSessionEnded();
-    // The GPS records follow the session's data file (null: closed).
-    void OnDataFileChanged(RecordContext* records);
     bool ScreenWindowOpen() const;
     // The end of the program's windows: every thread stopped, the task bar back.
     void Shutdown();

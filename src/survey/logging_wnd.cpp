@@ -9,6 +9,7 @@
 
 #include "app/key_codes.h"
 #include "config/settings_file.h"
+#include "gps/gps_status_wnd.h"
 #include "instrument/calibrate_wnd.h"
 #include "instrument/frame_decoder.h"
 #include "profile/curve_wnd.h"
@@ -235,6 +236,11 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     SetFieldText(LogField::InstrumentBattery, QStringLiteral("B:"));
     UpdateStaticTexts();
     layout_ = ComputeLoggingLayout(g, MeasureTexts());
+    // The GPS row: its own window over the row's fields (the main window attaches the fix and
+    // the status handler to it).
+    gpsRow_ = new GpsStatusWnd(g.portrait, this);
+    gpsRow_->setGeometry(0, g.portrait ? layout_.rowY[5] : layout_.rowY[4], width(), g.lineHeight);
+    gpsRow_->Reset(ctx_.settings.gpsEnabled == 1);
     hide();
 }
 
@@ -381,6 +387,8 @@ void LoggingWnd::ShowMonitorState() {
     messageShown_ = false;
     notice_->hide();
     previousPoint_->fill(0);
+    gpsRow_->Reset(ctx_.settings.gpsEnabled == 1);
+    gpsRow_->show();
     UpdateStaticTexts();
     curve_->Repaint(true);
     show();

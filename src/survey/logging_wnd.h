@@ -46,6 +46,7 @@
 namespace tm47 {
 
 class CalibrateWnd;
+class GpsStatusWnd;
 class ConnectionWatch;
 class InstrumentSessionLink;
 class LogSessionController;
@@ -241,6 +242,7 @@ public:
     QPushButton* PauseButton(int index) const { return pauseButtons_.at(index); }
     CurveWnd* Curve() const { return curve_; }
     CalibrateWnd* Calibrate() const { return calibrate_; }
+    GpsStatusWnd* GpsRow() const { return gpsRow_; }
     QcCheck& Qc() { return qc_; }
     DataFile& Data() { return dataFile_; }
     RecordContext& Records() { return records_; }
@@ -305,6 +307,7 @@ private:
     std::unique_ptr<ConnectionWatch> watch_;
     std::unique_ptr<LogSessionController> controller_;
     QLabel* notice_ = nullptr;
+    GpsStatusWnd* gpsRow_ = nullptr;
     std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return dialog.exec(); };
     SaveChooser chooseSaveFile_;
     std::function<int(QMenu&)> runMenu_;

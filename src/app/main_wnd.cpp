@@ -10,6 +10,7 @@
 #include "app/key_codes.h"
 #include "app/program_stop.h"
 #include "config/settings_file.h"
+#include "datafile/data_file.h"
 #include "gps/gps_handover_qt.h"
 #include "gps/gps_port_setup_dialog.h"
 #include "gps/gps_records.h"
@@ -95,7 +96,10 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
                                                  logger_.gps.StopMonitor();
                                                  logger_.gpsPort.Close();
                                              },
-                                             [this] { logger_.outputPort.Close(); },
+                                             [this] {
+                                                 logger_.outputForwarder.Stop();
+                                                 logger_.outputPort.Close();
+                                             },
                                              {},
                                              [this] { logger_.gps.fix.loggedGgaCount = 0; }},
                               this);
@@ -111,6 +115,28 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     // lives as long as the program; the GPS input writes them only while Logging, so no
     // record reaches a closed file, and its threads stop before the data file closes.
     logger_.gpsRecordSink = GpsRecordSink(logging_->Records());
+    // What is logged goes to the output port through the forwarder's queue.
+    logging_->SetOutputForwarder(&logger_.outputForwarder);
+    // Failures the operator hears about once: a data file write, a blocked output port. The
+    // handlers may run on the GPS reader thread, so they only post to the GUI thread.
+    logging_->Data().SetWriteFailureHandler([this](const std::string& text) {
+        QMetaObject::invokeMethod(
+            this,
+            [this, text] {
+                messages_.Show(kWriteWarningCaption, text, MessageIcon::Exclamation,
+                               MessageButtons::Ok);
+            },
+            Qt::QueuedConnection);
+    });
+    logger_.outputForwarder.SetBlockedHandler([this] {
+        QMetaObject::invokeMethod(
+            this,
+            [this] {
+                messages_.Show(kWriteWarningCaption, kOutputBlockedText, MessageIcon::Exclamation,
+                               MessageButtons::Ok);
+            },
+            Qt::QueuedConnection);
+    });
     monitorGps_ = new MonitorGPSWnd({logger_.clock, logger_.settings, logger_.screen,
                                      logger_.gps.fix, logger_.gps.monitor, logger_.gpsPort},
                                     this);
@@ -329,6 +355,8 @@ void MainWnd::Shutdown() {
     logger_.keepAwake.Stop();
     logger_.session.screenActive = false;
     logger_.CloseSessionPorts();
+    logger_.outputForwarder.SetBlockedHandler({});
+    logging_->Data().SetWriteFailureHandler({});
     logger_.gps.input.Handover().SetWake({});
     logger_.gps.status.SetTarget(nullptr);
     logger_.link.Handover().SetWake({});

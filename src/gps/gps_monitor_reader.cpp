@@ -52,7 +52,7 @@ void GpsMonitorReader::Start(const SerialPort& port) {
     session_ = std::make_unique<Session>();
     Session& s = *session_;
     s.port = port;
-    s.thread = std::thread([this, &s] { Run(s); });
+    s.thread = std::thread([this, &s, port] { Run(s, port); });
 }
 
 bool GpsMonitorReader::Stop() {
@@ -162,10 +162,9 @@ bool GpsMonitorReader::Deliver(Session& s, const std::string& text) {
     return Gate(s);
 }
 
-void GpsMonitorReader::Run(Session& s) {
+void GpsMonitorReader::Run(Session& s, SerialPort port) {
     NmeaFramer framer;
     NmeaLine line;
-    const SerialPort& port = s.port;
     uint32_t lastLineTick = clock_.Tick();
     while (Gate(s) && port.IsOpen()) {
         uint8_t byte = 0;

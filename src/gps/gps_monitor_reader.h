@@ -77,7 +77,8 @@ public:
 
 private:
     struct Session;
-    void Run(Session& s);
+    // `port` is the reader's own handle: the GUI thread closes its own (Session::port) any time.
+    void Run(Session& s, SerialPort port);
     bool Deliver(Session& s, const std::string& text);
     bool Gate(Session& s);
 

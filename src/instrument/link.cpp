@@ -11,10 +11,13 @@ namespace tm47 {
 // One reader thread. It reads the port one byte at a time with the instrument's short
 // time-out, so it notices a closed port, a stop or a suspension within about 20 ms.
 //
-// Suspension replaces the handheld's SuspendThread: Suspend() returns only once the reader is
-// not inside a read, so the GUI thread can then talk to the instrument on the same port
-// without a reader taking its bytes. A reader waiting in a hand-over holds no lease, so
-// suspending it never waits for the GUI thread itself.
+// Suspension replaces the handheld's SuspendThread. The reader holds its lease while it reads
+// and assembles, and lets go of it only while parked or while waiting in a hand-over. So
+// Suspend(), once it holds the lease, knows the reader is not reading, and a frame the reader
+// has queued but the GUI has not yet handled is taken back: after a suspension no frame of
+// the old mode reaches the GUI (a streaming frame still in the hand-over when Go switches the
+// instrument to wheel mode would otherwise be recorded as a wheel reading). Suspending never
+// waits for the GUI thread itself.
 class InstrumentLink::Reader {
 public:
     Reader(InstrumentLink& link, ReaderKind kind, SerialPort port, bool suspended)
@@ -26,7 +29,9 @@ public:
 
     void Suspend() {
         suspended_.store(true);
-        std::lock_guard lease(lease_); // waits out a read in progress
+        std::lock_guard lease(lease_); // the reader is parked, waiting in a hand-over, or gone
+        link_.handover_.Cancel();      // takes back a frame queued before the suspension
+        link_.handover_.Resume();
     }
 
     void Resume() {
@@ -56,23 +61,22 @@ private:
     void Run() {
         FrameAssembler assembler;
         FrameBuffer frame{};
+        std::unique_lock lease(lease_);
         for (;;) {
-            {
-                std::unique_lock lock(park_);
-                parked_.wait(lock, [&] { return !suspended_.load() || stop_.load(); });
+            if (suspended_.load() && !stop_.load()) {
+                lease.unlock();
+                {
+                    std::unique_lock lock(park_);
+                    parked_.wait(lock, [&] { return !suspended_.load() || stop_.load(); });
+                }
+                lease.lock();
+                continue;
             }
             if (stop_.load() || !port_.IsOpen()) {
                 return;
             }
             uint8_t byte = 0;
-            ReadResult result;
-            {
-                std::lock_guard lease(lease_);
-                if (suspended_.load()) {
-                    continue;
-                }
-                result = port_.ReadByte(byte);
-            }
+            const ReadResult result = port_.ReadByte(byte);
             if (result == ReadResult::Closed) {
                 return;
             }
@@ -81,7 +85,7 @@ private:
             }
             switch (assembler.Push(byte, frame)) {
             case FrameAssembler::Event::Frame:
-                OnFrame(frame);
+                OnFrame(frame, lease);
                 break;
             case FrameAssembler::Event::RejectedEnd:
                 OnRejectedEnd();
@@ -92,19 +96,26 @@ private:
         }
     }
 
-    void HandOn(const FrameBuffer& frame) {
+    // Hands the frame to the GUI thread, letting go of the lease while it waits there.
+    void HandOn(const FrameBuffer& frame, std::unique_lock<std::mutex>& lease) {
+        if (suspended_.load()) {
+            return; // suspended between the read and the hand-over: the frame is not wanted
+        }
         LinkState& st = link_.state_;
         st.frameBuffer = frame; // the GUI reads it only inside the hand-over
-        if (link_.handover_.Send(deliver_)) {
+        lease.unlock();
+        const bool delivered = link_.handover_.Send(deliver_);
+        lease.lock();
+        if (delivered) {
             st.framesHandedOn.fetch_add(1);
         }
     }
 
-    void OnFrame(const FrameBuffer& frame) {
+    void OnFrame(const FrameBuffer& frame, std::unique_lock<std::mutex>& lease) {
         LinkState& st = link_.state_;
         switch (kind_) {
         case ReaderKind::Polled:
-            HandOn(frame);
+            HandOn(frame, lease);
             st.pacingEvent.store(false);
             st.replyFlag.store(1);
             st.breakCounter.store(0);
@@ -113,14 +124,14 @@ private:
             int32_t counter = st.frameCounter.fetch_add(1) + 1;
             if (counter >= st.frameDivisor.load()) {
                 st.frameCounter.store(0);
-                HandOn(frame);
+                HandOn(frame, lease);
             }
             st.breakCounter.store(0);
             st.lastFrameTick.store(link_.clock_.Tick());
             break;
         }
         case ReaderKind::Wheel:
-            HandOn(frame);
+            HandOn(frame, lease);
             break;
         }
     }
@@ -145,7 +156,7 @@ private:
     };
     std::atomic<bool> suspended_;
     std::atomic<bool> stop_{false};
-    std::mutex lease_; // held around each read
+    std::mutex lease_; // held by the reader except while parked or in a hand-over
     std::mutex park_;
     std::condition_variable parked_;
     std::thread thread_;

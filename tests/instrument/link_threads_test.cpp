@@ -202,6 +202,25 @@ TEST_F(LinkFixture, WheelRunSwapsReadersAndBack) {
     link.Stop();
 }
 
+TEST_F(LinkFixture, AStreamingFrameStillInTheHandOverAtTheWheelSwitchIsNeverHandedOn) {
+    auto hx = AnswerCommand("HX", "OV");
+    ASSERT_EQ(link.SendInstrumentCommand('H', 'X'), 1);
+    hx.join();
+    link.StartLink(true);
+    peer.Write(WireFrame('T', 1));
+    std::this_thread::sleep_for(200ms); // the reader now waits in the hand-over, undrained
+    auto hw = AnswerCommand("HW", "OV");
+    ASSERT_TRUE(link.EnterWheelMode());
+    hw.join();
+    DrainFor(200ms);
+    EXPECT_TRUE(frames.empty()) << "a frame of the old mode reached the GUI";
+    peer.Write(WireFrame('T', 2));
+    DrainFor(1000ms, 1);
+    ASSERT_EQ(frames.size(), 1u);
+    EXPECT_EQ(frames[0][3], 2);
+    link.Stop();
+}
+
 TEST_F(LinkFixture, ReaderEndsWithinOneTimeOutAfterThePortCloses) {
     auto peerThread = AnswerCommand("HX", "OK");
     ASSERT_EQ(link.SendInstrumentCommand('H', 'X'), 1);

@@ -9,40 +9,21 @@
 #include <QVBoxLayout>
 
 #include "config/settings.h"
+#include "config/settings_lists_qt.h"
 
 namespace tm47 {
 
 namespace {
 
-struct ListRow {
-    int id;
-    int labelId;
-    const char* label;
-    QStringList items;
-    int32_t Settings::*field;
-};
-
-QStringList ComPortItems() {
-    QStringList items;
-    for (int n = 1; n <= 12; ++n) {
-        items << QStringLiteral("COM%1:").arg(n);
-    }
-    return items;
-}
-
 // The lists in template order; the item order is part of the settings file format.
-std::array<ListRow, 6> GpsRows() {
+std::array<SettingsListRow, 6> GpsRows() {
     return {{
-        {kIdGpsEnabledList, 700, "GPS Input", {"Disabled", "Enabled"}, &Settings::gpsEnabled},
-        {kIdGpsPortList, 701, "Serial Port", ComPortItems(), &Settings::gpsPort},
-        {kIdGpsBaudList,
-         702,
-         "Baud Rate",
-         {"4800", "9600", "19200", "38400", "57600", "115200"},
-         &Settings::gpsBaud},
-        {kIdGpsParityList, 703, "Parity", {"No", "Even", "Odd"}, &Settings::gpsParity},
-        {kIdGpsDataBitsList, 704, "Data Bits", {"7", "8"}, &Settings::gpsDataBits},
-        {kIdGpsStopBitsList, 705, "Stop Bits", {"1", "2"}, &Settings::gpsStopBits},
+        {kIdGpsEnabledList, "GPS Input", {"Disabled", "Enabled"}, &Settings::gpsEnabled, 700},
+        {kIdGpsPortList, "Serial Port", ComPortItems(), &Settings::gpsPort, 701},
+        {kIdGpsBaudList, "Baud Rate", BaudItems(), &Settings::gpsBaud, 702},
+        {kIdGpsParityList, "Parity", {"No", "Even", "Odd"}, &Settings::gpsParity, 703},
+        {kIdGpsDataBitsList, "Data Bits", {"7", "8"}, &Settings::gpsDataBits, 704},
+        {kIdGpsStopBitsList, "Stop Bits", {"1", "2"}, &Settings::gpsStopBits, 705},
     }};
 }
 
@@ -54,24 +35,7 @@ GetGPSPortSetup::GetGPSPortSetup(Settings& settings, QWidget* parent)
     setObjectName(QStringLiteral("GetGPSPortSetup"));
 
     auto* grid = new QGridLayout;
-    const auto rows = GpsRows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const ListRow& row = rows[i];
-        auto* label = new QLabel(QString::fromLatin1(row.label), this);
-        label->setObjectName(QString::number(row.labelId));
-        label->setProperty("controlId", row.labelId);
-        auto* list = new QComboBox(this);
-        list->setObjectName(QString::number(row.id));
-        list->setProperty("controlId", row.id);
-        list->addItems(row.items);
-        // A stored value without an item leaves the list without a selection.
-        const int32_t value = settings_.*row.field;
-        list->setCurrentIndex(value >= 0 && value < list->count() ? value : -1);
-        label->setBuddy(list);
-        grid->addWidget(label, static_cast<int>(i), 0);
-        grid->addWidget(list, static_cast<int>(i), 1);
-        lists_[i] = list;
-    }
+    AddSettingsLists(this, grid, GpsRows(), settings_, lists_);
 
     monitorButton_ = new QPushButton(QStringLiteral("Monitor GPS Output"), this);
     monitorButton_->setObjectName(QString::number(kIdMonitorGpsOutput));
@@ -91,22 +55,11 @@ GetGPSPortSetup::GetGPSPortSetup(Settings& settings, QWidget* parent)
 }
 
 QComboBox* GetGPSPortSetup::List(int controlId) const {
-    for (QComboBox* list : lists_) {
-        if (list->property("controlId").toInt() == controlId) {
-            return list;
-        }
-    }
-    return nullptr;
+    return FindSettingsList(lists_, controlId);
 }
 
 void GetGPSPortSetup::Store() {
-    const auto rows = GpsRows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const int selected = lists_[i]->currentIndex();
-        if (selected >= 0) {
-            settings_.*rows[i].field = selected;
-        }
-    }
+    StoreSettingsLists(lists_, GpsRows(), settings_);
 }
 
 void GetGPSPortSetup::accept() {

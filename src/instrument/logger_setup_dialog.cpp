@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "config/settings_file.h"
+#include "config/settings_lists_qt.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -14,23 +15,8 @@ namespace tm47 {
 
 namespace {
 
-struct ListRow {
-    int id;
-    const char* label;
-    QStringList items;
-    int32_t Settings::*field;
-};
-
-QStringList ComPortItems() {
-    QStringList items;
-    for (int n = 1; n <= 12; ++n) {
-        items << QStringLiteral("COM%1:").arg(n);
-    }
-    return items;
-}
-
 // The lists in template order; the item order is part of the settings file format.
-std::array<ListRow, 7> LoggerRows(bool portrait) {
+std::array<SettingsListRow, 7> LoggerRows(bool portrait) {
     QStringList pauseKeys{"any key"};
     if (!portrait) {
         pauseKeys << "<Space Bar>"
@@ -60,22 +46,7 @@ GetLoggerSetup::GetLoggerSetup(Settings& settings, const DeviceRoot& root, bool 
     setObjectName(QStringLiteral("GetLoggerSetup"));
 
     auto* grid = new QGridLayout;
-    const auto rows = LoggerRows(portrait);
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const ListRow& row = rows[i];
-        auto* label = new QLabel(QString::fromLatin1(row.label), this);
-        auto* list = new QComboBox(this);
-        list->setObjectName(QString::number(row.id));
-        list->setProperty("controlId", row.id);
-        list->addItems(row.items);
-        // A stored value without an item leaves the list without a selection.
-        const int32_t value = settings_.*row.field;
-        list->setCurrentIndex(value >= 0 && value < list->count() ? value : -1);
-        label->setBuddy(list);
-        grid->addWidget(label, static_cast<int>(i), 0);
-        grid->addWidget(list, static_cast<int>(i), 1);
-        lists_[i] = list;
-    }
+    AddSettingsLists(this, grid, LoggerRows(portrait), settings_, lists_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -88,22 +59,11 @@ GetLoggerSetup::GetLoggerSetup(Settings& settings, const DeviceRoot& root, bool 
 }
 
 QComboBox* GetLoggerSetup::List(int controlId) const {
-    for (QComboBox* list : lists_) {
-        if (list->property("controlId").toInt() == controlId) {
-            return list;
-        }
-    }
-    return nullptr;
+    return FindSettingsList(lists_, controlId);
 }
 
 void GetLoggerSetup::accept() {
-    const auto rows = LoggerRows(true); // only the fields are used here
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const int selected = lists_[i]->currentIndex();
-        if (selected >= 0) {
-            settings_.*rows[i].field = selected;
-        }
-    }
+    StoreSettingsLists(lists_, LoggerRows(true), settings_); // only the fields are used
     // Storage rule: a storage card that is not there falls back to internal storage. Ask the
     // file system now rather than trust what the last load or save saw.
     RefreshStorageCardPresent(settings_, root_);

@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "config/settings_file.h"
+#include "config/settings_lists_qt.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -14,31 +15,13 @@ namespace tm47 {
 
 namespace {
 
-struct ListRow {
-    int id;
-    const char* label;
-    QStringList items;
-    int32_t Settings::*field;
-};
-
-QStringList ComPortItems() {
-    QStringList items;
-    for (int n = 1; n <= 12; ++n) {
-        items << QStringLiteral("COM%1:").arg(n);
-    }
-    return items;
-}
-
 // The lists in template order; the item order is part of the settings file format.
-std::array<ListRow, 7> OutputRows() {
+std::array<SettingsListRow, 7> OutputRows() {
     return {{
         {kIdOutputEnabledList, "Output", {"Disabled", "Enabled"}, &Settings::outputEnabled},
         {kIdOutputFormatList, "Data Format", {"Raw Data", "Converted"}, &Settings::outputFormat},
         {kIdOutputPortList, "Serial Port", ComPortItems(), &Settings::outputPort},
-        {kIdOutputBaudList,
-         "Baud Rate",
-         {"4800", "9600", "19200", "38400", "57600", "115200"},
-         &Settings::outputBaud},
+        {kIdOutputBaudList, "Baud Rate", BaudItems(), &Settings::outputBaud},
         {kIdOutputParityList, "Parity", {"No", "Even", "Odd"}, &Settings::outputParity},
         {kIdOutputDataBitsList, "Data Bits", {"7", "8"}, &Settings::outputDataBits},
         {kIdOutputStopBitsList, "Stop Bits", {"1", "2"}, &Settings::outputStopBits},
@@ -54,21 +37,7 @@ GetOutputPortSetup::GetOutputPortSetup(Settings& settings, QWidget* parent)
 
     auto* grid = new QGridLayout;
     const auto rows = OutputRows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const ListRow& row = rows[i];
-        auto* label = new QLabel(QString::fromLatin1(row.label), this);
-        auto* list = new QComboBox(this);
-        list->setObjectName(QString::number(row.id));
-        list->setProperty("controlId", row.id);
-        list->addItems(row.items);
-        // A stored value without an item leaves the list without a selection.
-        const int32_t value = settings_.*row.field;
-        list->setCurrentIndex(value >= 0 && value < list->count() ? value : -1);
-        label->setBuddy(list);
-        grid->addWidget(label, static_cast<int>(i), 0);
-        grid->addWidget(list, static_cast<int>(i), 1);
-        lists_[i] = list;
-    }
+    AddSettingsLists(this, grid, rows, settings_, lists_);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -81,22 +50,11 @@ GetOutputPortSetup::GetOutputPortSetup(Settings& settings, QWidget* parent)
 }
 
 QComboBox* GetOutputPortSetup::List(int controlId) const {
-    for (QComboBox* list : lists_) {
-        if (list->property("controlId").toInt() == controlId) {
-            return list;
-        }
-    }
-    return nullptr;
+    return FindSettingsList(lists_, controlId);
 }
 
 void GetOutputPortSetup::accept() {
-    const auto rows = OutputRows();
-    for (std::size_t i = 0; i < rows.size(); ++i) {
-        const int selected = lists_[i]->currentIndex();
-        if (selected >= 0) {
-            settings_.*rows[i].field = selected;
-        }
-    }
+    StoreSettingsLists(lists_, OutputRows(), settings_);
     QDialog::accept();
 }
 

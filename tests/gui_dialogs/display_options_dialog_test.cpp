@@ -17,130 +17,88 @@
 
 namespace tm47 {
 
-namespace {
-
-struct OptionsFixture {
-    TempRoot temp;
-    Settings settings;
-};
-
-// Rows of the middle column of the button drawn in `colour`.
-int ColouredRows(const QImage& image, const QColor& colour) {
-    int rows = 0;
-    for (int y = 0; y < image.height(); ++y) {
-        if (image.pixelColor(image.width() / 2, y).rgb() == colour.rgb()) {
-            ++rows;
-        }
-    }
-    return rows;
-}
-
-} // namespace
-
 class DisplayOptionsDialogTest : public QObject {
     Q_OBJECT
 private slots:
     void OpensWithStoredChoices();
-    void ThicknessActsAtOnceAndCancelRestores_data();
-    void ThicknessActsAtOnceAndCancelRestores();
-    void ColourActsAtOnceAndCancelRestores();
-    void ColourChooserCancelledKeepsColour();
+    void LiveChangesActAtOnceAndCancelRestoresEverything();
     void OkStoresShownAmplitudeThicknessColourAndSaves();
     void AllFourUntickedLeavesCh3Shown();
-    void CancelLeavesShownAndAmplitude();
-    void ColourButtonDrawsSampleLineAtThickness_data();
-    void ColourButtonDrawsSampleLineAtThickness();
-    void ColourButtonEdgesSinkWhilePressed();
+    void ColourButtonDrawsSampleLineAtThicknessAndSinksWhilePressed();
     void SystemChooserClearsCustomColoursAndStartsBlack();
 };
 
 void DisplayOptionsDialogTest::OpensWithStoredChoices() {
-    OptionsFixture f;
-    f.settings.channelShown = {1, 0, 1, 0};
-    f.settings.amplitudeMode = 1;
-    GetOptions dialog(f.settings, f.temp.root);
+    TempRoot temp;
+    Settings settings;
+    settings.channelShown = {1, 0, 1, 0};
+    settings.amplitudeMode = 1;
+    GetOptions dialog(settings, temp.root);
     QCOMPARE(dialog.windowTitle(), QString("Display Options"));
     const QStringList names{"Ch1", "Ch2", "Ch3", "Ch4/T"};
-    const QList<bool> ticked{true, false, true, false};
     const QStringList thickness{"2 pixels", "3 pixels", "4 pixels", "1 pixel"};
     for (int ch = 0; ch < 4; ++ch) {
         QCOMPARE(dialog.ShownBox(ch)->text(), names[ch]);
         QCOMPARE(dialog.ShownBox(ch)->objectName(), QString::number(750 + ch));
-        QCOMPARE(dialog.ShownBox(ch)->isChecked(), ticked[ch]);
+        QCOMPARE(dialog.ShownBox(ch)->isChecked(), ch % 2 == 0);
         QCOMPARE(dialog.ColourButton(ch)->objectName(), QString::number(754 + ch));
-        QCOMPARE(dialog.ThicknessList(ch)->objectName(), QString::number(760 + ch));
-        QCOMPARE(dialog.ThicknessList(ch)->count(), 4);
-        QCOMPARE(dialog.ThicknessList(ch)->itemText(0), QString("1 pixel"));
-        QCOMPARE(dialog.ThicknessList(ch)->itemText(3), QString("4 pixels"));
-        QCOMPARE(dialog.ThicknessList(ch)->currentText(), thickness[ch]);
+        QComboBox* list = dialog.ThicknessList(ch);
+        QCOMPARE(list->objectName(), QString::number(760 + ch));
+        QCOMPARE(list->count(), 4);
+        QCOMPARE(list->itemText(0), QString("1 pixel"));
+        QCOMPARE(list->itemText(3), QString("4 pixels"));
+        QCOMPARE(list->currentText(), thickness[ch]);
     }
     QCOMPARE(dialog.AmplitudeList()->objectName(), QString("764"));
     QCOMPARE(dialog.AmplitudeList()->currentText(), QString("Compressed"));
     QCOMPARE(dialog.AmplitudeList()->itemText(0), QString("Linear"));
-    QCOMPARE(dialog.findChild<QLabel*>("748")->text(), QString("Profile Amplitude"));
-    QCOMPARE(dialog.findChild<QLabel*>("740")->text(),
-             QString("Compressed Amplitude affects only"));
-    QCOMPARE(dialog.findChild<QLabel*>("741")->text(),
-             QString("scale of displayed profile curves"));
-    QCOMPARE(dialog.findChild<QLabel*>("747")->text(), QString("#"));
-    QCOMPARE(dialog.findChild<QLabel*>("744")->text(), QString("Display"));
-    QCOMPARE(dialog.findChild<QLabel*>("745")->text(), QString("Color"));
-    QCOMPARE(dialog.findChild<QLabel*>("746")->text(), QString("Thickness"));
+    const std::pair<const char*, const char*> labels[] = {
+        {"748", "Profile Amplitude"},
+        {"740", "Compressed Amplitude affects only"},
+        {"741", "scale of displayed profile curves"},
+        {"747", "#"},
+        {"744", "Display"},
+        {"745", "Color"},
+        {"746", "Thickness"}};
+    for (const auto& [id, text] : labels) {
+        QCOMPARE(dialog.findChild<QLabel*>(id)->text(), QString(text));
+    }
 }
 
-void DisplayOptionsDialogTest::ThicknessActsAtOnceAndCancelRestores_data() {
-    QTest::addColumn<int>("channel");
-    QTest::addColumn<int>("stored");
-    QTest::newRow("Ch2 from 1 pixel") << 1 << 1;
-    QTest::newRow("Ch1 from the default 2 pixels") << 0 << 2;
-    QTest::newRow("Ch4 from 4 pixels") << 3 << 4;
-}
-
-void DisplayOptionsDialogTest::ThicknessActsAtOnceAndCancelRestores() {
-    QFETCH(int, channel);
-    QFETCH(int, stored);
-    OptionsFixture f;
-    f.settings.channelThickness[static_cast<std::size_t>(channel)] = stored;
+void DisplayOptionsDialogTest::LiveChangesActAtOnceAndCancelRestoresEverything() {
+    TempRoot temp;
+    Settings settings;
+    settings.channelThickness[1] = 1;
+    const Settings before = settings;
     int redraws = 0;
-    GetOptions dialog(f.settings, f.temp.root);
-    dialog.SetLiveChange([&] { ++redraws; });
-    QComboBox* list = dialog.ThicknessList(channel);
-    list->setCurrentIndex(list->findText("3 pixels"));
-    QCOMPARE(f.settings.channelThickness[static_cast<std::size_t>(channel)], 3);
-    QCOMPARE(redraws, 1);
-    dialog.reject();
-    QCOMPARE(f.settings.channelThickness[static_cast<std::size_t>(channel)], stored);
-    QCOMPARE(redraws, 2); // the live profile shows the old thickness again
-    QVERIFY(!f.temp.SettingsFileExists());
-}
-
-void DisplayOptionsDialogTest::ColourActsAtOnceAndCancelRestores() {
-    OptionsFixture f;
-    int redraws = 0;
-    GetOptions dialog(f.settings, f.temp.root);
-    dialog.SetColourChooser([](QWidget*) { return std::optional<int32_t>(0x123456); });
-    dialog.SetLiveChange([&] { ++redraws; });
-    dialog.ColourButton(2)->click();
-    QCOMPARE(f.settings.channelColour[2], 0x123456);
-    QCOMPARE(redraws, 1);
-    dialog.reject();
-    QCOMPARE(f.settings.channelColour[2], 255);
-}
-
-void DisplayOptionsDialogTest::ColourChooserCancelledKeepsColour() {
-    OptionsFixture f;
-    int redraws = 0;
-    GetOptions dialog(f.settings, f.temp.root);
-    dialog.SetColourChooser([](QWidget*) { return std::optional<int32_t>(); });
+    std::optional<int32_t> chosen; // the chooser cancelled first
+    GetOptions dialog(settings, temp.root);
+    dialog.SetColourChooser([&](QWidget*) { return chosen; });
     dialog.SetLiveChange([&] { ++redraws; });
     dialog.ColourButton(0)->click();
-    QCOMPARE(f.settings.channelColour[0], 16711680);
+    QCOMPARE(settings.channelColour[0], 16711680);
     QCOMPARE(redraws, 0);
+    chosen = 0x123456;
+    dialog.ColourButton(2)->click();
+    QCOMPARE(settings.channelColour[2], 0x123456);
+    QCOMPARE(redraws, 1);
+    dialog.ThicknessList(1)->setCurrentIndex(dialog.ThicknessList(1)->findText("3 pixels"));
+    QCOMPARE(settings.channelThickness[1], 3);
+    QCOMPARE(redraws, 2);
+    // Shown flags and amplitude wait for OK.
+    dialog.ShownBox(0)->setChecked(false);
+    dialog.AmplitudeList()->setCurrentIndex(1);
+    QCOMPARE(settings.channelShown[0], 1);
+    dialog.reject();
+    QVERIFY(settings == before);
+    QCOMPARE(redraws, 3); // the live profile shows the old pens again
+    QVERIFY(!temp.SettingsFileExists());
 }
 
 void DisplayOptionsDialogTest::OkStoresShownAmplitudeThicknessColourAndSaves() {
-    OptionsFixture f;
-    GetOptions dialog(f.settings, f.temp.root);
+    TempRoot temp;
+    Settings settings;
+    GetOptions dialog(settings, temp.root);
     dialog.SetColourChooser([](QWidget*) { return std::optional<int32_t>(0x00FFFF); });
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
@@ -150,58 +108,39 @@ void DisplayOptionsDialogTest::OkStoresShownAmplitudeThicknessColourAndSaves() {
     QTest::keyClick(dialog.AmplitudeList(), Qt::Key_Down);  // "Compressed"
     QTest::keyClick(dialog.AmplitudeList(), Qt::Key_Return);
     QVERIFY(!dialog.isVisible());
-    QCOMPARE(f.settings.channelShown, (std::array<int32_t, 4>{1, 0, 1, 1}));
-    QCOMPARE(f.settings.channelThickness[3], 2);
-    QCOMPARE(f.settings.channelColour[3], 0x00FFFF);
-    QCOMPARE(f.settings.amplitudeMode, 1);
-    QCOMPARE(SettingsFileLines(f.temp.root),
+    QCOMPARE(settings.channelShown, (std::array<int32_t, 4>{1, 0, 1, 1}));
+    QCOMPARE(SettingsFileLines(temp.root),
              ExpectedFileLines({{9, "0"}, {15, "2"}, {19, "65535"}, {20, "1"}}));
 }
 
 void DisplayOptionsDialogTest::AllFourUntickedLeavesCh3Shown() {
-    OptionsFixture f;
-    GetOptions dialog(f.settings, f.temp.root);
+    TempRoot temp;
+    Settings settings;
+    GetOptions dialog(settings, temp.root);
     for (int ch = 0; ch < 4; ++ch) {
         dialog.ShownBox(ch)->setChecked(false);
     }
     dialog.accept();
-    QCOMPARE(f.settings.channelShown, (std::array<int32_t, 4>{0, 0, 1, 0}));
-    QCOMPARE(SettingsFileLines(f.temp.root),
+    QCOMPARE(settings.channelShown, (std::array<int32_t, 4>{0, 0, 1, 0}));
+    QCOMPARE(SettingsFileLines(temp.root),
              ExpectedFileLines({{8, "0"}, {9, "0"}, {10, "1"}, {11, "0"}}));
 }
 
-void DisplayOptionsDialogTest::CancelLeavesShownAndAmplitude() {
-    OptionsFixture f;
-    const Settings before = f.settings;
-    GetOptions dialog(f.settings, f.temp.root);
-    dialog.ShownBox(0)->setChecked(false);
-    dialog.AmplitudeList()->setCurrentIndex(1);
-    dialog.ThicknessList(0)->setCurrentIndex(0);
-    dialog.reject();
-    QVERIFY(f.settings == before);
-}
-
-void DisplayOptionsDialogTest::ColourButtonDrawsSampleLineAtThickness_data() {
-    QTest::addColumn<int>("thickness");
-    QTest::newRow("1 pixel") << 1;
-    QTest::newRow("2 pixels") << 2;
-    QTest::newRow("3 pixels") << 3;
-    QTest::newRow("4 pixels") << 4;
-}
-
-void DisplayOptionsDialogTest::ColourButtonDrawsSampleLineAtThickness() {
-    QFETCH(int, thickness);
-    Settings settings;
-    settings.channelColour[1] = 0x00FF00; // green
-    settings.channelThickness[1] = thickness;
-    ChannelColourButton button(settings, 1);
-    button.resize(44, 20);
-    const QImage image = button.grab().toImage();
-    QCOMPARE(ColouredRows(image, QColor(0, 255, 0)), thickness);
-    QCOMPARE(image.pixelColor(22, 4).rgb(), QColor(Qt::white).rgb()); // the face around the line
-}
-
-void DisplayOptionsDialogTest::ColourButtonEdgesSinkWhilePressed() {
+void DisplayOptionsDialogTest::ColourButtonDrawsSampleLineAtThicknessAndSinksWhilePressed() {
+    for (int thickness = 1; thickness <= 4; ++thickness) {
+        Settings settings;
+        settings.channelColour[1] = 0x00FF00; // green
+        settings.channelThickness[1] = thickness;
+        ChannelColourButton button(settings, 1);
+        button.resize(44, 20);
+        const QImage image = button.grab().toImage();
+        int rows = 0; // of the middle column
+        for (int y = 0; y < image.height(); ++y) {
+            rows += image.pixelColor(22, y).rgb() == QColor(0, 255, 0).rgb() ? 1 : 0;
+        }
+        QCOMPARE(rows, thickness);
+        QCOMPARE(image.pixelColor(22, 4).rgb(), QColor(Qt::white).rgb()); // the face
+    }
     Settings settings;
     ChannelColourButton button(settings, 0);
     button.resize(44, 20);
@@ -222,15 +161,13 @@ void DisplayOptionsDialogTest::SystemChooserClearsCustomColoursAndStartsBlack() 
     QColor shownAtStart;
     QColor customAtStart;
     QTimer::singleShot(0, [&] {
-        auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget());
-        if (chooser != nullptr) {
+        if (auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
             shownAtStart = chooser->currentColor();
             customAtStart = QColorDialog::customColor(3);
             chooser->reject();
         }
     });
-    const std::optional<int32_t> chosen = ChooseColourFromSystem(nullptr);
-    QVERIFY(!chosen.has_value());
+    QVERIFY(!ChooseColourFromSystem(nullptr).has_value());
     QCOMPARE(shownAtStart, QColor(Qt::black));
     QCOMPARE(customAtStart, QColor(Qt::black));
 }

@@ -17,22 +17,18 @@ namespace tm47 {
 
 namespace {
 
-QStringList Items(const QComboBox* list) {
-    QStringList items;
-    for (int i = 0; i < list->count(); ++i) {
-        items << list->itemText(i);
-    }
-    return items;
-}
-
-// The label whose buddy is `list`.
-QString LabelOf(const QDialog& dialog, const QComboBox* list) {
+// The text of the label whose buddy is `list`, then the list's items.
+QStringList LabelAndItems(const QDialog& dialog, const QComboBox* list) {
+    QStringList out{QString()};
     for (const QLabel* label : dialog.findChildren<QLabel*>()) {
         if (label->buddy() == list) {
-            return label->text();
+            out[0] = label->text();
         }
     }
-    return {};
+    for (int i = 0; i < list->count(); ++i) {
+        out << list->itemText(i);
+    }
+    return out;
 }
 
 const QStringList kComPorts{"COM1:", "COM2:", "COM3:", "COM4:",  "COM5:",  "COM6:",
@@ -47,44 +43,37 @@ private slots:
     void LoggerListsHoldTheirItemsInOrder();
     void OutputListsHoldTheirItemsInOrder_data();
     void OutputListsHoldTheirItemsInOrder();
-    void LoggerCancelAfterListChangesLeavesEveryField();
-    void LoggerOkStoresEveryListAndSaves();
-    void LoggerOkByKeyboard();
+    void LoggerCancelLeavesEveryFieldAndOkStoresAndSaves();
     void PortraitPauseKeyListHoldsOnlyAnyKeyAndKeepsStoredValue();
-    void StorageCardFallsBackWithoutACard_data();
     void StorageCardFallsBackWithoutACard();
-    void OutputCancelLeavesEveryField();
-    void OutputOkStoresEveryList();
+    void OutputCancelLeavesEveryFieldAndOkStoresEveryList();
     void OutputMenuCommandSavesWhateverTheButton();
 };
 
 void LoggerSetupDialogTest::LoggerListsHoldTheirItemsInOrder_data() {
     QTest::addColumn<bool>("portrait");
     QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QStringList>("items"); // the label first
     for (bool portrait : {false, true}) {
-        const char* layout = portrait ? "portrait " : "landscape ";
-        auto row = [&](const char* name) {
-            return &QTest::newRow((QByteArray(layout) + name).constData());
+        const QByteArray layout = portrait ? "portrait " : "landscape ";
+        const auto row = [&](const char* name, int id, const QStringList& items) {
+            QTest::newRow((layout + name).constData()) << portrait << id << items;
         };
-        *row("variant") << portrait << 821 << "TM47-KVB" << QStringList{"Standard", "High Power"};
-        *row("antenna") << portrait << 822 << "Antenna"
-                        << QStringList{"1 x 0.5 m", "1 x 1 m", "0.5 x 0.5 m"};
-        *row("port") << portrait << 823 << "TM47-KVB Port" << kComPorts;
-        *row("units") << portrait << 824 << "Units" << QStringList{"meters", "feet"};
-        *row("audio") << portrait << 825 << "Audio" << QStringList{"No", "Yes"};
-        *row("pause key") << portrait << 826 << "Pause Key"
-                          << (portrait ? QStringList{"any key"}
-                                       : QStringList{"any key", "<Space Bar>", "<Enter>", "<P>"});
-        *row("storage") << portrait << 827 << "Data Storage" << QStringList{"Storage"};
+        row("variant", 821, {"TM47-KVB", "Standard", "High Power"});
+        row("antenna", 822, {"Antenna", "1 x 0.5 m", "1 x 1 m", "0.5 x 0.5 m"});
+        row("port", 823, QStringList{"TM47-KVB Port"} + kComPorts);
+        row("units", 824, {"Units", "meters", "feet"});
+        row("audio", 825, {"Audio", "No", "Yes"});
+        row("pause key", 826,
+            portrait ? QStringList{"Pause Key", "any key"}
+                     : QStringList{"Pause Key", "any key", "<Space Bar>", "<Enter>", "<P>"});
+        row("storage", 827, {"Data Storage", "Storage"});
     }
 }
 
 void LoggerSetupDialogTest::LoggerListsHoldTheirItemsInOrder() {
     QFETCH(bool, portrait);
     QFETCH(int, id);
-    QFETCH(QString, label);
     QFETCH(QStringList, items);
     TempRoot temp;
     Settings settings;
@@ -93,29 +82,27 @@ void LoggerSetupDialogTest::LoggerListsHoldTheirItemsInOrder() {
     QComboBox* list = dialog.findChild<QComboBox*>(QString::number(id));
     QVERIFY(list != nullptr);
     QCOMPARE(list->property("controlId").toInt(), id);
-    QCOMPARE(LabelOf(dialog, list), label);
-    QCOMPARE(Items(list), items);
+    QCOMPARE(LabelAndItems(dialog, list), items);
     QCOMPARE(list->currentIndex(), 0); // every default is the first item
 }
 
 void LoggerSetupDialogTest::OutputListsHoldTheirItemsInOrder_data() {
     QTest::addColumn<int>("id");
-    QTest::addColumn<QString>("label");
-    QTest::addColumn<QStringList>("items");
-    QTest::addColumn<int>("selected"); // the default
-    QTest::newRow("output") << 910 << "Output" << QStringList{"Disabled", "Enabled"} << 0;
-    QTest::newRow("format") << 911 << "Data Format" << QStringList{"Raw Data", "Converted"} << 0;
-    QTest::newRow("port") << 912 << "Serial Port" << kComPorts << 1;
-    QTest::newRow("baud") << 914 << "Baud Rate"
-                          << QStringList{"4800", "9600", "19200", "38400", "57600", "115200"} << 3;
-    QTest::newRow("parity") << 915 << "Parity" << QStringList{"No", "Even", "Odd"} << 0;
-    QTest::newRow("data bits") << 916 << "Data Bits" << QStringList{"7", "8"} << 1;
-    QTest::newRow("stop bits") << 917 << "Stop Bits" << QStringList{"1", "2"} << 0;
+    QTest::addColumn<QStringList>("items"); // the label first
+    QTest::addColumn<int>("selected");      // the default
+    QTest::newRow("output") << 910 << QStringList{"Output", "Disabled", "Enabled"} << 0;
+    QTest::newRow("format") << 911 << QStringList{"Data Format", "Raw Data", "Converted"} << 0;
+    QTest::newRow("port") << 912 << QStringList{"Serial Port"} + kComPorts << 1;
+    QTest::newRow("baud") << 914 << QStringList{"Baud Rate", "4800",  "9600",  "19200",
+                                                "38400",     "57600", "115200"}
+                          << 3;
+    QTest::newRow("parity") << 915 << QStringList{"Parity", "No", "Even", "Odd"} << 0;
+    QTest::newRow("data bits") << 916 << QStringList{"Data Bits", "7", "8"} << 1;
+    QTest::newRow("stop bits") << 917 << QStringList{"Stop Bits", "1", "2"} << 0;
 }
 
 void LoggerSetupDialogTest::OutputListsHoldTheirItemsInOrder() {
     QFETCH(int, id);
-    QFETCH(QString, label);
     QFETCH(QStringList, items);
     QFETCH(int, selected);
     Settings settings;
@@ -124,61 +111,39 @@ void LoggerSetupDialogTest::OutputListsHoldTheirItemsInOrder() {
     QComboBox* list = dialog.List(id);
     QVERIFY(list != nullptr);
     QCOMPARE(list->objectName(), QString::number(id));
-    QCOMPARE(LabelOf(dialog, list), label);
-    QCOMPARE(Items(list), items);
+    QCOMPARE(LabelAndItems(dialog, list), items);
     QCOMPARE(list->currentIndex(), selected);
 }
 
-void LoggerSetupDialogTest::LoggerCancelAfterListChangesLeavesEveryField() {
+void LoggerSetupDialogTest::LoggerCancelLeavesEveryFieldAndOkStoresAndSaves() {
     TempRoot temp;
     Settings settings;
     const Settings before = settings;
-    GetLoggerSetup dialog(settings, temp.root, false);
-    for (int id = 821; id <= 826; ++id) {
-        dialog.List(id)->setCurrentIndex(1);
+    {
+        GetLoggerSetup dialog(settings, temp.root, false);
+        for (int id = 821; id <= 826; ++id) {
+            dialog.List(id)->setCurrentIndex(1);
+        }
+        dialog.reject();
     }
-    dialog.reject();
     QVERIFY(settings == before);
     QVERIFY(!temp.SettingsFileExists());
-}
 
-void LoggerSetupDialogTest::LoggerOkStoresEveryListAndSaves() {
-    TempRoot temp;
-    Settings settings;
-    GetLoggerSetup dialog(settings, temp.root, false);
-    dialog.List(821)->setCurrentIndex(1);
-    dialog.List(822)->setCurrentIndex(2);
-    dialog.List(823)->setCurrentIndex(11);
-    dialog.List(824)->setCurrentIndex(1);
-    dialog.List(825)->setCurrentIndex(1);
-    dialog.List(826)->setCurrentIndex(3);
-    dialog.accept();
-    QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(settings.instrumentVariant, 1);
-    QCOMPARE(settings.antenna, 2);
-    QCOMPARE(settings.instrumentPort, 11);
-    QCOMPARE(settings.units, 1);
-    QCOMPARE(settings.audio, 1);
-    QCOMPARE(settings.pauseKey, 3);
-    QCOMPARE(settings.dataStorage, 0);
-    QCOMPARE(SettingsFileLines(temp.root),
-             ExpectedFileLines({{2, "1"}, {3, "2"}, {4, "1"}, {5, "11"}, {6, "1"}, {7, "3"}}));
-}
-
-void LoggerSetupDialogTest::LoggerOkByKeyboard() {
-    TempRoot temp;
-    Settings settings;
     GetLoggerSetup dialog(settings, temp.root, false);
     dialog.show();
     QVERIFY(QTest::qWaitForWindowExposed(&dialog));
     QTest::keyClick(dialog.List(821), Qt::Key_Down); // "High Power"
+    dialog.List(822)->setCurrentIndex(2);
+    dialog.List(823)->setCurrentIndex(11);
     QTest::keyClick(dialog.List(824), Qt::Key_Down); // "feet"
+    dialog.List(825)->setCurrentIndex(1);
+    dialog.List(826)->setCurrentIndex(3);
     QTest::keyClick(dialog.List(824), Qt::Key_Return);
     QVERIFY(!dialog.isVisible());
     QCOMPARE(dialog.result(), int(QDialog::Accepted));
-    QCOMPARE(settings.instrumentVariant, 1);
-    QCOMPARE(settings.units, 1);
-    QCOMPARE(SettingsFileLines(temp.root), ExpectedFileLines({{2, "1"}, {4, "1"}}));
+    QCOMPARE(settings.dataStorage, 0);
+    QCOMPARE(SettingsFileLines(temp.root),
+             ExpectedFileLines({{2, "1"}, {3, "2"}, {4, "1"}, {5, "11"}, {6, "1"}, {7, "3"}}));
 }
 
 void LoggerSetupDialogTest::PortraitPauseKeyListHoldsOnlyAnyKeyAndKeepsStoredValue() {
@@ -186,64 +151,49 @@ void LoggerSetupDialogTest::PortraitPauseKeyListHoldsOnlyAnyKeyAndKeepsStoredVal
     Settings settings;
     settings.pauseKey = 2;
     GetLoggerSetup dialog(settings, temp.root, true);
-    QComboBox* list = dialog.List(826);
-    QCOMPARE(Items(list), QStringList{"any key"});
-    QCOMPARE(list->currentIndex(), -1); // "<Enter>" has no item here
+    QCOMPARE(dialog.List(826)->currentIndex(), -1); // "<Enter>" has no item here
     dialog.accept();
     QCOMPARE(settings.pauseKey, 2);
     QCOMPARE(SettingsFileLines(temp.root).at(6), QString("2"));
 }
 
-void LoggerSetupDialogTest::StorageCardFallsBackWithoutACard_data() {
-    QTest::addColumn<bool>("cardPresent");
-    QTest::addColumn<int>("expected");
-    QTest::addColumn<QString>("line39");
-    QTest::newRow("no card: internal storage") << false << 0 << "0";
-    QTest::newRow("card present: stays on the card") << true << 1 << "1";
-}
-
 void LoggerSetupDialogTest::StorageCardFallsBackWithoutACard() {
-    QFETCH(bool, cardPresent);
-    QFETCH(int, expected);
-    QFETCH(QString, line39);
-    TempRoot temp;
-    if (cardPresent) {
-        temp.InsertStorageCard();
+    for (bool cardPresent : {false, true}) {
+        TempRoot temp;
+        if (cardPresent) {
+            temp.InsertStorageCard();
+        }
+        Settings settings;
+        settings.dataStorage = 1;        // "Storage Card", chosen while a card was there
+        settings.storageCardPresent = 1; // as the last load saw it
+        GetLoggerSetup dialog(settings, temp.root, false);
+        QCOMPARE(dialog.List(827)->currentIndex(), -1);
+        dialog.accept();
+        QCOMPARE(settings.dataStorage, cardPresent ? 1 : 0);
+        QCOMPARE(SettingsFileLines(temp.root).at(38), QString(cardPresent ? "1" : "0"));
     }
-    Settings settings;
-    settings.dataStorage = 1;        // "Storage Card", chosen while a card was there
-    settings.storageCardPresent = 1; // as the last load saw it
-    GetLoggerSetup dialog(settings, temp.root, false);
-    QCOMPARE(dialog.List(827)->currentIndex(), -1);
-    dialog.accept();
-    QCOMPARE(settings.dataStorage, expected);
-    QCOMPARE(SettingsFileLines(temp.root).at(38), line39);
 }
 
-void LoggerSetupDialogTest::OutputCancelLeavesEveryField() {
-    Settings settings;
-    const Settings before = settings;
-    GetOutputPortSetup dialog(settings);
-    for (int id : {910, 911, 912, 914, 915, 916, 917}) {
-        QComboBox* list = dialog.List(id);
-        list->setCurrentIndex(list->count() - 1);
-    }
-    dialog.reject();
-    QVERIFY(settings == before);
-}
-
-void LoggerSetupDialogTest::OutputOkStoresEveryList() {
+void LoggerSetupDialogTest::OutputCancelLeavesEveryFieldAndOkStoresEveryList() {
     TempRoot temp;
     Settings settings;
     settings.outputParity = 9; // from a foreign file: no item, kept
+    const Settings before = settings;
+    {
+        GetOutputPortSetup dialog(settings);
+        for (int id : {910, 911, 912, 914, 915, 916, 917}) {
+            dialog.List(id)->setCurrentIndex(dialog.List(id)->count() - 1);
+        }
+        dialog.reject();
+    }
+    QVERIFY(settings == before);
     GetOutputPortSetup dialog(settings);
     QCOMPARE(dialog.List(915)->currentIndex(), -1);
-    dialog.List(910)->setCurrentIndex(1);
-    dialog.List(911)->setCurrentIndex(1);
-    dialog.List(912)->setCurrentIndex(4);
-    dialog.List(914)->setCurrentIndex(5);
-    dialog.List(916)->setCurrentIndex(0);
-    dialog.List(917)->setCurrentIndex(1);
+    const std::pair<int, int> choices[] = {{910, 1}, {911, 1}, {912, 4},
+                                           {914, 5}, {916, 0}, {917, 1}};
+    for (const auto& [id, index] : choices) {
+        dialog.List(id)->setCurrentIndex(index);
+    }
     dialog.accept();
     SaveSettings(settings, temp.root); // as the menu command does
     QCOMPARE(SettingsFileLines(temp.root),

@@ -9,7 +9,6 @@
 
 #include <deque>
 #include <filesystem>
-#include <fstream>
 
 #include "survey/create_data_file_dialog.h"
 #include "survey_test_support.h"
@@ -18,7 +17,8 @@ namespace tm47 {
 
 namespace {
 
-// 5 December, 14 o'clock.
+namespace fs = std::filesystem;
+
 const LocalTime kDec5At14{2025, 12, 5, 14, 37, 2, 0};
 
 // Answers the save dialog from a script; each answer sees the request. An answer of "" is
@@ -50,32 +50,25 @@ bool Create(Bench& b, ScriptedChooser& chooser) {
     return RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr, chooser.Chooser());
 }
 
-// Types `name` into Qt's save dialog when it shows, after noting what it offered.
-struct TypedInQtDialog {
-    QString title, folder, preset, suffix;
-    QStringList filters;
-    bool nativeOff = false;
-
-    void Arm(const QString& name) {
-        OnNextModal<QFileDialog>([this, name](QFileDialog* d) {
-            title = d->windowTitle();
-            folder = d->directory().absolutePath();
-            filters = d->nameFilters();
-            suffix = d->defaultSuffix();
-            nativeOff = d->testOption(QFileDialog::DontUseNativeDialog);
-            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-            QVERIFY(edit);
-            preset = edit->text();
-            edit->clear();
-            QTest::keyClicks(edit, name);
-            QTest::keyClick(edit, Qt::Key_Return);
-        });
-    }
-};
-
-void Touch(const std::filesystem::path& p) {
-    std::filesystem::create_directories(p.parent_path());
-    std::ofstream(p).put('x');
+// Through Qt's own save dialog: types `name` when it shows and returns what it offered
+// (title, folder, preset name, filters, default suffix, whether the native dialog is off).
+bool CreateTyped(Bench& b, const QString& name, QStringList* offered = nullptr) {
+    b.session.state = SessionState::Monitor;
+    OnNextModal<QFileDialog>([name, offered](QFileDialog* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(edit);
+        if (offered != nullptr) {
+            *offered = QStringList{d->windowTitle(), d->directory().absolutePath(), edit->text(),
+                                   d->nameFilters().join('|'), d->defaultSuffix(),
+                                   d->testOption(QFileDialog::DontUseNativeDialog) ? "1" : "0"};
+        }
+        edit->clear();
+        QTest::keyClicks(edit, name);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    const bool created = RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr);
+    b.dataFile.Close();
+    return created;
 }
 
 } // namespace
@@ -87,7 +80,6 @@ private slots:
     void twoFilesWithinOneHourAreAThenB();
     void allTwentySixTakenLeadsStraightToTheWarning();
     void switchesTypedIntoQtsDialog();
-    void existingNameIsRefusedAndTheNextProposalOffered();
     void fileThatCannotBeCreatedIsToldAndStaysMonitor();
     void cancelCreatesNothing();
 };
@@ -107,11 +99,9 @@ void CreateDataFileTest::twoFilesWithinOneHourAreAThenB() {
     b.clock.SetLocal(kDec5At14);
     ScriptedChooser chooser{{"=", "="}, {}};
     const QString dataFolder = QString::fromStdString(b.HostPath(folder.toStdString()));
-
     QVERIFY(Create(b, chooser));
     QCOMPARE(b.session.state, SessionState::StandBy);
-    QCOMPARE(chooser.requests.size(), std::size_t{1});
-    const SaveFileRequest& r = chooser.requests[0];
+    const SaveFileRequest& r = chooser.requests.at(0);
     QCOMPARE(r.title, QStringLiteral("Create Data File"));
     QCOMPARE(r.presetName, QStringLiteral("120514A"));
     QCOMPARE(r.folder, dataFolder);
@@ -119,50 +109,26 @@ void CreateDataFileTest::twoFilesWithinOneHourAreAThenB() {
     QCOMPARE(r.defaultSuffix, QStringLiteral("R47"));
     QVERIFY(b.dataFile.name == u"120514A");
     QCOMPARE(b.inputPanelCalls, (std::vector<bool>{true, false}));
-
-    // The three opening groups: file header and name, line header, time stamp.
     b.dataFile.Close();
+    // The three opening groups: file header and name, line header, time stamp.
     const auto recs = ReadRecords((dataFolder + "/120514A.R47").toStdString());
     QCOMPARE(recs.size(), std::size_t{15});
-    QCOMPARE(recs[0], std::string("TM47KVB W231GRD000"
-                                  "   "
-                                  " 3"
-                                  "\n"));
-    QCOMPARE(recs[1], std::string("H "
-                                  "120514A  "
-                                  "  0.200"
-                                  "     "
-                                  "\n"));
-    QCOMPARE(recs[6], std::string("L"
-                                  "0       "
-                                  "              "
-                                  "\n"));
-    QCOMPARE(recs[9], std::string("Z"
-                                  "05"
-                                  "12"
-                                  "2025"
-                                  " "
-                                  "14:37:02"
-                                  "     "
-                                  "\n"));
-    QCOMPARE(recs[14], std::string("*"
-                                   "14:37:02.000"
-                                   "        77"
-                                   "\n"));
-    QVERIFY(!std::filesystem::exists((dataFolder + "/120514A.R4D").toStdString()));
+    QCOMPARE(recs[9], std::string("Z05122025 14:37:02     \n"));
+    QVERIFY(!fs::exists((dataFolder + "/120514A.R4D").toStdString()));
 
     b.session.state = SessionState::Monitor;
     QVERIFY(Create(b, chooser));
-    QCOMPARE(chooser.requests[1].presetName, QStringLiteral("120514B"));
-    QVERIFY(std::filesystem::exists((dataFolder + "/120514B.R47").toStdString()));
+    QCOMPARE(chooser.requests.at(1).presetName, QStringLiteral("120514B"));
+    QVERIFY(fs::exists((dataFolder + "/120514B.R47").toStdString()));
 }
 
 void CreateDataFileTest::allTwentySixTakenLeadsStraightToTheWarning() {
     Bench b;
     b.clock.SetLocal(kDec5At14);
-    const std::filesystem::path folder = b.HostPath("Storage/DATA47KVB");
+    const fs::path folder = b.HostPath("Storage/DATA47KVB");
+    fs::create_directories(folder);
     for (char c = 'A'; c <= 'Z'; ++c) {
-        Touch(folder / (std::string("120514") + c + ".R47"));
+        std::ofstream(folder / (std::string("120514") + c + ".R47")).put('x');
     }
     ScriptedChooser chooser{{"=", ""}, {}};
     QVERIFY(!Create(b, chooser));
@@ -186,53 +152,33 @@ void CreateDataFileTest::switchesTypedIntoQtsDialog() {
     b.clock.SetLocal(kDec5At14);
     const std::string folder = b.HostPath("Storage/DATA47KVB");
 
-    // "$$$": the test file comes with it, and stays on for later files.
-    TypedInQtDialog typed;
-    typed.Arm(QStringLiteral("120514A$$$"));
-    QVERIFY(RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
-    QCOMPARE(typed.title, QStringLiteral("Create Data File"));
-    QCOMPARE(typed.folder, QString::fromStdString(folder));
-    QCOMPARE(typed.preset, QStringLiteral("120514A"));
-    QCOMPARE(typed.filters, QStringList{QStringLiteral("TM47KVB Files (*.R47)")});
-    QCOMPARE(typed.suffix, QStringLiteral("R47"));
-    QVERIFY(typed.nativeOff);
+    // "$$$": the test file comes with it, saved, and announced.
+    QStringList offered;
+    QVERIFY(CreateTyped(b, QStringLiteral("120514A$$$"), &offered));
+    QCOMPARE(offered, (QStringList{"Create Data File", QString::fromStdString(folder), "120514A",
+                                   "TM47KVB Files (*.R47)", "R47", "1"}));
     QCOMPARE(b.settings.writeTestFile, 1);
     QCOMPARE(SettingsLines(b.root).value(46), QStringLiteral("1"));
-    b.dataFile.Close();
     const std::string data = ReadFileBytes(folder + "/120514A.R47");
     QCOMPARE(data.size(), std::size_t{15 * 24});
     QCOMPARE(ReadFileBytes(folder + "/120514A.R4D"), data);
     QVERIFY(AnnounceTestFile(b.session, b.settings, b.messages));
 
-    // A plain name keeps the test file on.
-    b.session.state = SessionState::Monitor;
-    typed.Arm(QStringLiteral("PLAIN"));
-    QVERIFY(RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
-    QCOMPARE(typed.preset, QStringLiteral("120514B"));
-    b.dataFile.Close();
-    QVERIFY(std::filesystem::exists(folder + "/PLAIN.R4D"));
-    QVERIFY(!AnnounceTestFile(b.session, b.settings, b.messages));
-
     // "!!!": the data file alone, and the test file off.
-    b.session.state = SessionState::Monitor;
-    typed.Arm(QStringLiteral("X!!!"));
-    QVERIFY(RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
-    b.dataFile.Close();
+    QVERIFY(CreateTyped(b, QStringLiteral("X!!!")));
     QCOMPARE(b.settings.writeTestFile, 0);
     QCOMPARE(SettingsLines(b.root).value(46), QStringLiteral("0"));
-    QVERIFY(std::filesystem::exists(folder + "/X.R47"));
-    QVERIFY(!std::filesystem::exists(folder + "/X.R4D"));
+    QVERIFY(fs::exists(folder + "/X.R47"));
+    QVERIFY(!fs::exists(folder + "/X.R4D"));
     QVERIFY(b.dataFile.name == u"X");
     QVERIFY(AnnounceTestFile(b.session, b.settings, b.messages));
+    QVERIFY(!AnnounceTestFile(b.session, b.settings, b.messages)); // told once per change
 
     // A name typed with its own extension keeps it; the test file takes it with a last "D".
-    b.session.state = SessionState::Monitor;
-    typed.Arm(QStringLiteral("Y$$$.ABC"));
-    QVERIFY(RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
-    b.dataFile.Close();
-    QVERIFY(std::filesystem::exists(folder + "/Y.ABC"));
-    QVERIFY(std::filesystem::exists(folder + "/Y.ABD"));
-    QVERIFY(!std::filesystem::exists(folder + "/Y.ABC.R47"));
+    QVERIFY(CreateTyped(b, QStringLiteral("Y$$$.ABC")));
+    QVERIFY(fs::exists(folder + "/Y.ABC"));
+    QVERIFY(fs::exists(folder + "/Y.ABD"));
+    QVERIFY(!fs::exists(folder + "/Y.ABC.R47"));
     b.settings.writeTestFile = 0;
 
     // An existing name typed into Qt's dialog: no question from the dialog itself, the
@@ -249,33 +195,13 @@ void CreateDataFileTest::switchesTypedIntoQtsDialog() {
         QTest::keyClick(edit, Qt::Key_Return);
     });
     QVERIFY(!RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
-    QCOMPARE(secondPreset, QStringLiteral("120514B")); // PLAIN, X and Y took no letter
-    QCOMPARE(b.messages.shown.back().caption, std::string("WARNING"));
-    b.messages.shown.pop_back();
-
-    QCOMPARE(b.messages.shown.size(), std::size_t{2});
+    QCOMPARE(secondPreset, QStringLiteral("120514B")); // X and Y took no letter
+    QCOMPARE(b.messages.shown.size(), std::size_t{3});
     QCOMPARE(b.messages.shown[0].caption, std::string("Test File"));
     QCOMPARE(b.messages.shown[0].text, std::string("R4D file enabled"));
     QVERIFY(b.messages.shown[0].icon == MessageIcon::Information);
     QCOMPARE(b.messages.shown[1].text, std::string("R4D file disabled"));
-}
-
-void CreateDataFileTest::existingNameIsRefusedAndTheNextProposalOffered() {
-    Bench b;
-    b.clock.SetLocal(kDec5At14);
-    const std::string folder = b.HostPath("Storage/DATA47KVB");
-    Touch(folder + "/120514A.R47");
-    Touch(folder + "/OLD.R47");
-    ScriptedChooser chooser{{folder + "/OLD.R47", "="}, {}};
-    QVERIFY(Create(b, chooser));
-    QCOMPARE(b.messages.shown.size(), std::size_t{1});
-    QCOMPARE(b.messages.shown[0].caption, std::string("WARNING"));
-    QCOMPARE(chooser.requests.size(), std::size_t{2});
-    QCOMPARE(chooser.requests[0].presetName, QStringLiteral("120514B"));
-    QCOMPARE(chooser.requests[1].presetName, QStringLiteral("120514B"));
-    QCOMPARE(ReadFileBytes(folder + "/OLD.R47"), std::string("x"));
-    QVERIFY(b.dataFile.name == u"120514B");
-    QCOMPARE(b.session.state, SessionState::StandBy);
+    QCOMPARE(b.messages.shown[2].caption, std::string("WARNING"));
 }
 
 void CreateDataFileTest::fileThatCannotBeCreatedIsToldAndStaysMonitor() {
@@ -295,14 +221,12 @@ void CreateDataFileTest::fileThatCannotBeCreatedIsToldAndStaysMonitor() {
 
 void CreateDataFileTest::cancelCreatesNothing() {
     Bench b;
-    b.clock.SetLocal(kDec5At14);
     ScriptedChooser chooser{{""}, {}};
     QVERIFY(!Create(b, chooser));
     QCOMPARE(b.session.state, SessionState::Monitor);
     QVERIFY(b.messages.shown.empty());
     QVERIFY(SettingsLines(b.root).isEmpty());
-    QVERIFY(std::filesystem::is_empty(b.HostPath("Storage/DATA47KVB")));
-
+    QVERIFY(fs::is_empty(b.HostPath("Storage/DATA47KVB")));
     // Cancel in Qt's own dialog too.
     OnNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
     QVERIFY(!RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));

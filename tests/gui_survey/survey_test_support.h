@@ -5,12 +5,15 @@
 
 #include <QApplication>
 #include <QDialog>
+#include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
@@ -18,6 +21,7 @@
 #include "app/message_sink.h"
 #include "datafile/data_file.h"
 #include "datafile/record_writers.h"
+#include "datafile/records.h"
 #include "platform/clock.h"
 #include "platform/device_root.h"
 #include "survey/log_session.h"
@@ -25,20 +29,17 @@
 
 namespace tm47 {
 
-inline constexpr int kModalTries = 500; // 10 ms apart
-
 struct ShownMessage {
     std::string caption;
     std::string text;
     MessageIcon icon;
-    MessageButtons buttons;
 };
 
 class RecordingSink final : public MessageSink {
 public:
     MessageAnswer Show(std::string_view caption, std::string_view text, MessageIcon icon,
                        MessageButtons buttons) override {
-        shown.push_back({std::string(caption), std::string(text), icon, buttons});
+        shown.push_back({std::string(caption), std::string(text), icon});
         return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
     }
     std::vector<ShownMessage> shown;
@@ -46,7 +47,9 @@ public:
 
 // 14 May 2026, 12:00:00.000, tick 77, unless a test moves it.
 struct Bench {
-    Bench();
+    Bench() : root(dir.path().toStdString()) {
+        ctx.inputPanel = [this](bool before) { inputPanelCalls.push_back(before); };
+    }
 
     QTemporaryDir dir;
     DeviceRoot root;
@@ -61,20 +64,44 @@ struct Bench {
     std::vector<bool> inputPanelCalls;
     SurveyDialogContext ctx{settings, position, records, root, messages, &previousPoint, {}};
 
-    std::string HostPath(const std::string& relative) const;
+    std::string HostPath(const std::string& relative) const {
+        return (root.Root() / relative).string();
+    }
 };
 
-// The whole file, and the file cut into 24-byte records (a short tail becomes its own item).
-std::string ReadFileBytes(const std::string& path);
-std::vector<std::string> ReadRecords(const std::string& path);
+inline std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The file cut into 24-byte records (a short tail becomes its own item).
+inline std::vector<std::string> ReadRecords(const std::string& path) {
+    const std::string bytes = ReadFileBytes(path);
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < bytes.size(); at += kRecordLength) {
+        out.push_back(bytes.substr(at, kRecordLength));
+    }
+    return out;
+}
 
 // The settings file's lines without CR LF (empty when there is none).
-QStringList SettingsLines(const DeviceRoot& root);
+inline QStringList SettingsLines(const DeviceRoot& root) {
+    QFile file(QString::fromStdString(root.Map("Storage\\TALINI\\TM47KVB.INI").string()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
 
 // Calls `act` with the next modal dialog of type T once it is on the screen. When none has
 // come after about five seconds, the test fails and every modal window still open is closed
 // in turn, so a dialog flow that went wrong ends instead of hanging.
 template <class T> void OnNextModal(std::function<void(T*)> act) {
+    constexpr int kModalTries = 500; // 10 ms apart
     auto* timer = new QTimer;
     auto tries = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {

@@ -276,13 +276,10 @@ private slots:
             QCOMPARE(rig.StationAt(1), float(firstRows[i] - 1));
             QCOMPARE(rig.viewer.cursorColumn, 50);
         }
-    }
-
-    void EndWindowShowsTheBarStationInTheStatus() {
-        Rig rig(false);
-        rig.Open("LONG.R47", Crafted().Header().Line(u"L1", 0, 1).Reading({}, 1000).Data());
-        rig.Key(Qt::Key_End);
-        QCOMPARE(rig.wnd->CursorTexts()[0], QStringLiteral("739.0   "));
+        if (readings == 1000) { // the bar of the End window stood at station 739
+            rig.Key(Qt::Key_End);
+            QCOMPARE(rig.wnd->CursorTexts()[0], QStringLiteral("739.0   "));
+        }
     }
 
     void BarMovesStopAtColumnOneAndAtTheLastRow() {
@@ -416,14 +413,8 @@ private slots:
         rig.wnd->grab(); // paints without a file name or values
     }
 
-    void DamagedFilesOpenWithWhatCanBeRead() {
+    void GarbageOpensAndEveryMoveIsSafe() {
         Rig rig;
-        // Cut inside the sixth reading.
-        const std::string whole = Crafted().Header().Line(u"CUT", 0, 1).Reading({}, 6).Data();
-        rig.Open("CUT.R47", whole.substr(0, whole.size() - 10));
-        QCOMPARE(rig.viewer.indexRowCount, 5);
-        QCOMPARE(rig.IndexBytes(), std::uintmax_t(5 * 61));
-
         // Garbage, not a whole number of records, with "L" records among it.
         std::string garbage;
         uint32_t x = 12345;
@@ -477,10 +468,12 @@ private slots:
         rig.Key(Qt::Key_S);
         QCOMPARE(rig.settings.profileScaleMin, -50.0f);
         QCOMPARE(rig.settings.profileScaleMax, 50.0f);
+        QCOMPARE(rig.settings.profilePixelsPerUnit, float(rig.screen.profileHeight) / 100.0f);
+        QVERIFY(std::filesystem::exists(rig.root.Map(kSettingsFileName)));
         QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -50 / 50"));
     }
 
-    void HelpScaleAndExit() {
+    void HelpAndExit() {
         Rig rig;
         rig.Key(Qt::Key_Question);
         QCOMPARE(rig.messages.shown.size(), std::size_t(1));
@@ -491,15 +484,6 @@ private slots:
                              " 80 left  - tap <--- /PgUp\r\n 80 right- tap ---> /PgDn\r\n"
                              "  \r\nTo move vertical bar:\r\n 1 left   - tap |<-- /Left \r\n"
                              " 1 right - tap -->| /Right"));
-
-        rig.wnd->SetScaleDialog([&](QWidget*) {
-            rig.settings.profileScaleMin = -100;
-            rig.settings.profileScaleMax = 500;
-        });
-        rig.Key(Qt::Key_S);
-        QCOMPARE(rig.settings.profilePixelsPerUnit, float(rig.screen.profileHeight) / 600.0f);
-        QVERIFY(std::filesystem::exists(rig.root.Map(kSettingsFileName)));
-        QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -100 / 500"));
 
         rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).Data());
         rig.offsetOrder = OffsetOrder::AfterNormalising;

@@ -12,6 +12,7 @@ namespace {
 
 using test::Concat;
 using test::FrameFields;
+using test::FrameOf;
 using test::WireFrame;
 
 struct Fed {
@@ -23,31 +24,27 @@ Fed FeedAll(FrameAssembler& assembler, const std::vector<uint8_t>& bytes) {
     Fed fed;
     FrameBuffer out{};
     for (uint8_t b : bytes) {
-        switch (assembler.Push(b, out)) {
-        case FrameAssembler::Event::Frame:
+        const auto event = assembler.Push(b, out);
+        if (event == FrameAssembler::Event::Frame) {
             fed.frames.push_back(out);
-            break;
-        case FrameAssembler::Event::RejectedEnd:
-            ++fed.rejectedEnds;
-            break;
-        case FrameAssembler::Event::None:
-            break;
         }
+        fed.rejectedEnds += event == FrameAssembler::Event::RejectedEnd;
     }
     return fed;
 }
 
+// No leading letters, no terminators.
 std::vector<uint8_t> Garbage(size_t n) {
-    // No leading letters, no terminators.
     std::vector<uint8_t> bytes(n);
-    for (size_t i = 0; i < n; ++i)
+    for (size_t i = 0; i < n; ++i) {
         bytes[i] = static_cast<uint8_t>('0' + i % 10);
+    }
     return bytes;
 }
 
 const FrameFields kSample{'N', 0x55, {0x0102, -2, 0x7F00, 0x007F}, 1500, 80};
 
-TEST(FrameAssembler, AFrameIsItsFourteenBytesAndAZero) {
+TEST(FrameAssembler, AFrameIsItsFourteenBytesAndAZeroForEveryLeadingLetterAndNoOther) {
     FrameAssembler assembler;
     const Fed fed = FeedAll(assembler, WireFrame(kSample));
     ASSERT_EQ(fed.frames.size(), 1u);
@@ -56,70 +53,63 @@ TEST(FrameAssembler, AFrameIsItsFourteenBytesAndAZero) {
     EXPECT_EQ(fed.frames[0], expected);
     EXPECT_EQ(assembler.PendingBytes(), 0);
     EXPECT_EQ(assembler.Counters().frames, 1u);
-}
 
-TEST(FrameAssembler, EveryLeadingLetterIsAcceptedAndNoOther) {
     for (int letter = 0; letter < 256; ++letter) {
-        FrameAssembler assembler;
-        FrameFields f;
-        f.letter = static_cast<uint8_t>(letter);
-        const Fed fed = FeedAll(assembler, WireFrame(f));
+        FrameAssembler fresh;
+        const Fed one = FeedAll(fresh, WireFrame({static_cast<uint8_t>(letter)}));
         const bool known =
-            std::string("TDEFMNPQJKjk").find(static_cast<char>(letter)) != std::string::npos &&
-            letter != 0;
-        EXPECT_EQ(fed.frames.size(), known ? 1u : 0u) << "letter " << letter;
-        EXPECT_EQ(fed.rejectedEnds, known ? 0 : 1) << "letter " << letter;
+            letter != 0 &&
+            std::string("TDEFMNPQJKjk").find(static_cast<char>(letter)) != std::string::npos;
+        EXPECT_EQ(one.frames.size(), known ? 1u : 0u) << "letter " << letter;
+        EXPECT_EQ(one.rejectedEnds, known ? 0 : 1) << "letter " << letter;
     }
 }
 
 // 0x7F 0x7F inside the payload: a frame end only if a leading letter stands 14 bytes before
 // the second 0x7F.
 TEST(FrameAssembler, TerminatorPairsInThePayload) {
-    struct Case {
-        const char* name;
-        std::vector<uint8_t> prefix;
-        FrameFields fields;
-        size_t frames;
-        int rejectedEnds;
-        uint8_t firstLetter;
-    };
     FrameFields ch1Pair = kSample;
     ch1Pair.raw[0] = 0x7F7F; // at frame bytes 2-3, too early to be an end
     FrameFields ch4Pair = kSample;
     ch4Pair.raw[3] = 0x7F7F; // at frame bytes 8-9
     FrameFields referencePair = kSample;
     referencePair.reference = 0x7F7F; // frame bytes 10-11, after channel 4 low byte 0x7F
-    const std::vector<uint8_t> noise = Garbage(20);
     std::vector<uint8_t> letterInNoise = Garbage(20);
     letterInNoise[15] = 'T'; // 14 bytes before the second 0x7F of the channel 4 pair
-    const Case cases[] = {
-        {"pair at the frame start", {}, ch1Pair, 1, 0, 'N'},
-        {"pair after noise, no letter before it", noise, ch4Pair, 1, 1, 'N'},
-        {"three 0x7F in a row after noise", noise, referencePair, 1, 2, 'N'},
-        {"pair after noise with a letter before it", letterInNoise, ch4Pair, 1, 0, 'T'},
+    const struct {
+        const char* name;
+        std::vector<uint8_t> prefix;
+        FrameFields fields;
+        int rejectedEnds;
+        uint8_t firstLetter;
+    } cases[] = {
+        {"pair at the frame start", {}, ch1Pair, 0, 'N'},
+        {"pair after noise, no letter before it", Garbage(20), ch4Pair, 1, 'N'},
+        {"three 0x7F in a row after noise", Garbage(20), referencePair, 2, 'N'},
+        {"pair after noise with a letter before it", letterInNoise, ch4Pair, 0, 'T'},
     };
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
         FrameAssembler assembler;
         const Fed fed = FeedAll(assembler, Concat({c.prefix, WireFrame(c.fields)}));
-        ASSERT_EQ(fed.frames.size(), c.frames) << c.name;
-        EXPECT_EQ(fed.rejectedEnds, c.rejectedEnds) << c.name;
-        EXPECT_EQ(fed.frames[0][0], c.firstLetter) << c.name;
+        ASSERT_EQ(fed.frames.size(), 1u);
+        EXPECT_EQ(fed.rejectedEnds, c.rejectedEnds);
+        EXPECT_EQ(fed.frames[0][0], c.firstLetter);
     }
 }
 
-TEST(FrameAssembler, GarbageBeforeAFrameIsDroppedWithIt) {
+TEST(FrameAssembler, GarbageBeforeAFrameIsDroppedWithItUpToTheBufferSize) {
     // 166 bytes of garbage put the final 0x7F at index 180, the last index that is kept.
     for (size_t garbage : {0u, 1u, 13u, 14u, 100u, 166u}) {
         FrameAssembler assembler;
         const Fed fed = FeedAll(assembler, Concat({Garbage(garbage), WireFrame(kSample)}));
         ASSERT_EQ(fed.frames.size(), 1u) << garbage;
-        EXPECT_EQ(fed.frames[0], test::FrameOf(kSample)) << garbage;
+        EXPECT_EQ(fed.frames[0], FrameOf(kSample)) << garbage;
         EXPECT_EQ(assembler.Counters().discardedBytes, garbage);
         EXPECT_EQ(assembler.PendingBytes(), 0);
     }
-}
 
-TEST(FrameAssembler, TheHundredAndEightySecondByteEmptiesTheBuffer) {
+    // The 182nd byte empties the buffer, even when it would have ended a frame.
     FrameAssembler assembler;
     FeedAll(assembler, Garbage(181));
     EXPECT_EQ(assembler.PendingBytes(), 181);
@@ -127,43 +117,30 @@ TEST(FrameAssembler, TheHundredAndEightySecondByteEmptiesTheBuffer) {
     FeedAll(assembler, Garbage(1));
     EXPECT_EQ(assembler.PendingBytes(), 0);
     EXPECT_EQ(assembler.Counters().discardedBytes, 182u);
-    // The next frame assembles normally.
-    EXPECT_EQ(FeedAll(assembler, WireFrame(kSample)).frames.size(), 1u);
-}
-
-TEST(FrameAssembler, AFrameEndingOnTheHundredAndEightySecondByteIsLost) {
-    FrameAssembler assembler;
-    const Fed lost = FeedAll(assembler, Concat({Garbage(167), WireFrame(kSample)}));
-    EXPECT_EQ(lost.frames.size(), 0u);
+    EXPECT_EQ(FeedAll(assembler, Concat({Garbage(167), WireFrame(kSample)})).frames.size(), 0u);
     EXPECT_EQ(assembler.PendingBytes(), 0);
-    EXPECT_EQ(assembler.Counters().discardedBytes, 182u);
+    EXPECT_EQ(assembler.Counters().discardedBytes, 364u);
     EXPECT_EQ(FeedAll(assembler, WireFrame(kSample)).frames.size(), 1u);
 }
 
-TEST(FrameAssembler, RejectedEndsDoNotEmptyTheBuffer) {
+TEST(FrameAssembler, RejectedEndsKeepTheBufferAndLeaveTheFrameUntouched) {
     FrameAssembler assembler;
     FrameFields unknown = kSample;
     unknown.letter = 'X';
-    const Fed fed = FeedAll(assembler, WireFrame(unknown));
-    EXPECT_EQ(fed.rejectedEnds, 1);
+    FrameBuffer untouched;
+    untouched.fill(0xEE);
+    FrameBuffer out = untouched;
+    int rejected = 0;
+    for (uint8_t b : WireFrame(unknown)) {
+        rejected += assembler.Push(b, out) == FrameAssembler::Event::RejectedEnd;
+    }
+    EXPECT_EQ(rejected, 1);
+    EXPECT_EQ(out, untouched) << "written only when a frame ends";
     EXPECT_EQ(assembler.PendingBytes(), 15);
     // The rejected bytes stay and go with the next frame.
     EXPECT_EQ(FeedAll(assembler, WireFrame(kSample)).frames.size(), 1u);
     EXPECT_EQ(assembler.Counters().discardedBytes, 15u);
     EXPECT_EQ(assembler.Counters().rejectedEnds, 1u);
-}
-
-TEST(FrameAssembler, TheFrameBufferIsWrittenOnlyWhenAFrameEnds) {
-    FrameAssembler assembler;
-    FrameBuffer out;
-    out.fill(0xEE);
-    FrameFields unknown = kSample;
-    unknown.letter = '?';
-    for (uint8_t b : Concat({Garbage(30), WireFrame(unknown)}))
-        EXPECT_NE(assembler.Push(b, out), FrameAssembler::Event::Frame);
-    FrameBuffer untouched;
-    untouched.fill(0xEE);
-    EXPECT_EQ(out, untouched);
 }
 
 // The stream arrives in reads of any size; frames do not depend on where a read ends.
@@ -176,18 +153,16 @@ TEST(FrameAssembler, SplitFeedsGiveTheSameFrames) {
     const std::vector<uint8_t> stream = Concat({Garbage(7), WireFrame(kSample), WireFrame(unknown),
                                                 WireFrame(second), WireFrame(kSample), Garbage(3)});
     for (size_t chunk : {1u, 2u, 7u, 14u, 15u, 16u, 181u}) {
+        SCOPED_TRACE(chunk);
         FrameAssembler assembler;
         std::vector<FrameBuffer> frames;
         for (size_t at = 0; at < stream.size(); at += chunk) {
-            const std::vector<uint8_t> read(stream.begin() + at,
-                                            stream.begin() + std::min(at + chunk, stream.size()));
-            const Fed fed = FeedAll(assembler, read);
+            const Fed fed =
+                FeedAll(assembler, {stream.begin() + at,
+                                    stream.begin() + std::min(at + chunk, stream.size())});
             frames.insert(frames.end(), fed.frames.begin(), fed.frames.end());
         }
-        ASSERT_EQ(frames.size(), 3u) << chunk;
-        EXPECT_EQ(frames[0], test::FrameOf(kSample));
-        EXPECT_EQ(frames[1], test::FrameOf(second));
-        EXPECT_EQ(frames[2], test::FrameOf(kSample));
+        EXPECT_EQ(frames, (std::vector{FrameOf(kSample), FrameOf(second), FrameOf(kSample)}));
         EXPECT_EQ(assembler.PendingBytes(), 3);
         // The unknown frame's end, and its last 0x7F with the battery byte 0x7F of the next.
         EXPECT_EQ(assembler.Counters().rejectedEnds, 2u);
@@ -198,12 +173,11 @@ TEST(FrameAssembler, SplitFeedsGiveTheSameFrames) {
 TEST(FrameAssembler, ResetDropsAPartialFrame) {
     FrameAssembler assembler;
     const std::vector<uint8_t> wire = WireFrame(kSample);
-    FeedAll(assembler, std::vector<uint8_t>(wire.begin(), wire.begin() + 10));
+    FeedAll(assembler, {wire.begin(), wire.begin() + 10});
     assembler.Reset();
     EXPECT_EQ(assembler.PendingBytes(), 0);
     EXPECT_EQ(assembler.Counters().discardedBytes, 10u);
-    EXPECT_EQ(FeedAll(assembler, std::vector<uint8_t>(wire.begin() + 10, wire.end())).frames.size(),
-              0u);
+    EXPECT_EQ(FeedAll(assembler, {wire.begin() + 10, wire.end()}).frames.size(), 0u);
     EXPECT_EQ(FeedAll(assembler, wire).frames.size(), 1u);
 }
 

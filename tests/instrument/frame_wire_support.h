@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "instrument/frame.h"
@@ -20,17 +21,11 @@ struct FrameFields {
 // The 15 bytes the instrument sends.
 inline std::vector<uint8_t> WireFrame(const FrameFields& f) {
     std::vector<uint8_t> bytes{f.letter, f.rangeCode};
-    auto put16 = [&bytes](int16_t v) {
-        const auto u = static_cast<uint16_t>(v);
-        bytes.push_back(static_cast<uint8_t>(u >> 8));
-        bytes.push_back(static_cast<uint8_t>(u & 0xFF));
-    };
-    for (int16_t v : f.raw)
-        put16(v);
-    put16(f.reference);
-    bytes.push_back(f.battery);
-    bytes.push_back(0x7F);
-    bytes.push_back(0x7F);
+    for (int16_t v : {f.raw[0], f.raw[1], f.raw[2], f.raw[3], f.reference}) {
+        bytes.push_back(static_cast<uint8_t>(static_cast<uint16_t>(v) >> 8));
+        bytes.push_back(static_cast<uint8_t>(v & 0xFF));
+    }
+    bytes.insert(bytes.end(), {f.battery, 0x7F, 0x7F});
     return bytes;
 }
 
@@ -38,15 +33,20 @@ inline std::vector<uint8_t> WireFrame(const FrameFields& f) {
 inline FrameBuffer FrameOf(const FrameFields& f) {
     const std::vector<uint8_t> wire = WireFrame(f);
     FrameBuffer frame{};
-    for (int i = 0; i < kFrameBytes; ++i)
-        frame[i] = wire[i];
+    std::copy(wire.begin(), wire.begin() + kFrameBytes, frame.begin());
     return frame;
+}
+
+// A received frame with `raw` on every channel, reference 3000 and the given battery byte.
+inline FrameBuffer Frame(uint8_t letter, int16_t raw = 0, uint8_t battery = 80) {
+    return FrameOf({letter, 0, {raw, raw, raw, raw}, 3000, battery});
 }
 
 inline std::vector<uint8_t> Concat(std::initializer_list<std::vector<uint8_t>> parts) {
     std::vector<uint8_t> all;
-    for (const auto& p : parts)
+    for (const auto& p : parts) {
         all.insert(all.end(), p.begin(), p.end());
+    }
     return all;
 }
 

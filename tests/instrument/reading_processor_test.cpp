@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include "frame_wire_support.h"
 #include "instrument/reading_processor.h"
 
 namespace tm47 {
@@ -46,12 +47,7 @@ struct FakeSession : ReadingSession {
     int HandheldBatteryPercent() override { return 87; }
 };
 
-// Frame with raw channel counts `raw` on every channel and reference 3000 (Standard, T: x2).
-FrameBuffer Frame(uint8_t letter, int16_t raw = 0, uint8_t battery = 80) {
-    auto hi = static_cast<uint8_t>(static_cast<uint16_t>(raw) >> 8);
-    auto lo = static_cast<uint8_t>(raw & 0xFF);
-    return {letter, 0, hi, lo, hi, lo, hi, lo, hi, lo, 0x0B, 0xB8, battery, 0x7F, 0, 0};
-}
+using test::Frame; // raw counts on every channel, reference 3000 (Standard, T: x2)
 
 struct Processor : ::testing::Test {
     Settings settings;

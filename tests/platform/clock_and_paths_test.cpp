@@ -7,7 +7,7 @@
 namespace tm47 {
 namespace {
 
-TEST(Tick, DifferencesAreWrapSafe) {
+TEST(Tick, DifferencesAreWrapSafeAndTicksPrintSigned) {
     struct Case {
         uint32_t now, start, ms;
         bool passed;
@@ -21,9 +21,6 @@ TEST(Tick, DifferencesAreWrapSafe) {
     for (const auto& c : cases) {
         EXPECT_EQ(TickPassed(c.now, c.start, c.ms), c.passed) << c.now << " " << c.start;
     }
-}
-
-TEST(Tick, PrintsSigned) {
     EXPECT_EQ(SignedTick(0x80000000u), -2147483647 - 1);
     EXPECT_EQ(SignedTick(1728000001u), 1728000001);
 }

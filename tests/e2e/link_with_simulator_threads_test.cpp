@@ -22,12 +22,8 @@ struct Timer1 : LinkTimer {
 };
 
 bool SameFrame(const FrameBuffer& got, const WireFrame& sent) {
-    for (int i = 0; i < kFrameBytes; ++i) {
-        if (got[i] != sent[i]) {
-            return false;
-        }
-    }
-    return got[kFrameBytes] == 0;
+    return std::equal(got.begin(), got.begin() + kFrameBytes, sent.begin()) &&
+           got[kFrameBytes] == 0;
 }
 
 struct LinkWithSimulator : ::testing::Test {

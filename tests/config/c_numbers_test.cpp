@@ -46,15 +46,13 @@ TEST(CNumbers, FloatsReadAsLeadingNumberElseZero) {
     EXPECT_TRUE(std::isnan(CLeadingDouble("nan")));
 }
 
-TEST(CNumbers, FixedHasSixDecimals) {
+TEST(CNumbers, FixedHasSixDecimalsAndNarrowingSaturates) {
     EXPECT_EQ(CFormatFixed(0.2f), "0.200000");
     EXPECT_EQ(CFormatFixed(500.0), "500.000000");
     EXPECT_EQ(CFormatFixed(-12.5), "-12.500000");
     EXPECT_EQ(CFormatFixed(1e20), "100000000000000000000.000000");
     EXPECT_EQ(CFormatInt(-2147483647 - 1), "-2147483648");
-}
-
-TEST(CNumbers, NarrowingBeyondFloatRangeGivesInfinity) {
+    // Narrowing beyond the float range gives infinity.
     EXPECT_EQ(NarrowToFloat(1e300), std::numeric_limits<float>::infinity());
     EXPECT_EQ(NarrowToFloat(-1e300), -std::numeric_limits<float>::infinity());
     EXPECT_EQ(NarrowToFloat(0.2), 0.2f);

@@ -1,7 +1,6 @@
-// The GPS screens with their real widgets: status texts as the GPS row shows them, the
-// watchdog's "GPS!" warning and its end, the GPS monitor over a pseudo-terminal (listing,
-// "NO DATA", pause and go, the Tab ring, sending), the Set GPS Port dialog and the menu
-// command that opens the monitor.
+// The GPS screens with their real widgets: the GPS row's spinner and count, the watchdog's "GPS!"
+// warning and its end, the GPS monitor over a pseudo-terminal (listing, "NO DATA", pause and go,
+// the Tab ring, sending), the Set GPS Port dialog and the menu command that opens the monitor.
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -104,72 +103,6 @@ class GpsScreensTest : public QObject {
 private slots:
     void initTestCase() { UseProgramStyle(); }
 
-    // ---- The GPS row: texts drawn by the status rules, read back from the widget. ----
-
-    void statusTexts_data() {
-        QTest::addColumn<QString>("line");
-        QTest::addColumn<bool>("valid");
-        QTest::addColumn<QString>("fixQuality");
-        QTest::addColumn<QString>("satellites");
-        QTest::addColumn<QString>("pdop");
-        QTest::addColumn<bool>("bold");
-        QTest::newRow("AGPS and 8 satellites") << kGoodGga << true << "AGPS"
-                                               << " 8"
-                                               << "N/A" << false;
-        QTest::newRow("quality 4") << "$GPGGA,1,2,N,3,E,4,12,0.9*00" << true << "RTK4"
-                                   << "12"
-                                   << "N/A" << false;
-        QTest::newRow("empty quality") << "$GPGGA,1,2,N,3,E,,05,0.9*00" << true << " >9"
-                                       << " 5"
-                                       << "N/A" << false;
-        QTest::newRow("only the first character") << "$GPGGA,1,2,N,3,E,10,7*00" << true << "AGPS"
-                                                  << " 7"
-                                                  << "N/A" << false;
-        QTest::newRow("PDOP 2.34")
-            << "$GPGSA,A,3,04,05,,09,12,,,24,,,,,2.34,1.3,2.1*39" << true << "NO FIX"
-            << ""
-            << "2.3 " << false;
-        QTest::newRow("GSA cut short") << "$GPGSA,A,3,04,05*00" << true << "NO FIX"
-                                       << ""
-                                       << "N/A" << false;
-        QTest::newRow("failed GGA") << kGoodGga << false << ""
-                                    << "??"
-                                    << "N/A" << true;
-        QTest::newRow("failed GSA") << "$GPGSA,A,3*00" << false << "NO FIX"
-                                    << ""
-                                    << "??" << true;
-        QTest::newRow("short valid line") << "$GGA*" << true << ""
-                                          << "??"
-                                          << "N/A" << true;
-    }
-
-    void statusTexts() {
-        QFETCH(QString, line);
-        QFETCH(bool, valid);
-        QFETCH(QString, fixQuality);
-        QFETCH(QString, satellites);
-        QFETCH(QString, pdop);
-        QFETCH(bool, bold);
-        GpsStatusWnd row(true);
-        row.resize(240, 16);
-        row.Reset(true);
-        GpsFix fix;
-        fix.sentenceText = line.toStdString();
-        if (valid) {
-            for (char c : fix.sentenceText) {
-                fix.validSentenceText.push_back(static_cast<char16_t>(c));
-            }
-        }
-        fix.sentenceValid = valid ? 1 : 0;
-        HandleGpsSentence(fix, {true, false, false}, row);
-        QCOMPARE(row.CellText(GpsCell::FixQuality), fixQuality);
-        QCOMPARE(row.CellText(GpsCell::Satellites), satellites);
-        QCOMPARE(row.CellText(GpsCell::Pdop), pdop);
-        const GpsCell changed = line.contains("GSA") ? GpsCell::Pdop : GpsCell::Satellites;
-        QCOMPARE(row.CellBold(changed), bold);
-        row.grab(); // paints
-    }
-
     void spinnerTurnsAndCountOnlyWhileLoggingWithTake() {
         GpsStatusWnd row(false);
         row.resize(320, 16);
@@ -193,14 +126,6 @@ private slots:
         // Landscape places: fix quality from x 110, PDOP at 180, satellites after "Sat:" at 260.
         QVERIFY(row.CellRect(GpsCell::FixQuality).left() >= 110);
         QVERIFY(row.CellRect(GpsCell::Satellites).left() > 260);
-    }
-
-    void disabledRowSaysSo() {
-        GpsStatusWnd row(true);
-        row.resize(240, 16);
-        row.Reset(false);
-        QVERIFY(!row.GpsEnabled());
-        row.grab();
     }
 
     // ---- The watchdog: "GPS!" after 6 s of silence (shortened), gone with a valid GGA. ----
@@ -286,7 +211,7 @@ private slots:
         QVERIFY(rig.wnd->List()->viewport()->rect().contains(last));
     }
 
-    void pauseStopsTheListingAndGoResumesIt() {
+    void pauseStopsTheListingGoResumesItAndExitEndsTheReader() {
         MonitorRig rig;
         rig.Char('p');
         QVERIFY(!rig.wnd->RunningFlag());
@@ -303,6 +228,13 @@ private slots:
         rig.peer.Write("$GPGGA,going*00\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(Items(rig.wnd->List()).contains("$GPGGA,going*00"), 2000);
         QVERIFY(!Items(rig.wnd->List()).contains("$GPGGA,paused*00")); // purged by Go
+        // Exit while paused ends the reader and closes the port.
+        rig.Char('p');
+        rig.Char('x');
+        QVERIFY(!rig.wnd->isVisible());
+        QVERIFY(!rig.reader.Running());
+        QCOMPARE(rig.reader.Stragglers(), std::size_t(0));
+        QVERIFY(!rig.port.IsOpen());
     }
 
     void tabRingSkipsTheHiddenButtonAndEnterRunsTheDefault() {
@@ -330,53 +262,33 @@ private slots:
         QCOMPARE(rig.wnd->DefaultIndex(), int(kActionExit));
     }
 
-    void sendPutsTheLineAndCrLfOnThePort() {
-        MonitorRig rig;
-        rig.Char('s');
-        QCOMPARE(rig.dialogs, 1);
-        const std::string sent = Text(rig.peer.Read(1000, 21));
-        QCOMPARE(sent, std::string("$PASHS,NME,SAT,A,ON\r\n"));
-        QCOMPARE(sent.size(), std::size_t(21));
-        QVERIFY(rig.wnd->RunningFlag());
-        rig.peer.Write("$GPGGA,after*00\r\n");
-        QTRY_COMPARE_WITH_TIMEOUT(rig.wnd->List()->count(), 1, 2000);
-    }
-
-    void cancelSendsNothingAndLeavesTheEdit() {
+    // Cancel sends nothing; OK sends the line with CR LF, runs the listing again when paused
+    // and keeps the typed line as the next proposal; at most 49 characters go.
+    void sendOnOkOnly() {
         MonitorRig rig;
         rig.accept = false;
         rig.typed = "$PASHQ,PRT";
         rig.Char('S');
-        QCOMPARE(rig.dialogs, 1);
         QVERIFY(rig.peer.Read(300).empty());
         QCOMPARE(rig.wnd->Edit()->text(), QString(kPreset));
-    }
-
-    void sendWhilePausedRunsAgainAndTheTypedLineIsTheNextProposal() {
-        MonitorRig rig;
+        rig.accept = true;
+        rig.typed.clear();
+        rig.Char('s');
+        QCOMPARE(Text(rig.peer.Read(1000, 21)), std::string("$PASHS,NME,SAT,A,ON\r\n"));
         rig.Char('p');
         rig.typed = "$PASHQ,PRT";
         rig.Char('s');
+        QCOMPARE(rig.dialogs, 3);
         QCOMPARE(Text(rig.peer.Read(1000, 12)), std::string("$PASHQ,PRT\r\n"));
         QVERIFY(rig.wnd->RunningFlag());
         QVERIFY(!rig.wnd->PausedFlag());
         QVERIFY(!rig.wnd->Button(kActionPause)->isHidden());
         QCOMPARE(rig.wnd->Edit()->text(), QString("$PASHQ,PRT"));
-        // The message takes at most 49 characters.
         rig.typed = QString(60, QChar('A'));
         rig.Char('s');
         QCOMPARE(Text(rig.peer.Read(1000, 51)), std::string(49, 'A') + "\r\n");
-    }
-
-    void exitWhilePausedEndsTheReader() {
-        MonitorRig rig;
-        rig.Char('p');
-        QVERIFY(rig.reader.Running());
-        rig.Char('x');
-        QVERIFY(!rig.wnd->isVisible());
-        QVERIFY(!rig.reader.Running());
-        QCOMPARE(rig.reader.Stragglers(), std::size_t(0));
-        QVERIFY(!rig.port.IsOpen());
+        rig.peer.Write("$GPGGA,after*00\r\n");
+        QTRY_VERIFY_WITH_TIMEOUT(Items(rig.wnd->List()).contains("$GPGGA,after*00"), 2000);
     }
 
     // ---- Set GPS Port. ----
@@ -387,34 +299,32 @@ private slots:
         settings.gpsPort = 1;
         GetGPSPortSetup dialog(settings);
         QCOMPARE(dialog.windowTitle(), QString("Set GPS Port"));
-        QCOMPARE(ComboItems(dialog.List(720)), QStringList({"Disabled", "Enabled"}));
-        QCOMPARE(dialog.List(721)->count(), 12);
-        QCOMPARE(dialog.List(721)->itemText(0), QString("COM1:"));
-        QCOMPARE(dialog.List(721)->itemText(11), QString("COM12:"));
-        QCOMPARE(ComboItems(dialog.List(722)),
-                 QStringList({"4800", "9600", "19200", "38400", "57600", "115200"}));
-        QCOMPARE(ComboItems(dialog.List(723)), QStringList({"No", "Even", "Odd"}));
-        QCOMPARE(ComboItems(dialog.List(724)), QStringList({"7", "8"}));
-        QCOMPARE(ComboItems(dialog.List(725)), QStringList({"1", "2"}));
-        QCOMPARE(dialog.List(721)->currentIndex(), 1);
         QCOMPARE(dialog.MonitorButton()->text(), QString("Monitor GPS Output"));
-
-        // Cancel stores nothing.
+        const std::pair<int, QStringList> lists[] = {
+            {720, {"Disabled", "Enabled"}},
+            {721,
+             {"COM1:", "COM2:", "COM3:", "COM4:", "COM5:", "COM6:", "COM7:", "COM8:", "COM9:",
+              "COM10:", "COM11:", "COM12:"}},
+            {722, {"4800", "9600", "19200", "38400", "57600", "115200"}},
+            {723, {"No", "Even", "Odd"}},
+            {724, {"7", "8"}},
+            {725, {"1", "2"}}};
+        for (const auto& [id, items] : lists) {
+            QCOMPARE(ComboItems(dialog.List(id)), items);
+        }
+        QCOMPARE(dialog.List(721)->currentIndex(), 1);
         dialog.List(720)->setCurrentIndex(1);
-        dialog.reject();
+        dialog.reject(); // Cancel stores nothing
         QCOMPARE(dialog.result(), 0);
         QCOMPARE(settings.gpsEnabled, 0);
-
         // "Monitor GPS Output" stores and answers 1; OK stores and answers 0.
         GetGPSPortSetup monitor(settings);
         monitor.List(720)->setCurrentIndex(1);
         monitor.List(721)->setCurrentIndex(2);
-        monitor.List(722)->setCurrentIndex(0);
         monitor.MonitorButton()->click();
         QCOMPARE(monitor.result(), 1);
         QCOMPARE(settings.gpsEnabled, 1);
         QCOMPARE(settings.gpsPort, 2);
-        QCOMPARE(settings.gpsBaud, 0);
         GetGPSPortSetup ok(settings);
         ok.List(723)->setCurrentIndex(2);
         ok.accept();
@@ -484,15 +394,6 @@ private slots:
         QCOMPARE(monitor->List()->count(), 0);
         shell.Key('x');
         QVERIFY(!monitor->isVisible());
-    }
-
-    void cancelStillRewritesTheSettingsFile() {
-        Shell shell(true);
-        shell.Show();
-        shell.Key('g');
-        QCOMPARE(shell.dialogTitles, std::vector<QString>{"Set GPS Port"});
-        QVERIFY(QFile::exists(shell.root.path() + "/Storage/TALINI/TM47KVB.INI"));
-        QVERIFY(!shell.window->MonitorGps()->isVisible());
     }
 };
 

@@ -6,7 +6,6 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
-#include <filesystem>
 #include <poll.h>
 #include <thread>
 
@@ -256,24 +255,6 @@ TEST(Instrument, StopEndsPromptlyWhetherAPeerHoldsTheLineOrNobodyReads) {
     EXPECT_TRUE(p.revents & (POLLHUP | POLLERR)) << "the peer sees the line hang up";
     close(peer);
     sim.Stop(); // a second stop does nothing
-}
-
-TEST(Instrument, LinkLeadsToTheDeviceGoesAwayAtStopAndNeverReplacesAFile) {
-    namespace fs = std::filesystem;
-    const fs::path link = fs::temp_directory_path() / ("tm47sim-test-" + std::to_string(getpid()));
-    InstrumentConfig config;
-    config.linkPath = link.string();
-    InstrumentSimulator sim(config);
-    ASSERT_TRUE(sim.Start());
-    EXPECT_EQ(fs::read_symlink(sim.DevicePath()).string(), sim.SlavePath());
-    sim.Stop();
-    EXPECT_FALSE(fs::exists(fs::symlink_status(link)));
-    fclose(fopen(link.c_str(), "w"));
-    std::string error;
-    EXPECT_FALSE(InstrumentSimulator(config).Start(&error));
-    EXPECT_NE(error.find("symlink"), std::string::npos) << error;
-    EXPECT_TRUE(fs::is_regular_file(link));
-    fs::remove(link);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 namespace tm47 {
 namespace {
 
+// A reading record with `raw` on every channel and the stored reference mean `mean`.
 Record MakeReading(char letter, uint8_t range, int16_t raw, double mean) {
     const int16_t whole = static_cast<int16_t>(mean);
     const int8_t hundredths = static_cast<int8_t>(std::lround((mean - whole) * 100));
@@ -25,116 +26,73 @@ Record MakeReading(char letter, uint8_t range, int16_t raw, double mean) {
     return r;
 }
 
-void ExpectChannels(const ParsedReading& got, const std::array<double, 4>& want,
-                    const std::string& what) {
+void ExpectChannels(const ParsedReading& got, const std::array<double, 4>& want) {
     for (int c = 0; c < 4; ++c) {
-        EXPECT_NEAR(got.channel[c], want[c], std::abs(want[c]) * 2e-6 + 1e-4)
-            << what << " channel " << c + 1;
+        EXPECT_NEAR(got.channel[c], want[c], std::abs(want[c]) * 2e-6 + 1e-4) << "channel " << c;
     }
 }
 
-// Raw 1000 on every channel (1000 x 4.8333 = 4833.3 before the letter scaling).
+// Raw 1000 on every channel (1000 x 4.8333 = 4833.3 before the letter scaling). Variant 1 is
+// High Power; antenna 0 is 1 x 0.5 m, 1 is 1 x 1 m, 2 is 0.5 x 0.5 m, 3 hand held.
 TEST(ParseReadingRecord, EachLetterGroupWithItsNominalReference) {
     struct Row {
-        const char* what;
         char letter;
-        int32_t variant;
-        int32_t antenna;
+        int32_t variant, antenna;
         double mean;
         std::array<double, 4> want;
     };
     const Row rows[] = {
-        {"E, gain 1800/1800",
-         'E',
-         0,
-         0,
-         1800.0,
-         {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
-        {"P like E, High Power too",
-         'P',
-         1,
-         2,
-         1800.0,
-         {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
-        {"F", 'F', 0, 1, 1800.0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
-        {"k like F", 'k', 1, 0, 1800.0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
-        {"D Standard, 1 x 0.5 m: ch4 x 1.114 / 1.112 x 4",
-         'D',
-         0,
-         0,
-         3000.0,
-         {9666.6, 9666.6, 9666.6, 19367.971942446}},
-        {"N Standard, 1 x 1 m", 'N', 0, 1, 3000.0, {9666.6, 9666.6, 9666.6, 19333.2}},
-        {"D High Power, 1 x 0.5 m: ch4 x 1.114 x 1.112; mean 1400 gives 1840",
-         'D',
-         1,
-         0,
-         1400.0,
-         {10926.0198857, 16134.9363429, 23757.7409143, 47765.2669051}},
-        {"M High Power, 1 x 1 m, mean 1600 under 1650: 1123",
-         'M',
-         1,
-         1,
-         1600.0,
-         {5834.8805925, 8616.62599125, 12687.47291625, 20591.700695625}},
-        {"T High Power, 0.5 x 0.5 m, mean 2600 at the threshold: 3729",
-         'T',
-         1,
-         2,
-         2600.0,
-         {9219.64987731, 14106.0643123, 20808.7497731, 17379.0400187}},
-        {"T Standard", 'T', 0, 3, 3000.0, {9666.6, 9666.6, 9666.6, 9666.6}},
-        {"T High Power, hand held, mean 920 (nominal 920)",
-         'T',
-         1,
-         3,
-         920.0,
-         {8313.276, 12276.582, 18076.542, 29338.131}},
+        {'E', 0, 0, 1800, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {'P', 1, 2, 1800, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {'F', 0, 1, 1800, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {'k', 1, 0, 1800, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {'D', 0, 0, 3000, {9666.6, 9666.6, 9666.6, 19367.971942446}}, // ch4 x 1.114 / 1.112 x 4
+        {'N', 0, 1, 3000, {9666.6, 9666.6, 9666.6, 19333.2}},
+        {'D', 1, 0, 1400, {10926.0198857, 16134.9363429, 23757.7409143, 47765.2669051}},
+        {'M', 1, 1, 1600, {5834.8805925, 8616.62599125, 12687.47291625, 20591.700695625}},
+        {'T', 1, 2, 2600, {9219.64987731, 14106.0643123, 20808.7497731, 17379.0400187}},
+        {'T', 0, 3, 3000, {9666.6, 9666.6, 9666.6, 9666.6}},
+        {'T', 0, 3, 0, {9666.6, 9666.6, 9666.6, 9666.6}}, // a zero mean keeps gain 1
+        {'T', 1, 3, 920, {8313.276, 12276.582, 18076.542, 29338.131}},
     };
     for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(1, r.letter) + " variant " + std::to_string(r.variant) +
+                     " antenna " + std::to_string(r.antenna) + " mean " + std::to_string(r.mean));
         Settings s;
         s.instrumentVariant = r.variant;
         s.antenna = r.antenna;
         const ParsedReading got = ParseReadingRecord(MakeReading(r.letter, 0x00, 1000, r.mean), {},
                                                      OffsetOrder::BeforeNormalising, s);
-        EXPECT_EQ(got.letter, r.letter) << r.what;
-        ExpectChannels(got, r.want, r.what);
+        EXPECT_EQ(got.letter, r.letter);
+        ExpectChannels(got, r.want);
     }
 }
 
 TEST(ParseReadingRecord, RangeCodeDivisors) {
-    Settings s; // Standard, T scales 2, 2, 2, 2; mean 3000 gives gain 1
-    struct Row {
-        uint8_t range;
-        std::array<double, 4> want;
-    };
-    const Row rows[] = {
+    const std::pair<uint8_t, std::array<double, 4>> rows[] = {
         {0xFF, {96.666, 96.666, 96.666, 96.666}},
         {0x55, {966.66, 966.66, 966.66, 966.66}},
-        {0x00, {9666.6, 9666.6, 9666.6, 9666.6}},
         {0xC1, {96.666, 9666.6, 9666.6, 966.66}},
     };
-    for (const Row& r : rows) {
-        ExpectChannels(ParseReadingRecord(MakeReading('T', r.range, 1000, 3000.0), {},
-                                          OffsetOrder::BeforeNormalising, s),
-                       r.want, "range " + std::to_string(r.range));
+    for (const auto& [range, want] : rows) {
+        SCOPED_TRACE(range);
+        ExpectChannels(ParseReadingRecord(MakeReading('T', range, 1000, 3000.0), {},
+                                          OffsetOrder::BeforeNormalising, Settings{}),
+                       want);
     }
 }
 
-TEST(ParseReadingRecord, OffsetsBeforeOrAfterNormalising) {
+TEST(ParseReadingRecord, OffsetsBeforeOrAfterNormalisingAndTheSignedHundredths) {
     Settings s;
     s.antenna = 1;
     // T Standard: 9666.6 per channel; mean 1500 gives gain 3000 / 1500 = 2.
     const Record rec = MakeReading('T', 0x00, 1000, 1500.0);
     const std::array<float, 4> offsets{100.0f, 0.0f, -50.0f, 0.0f};
     ExpectChannels(ParseReadingRecord(rec, offsets, OffsetOrder::BeforeNormalising, s),
-                   {19133.2, 19333.2, 19433.2, 19333.2}, "before");
+                   {19133.2, 19333.2, 19433.2, 19333.2});
     ExpectChannels(ParseReadingRecord(rec, offsets, OffsetOrder::AfterNormalising, s),
-                   {19233.2, 19333.2, 19383.2, 19333.2}, "after");
-}
+                   {19233.2, 19333.2, 19383.2, 19333.2});
 
-TEST(ParseReadingRecord, StoredMeanHundredthsAreASignedByte) {
-    Settings s;
     Record r = MakeReading('T', 0, 0, 0);
     r[10] = 0x04;
     r[11] = static_cast<char>(0xD2);
@@ -146,13 +104,6 @@ TEST(ParseReadingRecord, StoredMeanHundredthsAreASignedByte) {
                 1e-3);
 }
 
-TEST(ParseReadingRecord, ZeroMeanKeepsGainOne) {
-    Settings s;
-    const ParsedReading got =
-        ParseReadingRecord(MakeReading('T', 0, 1000, 0.0), {}, OffsetOrder::BeforeNormalising, s);
-    ExpectChannels(got, {9666.6, 9666.6, 9666.6, 9666.6}, "mean 0");
-}
-
 TEST(RecordFields, NumbersAreReadFromTheirPositions) {
     EXPECT_DOUBLE_EQ(ParseStartStation(StartStationRecord(-25.5)), -25.5);
     EXPECT_DOUBLE_EQ(ParseIncrement(DirectionRecord(1, -0.5f)), -0.5);
@@ -162,27 +113,23 @@ TEST(RecordFields, NumbersAreReadFromTheirPositions) {
     EXPECT_FLOAT_EQ(o.previousOffset, -3.25f);
 }
 
-std::vector<Record> LineHeader(char orderChar, std::array<float, 4> now,
-                               std::array<float, 4> before) {
-    std::vector<Record> out{MakeRecord("L1"), MakeRecord("B       0.00"),
-                            MakeRecord("AS            1.000"), MakeRecord("Z14052026 12:00:00")};
-    for (int c = 0; c < 4; ++c) {
-        Record o = NullingOffsetRecord(now[c], before[c]);
-        o[22] = orderChar;
-        out.push_back(o);
-    }
-    return out;
-}
-
-TEST(ForwardOffsets, LineHeaderThenLaterNullingGroups) {
+TEST(Offsets, LineHeadersAndNullingGroupsForwardAndBackward) {
+    const auto feedLine = [](ForwardOffsets& f, char orderChar, std::array<float, 4> now) {
+        for (const char* text :
+             {"L1", "B       0.00", "AS            1.000", "Z14052026 12:00:00"}) {
+            f.Feed(MakeRecord(text));
+        }
+        for (int c = 0; c < 4; ++c) {
+            Record o = NullingOffsetRecord(now[c], 0.0f);
+            o[22] = orderChar;
+            f.Feed(o);
+        }
+    };
     ForwardOffsets f;
-    EXPECT_EQ(f.Order(), OffsetOrder::BeforeNormalising);
     // File header: header-form offsets are not a line's offsets.
     f.Feed(MakeRecord("TM47KVB W231GRD000    3"));
     f.Feed(HeaderOffsetRecord(9.0f, 'N', 0.0f));
-    for (const Record& r : LineHeader('1', {1, 2, 3, 4}, {0, 0, 0, 0})) {
-        f.Feed(r);
-    }
+    feedLine(f, '1', {1, 2, 3, 4});
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
     EXPECT_EQ(f.Order(), OffsetOrder::BeforeNormalising);
     f.Feed(MakeRecord("T"));
@@ -190,14 +137,11 @@ TEST(ForwardOffsets, LineHeaderThenLaterNullingGroups) {
         f.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
     }
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{10, 11, 12, 13}));
-    for (const Record& r : LineHeader(' ', {5, 6, 7, 8}, {10, 11, 12, 13})) {
-        f.Feed(r);
-    }
+    feedLine(f, ' ', {5, 6, 7, 8});
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{5, 6, 7, 8}));
     EXPECT_EQ(f.Order(), OffsetOrder::AfterNormalising);
-}
 
-TEST(BackwardOffsets, PassingAGroupRestoresItsPreviousOffsets) {
+    // Passing a group backwards restores its previous offsets.
     BackwardOffsets b({10, 11, 12, 13});
     b.Feed(MakeRecord("T"));
     for (int c = 3; c >= 0; --c) {

@@ -10,49 +10,36 @@
 namespace tm47 {
 namespace {
 
-// A receiver on the output port that takes every byte at once.
-struct Receiver {
-    std::mutex mutex;
-    std::string bytes;
-    void Attach(OutputForwarder& out) {
-        out.Start(
-            [this](const uint8_t* d, std::size_t n) {
-                std::lock_guard lock(mutex);
-                bytes.append(reinterpret_cast<const char*>(d), n);
-                return n;
-            },
-            {});
-    }
-    std::string Take(OutputForwarder& out) {
-        out.WaitDrained(2000);
-        std::lock_guard lock(mutex);
-        return bytes;
-    }
-};
-
 struct Fixture {
     TempDir dir;
     Settings settings;
     DataFile file;
     ManualClock clock{1234, {2026, 5, 14, 14, 5, 9, 127}};
     OutputForwarder output;
-    Receiver receiver;
-    RecordContext ctx{settings, file, clock};
+    std::mutex mutex;
+    std::string received; // everything the output port was given
+    RecordContext ctx{settings, file, clock, &output};
 
     explicit Fixture(int32_t outputMode, bool testFile = false) {
         settings.writeTestFile = testFile ? 1 : 0;
         EXPECT_EQ(file.Create(dir.Path() / "LINE1.R47", testFile), DataFile::CreateResult::Created);
-        receiver.Attach(output);
-        ctx.output = &output;
         ctx.outputMode = outputMode;
+        output.Start(
+            [this](const uint8_t* d, std::size_t n) {
+                std::lock_guard lock(mutex);
+                received.append(reinterpret_cast<const char*>(d), n);
+                return n;
+            },
+            {});
     }
-    std::string Data() {
+    std::string Data(const char* ext = "R47") {
         file.Close();
-        return ReadAll(dir.Path() / "LINE1.R47");
+        return ReadAll(dir.Path() / (std::string("LINE1.") + ext));
     }
-    std::string Test() {
-        file.Close();
-        return ReadAll(dir.Path() / "LINE1.R4D");
+    std::string Output() {
+        output.WaitDrained(2000);
+        std::lock_guard lock(mutex);
+        return received;
     }
 };
 
@@ -89,22 +76,8 @@ TEST(RecordWriters, ReadingGoesToTheTestFileWithTheReceivedReferenceAndBattery) 
     const std::string tick = "      -100\n";
     const std::string data = f.Data();
     EXPECT_EQ(data, std::string(reinterpret_cast<const char*>(kDecoded), 13) + tick);
-    EXPECT_EQ(f.Test(), std::string(reinterpret_cast<const char*>(kReceived), 13) + tick);
-    EXPECT_EQ(f.receiver.Take(f.output), data); // Raw Data: the data file's bytes
-}
-
-TEST(RecordWriters, RawDataForwardsTheDataFilesByteStream) {
-    Fixture f(kOutputRaw);
-    WriteFileHeader(f.ctx, {});
-    WriteLineHeader(f.ctx, {}, {});
-    WriteNote(f.ctx, u"$STARTED", 'X');
-    WriteReading(f.ctx, kDecoded, kReceived);
-    WriteGpsSentence(f.ctx, "$GPTXT,01*3A", 1000, '@', '#');
-    WriteStationRecord(f.ctx, 100.0);
-    WriteOffsetRecords(f.ctx, true, {1, 2, 3, 4}, {}, 'E');
-    const std::string data = f.Data();
-    EXPECT_EQ(data.size(), 24u * (6 + 8 + 1 + 1 + 2 + 1 + 4));
-    EXPECT_EQ(f.receiver.Take(f.output), data);
+    EXPECT_EQ(f.Data("R4D"), std::string(reinterpret_cast<const char*>(kReceived), 13) + tick);
+    EXPECT_EQ(f.Output(), data); // Raw Data: the data file's bytes
 }
 
 TEST(RecordWriters, ConvertedFormsOnTheOutputPort) {
@@ -123,7 +96,7 @@ TEST(RecordWriters, ConvertedFormsOnTheOutputPort) {
                              "AW\r\n" + "Z14052026 14:05:09" + std::string(6, ' ') + "\r\n" +
                              "S     100.50 14:05:09.120\r\n" + "C" + std::string(18, ' ') +
                              "1234\r\n" + "$GPTXT,01*3A      98765\r\n";
-    EXPECT_EQ(f.receiver.Take(f.output), want);
+    EXPECT_EQ(f.Output(), want);
 }
 
 TEST(RecordWriters, GpsGroupWithABadChecksum) {

@@ -8,15 +8,15 @@
 #include <string>
 #include <vector>
 
-#include "data_file_support.h"
+#include "datafile/records.h"
+#include "tests/datafile/temp_dir_support.h"
 
 namespace tm47 {
 namespace {
 
-using test::CraftedFile;
-
 constexpr std::string_view kGap = "          -1       -9999       -9999       -9999       -9999\n";
 constexpr std::string_view kZeros = "        0.00        0.00        0.00        0.00\n";
+const LocalTime kNoon{2024, 5, 17, 12, 0, 0, 0};
 
 std::string Rows(std::initializer_list<std::string_view> rows) {
     std::string out;
@@ -26,24 +26,73 @@ std::string Rows(std::initializer_list<std::string_view> rows) {
     return out;
 }
 
+// A data file crafted record by record with the record builders.
+struct Crafted {
+    std::string data;
+    Crafted& Add(const Record& r) {
+        data.append(r.data(), r.size());
+        return *this;
+    }
+    Crafted& FileHeader() {
+        Add(FileHeaderRecord(Settings{}, true, true)).Add(FileNameRecord("TEST", 0.2f));
+        for (int i = 0; i < 4; ++i) {
+            Add(HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
+        }
+        return *this;
+    }
+    // L, B, A, Z and four nulling-form O records with `orderChar` ('1': offsets subtracted
+    // before normalising) at position 22.
+    Crafted& Line(std::u16string_view name, double start, float increment,
+                  std::array<float, 4> offsets = {}, char orderChar = '1') {
+        Add(SurveyLineRecord(name)).Add(StartStationRecord(start));
+        Add(DirectionRecord(1, increment)).Add(DateTimeRecord(kNoon));
+        for (float o : offsets) {
+            Record r = NullingOffsetRecord(o, 0.0f);
+            r[22] = orderChar;
+            Add(r);
+        }
+        return *this;
+    }
+    // Range code 0, four raw channel values and the stored reference mean.
+    Crafted& Reading(std::array<int16_t, 4> raw = {}, int16_t meanWhole = 3000,
+                     int8_t meanHundredths = 0, char letter = 'M') {
+        std::array<uint8_t, kReadingFrameBytes> frame{};
+        frame[0] = static_cast<uint8_t>(letter);
+        for (std::size_t i = 0; i < 4; ++i) {
+            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(raw[i]) >> 8);
+            frame[3 + 2 * i] = static_cast<uint8_t>(raw[i] & 0xFF);
+        }
+        frame[10] = static_cast<uint8_t>(static_cast<uint16_t>(meanWhole) >> 8);
+        frame[11] = static_cast<uint8_t>(meanWhole & 0xFF);
+        frame[12] = static_cast<uint8_t>(meanHundredths);
+        return Add(ReadingRecord(frame, 123456));
+    }
+    Crafted& Station(double station) {
+        return Add(StationRecord(station, kNoon)).Add(TimeStampRecord(kNoon, 123457));
+    }
+    Crafted& Offsets(std::array<float, 4> newOffsets) {
+        for (float o : newOffsets) {
+            Add(NullingOffsetRecord(o, 0.0f));
+        }
+        return *this;
+    }
+};
+
 // A data file in a private root, with the viewer's steps run on it.
 class Viewer {
 public:
-    explicit Viewer(const std::string& bytes)
-        : root_(tmp_.dir), file_(test::WriteAndOpen(tmp_.dir / "SURVEY.R47", bytes)) {}
-    ~Viewer() {
-        if (file_) {
-            std::fclose(file_);
-        }
+    explicit Viewer(const std::string& bytes) : root_(tmp_.Path()) {
+        std::ofstream(tmp_.Path() / "SURVEY.R47", std::ios::binary) << bytes;
+        file_ = std::fopen((tmp_.Path() / "SURVEY.R47").c_str(), "rb");
     }
+    ~Viewer() { std::fclose(file_); }
     LineTable List() { return BuildLineList(file_); }
     // Builds the index of `line` and returns LINE.TMP's bytes.
     std::string Index(int32_t line) {
-        const LineTable t = BuildLineList(file_);
-        rows = BuildLineIndex(file_, t, line, settings, order, root_);
-        return test::FileBytes(IndexPath());
+        rows = BuildLineIndex(file_, BuildLineList(file_), line, settings, order, root_);
+        return ReadAll(IndexPath());
     }
-    std::filesystem::path IndexPath() const { return tmp_.dir / "Storage" / "TALINI" / "LINE.TMP"; }
+    std::filesystem::path IndexPath() const { return tmp_.Path() / "Storage/TALINI/LINE.TMP"; }
     const DeviceRoot& Root() const { return root_; }
 
     Settings settings;
@@ -51,93 +100,75 @@ public:
     int64_t rows = -1;
 
 private:
-    test::TempRoot tmp_;
+    TempDir tmp_;
     DeviceRoot root_;
     std::FILE* file_;
 };
 
 TEST(LineList, NamesStopAtTheFirstSpaceAndStartsAreRecordOffsets) {
-    Viewer v(CraftedFile()
+    Viewer v(Crafted()
                  .FileHeader()
                  .Line(u"AB", 0, 1)
                  .Reading()
                  .Line(u"12 A", 0, 1)
                  .Reading()
                  .Line(u"12345678901", 0, 1)
-                 .Data());
+                 .data);
     const LineTable t = v.List();
     EXPECT_EQ(t.lineName, (std::vector<std::u16string>{u"AB", u"12", u"12345678"}));
     EXPECT_EQ(t.lineStart, (std::vector<int64_t>{144, 360, 576}));
+
+    EXPECT_EQ(Viewer(Crafted().FileHeader().Reading().data).List().LineCount(), 0);
+    EXPECT_EQ(Viewer("").List().LineCount(), 0);
+    // An "L" record cut short is not a line.
+    const std::string cut = Crafted().FileHeader().Line(u"A", 0, 1).data + "LB  ";
+    EXPECT_EQ(Viewer(cut).List().lineName, (std::vector<std::u16string>{u"A"}));
 }
 
 TEST(LineList, EveryLineIsListedBeyondNinetyNine) {
-    CraftedFile f;
+    Crafted f;
     f.FileHeader();
     for (int i = 1; i <= 150; ++i) {
         const std::string name = std::to_string(i);
         f.Line(std::u16string(name.begin(), name.end()), 0, 1).Reading();
     }
-    Viewer v(f.Data());
+    Viewer v(f.data);
     const LineTable t = v.List();
     ASSERT_EQ(t.LineCount(), 150);
     EXPECT_EQ(t.lineName[149], u"150");
     EXPECT_EQ(t.lineStart[149], 32328);
-    // And the last line is indexed like the first.
     EXPECT_EQ(v.Index(150), Rows({"        0.00", kZeros}));
 }
 
-TEST(LineList, FilesWithoutLinesOrWithACutLastRecordListWhatIsWhole) {
-    EXPECT_EQ(Viewer(CraftedFile().FileHeader().Reading().Data()).List().LineCount(), 0);
-    EXPECT_EQ(Viewer("").List().LineCount(), 0);
-    // An "L" record cut short is not a line.
-    const std::string cut = CraftedFile().FileHeader().Line(u"A", 0, 1).Data() + "LB  ";
-    EXPECT_EQ(Viewer(cut).List().lineName, (std::vector<std::u16string>{u"A"}));
-}
-
-TEST(LineIndex, StationRecordGivesFourGapRowsAndTheNextReadingLandsOnIt) {
-    Viewer v(CraftedFile()
+TEST(LineIndex, StationsGiveFourGapRowsAndMarkersOneAndTakeAnIncrement) {
+    Viewer v(Crafted()
                  .FileHeader()
                  .Line(u"1", 100, 0.5f)
-                 .Reading()
+                 .Reading({100, -200, 0, 1})
                  .Reading()
                  .Station(200)
                  .Reading()
-                 .Data());
-    EXPECT_EQ(v.Index(1), Rows({"      100.00", kZeros, "      100.50", kZeros, kGap, kGap, kGap,
-                                kGap, "      200.00", kZeros}));
-    EXPECT_EQ(v.rows, 7);
-}
-
-TEST(LineIndex, MarkerGivesOneGapRowAndTakesAnIncrement) {
-    Viewer v(CraftedFile()
-                 .FileHeader()
-                 .Line(u"M", 0, 1)
+                 .Add(NoteRecord('C', u"rock", 1))
+                 .Add(NoteRecord('X', u"$PAUSED", 2))
                  .Reading()
-                 .Comment(u"rock")
-                 .Marker()
-                 .Reading()
-                 .Data());
-    EXPECT_EQ(v.Index(1), Rows({"        0.00", kZeros, kGap, "        2.00", kZeros}));
-    EXPECT_EQ(v.rows, 3);
-}
-
-TEST(LineIndex, ChannelValuesAreDecodedReadings) {
-    Viewer v(CraftedFile().FileHeader().Line(u"V", 10, 1).Reading({100, -200, 0, 1}).Data());
-    EXPECT_EQ(v.Index(1), "       10.00      966.66    -1933.32        0.00        9.67\n");
+                 .data);
+    EXPECT_EQ(v.Index(1), Rows({"      100.00      966.66    -1933.32        0.00        9.67\n",
+                                "      100.50", kZeros, kGap, kGap, kGap, kGap, "      200.00",
+                                kZeros, kGap, "      201.00", kZeros}));
+    EXPECT_EQ(v.rows, 9);
 }
 
 TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
     // Reference mean 1500 against the nominal 3000: normalising doubles the values.
-    const std::string data = CraftedFile()
-                                 .FileHeader()
-                                 .Line(u"P", 0, 1, {10, 20, 30, 40}, '1')
-                                 .Reading({}, 1500)
-                                 .Offsets({1, 2, 3, 4})
-                                 .Reading({}, 1500)
-                                 .Line(u"Q", 0, 1, {10, 20, 30, 40}, ' ')
-                                 .Reading({}, 1500)
-                                 .Data();
-    Viewer v(data);
+    Viewer v(Crafted()
+                 .FileHeader()
+                 .Line(u"P", 0, 1, {10, 20, 30, 40}, '1')
+                 .Reading({}, 1500)
+                 .Offsets({1, 2, 3, 4})
+                 .Reading({}, 1500)
+                 .Line(u"Q", 0, 1, {10, 20, 30, 40}, ' ')
+                 .Reading({}, 1500)
+                 .data);
     // Subtracted before normalising; the index ends at the next line.
     EXPECT_EQ(v.Index(1), "        0.00      -20.00      -40.00      -60.00      -80.00\n"
                           "        1.00       -2.00       -4.00       -6.00       -8.00\n");
@@ -148,37 +179,33 @@ TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
 }
 
 TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
-    struct Case {
-        const char* name;
+    const std::string two = Crafted().FileHeader().Line(u"T", 5, 1).Reading().Reading().data;
+    const struct {
         std::string data;
         int32_t line;
         std::string index;
-    };
-    const std::string twoReadings =
-        CraftedFile().FileHeader().Line(u"T", 5, 1).Reading().Reading().Data();
-    const Case cases[] = {
-        {"last record cut short", twoReadings + std::string("M\0\1\2\3\4\5\6\7\x8\x9", 11), 1,
+    } cases[] = {
+        {two + std::string("M\0\1\2\3\4\5\6\7\x8\x9", 11), 1,
          Rows({"        5.00", kZeros, "        6.00", kZeros})},
-        {"line header cut short", CraftedFile().FileHeader().Line(u"T", 5, 1).Data().substr(0, 200),
-         1, ""},
-        {"line 0", twoReadings, 0, ""},
-        {"line beyond the table", twoReadings, 2, ""},
+        {Crafted().FileHeader().Line(u"T", 5, 1).data.substr(0, 200), 1, ""},
+        {two, 0, ""},
+        {two, 2, ""},
     };
     for (const auto& c : cases) {
         Viewer v(c.data);
-        EXPECT_EQ(v.Index(c.line), c.index) << c.name;
-        EXPECT_EQ(v.rows, static_cast<int64_t>(c.index.size() / kIndexRowLength)) << c.name;
+        EXPECT_EQ(v.Index(c.line), c.index) << c.data.size() << " bytes, line " << c.line;
+        EXPECT_EQ(v.rows, static_cast<int64_t>(c.index.size() / kIndexRowLength));
     }
 }
 
 TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
     // A stored reference mean of 0.01 multiplies by 180000: channel 4 is about 3.5e11.
-    Viewer v(CraftedFile()
+    Viewer v(Crafted()
                  .FileHeader()
                  .Line(u"W", 0, 1)
                  .Reading({0, 0, 0, 32767}, 0, 1, 'F')
                  .Reading()
-                 .Data());
+                 .data);
     const std::string index = v.Index(1);
     ASSERT_EQ(index.size(), 2 * kIndexRowLength);
     EXPECT_EQ(index.substr(kIndexRowLength), Rows({"        1.00", kZeros}));
@@ -241,69 +268,50 @@ TEST(LineIndex, PointRowFieldsAreWhatPrintfWritesInTheCLocale) {
     }
 }
 
-class IndexWindow : public ::testing::Test {
-protected:
-    IndexWindow()
-        : viewer_(CraftedFile()
-                      .FileHeader()
-                      .Line(u"1", 100, 0.5f)
-                      .Reading({100, -200, 0, 1})
-                      .Reading()
-                      .Station(200)
-                      .Reading()
-                      .Data()) {
-        viewer_.Index(1);
-        window_.pointValid.fill(1); // left over from an earlier window
-    }
-    std::vector<int> ValidSlots(int32_t last) const {
-        std::vector<int> out;
-        for (int32_t s = 1; s <= last; ++s) {
-            if (window_.pointValid[static_cast<std::size_t>(s)]) {
-                out.push_back(s);
-            }
+std::vector<int> ValidSlots(const PointWindow& w, int last) {
+    std::vector<int> out;
+    for (int s = 1; s <= last; ++s) {
+        if (w.pointValid[static_cast<std::size_t>(s)]) {
+            out.push_back(s);
         }
-        return out;
     }
-
-    Viewer viewer_;
-    PointWindow window_;
-};
-
-TEST_F(IndexWindow, PointRowsAreValidAndGapRowsAndRowsPastTheEndAreNot) {
-    ASSERT_TRUE(LoadIndexWindow(window_, 1, 310, 1, viewer_.Root()));
-    EXPECT_EQ(ValidSlots(310), (std::vector<int>{1, 2, 7}));
-    EXPECT_EQ(window_.pointStation[1], 100.0f);
-    EXPECT_EQ(window_.pointChannel[0][1], 966.66f);
-    EXPECT_EQ(window_.pointChannel[1][1], -1933.32f);
-    EXPECT_EQ(window_.pointChannel[3][1], 9.67f);
-    EXPECT_EQ(window_.pointStation[2], 100.5f);
-    EXPECT_EQ(window_.pointStation[7], 200.0f);
-
-    // From row 6: a gap, then the last point in column 2.
-    ASSERT_TRUE(LoadIndexWindow(window_, 1, 310, 6, viewer_.Root()));
-    EXPECT_EQ(ValidSlots(310), (std::vector<int>{2}));
-    EXPECT_EQ(window_.pointStation[2], 200.0f);
+    return out;
 }
 
-TEST_F(IndexWindow, AWindowBeyondTheLastRowIsAllInvalid) {
-    for (int64_t firstRow : {8, 80, 1000000}) {
-        window_.pointValid.fill(1);
-        ASSERT_TRUE(LoadIndexWindow(window_, 1, 310, firstRow, viewer_.Root()));
-        EXPECT_EQ(ValidSlots(310), std::vector<int>{}) << firstRow;
+TEST(IndexWindow, PointRowsAreValidAndGapRowsRowsPastTheEndAndMissingFilesAreNot) {
+    Viewer v(Crafted()
+                 .FileHeader()
+                 .Line(u"1", 100, 0.5f)
+                 .Reading({100, -200, 0, 1})
+                 .Reading()
+                 .Station(200)
+                 .Reading()
+                 .data);
+    v.Index(1);
+    PointWindow w;
+    w.pointValid.fill(1); // left over from an earlier window
+    ASSERT_TRUE(LoadIndexWindow(w, 1, 310, 1, v.Root()));
+    EXPECT_EQ(ValidSlots(w, 310), (std::vector<int>{1, 2, 7}));
+    EXPECT_EQ(w.pointValid[0], 1); // outside the window: left alone
+    EXPECT_EQ(w.pointStation[1], 100.0f);
+    EXPECT_EQ(w.pointChannel[0][1], 966.66f);
+    EXPECT_EQ(w.pointChannel[1][1], -1933.32f);
+    EXPECT_EQ(w.pointChannel[3][1], 9.67f);
+    EXPECT_EQ(w.pointStation[2], 100.5f);
+    EXPECT_EQ(w.pointStation[7], 200.0f);
+
+    // From row 6 with a window past the last slot: a gap, then the last point in column 2.
+    ASSERT_TRUE(LoadIndexWindow(w, 1, 100000, 6, v.Root()));
+    EXPECT_EQ(ValidSlots(w, kPointWindowSlots - 1), (std::vector<int>{2}));
+    EXPECT_EQ(w.pointStation[2], 200.0f);
+    for (int64_t firstRow : {8, 1000000}) {
+        ASSERT_TRUE(LoadIndexWindow(w, 1, 310, firstRow, v.Root()));
+        EXPECT_EQ(ValidSlots(w, 310), std::vector<int>{}) << firstRow;
     }
-}
-
-TEST_F(IndexWindow, SlotsOutsideTheWindowAreLeftAlone) {
-    window_.pointValid.fill(7);
-    ASSERT_TRUE(LoadIndexWindow(window_, 1, 100000, 1, viewer_.Root()));
-    EXPECT_EQ(window_.pointValid[0], 7);
-    EXPECT_EQ(window_.pointValid[319], 0);
-}
-
-TEST_F(IndexWindow, AMissingIndexFileGivesAnAllInvalidWindowAndSaysSo) {
-    std::filesystem::remove(viewer_.IndexPath());
-    EXPECT_FALSE(LoadIndexWindow(window_, 1, 310, 1, viewer_.Root()));
-    EXPECT_EQ(ValidSlots(310), std::vector<int>{});
+    std::filesystem::remove(v.IndexPath());
+    w.pointValid.fill(1);
+    EXPECT_FALSE(LoadIndexWindow(w, 1, 310, 1, v.Root()));
+    EXPECT_EQ(ValidSlots(w, 310), std::vector<int>{});
 }
 
 } // namespace

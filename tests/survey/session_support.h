@@ -24,8 +24,7 @@ namespace tm47 {
 class FakeSessionView final : public SessionView {
 public:
     struct Box {
-        std::string caption;
-        std::string text;
+        std::string caption, text;
     };
 
     void SetButtonLabel(ButtonRow row, int index, const std::string& label) override {
@@ -34,19 +33,13 @@ public:
     void ShowRow(ButtonRow row, int pauseKey, bool visible) override {
         visibleRows[{row, row == ButtonRow::Pause ? pauseKey : 0}] = visible;
     }
-    void SetHighlight(ButtonRow row, int index) override {
-        highlightRow = row;
-        highlight = index;
-    }
+    void SetHighlight(ButtonRow, int index) override { highlight = index; }
     void EnableMonitorButtons(bool enabled) override { monitorEnabled = enabled; }
     bool MonitorButtonEnabled(int) const override { return monitorEnabled; }
     void ShowStatus(StatusField field, const std::u16string& text) override {
         status[field] = text;
     }
-    void ShowMessageLine(const std::string& text) override {
-        messageLine = text;
-        messageLines.push_back(text);
-    }
+    void ShowMessageLine(const std::string& text) override { messageLines.push_back(text); }
     void ShowProfileNotice(const std::vector<std::string>& lines) override { notice = lines; }
     MessageAnswer MessageBox(const std::string& caption, const std::string& text, MessageIcon,
                              MessageButtons buttons) override {
@@ -59,11 +52,10 @@ public:
         if (buttons == MessageButtons::Ok) {
             return MessageAnswer::Ok;
         }
-        if (answers.empty()) {
-            return MessageAnswer::Yes;
+        const MessageAnswer a = answers.empty() ? MessageAnswer::Yes : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
         }
-        MessageAnswer a = answers.front();
-        answers.pop_front();
         return a;
     }
     void RunCreateDataFile() override {
@@ -75,10 +67,7 @@ public:
     int RunNewLine() override { return RunDialog("New Line") ? 1 : 0; }
     void RunNewStation() override { RunDialog("New Station"); }
     std::optional<std::u16string> RunComment() override {
-        if (!RunDialog("Enter Comment")) {
-            return std::nullopt;
-        }
-        return comment;
+        return RunDialog("Enter Comment") ? std::optional(comment) : std::nullopt;
     }
     void RunScale() override { RunDialog("Enter Scale"); }
     void RunDisplayOptions() override { RunDialog("Display Options"); }
@@ -89,9 +78,9 @@ public:
             dialogClosed = true;
         }
     }
-    void TakeFocus() override { ++focusTaken; }
+    void TakeFocus() override {}
     void Repaint() override { ++repaints; }
-    void RedrawProfile() override { ++profileRedraws; }
+    void RedrawProfile() override {}
     void HideScreen() override { hidden = true; }
 
     bool RowVisible(ButtonRow row, int pauseKey = 0) const {
@@ -114,29 +103,20 @@ public:
 
     std::map<std::pair<ButtonRow, int>, std::string> labels;
     std::map<std::pair<ButtonRow, int>, bool> visibleRows;
-    ButtonRow highlightRow = ButtonRow::Monitor;
     int highlight = -1;
     bool monitorEnabled = true;
     std::map<StatusField, std::u16string> status;
-    std::string messageLine;
-    std::vector<std::string> messageLines;
-    std::vector<std::string> notice;
+    std::vector<std::string> messageLines, notice;
     std::vector<Box> boxes;
     std::deque<MessageAnswer> answers;
-    std::function<void()> duringBox;
-    std::function<void()> createFile;
-    std::function<void()> duringDialog;
+    std::function<void()> duringBox, createFile, duringDialog;
     bool dialogOk = true;
     std::u16string comment;
     int menuChoice = 0;
     std::string openDialog;
-    bool dialogClosed = false;
+    bool dialogClosed = false, hidden = false;
     std::set<std::string> closeRequests;
-    int dialogsRun = 0;
-    int focusTaken = 0;
-    int repaints = 0;
-    int profileRedraws = 0;
-    bool hidden = false;
+    int dialogsRun = 0, repaints = 0;
 };
 
 // The instrument link as the session sees it; the instrument answers as the test says.
@@ -184,7 +164,6 @@ public:
         return true;
     }
     bool LeaveWheelMode() override {
-        ++leaveCalls;
         state.frameCounter = 0;
         state.frameDivisor = 1;
         for (int i = 0; i < 5; ++i) {
@@ -210,16 +189,8 @@ public:
 
     LinkState state;
     int timerPeriod = 0;
-    bool instrumentAnswers = true;
-    bool instrumentTakesW = true;
-    bool instrumentTakesX = true;
-    int polls = 0;
-    int restarts = 0;
-    int polledRecoveries = 0;
-    int wheelSwitches = 0;
-    int leaveCalls = 0;
-    int xAttempts = 0;
-    int stops = 0;
+    bool instrumentAnswers = true, instrumentTakesW = true, instrumentTakesX = true;
+    int polls = 0, restarts = 0, polledRecoveries = 0, wheelSwitches = 0, xAttempts = 0, stops = 0;
 
 private:
     ManualClock& clock_;
@@ -230,8 +201,7 @@ inline std::vector<std::string> NoteRecords(const std::filesystem::path& path) {
     const std::string bytes = ReadAll(path);
     std::vector<std::string> out;
     for (std::size_t at = 0; at + kRecordLength <= bytes.size(); at += kRecordLength) {
-        const char kind = bytes[at];
-        if (kind == 'X' || kind == 'C') {
+        if (bytes[at] == 'X' || bytes[at] == 'C') {
             out.push_back(bytes.substr(at, 12));
         }
     }

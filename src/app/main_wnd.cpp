@@ -75,19 +75,11 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     move(0, 0);
 
     // 4. The three screen windows, hidden.
-    logging_ = new LoggingWnd(LoggingContext{logger_.clock,
-                                             logger_.settings,
-                                             logger_.session,
-                                             logger_.screen,
-                                             logger_.readingState,
-                                             logger_.readings,
-                                             logger_.link,
-                                             [this] { logger_.CloseSessionPorts(); },
-                                             &logger_.position,
-                                             &logger_.previousPoint,
-                                             &logger_.outputMode,
-                                             &messages_,
-                                             &logger_.root,
+    logging_ = new LoggingWnd(LoggingContext{logger_.clock, logger_.settings, logger_.session,
+                                             logger_.screen, logger_.readingState, logger_.readings,
+                                             logger_.link, [this] { logger_.CloseSessionPorts(); },
+                                             &logger_.position, &logger_.previousPoint,
+                                             &logger_.outputMode, &messages_, &logger_.root,
                                              // GPS first: its readers may be writing records.
                                              [this] {
                                                  if (logger_.stopGpsInput) {
@@ -100,7 +92,6 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
                                                  logger_.outputForwarder.Stop();
                                                  logger_.outputPort.Close();
                                              },
-                                             {},
                                              [this] { logger_.gps.fix.loggedGgaCount = 0; }},
                               this);
     logging_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });

@@ -266,6 +266,10 @@ int InstrumentLink::RecoverPolledLink() {
     if (primary_) {
         primary_->Resume();
     }
+    // Whatever came during the wait (the answer, a late reply) must not be read as the next
+    // poll's frame.
+    port_.PurgeTx();
+    port_.PurgeRx();
     return ok;
 }
 

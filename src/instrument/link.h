@@ -79,7 +79,7 @@ public:
     // After a break in streaming mode: close, reopen without messages, handshake, restart.
     // Returns 1 when the link runs again; 0 when timer 1 was set to retry in 100 ms.
     int RestartLink();
-    // Polled recovery: suspend the reader, handshake 'X', wait 1500 ms, resume.
+    // Polled recovery: suspend the reader, handshake 'X', wait 1500 ms, resume, purge both buffers.
     int RecoverPolledLink();
     // Wheel-mode logging run: enter returns false when the instrument did not take 'W'.
     bool EnterWheelMode();

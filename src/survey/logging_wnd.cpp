@@ -343,9 +343,6 @@ void LoggingWnd::CreateSession() {
 }
 
 void LoggingWnd::CloseDataFiles() {
-    if (ctx_.dataFileChanged) {
-        ctx_.dataFileChanged(nullptr);
-    }
     dataFile_.Close();
 }
 
@@ -580,11 +577,8 @@ void LoggingWnd::RunCreateDataFile() {
     SurveyDialogContext dialog = DialogContext();
     const HeaderOffsets header{ctx_.readings.normalisation.nullOffsets, qc_.state.lastQcLetter,
                                qc_.state.lastQcValues};
-    if (tm47::RunCreateDataFile(dialog, ctx_.session, header, ctx_.readings.nulling.previousOffsets,
-                                this, chooseSaveFile_) &&
-        dataFile_.IsOpen() && ctx_.dataFileChanged) {
-        ctx_.dataFileChanged(&records_);
-    }
+    tm47::RunCreateDataFile(dialog, ctx_.session, header, ctx_.readings.nulling.previousOffsets,
+                            this, chooseSaveFile_);
 }
 
 int LoggingWnd::RunNewLine() {

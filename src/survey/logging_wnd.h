@@ -80,9 +80,6 @@ struct LoggingContext {
     // order GPS, instrument, output port, data files. Empty ones are skipped.
     std::function<void()> stopGps;
     std::function<void()> closeOutputPort;
-    // The data file's record context once a data file is open, null when it closes (the GPS
-    // records follow it).
-    std::function<void(RecordContext* records)> dataFileChanged;
     // The GGA count of the GPS status row back to 0.
     std::function<void()> resetGpsCount;
 };

@@ -2,14 +2,18 @@
 // simulator on a pseudo-terminal, keys as the operator types them, and the data file read back
 // record by record at the end.
 
+#include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QPushButton>
 #include <QtTest>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "datafile/record_parser.h"
@@ -21,6 +25,7 @@
 #include "sim/instrument_simulator.h"
 #include "survey/logging_wnd.h"
 #include "tests/gui/gui_support.h"
+#include "tests/support/pty_peer.h"
 
 using namespace tm47;
 using tm47::testing::Shell;
@@ -148,6 +153,20 @@ void ExitSession(Shell& shell) {
     shell.Key('x');
 }
 
+// The names of this process's threads, sorted: what is left when a session has ended.
+QStringList ThreadNames() {
+    QStringList names;
+    const QDir tasks(QStringLiteral("/proc/self/task"));
+    for (const QString& id : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
+        QFile comm(tasks.filePath(id + QStringLiteral("/comm")));
+        if (comm.open(QIODevice::ReadOnly)) {
+            names << QString::fromLatin1(comm.readAll()).trimmed();
+        }
+    }
+    names.sort();
+    return names;
+}
+
 bool Shown(const Shell& shell, const char* caption, const char* text) {
     return std::any_of(shell.messages.shown.begin(), shell.messages.shown.end(),
                        [&](const tm47::testing::ShownMessage& m) {
@@ -242,7 +261,10 @@ private slots:
         shell->Key('g');
         QCOMPARE(shell->logger->session.state, SessionState::Logging);
         QTRY_COMPARE_WITH_TIMEOUT(sim->Mode(), InstrumentMode::Wheel, 3000);
-        QTest::qWait(100);
+        // Standing still: no frames for far longer than the watch would allow a streaming
+        // link, and the watch must not take that for a break.
+        QTest::qWait(1500);
+        QCOMPARE(shell->logger->session.state, SessionState::Logging);
         const std::vector<SentFrame> sentBefore = sim->FrameLog();
         const uint64_t beforeTriggers = sentBefore.empty() ? 0 : sentBefore.back().sequence;
         const double start = shell->logger->position.station;
@@ -283,6 +305,7 @@ private slots:
         // Nothing else: a streaming frame still in the hand-over when Go switched the
         // instrument to wheel mode is not recorded as a wheel reading.
         QVERIFY2(readings.size() == 7, std::to_string(readings.size()).c_str());
+        QCOMPARE(CountMarkers(recs, "$CONN BREAK"), 0);
         sim->Stop();
     }
 
@@ -486,24 +509,174 @@ private slots:
         sim->Stop();
     }
 
-    // Unplugged in Stand By on a streaming link: three breaks, then the end and the message.
+    // Unplugged in Stand By: three recoveries on a streaming link, two on a polled one, then the
+    // end marker and the link's own message.
+    void unplugInStandByGivesTheLinkUp_data() {
+        QTest::addColumn<int>("delivery");
+        QTest::addColumn<int>("breaks");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("streaming") << int(Delivery::Streaming) << 3
+                                   << QStringLiteral("Tap OK or press <ENTER> to Exit Log Mode");
+        QTest::newRow("polled") << int(Delivery::Polled) << 2
+                                << QStringLiteral("NO CONNECTION Press <ENTER> to STOP");
+    }
     void unplugInStandByGivesTheLinkUp() {
-        auto sim = StartInstrument(Delivery::Streaming);
+        QFETCH(int, delivery);
+        QFETCH(int, breaks);
+        QFETCH(QString, text);
+        auto sim = StartInstrument(static_cast<Delivery>(delivery));
         QVERIFY(sim);
         auto shell = MakeShell(*sim);
         QVERIFY(OpenMonitor(*shell));
         const QString path = DataPath(*shell, "UNPLUG.R47");
         QVERIFY(CreateDataFile(*shell, path));
         sim->Unplug();
-        QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(*shell), 20000);
-        QVERIFY(Shown(*shell, "NO CONNECTION", "Tap OK or press <ENTER> to Exit Log Mode"));
+        QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(*shell), 30000);
+        QVERIFY(Shown(*shell, "NO CONNECTION", text.toLatin1().constData()));
         QVERIFY(!shell->logger->link.IsPortOpen());
         QVERIFY(!shell->logger->link.ReaderRunning(ReaderKind::Streaming));
+        QVERIFY(!shell->logger->link.ReaderRunning(ReaderKind::Polled));
         const std::vector<Record> recs = ReadRecords(path);
-        QCOMPARE(CountMarkers(recs, "$CONN BREAK"), 3);
+        QCOMPARE(CountMarkers(recs, "$CONN BREAK"), breaks);
         QVERIFY(!recs.empty());
-        QVERIFY(IsMarker(recs.back(), "$CONN END"));
         QCOMPARE(NoteText(recs.back()), std::string("$CONN END  "));
+        sim->Stop();
+    }
+
+    // Short breaks while logging, each mended by the recovery before the next (fifty on a
+    // streaming link; a polled recovery takes 1.5 s, so fewer there): a good frame between
+    // breaks resets the count, so the session never gives up, the file holds whole records
+    // only, and the screen still pauses, logs and exits.
+    void unplugCyclesKeepTheSession_data() {
+        QTest::addColumn<int>("delivery");
+        QTest::addColumn<int>("cycles");
+        QTest::newRow("streaming") << int(Delivery::Streaming) << 50;
+        QTest::newRow("polled") << int(Delivery::Polled) << 5;
+    }
+    void unplugCyclesKeepTheSession() {
+        QFETCH(int, delivery);
+        QFETCH(int, cycles);
+        const int kCycles = cycles;
+        auto sim = StartInstrument(static_cast<Delivery>(delivery));
+        QVERIFY(sim);
+        auto shell = MakeShell(*sim);
+        QVERIFY(OpenMonitor(*shell));
+        const QString path = DataPath(*shell, "CYCLES.R47");
+        QVERIFY(CreateDataFile(*shell, path));
+        shell->Key('g');
+        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+
+        // The GUI thread is blocked inside the recovery while it waits for the handshake, so
+        // the cable goes back in from another thread as soon as the break is counted.
+        LinkState& link = shell->logger->link.State();
+        std::atomic<int> done{0};
+        std::atomic<bool> quit{false};
+        auto waitFor = [&](auto done) {
+            while (!done() && !quit.load()) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        };
+        std::thread operatorHand([&] {
+            for (int i = 0; i < kCycles && !quit.load(); ++i) {
+                sim->Unplug();
+                waitFor([&] { return link.breakCounter.load() > 0; });
+                sim->Replug();
+                waitFor([&] { return link.breakCounter.load() == 0; }); // frames again
+                std::this_thread::sleep_for(std::chrono::milliseconds(150));
+                done.fetch_add(1);
+            }
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(done.load() == kCycles || SessionEnded(*shell), 240000);
+        quit.store(true);
+        operatorHand.join();
+        QCOMPARE(done.load(), kCycles);
+        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+        QVERIFY(shell->window->Logging()->isVisible());
+
+        shell->Key('q');
+        QCOMPARE(shell->logger->session.state, SessionState::StandBy);
+        shell->Key('g');
+        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+        QTest::qWait(500);
+        shell->Key('q');
+        ExitSession(*shell);
+        QVERIFY(SessionEnded(*shell));
+
+        QFile file(path);
+        QVERIFY(file.size() > 0);
+        QCOMPARE(file.size() % qint64(kRecordLength), qint64(0));
+        const std::vector<Record> recs = ReadRecords(path);
+        QCOMPARE(CountMarkers(recs, "$CONN BREAK"), kCycles);
+        QCOMPARE(CountMarkers(recs, "$CONN END"), 0);
+        for (const Record& r : recs) {
+            QCOMPARE(r[kRecordLength - 1], '\n');
+        }
+        const std::size_t started = FindMarker(recs, "$STARTED");
+        const std::size_t paused = FindMarker(recs, "$PAUSED", started);
+        QVERIFY(paused < recs.size());
+        for (std::size_t i = started; i < paused; ++i) {
+            QVERIFY2(IsReadingKind(recs[i][0]) || recs[i][0] == 'X', std::to_string(i).c_str());
+        }
+        // Readings were logged between the breaks and after the second Go.
+        std::size_t gapsWithReadings = 0;
+        std::size_t at = FindMarker(recs, "$CONN BREAK");
+        while (at < recs.size()) {
+            const std::size_t next = FindMarker(recs, "$CONN BREAK", at + 1);
+            gapsWithReadings += Readings(recs, at, next).empty() ? 0 : 1;
+            at = next;
+        }
+        QVERIFY2(gapsWithReadings >= std::size_t(kCycles * 9 / 10),
+                 std::to_string(gapsWithReadings).c_str());
+        const std::size_t restarted = FindMarker(recs, "$STARTED", paused);
+        QVERIFY(!Readings(recs, restarted, recs.size()).empty());
+        sim->Stop();
+    }
+
+    // Every thread a session starts (instrument readers, GPS reader and watchdog, output
+    // writer) has ended once the session has, however it ended.
+    void noThreadOutlivesASession_data() {
+        QTest::addColumn<bool>("giveUp");
+        QTest::newRow("exit") << false;
+        QTest::newRow("link given up") << true;
+    }
+    void noThreadOutlivesASession() {
+        QFETCH(bool, giveUp);
+        auto sim = StartInstrument(Delivery::Streaming);
+        QVERIFY(sim);
+        GpsConfig gpsConfig;
+        gpsConfig.intervalMs = 200;
+        GpsSimulator gps(gpsConfig);
+        QVERIFY(gps.Start());
+        tm47::testing::PtyPeer outputPeer;
+        LoggerOptions options;
+        options.comMap.Set(1, sim->DevicePath());
+        options.comMap.Set(2, gps.DevicePath());
+        options.comMap.Set(3, outputPeer.SlavePath());
+        Shell shell(true, nullptr, options);
+        shell.logger->settings.gpsEnabled = 1;
+        shell.logger->settings.gpsPort = 1;
+        shell.logger->settings.outputEnabled = 1;
+        shell.logger->settings.outputPort = 2;
+        shell.Show();
+        QTest::qWait(200);
+        const QStringList before = ThreadNames();
+
+        QVERIFY(OpenMonitor(shell));
+        QVERIFY(ThreadNames().size() > before.size());
+        QVERIFY(CreateDataFile(shell, DataPath(shell, "THREADS.R47")));
+        shell.Key('g');
+        QTest::qWait(800);
+        QVERIFY(!outputPeer.Read(200, 1).empty()); // the output writer is running
+        if (giveUp) {
+            sim->Unplug();
+            QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(shell), 30000);
+        } else {
+            shell.Key('q');
+            ExitSession(shell);
+            QVERIFY(SessionEnded(shell));
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(ThreadNames(), before, 3000);
+        gps.Stop();
         sim->Stop();
     }
 

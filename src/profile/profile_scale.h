@@ -63,11 +63,7 @@ struct GridLines {
 GridLines BuildGrid(float scaleMin, float scaleMax, float pixelsPerUnit, int32_t height);
 GridLines BuildGrid(const Settings& settings);
 
-// The scale dialog ("Enter Scale") fields. The dialog shows each limit as "%.0f" (C locale);
-// the longest such text of a float is 40 characters ("-340282346638528859811704183484516925440"),
-// so the fields take that many rather than the 15 the first handhelds kept, and every limit the
-// dialog shows can be confirmed unchanged.
-inline constexpr std::size_t kScaleFieldMaxChars = 40;
+// A limit as the scale dialog ("Enter Scale") shows it: "%.0f" in the C locale.
 std::u16string FormatScaleLimit(float limit);
 
 struct ScaleEntry {

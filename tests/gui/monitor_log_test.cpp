@@ -6,7 +6,6 @@
 #include <QtTest>
 
 #include "app/monitor_log_start.h"
-#include "sim/gps_simulator.h"
 #include "sim/instrument_simulator.h"
 #include "survey/logging_wnd.h"
 #include "tests/gui/gui_support.h"
@@ -98,21 +97,17 @@ private slots:
         ExpectMenuUsable(shell);
     }
 
-    void missingInstrumentPortIsReported() {
+    void unreachablePortsAreReported() {
         Shell shell; // COM1 points at a path that does not exist
         shell.Show();
         shell.Key('L');
         ExpectMessage(shell, "Serial Port", "Cannot open TM47-KVB port");
         QVERIFY(!shell.logger->link.IsPortOpen());
         ExpectMenuUsable(shell);
-    }
-
-    void outputPortFailureClosesNothingElse() {
         // Forwarding on an unreachable port: reported, then the instrument is tried.
-        Shell shell;
+        shell.messages.shown.clear();
         shell.logger->settings.outputEnabled = 1;
         shell.logger->settings.outputPort = 3;
-        shell.Show();
         shell.Key('l');
         QCOMPARE(shell.messages.shown.size(), std::size_t{2});
         QCOMPARE(QString::fromStdString(shell.messages.shown[0].text),
@@ -214,34 +209,6 @@ private slots:
         QVERIFY(!shell.logger->link.ReaderRunning(ReaderKind::Polled));
         ExpectMenuUsable(shell);
         sim.Stop();
-    }
-
-    void gpsPortOpensWhenEnabled() {
-        InstrumentConfig config;
-        config.delivery = Delivery::Streaming;
-        InstrumentSimulator sim(config);
-        GpsSimulator gps;
-        QVERIFY(sim.Start());
-        QVERIFY(gps.Start());
-        LoggerOptions options;
-        options.comMap.Set(1, sim.DevicePath());
-        options.comMap.Set(2, gps.DevicePath());
-        Shell shell(true, nullptr, options);
-        int gpsStarts = 0;
-        shell.logger->startGpsInput = [&](Logger& logger) {
-            QVERIFY(logger.gpsPort.IsOpen());
-            ++gpsStarts;
-        };
-        shell.logger->settings.gpsEnabled = 1;
-        shell.logger->settings.gpsPort = 1;
-        shell.Show();
-        shell.Key('l');
-        QVERIFY(shell.messages.shown.empty());
-        QCOMPARE(gpsStarts, 1);
-        QVERIFY(shell.window->Logging()->isVisible());
-        shell.Key('X');
-        QVERIFY(!shell.logger->gpsPort.IsOpen());
-        QVERIFY(!shell.logger->link.IsPortOpen());
     }
 
     void outputPortForwardsThroughItsQueueForTheSession() {

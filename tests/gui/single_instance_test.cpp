@@ -52,24 +52,17 @@ private slots:
         QVERIFY(front.wait(3000));
     }
 
-    void guardsOnDifferentRootsDoNotMeet() {
+    void guardsOnDifferentRootsDoNotMeetAndAFolderIsFreeOnceItsGuardIsGone() {
         QTemporaryDir a;
         QTemporaryDir b;
-        SingleInstance first(a.path().toStdString());
-        SingleInstance second(b.path().toStdString());
-        QVERIFY(first.Acquire());
-        QVERIFY(second.Acquire());
-        QVERIFY(first.ServerName() != second.ServerName());
-    }
-
-    void theFolderIsFreeAgainOnceTheGuardIsGone() {
-        QTemporaryDir dir;
-        const std::filesystem::path folder = dir.path().toStdString();
         {
-            SingleInstance first(folder);
+            SingleInstance first(a.path().toStdString());
+            SingleInstance second(b.path().toStdString());
             QVERIFY(first.Acquire());
+            QVERIFY(second.Acquire());
+            QVERIFY(first.ServerName() != second.ServerName());
         }
-        SingleInstance again(folder);
+        SingleInstance again(a.path().toStdString());
         QVERIFY(again.Acquire());
     }
 

@@ -26,55 +26,12 @@ GpsSimulator::~GpsSimulator() {
 }
 
 bool GpsSimulator::Start(std::string* error) {
-    if (running_.load()) {
-        return true;
-    }
-    if (!pty_.Open(error)) {
-        return false;
-    }
-    if (!config_.linkPath.empty() && !pty_.MakeLink(config_.linkPath, error)) {
-        pty_.Close();
-        return false;
-    }
-    int fds[2];
-    if (pipe(fds) != 0 || !MakeNonBlocking(fds[0]) || !MakeNonBlocking(fds[1])) {
-        if (error) {
-            *error = std::string("sim: pipe failed: ") + std::strerror(errno);
-        }
-        pty_.Close();
-        return false;
-    }
-    wakeRead_ = fds[0];
-    wakeWrite_ = fds[1];
-    devicePath_ = pty_.DevicePath();
-    slavePath_ = pty_.SlavePath();
-    stop_.store(false);
-    running_.store(true);
-    thread_ = std::thread([this] { Run(); });
-    return true;
+    return worker_.Start(
+        config_.linkPath, [this] { Run(); }, error);
 }
 
 void GpsSimulator::Stop() {
-    if (!running_.load()) {
-        return;
-    }
-    stop_.store(true);
-    Wake();
-    if (thread_.joinable()) {
-        thread_.join();
-    }
-    pty_.Close();
-    close(wakeRead_);
-    close(wakeWrite_);
-    wakeRead_ = wakeWrite_ = -1;
-    running_.store(false);
-}
-
-void GpsSimulator::Wake() {
-    const char b = 1;
-    if (wakeWrite_ >= 0) {
-        [[maybe_unused]] const ssize_t n = write(wakeWrite_, &b, 1);
-    }
+    worker_.Stop();
 }
 
 void GpsSimulator::SetFault(GpsFault fault) {
@@ -96,26 +53,25 @@ std::string GpsSimulator::Received() const {
 }
 
 void GpsSimulator::Run() {
-    const int master = pty_.MasterFd();
+    const int master = worker_.MasterFd();
     const auto interval = std::chrono::milliseconds(std::max(1, config_.intervalMs));
     const auto started = SteadyClock::now();
     auto nextEpoch = started; // the first epoch goes out at once
     std::string out;
     char buf[256];
 
-    while (!stop_.load()) {
+    while (!worker_.StopRequested()) {
         const auto now = SteadyClock::now();
         const auto wait =
             std::chrono::duration_cast<std::chrono::milliseconds>(nextEpoch - now).count();
         const int timeoutMs = static_cast<int>(std::clamp<long long>(wait + 1, 0, 100));
         pollfd fds[2] = {{master, static_cast<short>(POLLIN | (out.empty() ? 0 : POLLOUT)), 0},
-                         {wakeRead_, POLLIN, 0}};
+                         {worker_.WakeFd(), POLLIN, 0}};
         if (poll(fds, 2, timeoutMs) < 0 && errno != EINTR) {
             break;
         }
         if (fds[1].revents & POLLIN) {
-            while (read(wakeRead_, buf, sizeof buf) > 0) {
-            }
+            worker_.DrainWake();
         }
         if (fds[0].revents & POLLIN) {
             const ssize_t n = read(master, buf, sizeof buf);

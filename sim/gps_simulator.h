@@ -8,7 +8,7 @@
 // come from any thread. Start and Stop belong to one controlling thread.
 
 #include "sim/nmea_sentences.h"
-#include "sim/pseudo_terminal.h"
+#include "sim/pty_worker.h"
 
 #include <atomic>
 #include <cstdint>
@@ -44,10 +44,10 @@ public:
 
     bool Start(std::string* error = nullptr);
     void Stop();
-    bool Running() const { return running_.load(); }
+    bool Running() const { return worker_.Running(); }
 
-    const std::string& DevicePath() const { return devicePath_; }
-    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& DevicePath() const { return worker_.DevicePath(); }
+    const std::string& SlavePath() const { return worker_.SlavePath(); }
 
     void SetFault(GpsFault fault);
     GpsFault Fault() const { return static_cast<GpsFault>(fault_.load()); }
@@ -57,18 +57,11 @@ public:
 
 private:
     void Run();
-    void Wake();
+    void Wake() const { worker_.Wake(); }
 
     const GpsConfig config_;
-    std::string devicePath_;
-    std::string slavePath_;
-    PseudoTerminal pty_; // opened by Start, used only by the worker, closed by Stop
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    std::thread thread_;
+    PtyWorker worker_;
 
-    std::atomic<bool> running_{false};
-    std::atomic<bool> stop_{false};
     std::atomic<int> fault_;
     std::atomic<uint64_t> epochs_{0};
     std::atomic<uint64_t> sentencesSent_{0};

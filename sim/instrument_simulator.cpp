@@ -53,57 +53,16 @@ InstrumentSimulator::~InstrumentSimulator() {
 }
 
 bool InstrumentSimulator::Start(std::string* error) {
-    if (running_.load()) {
+    if (worker_.Running()) {
         return true;
     }
-    if (!pty_.Open(error)) {
-        return false;
-    }
-    if (!config_.linkPath.empty() && !pty_.MakeLink(config_.linkPath, error)) {
-        pty_.Close();
-        return false;
-    }
-    int fds[2];
-    if (pipe(fds) != 0 || !MakeNonBlocking(fds[0]) || !MakeNonBlocking(fds[1])) {
-        if (error) {
-            *error = std::string("sim: pipe failed: ") + std::strerror(errno);
-        }
-        pty_.Close();
-        return false;
-    }
-    wakeRead_ = fds[0];
-    wakeWrite_ = fds[1];
-    devicePath_ = pty_.DevicePath();
-    slavePath_ = pty_.SlavePath();
-    stop_.store(false);
     mode_.store(static_cast<int>(InstrumentMode::AwaitingCommand)); // a fresh power-up
-    running_.store(true);
-    thread_ = std::thread([this] { Run(); });
-    return true;
+    return worker_.Start(
+        config_.linkPath, [this] { Run(); }, error);
 }
 
 void InstrumentSimulator::Stop() {
-    if (!running_.load()) {
-        return;
-    }
-    stop_.store(true);
-    Wake();
-    if (thread_.joinable()) {
-        thread_.join();
-    }
-    pty_.Close();
-    close(wakeRead_);
-    close(wakeWrite_);
-    wakeRead_ = wakeWrite_ = -1;
-    running_.store(false);
-}
-
-void InstrumentSimulator::Wake() {
-    const char b = 1;
-    if (wakeWrite_ >= 0) {
-        // A full pipe already holds a wake-up, so a failed write loses nothing.
-        [[maybe_unused]] const ssize_t n = write(wakeWrite_, &b, 1);
-    }
+    worker_.Stop();
 }
 
 void InstrumentSimulator::WheelTrigger(bool backwards) {
@@ -189,7 +148,7 @@ std::vector<SentFrame> InstrumentSimulator::FramesAfter(uint64_t sequence) const
 
 void InstrumentSimulator::Run() {
     Worker w(config_);
-    const int master = pty_.MasterFd();
+    const int master = worker_.MasterFd();
     const auto period = std::chrono::duration_cast<SteadyClock::duration>(
         std::chrono::duration<double, std::milli>(config_.framePeriodMs));
 
@@ -337,7 +296,7 @@ void InstrumentSimulator::Run() {
     };
 
     uint8_t buf[256];
-    while (!stop_.load()) {
+    while (!worker_.StopRequested()) {
         const auto now = SteadyClock::now();
         int timeoutMs = 100;
         if (w.streamingActive && Mode() == InstrumentMode::Normal && w.plugged) {
@@ -346,15 +305,13 @@ void InstrumentSimulator::Run() {
             timeoutMs = static_cast<int>(std::clamp<long long>(wait + 1, 0, 100));
         }
         pollfd fds[2] = {{master, static_cast<short>(POLLIN | (w.out.empty() ? 0 : POLLOUT)), 0},
-                         {wakeRead_, POLLIN, 0}};
+                         {worker_.WakeFd(), POLLIN, 0}};
         const int ready = poll(fds, 2, timeoutMs);
         if (ready < 0 && errno != EINTR) {
             break;
         }
         if (fds[1].revents & POLLIN) {
-            char drain[64];
-            while (read(wakeRead_, drain, sizeof drain) > 0) {
-            }
+            worker_.DrainWake();
         }
         // One look at the cable per round, before any byte is handled, so a reply to bytes
         // that came after a replug is never thrown away with the unplugged state.

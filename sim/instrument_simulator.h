@@ -15,7 +15,7 @@
 // instrument does are queued for the worker (under `eventsMutex_`) and take effect at its
 // next wake-up, which they trigger. Start and Stop belong to one controlling thread.
 
-#include "sim/pseudo_terminal.h"
+#include "sim/pty_worker.h"
 #include "sim/survey_field.h"
 
 #include <atomic>
@@ -90,11 +90,11 @@ public:
     // Ends the worker (within one wake-up) and closes the pseudo-terminal; a peer that still
     // holds the slave open sees the line hang up.
     void Stop();
-    bool Running() const { return running_.load(); }
+    bool Running() const { return worker_.Running(); }
 
     // The path a logger opens (the link when one was asked for), and the slave device.
-    const std::string& DevicePath() const { return devicePath_; }
-    const std::string& SlavePath() const { return slavePath_; }
+    const std::string& DevicePath() const { return worker_.DevicePath(); }
+    const std::string& SlavePath() const { return worker_.SlavePath(); }
     const InstrumentConfig& Config() const { return config_; }
 
     // Operator actions.
@@ -119,18 +119,11 @@ public:
 private:
     struct Worker; // the worker thread's own state
     void Run();
-    void Wake();
+    void Wake() const { worker_.Wake(); }
 
     const InstrumentConfig config_;
-    std::string devicePath_;
-    std::string slavePath_;
-    PseudoTerminal pty_; // opened by Start, used only by the worker, closed by Stop
-    int wakeRead_ = -1;
-    int wakeWrite_ = -1;
-    std::thread thread_;
+    PtyWorker worker_;
 
-    std::atomic<bool> running_{false};
-    std::atomic<bool> stop_{false};
     std::atomic<bool> triggerHeld_{false};
     std::atomic<bool> plugged_{true};
     std::atomic<bool> walking_{true};

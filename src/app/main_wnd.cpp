@@ -20,6 +20,7 @@
 #include "instrument/output_port_setup_dialog.h"
 #include "profile/display_options_dialog.h"
 #include "resources/bitmaps.h"
+#include "resources/screen_font.h"
 #include "survey/logging_wnd.h"
 #include "survey/survey_setup_dialog.h"
 #include "viewer/view_files_wnd.h"
@@ -34,14 +35,6 @@ constexpr const char* kMenuLabels[kMenuButtonCount] = {
 
 const QColor kLightGrey(0xC0, 0xC0, 0xC0);
 const QColor kDarkGrey(0x40, 0x40, 0x40);
-
-QFont ScreenFont(int weight) {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(14);
-    font.setWeight(static_cast<QFont::Weight>(weight));
-    return font;
-}
 
 QRect MenuButtonRect(bool portrait, int index) {
     return portrait ? QRect(100, 82 + 26 * index, 120, 24) : QRect(180, 18 + 26 * index, 120, 24);

@@ -88,7 +88,14 @@ private:
     QWidget* viewFiles_ = nullptr;
     std::array<QPushButton*, kMenuButtonCount> buttons_{};
     std::function<void(int)> commandObserver_;
-    std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return dialog.exec(); };
+    std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) {
+        const int result = dialog.exec();
+        // Without a window manager nobody hands the keyboard back when a dialog closes.
+        if (QWidget* owner = dialog.parentWidget(); owner && owner->window()->isVisible()) {
+            owner->window()->activateWindow();
+        }
+        return result;
+    };
     std::function<void(int)> quit_;
     bool programStopPosted_ = false;
     bool shutDown_ = false;

@@ -3,6 +3,8 @@
 #include <QFontMetrics>
 #include <QPainter>
 
+#include "resources/screen_font.h"
+
 namespace tm47 {
 
 namespace {
@@ -11,19 +13,11 @@ const QColor kLightGrey(0xC0, 0xC0, 0xC0);
 const QColor kRed(255, 0, 0);
 constexpr const char* kLabels[4] = {"Pos", "#", "PDOP:", "Sat:"};
 
-QFont StatusFont(QFont::Weight weight) {
-    QFont font(QStringLiteral("Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(14);
-    font.setWeight(weight);
-    return font;
-}
-
 } // namespace
 
 GpsStatusWnd::GpsStatusWnd(bool portrait, QWidget* parent)
-    : QWidget(parent), portrait_(portrait), normalFont_(StatusFont(QFont::Normal)),
-      boldFont_(StatusFont(QFont::Bold)) {
+    : QWidget(parent), portrait_(portrait), normalFont_(ScreenFont(QFont::Normal)),
+      boldFont_(ScreenFont(QFont::Bold)) {
     setObjectName(QStringLiteral("GpsStatusWnd"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setFocusPolicy(Qt::NoFocus);

@@ -20,7 +20,12 @@ std::string ChooseSaveFileWithQt(const SaveFileRequest& request, QWidget* parent
     dialog.setNameFilters(QStringList{request.filter});
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.selectFile(request.presetName);
-    if (dialog.exec() != QDialog::Accepted) {
+    const int result = dialog.exec();
+    // Without a window manager nobody hands the keyboard back when a dialog closes.
+    if (parent && parent->window()->isVisible()) {
+        parent->window()->activateWindow();
+    }
+    if (result != QDialog::Accepted) {
         return {};
     }
     const QStringList chosen = dialog.selectedFiles();

@@ -15,6 +15,7 @@
 #include "profile/curve_wnd.h"
 #include "profile/display_options_dialog.h"
 #include "profile/profile_scale_dialog.h"
+#include "resources/screen_font.h"
 #include "survey/comment_dialog.h"
 #include "survey/connection_watch.h"
 #include "survey/create_data_file_dialog.h"
@@ -32,14 +33,6 @@ constexpr const char* kFixWords[5] = {"CODE", "DGPS", "RTK", "AGPS", "NO FIX"};
 constexpr int kMonitorExit = 4;
 constexpr int kGpsGap = 2; // portrait: each GPS field starts this far after the previous one
 const QColor kLightGrey(0xC0, 0xC0, 0xC0);
-
-QFont LoggingFont(QFont::Weight weight) {
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setStyleHint(QFont::SansSerif);
-    font.setPixelSize(14);
-    font.setWeight(weight);
-    return font;
-}
 
 QPushButton* MakeButton(QWidget* parent, const char* label, int id, QRect rect, bool visible) {
     auto* button = new QPushButton(QString::fromLatin1(label), parent);
@@ -161,8 +154,8 @@ LoggingLayout ComputeLoggingLayout(const ScreenGeometry& g, const LayoutTextWidt
 }
 
 LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
-    : QWidget(parent), ctx_(std::move(context)), normalFont_(LoggingFont(QFont::Normal)),
-      boldFont_(LoggingFont(QFont::Bold)), position_(ctx_.position ? ctx_.position : &ownPosition_),
+    : QWidget(parent), ctx_(std::move(context)), normalFont_(ScreenFont(QFont::Normal)),
+      boldFont_(ScreenFont(QFont::Bold)), position_(ctx_.position ? ctx_.position : &ownPosition_),
       previousPoint_(ctx_.previousPoint ? ctx_.previousPoint : &ownPreviousPoint_),
       records_{ctx_.settings, dataFile_, ctx_.clock, nullptr, 0, true, ctx_.screen.portrait},
       qc_(ctx_.readings.normalisation, ctx_.readings.nulling, ctx_.readingState, ctx_.clock,
@@ -655,6 +648,9 @@ void LoggingWnd::CloseDialog(const std::string& title, DialogClose how) {
 }
 
 void LoggingWnd::TakeFocus() {
+    if (isVisible()) {
+        window()->activateWindow();
+    }
     setFocus();
 }
 

@@ -1,6 +1,6 @@
-// The logger's link against the simulated instrument over real pseudo-terminals: the frames
-// the reader threads hand on are exactly the frames the instrument sent, in polled,
-// streaming and wheel delivery.
+// The logger's link against the simulated instrument over real pseudo-terminals, its reader
+// threads run under the thread checker: polled and streaming readers, the switch to the wheel
+// reader and back, and a restart after an unplug. (Whole sessions are the GUI session tests'.)
 
 #include <gtest/gtest.h>
 
@@ -20,11 +20,6 @@ struct Timer1 : LinkTimer {
     void StartTimer1(int ms) override { period = ms; }
     void KillTimer1() override { period = 0; }
 };
-
-bool SameFrame(const FrameBuffer& got, const WireFrame& sent) {
-    return std::equal(got.begin(), got.begin() + kFrameBytes, sent.begin()) &&
-           got[kFrameBytes] == 0;
-}
 
 struct LinkWithSimulator : ::testing::Test {
     SystemClock clock;
@@ -70,65 +65,34 @@ struct LinkWithSimulator : ::testing::Test {
     }
 };
 
-TEST_F(LinkWithSimulator, PolledLinkGetsOneFrameForEachPoll) {
+TEST_F(LinkWithSimulator, PolledLinkHandsOnExactlyTheFramesSent) {
     Connect(Delivery::Polled);
-    EXPECT_EQ(link.State().linkMode.load(), 1);
     Run(3000ms, 20);
     ASSERT_EQ(frames.size(), 20u);
-    auto log = sim->FrameLog();
+    const auto log = sim->FrameLog();
     ASSERT_GE(log.size(), 20u);
     for (std::size_t i = 0; i < frames.size(); ++i) {
-        EXPECT_TRUE(SameFrame(frames[i], log[i].bytes)) << "frame " << i;
+        FrameBuffer sent{};
+        std::copy(log[i].bytes.begin(), log[i].bytes.begin() + kFrameBytes, sent.begin());
+        EXPECT_EQ(frames[i], sent) << "frame " << i;
     }
 }
 
-TEST_F(LinkWithSimulator, StreamingLinkHandsOnEveryFourthFrameSent) {
-    Connect(Delivery::Streaming);
-    EXPECT_EQ(link.State().linkMode.load(), 0);
-    link.State().frameDivisor = 4;
-    Run(3000ms, 6);
-    ASSERT_EQ(frames.size(), 6u);
-    auto log = sim->FrameLog();
-    // Find each received frame in the log: consecutive ones are exactly four frames apart.
-    std::vector<uint64_t> seqs;
-    for (const auto& f : frames) {
-        for (const auto& s : log) {
-            if (SameFrame(f, s.bytes)) {
-                seqs.push_back(s.sequence);
-                break;
-            }
-        }
-    }
-    ASSERT_EQ(seqs.size(), frames.size());
-    for (std::size_t i = 1; i < seqs.size(); ++i) {
-        EXPECT_EQ(seqs[i] - seqs[i - 1], 4u);
-    }
-}
-
-TEST_F(LinkWithSimulator, WheelRunGetsOneFramePerTriggerWithBackwardLetters) {
+TEST_F(LinkWithSimulator, StreamingWheelAndBackThenUnplugAndRestart) {
     Connect(Delivery::Streaming);
     Run(200ms);
-    frames.clear();
     ASSERT_TRUE(link.EnterWheelMode());
-    uint64_t before = sim->Counters().framesSent;
-    sim->WheelTrigger(false);
+    frames.clear();
     sim->WheelTrigger(false);
     sim->WheelTrigger(true);
-    Run(2000ms, 3);
-    ASSERT_EQ(frames.size(), 3u);
-    EXPECT_EQ(sim->Counters().framesSent - before, 3u);
+    Run(2000ms, 2);
+    ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[0][0], 'T');
-    EXPECT_EQ(frames[1][0], 'T');
-    EXPECT_TRUE(frames[2][0] == 'j' || frames[2][0] == 'J') << frames[2][0];
+    EXPECT_EQ(frames[1][0], 'j');
     ASSERT_TRUE(link.LeaveWheelMode());
-    frames.clear();
-    Run(1000ms, 2);
-    EXPECT_EQ(frames.size(), 2u); // streaming again
-}
+    Run(1000ms, 4);
+    EXPECT_EQ(frames.size(), 4u) << "streaming again";
 
-TEST_F(LinkWithSimulator, UnpluggedInstrumentFallsSilentAndRestartRecovers) {
-    Connect(Delivery::Streaming);
-    Run(300ms);
     sim->Unplug();
     Run(300ms);
     frames.clear();

@@ -65,14 +65,6 @@ TEST(GpsStatusText, PdopIgnoresTheProcessLocale) {
     std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
-TEST(GpsStatusText, CountAndSpinner) {
-    EXPECT_EQ(LoggedGgaCountText(0), "0    ");
-    EXPECT_EQ(LoggedGgaCountText(42), "42   ");
-    EXPECT_EQ(LoggedGgaCountText(123456), "123456");
-    EXPECT_EQ(NextSpinnerChar('\\'), '/');
-    EXPECT_EQ(NextSpinnerChar('/'), '\\');
-}
-
 // Puts `line` into the fix as the GPS reader does, then runs the handler.
 void Deliver(GpsFix& fix, const std::string& line, const GpsStatusInputs& in, GpsStatusView& v) {
     fix.sentenceText = line;
@@ -84,80 +76,59 @@ void Deliver(GpsFix& fix, const std::string& line, const GpsStatusInputs& in, Gp
     HandleGpsSentence(fix, in, v);
 }
 
-constexpr GpsStatusInputs kMonitoring{true, false, false};
-constexpr GpsStatusInputs kLoggingTake{true, true, true};
-
-const std::string kGga1 = "$GPGGA,120000.00,5000.0000,N,01000.0000,E,1,08,0.9,100.0,M,40.0,M,,*6F";
-const std::string kGga4 = "$GPGGA,120000.00,5000.0000,N,01000.0000,E,4,12,0.9,100.0,M,40.0,M,,*61";
-const std::string kGgaNoQuality = "$GPGGA,120000.00,5000.0000,N,01000.0000,E,,00,,,M,,M,,*44";
-const std::string kGgaShort = "$GPGGA,120000.00,5000.0000*50";
-const std::string kGsa = "$GNGSA,A,3,01,02,03,04,,,,,,,,,2.34,1.20,2.00*1C";
-const std::string kGsaShort = "$GNGSA,A,3,01,02*2D";
-const std::string kRmc = "$GPRMC,120000.00,A,5000.0000,N,01000.0000,E,0.0,0.0,140526,,,A*5D";
-
-TEST(GpsStatusHandler, VerifiedSentencesFillTheirCells) {
+// Each line on a fresh screen: the cells drawn, bold for the "??" of a failed or disabled line.
+TEST(GpsStatusHandler, EachLineDrawsItsCells) {
+    const std::string gga =
+        "$GPGGA,120000.00,5000.0000,N,01000.0000,E,1,08,0.9,100.0,M,40.0,M,,*6F";
+    const std::string gsa = "$GNGSA,A,3,01,02,03,04,,,,,,,,,2.34,1.20,2.00*1C";
+    constexpr GpsStatusInputs kOn{true, false, false}, kTake{true, true, true},
+        kOff{false, true, true};
+    constexpr const char* U = "<untouched>";
+    const struct {
+        std::string line;
+        GpsStatusInputs in;
+        std::string quality, satellites, pdop;
+    } rows[] = {
+        {gga, kOn, "AGPS", " 8", U},
+        {"$GPGGA,120000.00,5000.0000,N,01000.0000,E,4,12,0.9,100.0,M,40.0,M,,*61", kOn, "RTK4",
+         "12", U},
+        {"$GPGGA,120000.00,5000.0000,N,01000.0000,E,,00,,,M,,M,,*44", kOn, " >9", " 0", U},
+        {"$GPGGA,120000.00,5000.0000*50", kOn, "", " 0", U}, // cut short
+        {gsa, kOn, U, U, "2.3 "},
+        {"$GNGSA,A,3,01,02*2D", kOn, U, U, "N/A"},
+        {"$GPRMC,120000.00,A,5000.0000,N,01000.0000,E,0.0,0.0,140526,,,A*5D", kTake, U, U, U},
+        {gga.substr(0, gga.size() - 1) + "E", kTake, "", "??", U},
+        {gsa.substr(0, gsa.size() - 1) + "0", kOn, U, U, "??"},
+        {"$A*41", kOn, U, U, U},  // verified, but under 6 characters
+        {gga, kOff, "", "??", U}, // GPS disabled
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.line);
+        GpsFix fix;
+        FakeGpsView view;
+        Deliver(fix, r.line, r.in, view);
+        EXPECT_EQ(view.Text(GpsCell::FixQuality), r.quality);
+        EXPECT_EQ(view.Text(GpsCell::Satellites), r.satellites);
+        EXPECT_EQ(view.Text(GpsCell::Pdop), r.pdop);
+        for (GpsCell c : {GpsCell::FixQuality, GpsCell::Satellites, GpsCell::Pdop}) {
+            const bool failed = r.satellites == "??" || r.pdop == "??";
+            EXPECT_EQ(view.Font(c), failed && view.Text(c) != U ? GpsFont::Bold : GpsFont::Normal);
+        }
+        const bool validGga = r.satellites != U && r.satellites != "??";
+        EXPECT_EQ(view.Text(GpsCell::Spinner), validGga ? "/" : U);
+        EXPECT_TRUE(fix.sentenceText.empty());
+        EXPECT_TRUE(fix.validSentenceText.empty());
+        EXPECT_EQ(fix.loggedGgaCount, 0u);
+    }
+    // The spinner turns and the cells are drawn in this order.
     GpsFix fix;
     FakeGpsView view;
-    Deliver(fix, kGga1, kMonitoring, view);
-    EXPECT_EQ(view.Text(GpsCell::FixQuality), "AGPS");
-    EXPECT_EQ(view.Text(GpsCell::Satellites), " 8");
-    EXPECT_EQ(view.Text(GpsCell::Spinner), "/");
-    EXPECT_EQ(view.Calls(),
-              (std::vector<GpsCell>{GpsCell::Spinner, GpsCell::Satellites, GpsCell::FixQuality}));
-    EXPECT_TRUE(fix.sentenceText.empty());
-    EXPECT_TRUE(fix.validSentenceText.empty());
-
-    Deliver(fix, kGga4, kMonitoring, view);
-    EXPECT_EQ(view.Text(GpsCell::FixQuality), "RTK4");
-    EXPECT_EQ(view.Text(GpsCell::Satellites), "12");
+    Deliver(fix, gga, kOn, view);
+    Deliver(fix, gga, kOn, view);
     EXPECT_EQ(view.Text(GpsCell::Spinner), "\\");
-    Deliver(fix, kGgaNoQuality, kMonitoring, view);
-    EXPECT_EQ(view.Text(GpsCell::FixQuality), " >9");
-    EXPECT_EQ(view.Text(GpsCell::Satellites), " 0");
-    Deliver(fix, kGgaShort, kMonitoring, view); // cut short: no quality, no satellites
-    EXPECT_EQ(view.Text(GpsCell::FixQuality), "");
-    EXPECT_EQ(view.Text(GpsCell::Satellites), " 0");
-
-    view.Clear();
-    Deliver(fix, kGsa, kMonitoring, view);
-    EXPECT_EQ(view.Text(GpsCell::Pdop), "2.3 ");
-    Deliver(fix, kGsaShort, kMonitoring, view);
-    EXPECT_EQ(view.Text(GpsCell::Pdop), "N/A");
-    EXPECT_EQ(view.Text(GpsCell::Spinner), "<untouched>");
-
-    view.Clear();
-    Deliver(fix, kRmc, kLoggingTake, view); // other sentences change nothing on the screen
-    EXPECT_TRUE(view.Calls().empty());
-    EXPECT_TRUE(fix.sentenceText.empty());
-    EXPECT_TRUE(fix.validSentenceText.empty());
-}
-
-TEST(GpsStatusHandler, FailedShortOrDisabledLinesShowQuestionMarksInBoldAndCountNothing) {
-    GpsFix fix;
-    FakeGpsView view;
-    std::string badGga = kGga1;
-    badGga.back() = 'E';
-    Deliver(fix, badGga, kLoggingTake, view);
-    EXPECT_EQ(view.Text(GpsCell::FixQuality), "");
-    EXPECT_EQ(view.Font(GpsCell::FixQuality), GpsFont::Bold);
-    EXPECT_EQ(view.Text(GpsCell::Satellites), "??");
-    EXPECT_EQ(view.Font(GpsCell::Satellites), GpsFont::Bold);
-    EXPECT_EQ(view.Text(GpsCell::Spinner), "<untouched>");
-    EXPECT_EQ(fix.sentenceValid, 0);
-
-    std::string badGsa = kGsa;
-    badGsa.back() = '0';
-    Deliver(fix, badGsa, kMonitoring, view);
-    EXPECT_EQ(view.Text(GpsCell::Pdop), "??");
-    EXPECT_TRUE(fix.sentenceText.empty());
-
-    view.Clear();
-    Deliver(fix, "$A*41", kMonitoring, view); // verified, but under 6 characters
-    EXPECT_EQ(fix.sentenceValid, 0);
-    EXPECT_TRUE(view.Calls().empty());
-    Deliver(fix, kGga1, {false, true, true}, view); // GPS disabled
-    EXPECT_EQ(view.Text(GpsCell::Satellites), "??");
-    EXPECT_EQ(fix.loggedGgaCount, 0u);
+    EXPECT_EQ(view.Calls(),
+              (std::vector<GpsCell>{GpsCell::Spinner, GpsCell::Satellites, GpsCell::FixQuality,
+                                    GpsCell::Spinner, GpsCell::Satellites, GpsCell::FixQuality}));
 }
 
 } // namespace

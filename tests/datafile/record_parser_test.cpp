@@ -82,35 +82,15 @@ TEST(ParseReadingRecord, RangeCodeDivisors) {
     }
 }
 
-TEST(ParseReadingRecord, OffsetsBeforeOrAfterNormalisingAndTheSignedHundredths) {
-    Settings s;
-    s.antenna = 1;
-    // T Standard: 9666.6 per channel; mean 1500 gives gain 3000 / 1500 = 2.
-    const Record rec = MakeReading('T', 0x00, 1000, 1500.0);
-    const std::array<float, 4> offsets{100.0f, 0.0f, -50.0f, 0.0f};
-    ExpectChannels(ParseReadingRecord(rec, offsets, OffsetOrder::BeforeNormalising, s),
-                   {19133.2, 19333.2, 19433.2, 19333.2});
-    ExpectChannels(ParseReadingRecord(rec, offsets, OffsetOrder::AfterNormalising, s),
-                   {19233.2, 19333.2, 19383.2, 19333.2});
-
+// The reference mean's hundredths byte is signed. (Offsets before and after normalising are
+// the line index tests'.)
+TEST(ParseReadingRecord, TheHundredthsOfTheMeanAreSigned) {
     Record r = MakeReading('T', 0, 0, 0);
     r[10] = 0x04;
     r[11] = static_cast<char>(0xD2);
-    r[12] = 56;
-    EXPECT_NEAR(ParseReadingRecord(r, {}, OffsetOrder::BeforeNormalising, s).referenceMean, 1234.56,
-                1e-3);
     r[12] = static_cast<char>(0xCE); // -50
-    EXPECT_NEAR(ParseReadingRecord(r, {}, OffsetOrder::BeforeNormalising, s).referenceMean, 1233.5,
-                1e-3);
-}
-
-TEST(RecordFields, NumbersAreReadFromTheirPositions) {
-    EXPECT_DOUBLE_EQ(ParseStartStation(StartStationRecord(-25.5)), -25.5);
-    EXPECT_DOUBLE_EQ(ParseIncrement(DirectionRecord(1, -0.5f)), -0.5);
-    EXPECT_DOUBLE_EQ(ParseStation(StationRecord(100.25, {2026, 1, 1, 23, 59, 59, 999})), 100.25);
-    const OffsetRecordValues o = ParseOffsetRecord(MakeRecord("O    12.50    -3.25  1"));
-    EXPECT_FLOAT_EQ(o.newOffset, 12.5f);
-    EXPECT_FLOAT_EQ(o.previousOffset, -3.25f);
+    EXPECT_NEAR(ParseReadingRecord(r, {}, OffsetOrder::BeforeNormalising, Settings{}).referenceMean,
+                1233.5, 1e-3);
 }
 
 TEST(Offsets, LineHeadersAndNullingGroupsForwardAndBackward) {

@@ -99,13 +99,5 @@ TEST(RecordWriters, ConvertedFormsOnTheOutputPort) {
     EXPECT_EQ(f.Output(), want);
 }
 
-TEST(RecordWriters, GpsGroupWithABadChecksum) {
-    Fixture f(0);
-    WriteGpsSentence(f.ctx, "$GPRMC,123519,A,4807.038,N,01131.000,E,022.4", 55, '?', '"');
-    EXPECT_EQ(f.Data(), std::string("?$GPRMC,123519,A,4807.0\n") + "\"38,N,01131.000,E,022.4\n" +
-                            "\"" + std::string(22, ' ') + "\n" + "!" + std::string(12, ' ') +
-                            "        55\n");
-}
-
 } // namespace
 } // namespace tm47

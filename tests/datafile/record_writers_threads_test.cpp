@@ -57,24 +57,22 @@ TEST(RecordWritersThreads, GpsAndGuiWritersNeverInterleaveInsideARecordOrGroup) 
     file.Close();
 
     const std::string data = ReadAll(dir.Path() / "RACE.R47");
+    const std::string reading = std::string(reinterpret_cast<const char*>(frame), 13);
+    const std::string group = "@$GPGGA,123519.00,4807.\n#038,N,01131.00000,E,1,\n"
+                              "#08,0.9,545.4,M,46.9,M,\n#,*47                  \n!";
     ASSERT_EQ(data.size() % 24, 0u);
     int readings = 0, groups = 0, notes = 0;
     for (std::size_t at = 0; at < data.size(); at += 24) {
-        const std::string rec = data.substr(at, 24);
-        ASSERT_EQ(rec[23], '\n') << "record " << at / 24;
-        if (rec[0] == 'T') {
-            ASSERT_EQ(rec.substr(0, 13), std::string(reinterpret_cast<const char*>(frame), 13));
+        SCOPED_TRACE(at / 24);
+        ASSERT_EQ(data[at + 23], '\n');
+        if (data[at] == 'T') {
+            ASSERT_EQ(data.substr(at, 13), reading);
             ++readings;
-        } else if (rec[0] == 'X') {
+        } else if (data[at] == 'X') {
             ++notes;
         } else {
             // A GPS group: four pieces and the time record, back to back.
-            ASSERT_EQ(rec[0], '@') << "record " << at / 24;
-            ASSERT_LE(at + 5 * 24, data.size());
-            EXPECT_EQ(data[at + 24], '#');
-            EXPECT_EQ(data[at + 48], '#');
-            EXPECT_EQ(data[at + 72], '#');
-            EXPECT_EQ(data[at + 96], '!');
+            ASSERT_EQ(data.substr(at, group.size()), group);
             at += 4 * 24;
             ++groups;
         }

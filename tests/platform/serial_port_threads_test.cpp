@@ -1,10 +1,11 @@
+// The serial port on a real pseudo-terminal. (The hand-over between reader threads and the GUI
+// thread runs under the thread checker in the link and GPS reader tests.)
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
 #include <thread>
 
-#include "platform/handover.h"
 #include "platform/serial_port.h"
 #include "tests/support/pty_peer.h"
 
@@ -82,48 +83,6 @@ TEST(SerialPort, WriteBlockedByTheReceiverEndsWhenThePortCloses) {
     std::this_thread::sleep_for(100ms);
     gui.Close();
     writer.join(); // would hang forever without the wake-up
-}
-
-TEST(Handover, WorkerWaitsUntilTheGuiRanTheItem) {
-    std::atomic<int> wakes{0};
-    SyncHandover handover([&] { wakes++; });
-    int value = 0; // written by the GUI inside the item, read by the worker after Send
-    std::thread worker([&] {
-        for (int i = 0; i < 100; ++i) {
-            std::function<void()> item = [&value] { value++; };
-            ASSERT_TRUE(handover.Send(item));
-            ASSERT_EQ(value, i + 1);
-        }
-    });
-    while (handover.Delivered() < 100) {
-        handover.Drain();
-        std::this_thread::yield();
-    }
-    worker.join();
-    EXPECT_EQ(value, 100);
-    EXPECT_GE(wakes.load(), 100);
-}
-
-TEST(Handover, CancelReleasesAWaitingWorkerAndRefusesNewItems) {
-    SyncHandover handover;
-    std::atomic<int> sent{-1};
-    std::function<void()> item = [] { FAIL() << "must not run after Cancel"; };
-    std::thread worker([&] { sent = handover.Send(item) ? 1 : 0; });
-    std::this_thread::sleep_for(30ms);
-    handover.Cancel();
-    worker.join();
-    EXPECT_EQ(sent, 0);
-    EXPECT_FALSE(handover.Send(item));
-    handover.Drain(); // nothing left to run
-    handover.Resume();
-    int ran = 0;
-    std::function<void()> ok = [&] { ran++; };
-    std::thread again([&] { EXPECT_TRUE(handover.Send(ok)); });
-    while (handover.Delivered() < 1) {
-        handover.Drain();
-    }
-    again.join();
-    EXPECT_EQ(ran, 1);
 }
 
 } // namespace

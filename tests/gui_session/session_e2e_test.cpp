@@ -48,13 +48,43 @@ std::unique_ptr<InstrumentSimulator> StartInstrument(Delivery delivery) {
     return sim;
 }
 
-std::unique_ptr<Shell> MakeShell(const InstrumentSimulator& sim) {
-    LoggerOptions options;
-    options.comMap.Set(1, sim.DevicePath());
-    auto shell = std::make_unique<Shell>(true, nullptr, options);
-    shell->logger->settings.instrumentPort = 0;
-    return shell;
-}
+bool OpenMonitor(Shell& shell);
+bool CreateDataFile(Shell& shell, const QString& path);
+
+// The simulated instrument on COM1 and the program talking to it, in Stand By with the data
+// file `name` open (or in Monitor when `name` is null).
+struct Rig {
+    std::unique_ptr<InstrumentSimulator> sim;
+    std::unique_ptr<Shell> shell;
+    QString path;
+    bool ready = false;
+
+    Rig(Delivery delivery, const char* name, const std::function<void(Settings&)>& setup = {},
+        LoggerOptions options = {}) {
+        sim = StartInstrument(delivery);
+        if (!sim) {
+            return;
+        }
+        options.comMap.Set(1, sim->DevicePath());
+        shell = std::make_unique<Shell>(true, nullptr, options);
+        shell->logger->settings.instrumentPort = 0;
+        if (setup) {
+            setup(shell->logger->settings);
+        }
+        ready = OpenMonitor(*shell);
+        if (ready && name) {
+            path = shell->root.path() + "/" + name;
+            ready = CreateDataFile(*shell, path);
+        }
+    }
+    ~Rig() {
+        if (sim) {
+            sim->Stop();
+        }
+    }
+    Shell& operator*() { return *shell; }
+    Shell* operator->() { return shell.get(); }
+};
 
 // Menu → Monitor/Log, then the readings normalised.
 bool OpenMonitor(Shell& shell) {
@@ -69,10 +99,6 @@ bool OpenMonitor(Shell& shell) {
         QTest::qWait(20);
     }
     return shell.logger->readingState == kReadingNormal;
-}
-
-QString DataPath(const Shell& shell, const char* name) {
-    return shell.root.path() + "/" + name;
 }
 
 // "&Cr.File" with the save dialog answered by `path`.
@@ -153,6 +179,32 @@ void ExitSession(Shell& shell) {
     shell.Key('x');
 }
 
+// Pause (any key pauses by default), then Exit; true when the session ended.
+bool PauseAndExit(Shell& shell) {
+    shell.Key('q');
+    QElapsedTimer waited; // leaving wheel mode takes a round trip to the instrument
+    waited.start();
+    while (shell.logger->session.state != SessionState::StandBy && waited.elapsed() < 10000) {
+        QTest::qWait(20);
+    }
+    ExitSession(shell);
+    return SessionEnded(shell);
+}
+
+// The first logging run: the indices of its "$STARTED" and of the "$PAUSED" after it.
+struct Run {
+    std::size_t started = 0;
+    std::size_t paused = 0;
+    bool found = false;
+};
+Run FirstRun(const std::vector<Record>& recs) {
+    Run run;
+    run.started = FindMarker(recs, "$STARTED");
+    run.paused = FindMarker(recs, "$PAUSED", run.started);
+    run.found = run.paused < recs.size();
+    return run;
+}
+
 // The names of this process's threads, sorted: what is left when a session has ended.
 QStringList ThreadNames() {
     QStringList names;
@@ -184,157 +236,117 @@ private slots:
     // Auto on a streaming link: every fourth frame sent while logging is recorded, between
     // "$STARTED" and "$PAUSED".
     void autoStreamingRecordsEveryFourthFrame() {
-        auto sim = StartInstrument(Delivery::Streaming);
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        shell->logger->settings.pauseKey = 2;
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "AUTO.R47");
-        QVERIFY(CreateDataFile(*shell, path));
-        shell->Key('g');
-        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+        Rig rig(Delivery::Streaming, "AUTO.R47", [](Settings& s) { s.pauseKey = 2; });
+        QVERIFY(rig.ready);
+        rig->Key('g');
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
         QTest::qWait(1500);
-        shell->Key(Qt::Key_Return);
-        QCOMPARE(shell->logger->session.state, SessionState::StandBy);
-        ExitSession(*shell);
-        QVERIFY(SessionEnded(*shell));
+        rig->Key(Qt::Key_Return);
+        QCOMPARE(rig->logger->session.state, SessionState::StandBy);
+        ExitSession(*rig);
+        QVERIFY(SessionEnded(*rig));
 
-        const std::vector<Record> recs = ReadRecords(path);
-        const std::size_t started = FindMarker(recs, "$STARTED");
-        const std::size_t paused = FindMarker(recs, "$PAUSED", started);
-        QVERIFY(started < recs.size());
-        QVERIFY(paused < recs.size());
-        // Nothing recorded before Go (record 0 is the file header, "TM47KVB...").
-        QVERIFY(Readings(recs, 1, started).empty());
-        QVERIFY(Readings(recs, paused, recs.size()).empty());
-        const std::vector<Record> readings = Readings(recs, started, paused);
+        const std::vector<Record> recs = ReadRecords(rig.path);
+        const Run run = FirstRun(recs);
+        QVERIFY(run.found);
+        // Nothing recorded before Go (record 0 is the file header, "TM47KVB...") or after Pause.
+        QVERIFY(Readings(recs, 1, run.started).empty());
+        QVERIFY(Readings(recs, run.paused, recs.size()).empty());
+        const std::vector<Record> readings = Readings(recs, run.started, run.paused);
         QVERIFY2(readings.size() >= 10, std::to_string(readings.size()).c_str());
 
         // The frame the first reading came from, then exactly every fourth one after it.
-        const std::vector<SentFrame> log = sim->FrameLog();
+        const std::vector<SentFrame> log = rig.sim->FrameLog();
         bool found = false;
-        for (std::size_t first = 0; first + 4 * (readings.size() - 1) < log.size(); ++first) {
-            bool all = true;
-            for (std::size_t k = 0; k < readings.size() && all; ++k) {
-                all = SamePayload(readings[k], log[first + 4 * k].bytes);
-            }
-            if (all) {
-                found = true;
-                break;
+        for (std::size_t first = 0; !found && first + 4 * (readings.size() - 1) < log.size();
+             ++first) {
+            found = true;
+            for (std::size_t k = 0; k < readings.size() && found; ++k) {
+                found = SamePayload(readings[k], log[first + 4 * k].bytes);
             }
         }
         QVERIFY2(found, "the readings are not every fourth frame of the simulator's log");
-        sim->Stop();
     }
 
     // Auto on a polled link: one reading per 200 ms poll.
     void autoPolledRecordsOneReadingPerPoll() {
-        auto sim = StartInstrument(Delivery::Polled);
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "POLL.R47");
-        QVERIFY(CreateDataFile(*shell, path));
-        shell->Key('g');
+        Rig rig(Delivery::Polled, "POLL.R47");
+        QVERIFY(rig.ready);
+        rig->Key('g');
         QTest::qWait(2000);
-        shell->Key('q'); // any key pauses (the default)
-        QCOMPARE(shell->logger->session.state, SessionState::StandBy);
-        ExitSession(*shell);
-        const std::vector<Record> recs = ReadRecords(path);
-        const std::size_t started = FindMarker(recs, "$STARTED");
-        const std::size_t paused = FindMarker(recs, "$PAUSED", started);
-        QVERIFY(paused < recs.size());
-        const std::size_t n = Readings(recs, started, paused).size();
+        QVERIFY(PauseAndExit(*rig));
+        const std::vector<Record> recs = ReadRecords(rig.path);
+        const Run run = FirstRun(recs);
+        QVERIFY(run.found);
+        const std::size_t n = Readings(recs, run.started, run.paused).size();
         QVERIFY2(n >= 5 && n <= 13, std::to_string(n).c_str());
-        sim->Stop();
     }
 
     // Wheel: one record per trigger; backwards triggers lower the station.
     void wheelRecordsOnePerTrigger() {
-        auto sim = StartInstrument(Delivery::Streaming);
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        shell->logger->settings.surveyMode = kModeWheel;
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "WHEEL.R47");
-        QVERIFY(CreateDataFile(*shell, path));
-        shell->Key('g');
-        QCOMPARE(shell->logger->session.state, SessionState::Logging);
-        QTRY_COMPARE_WITH_TIMEOUT(sim->Mode(), InstrumentMode::Wheel, 3000);
+        Rig rig(Delivery::Streaming, "WHEEL.R47", [](Settings& s) { s.surveyMode = kModeWheel; });
+        QVERIFY(rig.ready);
+        rig->Key('g');
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        QTRY_COMPARE_WITH_TIMEOUT(rig.sim->Mode(), InstrumentMode::Wheel, 3000);
         // Standing still: no frames for far longer than the watch would allow a streaming
         // link, and the watch must not take that for a break.
         QTest::qWait(1500);
-        QCOMPARE(shell->logger->session.state, SessionState::Logging);
-        const std::vector<SentFrame> sentBefore = sim->FrameLog();
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        const std::vector<SentFrame> sentBefore = rig.sim->FrameLog();
         const uint64_t beforeTriggers = sentBefore.empty() ? 0 : sentBefore.back().sequence;
-        const double start = shell->logger->position.station;
+        const double start = rig->logger->position.station;
         for (int i = 0; i < 5; ++i) {
-            sim->WheelTrigger();
+            rig.sim->WheelTrigger();
             QTest::qWait(60);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(shell->logger->position.station > start, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station > start, 2000);
         QTest::qWait(200);
-        const double forward = shell->logger->position.station;
+        const double forward = rig->logger->position.station;
         for (int i = 0; i < 2; ++i) {
-            sim->WheelTrigger(true);
+            rig.sim->WheelTrigger(true);
             QTest::qWait(60);
         }
-        QTRY_VERIFY_WITH_TIMEOUT(shell->logger->position.station < forward, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station < forward, 2000);
         QTest::qWait(200);
-        const double back = shell->logger->position.station;
-        shell->Key('q');
-        QTRY_COMPARE_WITH_TIMEOUT(shell->logger->session.state, SessionState::StandBy, 10000);
-        ExitSession(*shell);
-        QVERIFY(SessionEnded(*shell));
+        const double back = rig->logger->position.station;
+        QVERIFY(PauseAndExit(*rig));
         // The station moves by the same step each way.
         const double step = (forward - start) / 5.0;
         QVERIFY(step > 0.0);
         QVERIFY(std::abs(back - (forward - 2.0 * step)) < 0.5 * step);
-        const std::vector<Record> recs = ReadRecords(path);
-        const std::size_t started = FindMarker(recs, "$STARTED");
-        const std::size_t paused = FindMarker(recs, "$PAUSED", started);
-        QVERIFY(paused < recs.size());
-        // The seven trigger frames, in order, are the last seven readings of the run.
-        const std::vector<SentFrame> triggered = sim->FramesAfter(beforeTriggers);
+        const std::vector<Record> recs = ReadRecords(rig.path);
+        const Run run = FirstRun(recs);
+        QVERIFY(run.found);
+        // Exactly the seven trigger frames, in order: a streaming frame still in the hand-over
+        // when Go switched the instrument to wheel mode is not recorded as a wheel reading.
+        const std::vector<SentFrame> triggered = rig.sim->FramesAfter(beforeTriggers);
         QVERIFY(triggered.size() >= 7);
-        const std::vector<Record> readings = Readings(recs, started, paused);
-        QVERIFY(readings.size() >= 7);
-        for (std::size_t k = 0; k < 7; ++k) {
-            QVERIFY(SamePayload(readings[readings.size() - 7 + k], triggered[k].bytes));
-        }
-        // Nothing else: a streaming frame still in the hand-over when Go switched the
-        // instrument to wheel mode is not recorded as a wheel reading.
+        const std::vector<Record> readings = Readings(recs, run.started, run.paused);
         QVERIFY2(readings.size() == 7, std::to_string(readings.size()).c_str());
+        for (std::size_t k = 0; k < 7; ++k) {
+            QVERIFY(SamePayload(readings[k], triggered[k].bytes));
+        }
         QCOMPARE(CountMarkers(recs, "$CONN BREAK"), 0);
-        sim->Stop();
     }
 
     // Manual: one record per run of the trigger button.
     void manualRecordsOnePerTriggerRun() {
-        auto sim = StartInstrument(Delivery::Streaming);
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        shell->logger->settings.surveyMode = kModeManual;
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "MANUAL.R47");
-        QVERIFY(CreateDataFile(*shell, path));
-        shell->Key('g');
-        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+        Rig rig(Delivery::Streaming, "MANUAL.R47", [](Settings& s) { s.surveyMode = kModeManual; });
+        QVERIFY(rig.ready);
+        rig->Key('g');
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
         for (int i = 0; i < 3; ++i) {
-            sim->SetTrigger(true);
+            rig.sim->SetTrigger(true);
             QTest::qWait(300);
-            sim->SetTrigger(false);
+            rig.sim->SetTrigger(false);
             QTest::qWait(300);
         }
-        shell->Key('q');
-        QCOMPARE(shell->logger->session.state, SessionState::StandBy);
-        ExitSession(*shell);
-        const std::vector<Record> recs = ReadRecords(path);
-        const std::size_t started = FindMarker(recs, "$STARTED");
-        const std::size_t paused = FindMarker(recs, "$PAUSED", started);
-        QVERIFY(paused < recs.size());
-        QCOMPARE(Readings(recs, started, paused).size(), std::size_t{3});
-        sim->Stop();
+        QVERIFY(PauseAndExit(*rig));
+        const std::vector<Record> recs = ReadRecords(rig.path);
+        const Run run = FirstRun(recs);
+        QVERIFY(run.found);
+        QCOMPARE(Readings(recs, run.started, run.paused).size(), std::size_t{3});
     }
 
     // Which keys pause, by the pause key setting; a tap on the pause button always does.
@@ -351,71 +363,61 @@ private slots:
         QFETCH(int, pauseKey);
         QFETCH(int, ignored);
         QFETCH(int, pausing);
-        auto sim = StartInstrument(Delivery::Streaming);
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        shell->logger->settings.pauseKey = pauseKey;
-        QVERIFY(OpenMonitor(*shell));
-        LoggingWnd* logging = shell->window->Logging();
+        Rig rig(Delivery::Streaming, nullptr, [&](Settings& s) { s.pauseKey = pauseKey; });
+        QVERIFY(rig.ready);
+        LoggingWnd* logging = rig->window->Logging();
         // In Monitor the Stand By letters do nothing.
         for (char c : {'g', 'l', 'n', 'm', 's', 'G', 'L', 'N', 'M', 'S'}) {
-            shell->Key(c);
+            rig->Key(c);
         }
-        QCOMPARE(shell->logger->session.state, SessionState::Monitor);
-        QVERIFY(shell->dialogTitles.empty());
-        QVERIFY(shell->messages.shown.empty());
+        QCOMPARE(rig->logger->session.state, SessionState::Monitor);
+        QVERIFY(rig->dialogTitles.empty());
+        QVERIFY(rig->messages.shown.empty());
         QVERIFY(logging->isVisible());
 
-        QVERIFY(CreateDataFile(*shell, DataPath(*shell, "PAUSE.R47")));
-        shell->Key('g');
-        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+        QVERIFY(CreateDataFile(*rig, rig->root.path() + "/PAUSE.R47"));
+        rig->Key('g');
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
         QVERIFY(logging->PauseButton(pauseKey)->isVisible());
         if (ignored != 0) {
-            shell->Key(static_cast<Qt::Key>(ignored));
-            QCOMPARE(shell->logger->session.state, SessionState::Logging);
+            rig->Key(static_cast<Qt::Key>(ignored));
+            QCOMPARE(rig->logger->session.state, SessionState::Logging);
         }
         if (pausing != 0) {
-            shell->Key(static_cast<Qt::Key>(pausing));
+            rig->Key(static_cast<Qt::Key>(pausing));
         } else {
             QTest::mouseClick(logging->PauseButton(pauseKey), Qt::LeftButton);
         }
-        QCOMPARE(shell->logger->session.state, SessionState::StandBy);
+        QCOMPARE(rig->logger->session.state, SessionState::StandBy);
         QVERIFY(logging->StandByButton(0)->isVisible());
-        ExitSession(*shell);
-        QVERIFY(SessionEnded(*shell));
-        sim->Stop();
+        ExitSession(*rig);
+        QVERIFY(SessionEnded(*rig));
     }
 
     // Exit in Monitor ends at once; in Stand By it asks, and a No keeps logging possible.
     void exitConfirmation() {
-        auto sim = StartInstrument(Delivery::Streaming);
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        QVERIFY(OpenMonitor(*shell));
-        shell->Key('x');
-        QVERIFY(SessionEnded(*shell));
-        QVERIFY(shell->messages.shown.empty());
-        QVERIFY(!shell->logger->link.IsPortOpen());
+        Rig rig(Delivery::Streaming, nullptr);
+        QVERIFY(rig.ready);
+        rig->Key('x');
+        QVERIFY(SessionEnded(*rig));
+        QVERIFY(rig->messages.shown.empty());
+        QVERIFY(!rig->logger->link.IsPortOpen());
 
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "EXIT.R47");
-        QVERIFY(CreateDataFile(*shell, path));
-        shell->messages.answer = MessageAnswer::No;
-        shell->Key('x');
-        QVERIFY(Shown(*shell, "Confirm Exit", "Exit Logging?"));
-        QVERIFY(shell->window->Logging()->isVisible());
-        QCOMPARE(shell->logger->session.state, SessionState::StandBy);
-        shell->Key('g');
-        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+        QVERIFY(OpenMonitor(*rig));
+        const QString path = rig->root.path() + "/EXIT.R47";
+        QVERIFY(CreateDataFile(*rig, path));
+        rig->messages.answer = MessageAnswer::No;
+        rig->Key('x');
+        QVERIFY(Shown(*rig, "Confirm Exit", "Exit Logging?"));
+        QVERIFY(rig->window->Logging()->isVisible());
+        QCOMPARE(rig->logger->session.state, SessionState::StandBy);
+        rig->Key('g');
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
         QTest::qWait(500);
-        shell->Key('q');
-        ExitSession(*shell);
-        QVERIFY(SessionEnded(*shell));
-        QVERIFY(!shell->logger->link.IsPortOpen());
+        QVERIFY(PauseAndExit(*rig));
+        QVERIFY(!rig->logger->link.IsPortOpen());
         const std::vector<Record> recs = ReadRecords(path);
-        const std::size_t started = FindMarker(recs, "$STARTED");
-        QVERIFY(!Readings(recs, started, recs.size()).empty());
-        sim->Stop();
+        QVERIFY(!Readings(recs, FindMarker(recs, "$STARTED"), recs.size()).empty());
     }
 
     // Int.Cal from the Stand By menu with the instrument's QC button: the result on the
@@ -429,20 +431,16 @@ private slots:
     void qcCheck() {
         QFETCH(int, response);
         QFETCH(QString, result);
-        auto sim = StartInstrument(Delivery::Streaming);
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "QC.R47");
-        QVERIFY(CreateDataFile(*shell, path));
-        LoggingWnd* logging = shell->window->Logging();
+        Rig rig(Delivery::Streaming, "QC.R47");
+        QVERIFY(rig.ready);
+        LoggingWnd* logging = rig->window->Logging();
         logging->SetMenuRunner([](QMenu&) { return 1104; }); // "Int. Cal"
-        shell->Key('m');
+        rig->Key('m');
         CalibrateWnd* cal = logging->Calibrate();
         QTRY_VERIFY_WITH_TIMEOUT(cal->isVisible(), 10000);
         QVERIFY(!logging->MonitorButtonEnabled(2));
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton); // instructions read: now waiting
-        sim->PressQcButton(static_cast<QcResponse>(response));
+        rig.sim->PressQcButton(static_cast<QcResponse>(response));
         auto resultShown = [&] {
             const CalibrationScreen screen = cal->Screen();
             return std::find(screen.lines.begin(), screen.lines.end(), result.toStdString()) !=
@@ -452,46 +450,41 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(cal->OkButton()->isEnabled(), 5000);
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!cal->isVisible(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(shell->logger->readingState, kReadingNormal, 5000);
-        ExitSession(*shell);
-        QVERIFY(SessionEnded(*shell));
-        const std::vector<Record> recs = ReadRecords(path);
+        QTRY_COMPARE_WITH_TIMEOUT(rig->logger->readingState, kReadingNormal, 5000);
+        ExitSession(*rig);
+        QVERIFY(SessionEnded(*rig));
+        const std::vector<Record> recs = ReadRecords(rig.path);
         const auto internal = std::count_if(
             recs.begin(), recs.end(), [](const Record& r) { return r[0] == 'I' && r[1] == 'I'; });
         QCOMPARE(internal, 4); // one group: the four channels
-        sim->Stop();
     }
 
     // GPS while logging: the receiver's sentences become "@"/"#" records, each followed by
     // its "!" time record; the GPS row is the screen's own child.
     void gpsRecordsWhileLogging() {
-        auto sim = StartInstrument(Delivery::Streaming);
-        QVERIFY(sim);
         GpsConfig gpsConfig;
         gpsConfig.intervalMs = 200;
         GpsSimulator gps(gpsConfig);
         QVERIFY(gps.Start());
         LoggerOptions options;
-        options.comMap.Set(1, sim->DevicePath());
         options.comMap.Set(2, gps.DevicePath());
-        Shell shell(true, nullptr, options);
-        shell.logger->settings.gpsEnabled = 1;
-        shell.logger->settings.gpsPort = 1;
-        QVERIFY(OpenMonitor(shell));
-        LoggingWnd* logging = shell.window->Logging();
+        Rig rig(
+            Delivery::Streaming, "GPS.R47",
+            [](Settings& s) {
+                s.gpsEnabled = 1;
+                s.gpsPort = 1;
+            },
+            options);
+        QVERIFY(rig.ready);
+        LoggingWnd* logging = rig->window->Logging();
         QVERIFY(logging->GpsRow() != nullptr);
         QVERIFY(logging->GpsRow()->isVisible());
         QVERIFY(logging->GpsRow()->GpsEnabled());
-        const QString path = DataPath(shell, "GPS.R47");
-        QVERIFY(CreateDataFile(shell, path));
-        shell.Key('g');
+        rig->Key('g');
         QTest::qWait(1500);
-        shell.Key('q');
-        QCOMPARE(shell.logger->session.state, SessionState::StandBy);
-        ExitSession(shell);
-        QVERIFY(SessionEnded(shell));
-        QVERIFY(!shell.logger->gps.input.Running());
-        const std::vector<Record> recs = ReadRecords(path);
+        QVERIFY(PauseAndExit(*rig));
+        QVERIFY(!rig->logger->gps.input.Running());
+        const std::vector<Record> recs = ReadRecords(rig.path);
         const auto count = [&](char tag) {
             return std::count_if(recs.begin(), recs.end(),
                                  [tag](const Record& r) { return r[0] == tag; });
@@ -505,8 +498,6 @@ private slots:
                 QVERIFY(recs[i + 1][0] == '#' || recs[i + 1][0] == '!');
             }
         }
-        gps.Stop();
-        sim->Stop();
     }
 
     // Unplugged in Stand By: three recoveries on a streaming link, two on a polled one, then the
@@ -524,23 +515,18 @@ private slots:
         QFETCH(int, delivery);
         QFETCH(int, breaks);
         QFETCH(QString, text);
-        auto sim = StartInstrument(static_cast<Delivery>(delivery));
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "UNPLUG.R47");
-        QVERIFY(CreateDataFile(*shell, path));
-        sim->Unplug();
-        QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(*shell), 30000);
-        QVERIFY(Shown(*shell, "NO CONNECTION", text.toLatin1().constData()));
-        QVERIFY(!shell->logger->link.IsPortOpen());
-        QVERIFY(!shell->logger->link.ReaderRunning(ReaderKind::Streaming));
-        QVERIFY(!shell->logger->link.ReaderRunning(ReaderKind::Polled));
-        const std::vector<Record> recs = ReadRecords(path);
+        Rig rig(static_cast<Delivery>(delivery), "UNPLUG.R47");
+        QVERIFY(rig.ready);
+        rig.sim->Unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(*rig), 30000);
+        QVERIFY(Shown(*rig, "NO CONNECTION", text.toLatin1().constData()));
+        QVERIFY(!rig->logger->link.IsPortOpen());
+        QVERIFY(!rig->logger->link.ReaderRunning(ReaderKind::Streaming));
+        QVERIFY(!rig->logger->link.ReaderRunning(ReaderKind::Polled));
+        const std::vector<Record> recs = ReadRecords(rig.path);
         QCOMPARE(CountMarkers(recs, "$CONN BREAK"), breaks);
         QVERIFY(!recs.empty());
         QCOMPARE(NoteText(recs.back()), std::string("$CONN END  "));
-        sim->Stop();
     }
 
     // Short breaks while logging, each mended by the recovery before the next (fifty on a
@@ -557,12 +543,10 @@ private slots:
         QFETCH(int, delivery);
         QFETCH(int, cycles);
         const int kCycles = cycles;
-        auto sim = StartInstrument(static_cast<Delivery>(delivery));
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "CYCLES.R47");
-        QVERIFY(CreateDataFile(*shell, path));
+        Rig rig(static_cast<Delivery>(delivery), "CYCLES.R47");
+        QVERIFY(rig.ready);
+        Shell* shell = rig.shell.get();
+        InstrumentSimulator* sim = rig.sim.get();
         shell->Key('g');
         QCOMPARE(shell->logger->session.state, SessionState::Logging);
 
@@ -598,23 +582,20 @@ private slots:
         shell->Key('g');
         QCOMPARE(shell->logger->session.state, SessionState::Logging);
         QTest::qWait(500);
-        shell->Key('q');
-        ExitSession(*shell);
-        QVERIFY(SessionEnded(*shell));
+        QVERIFY(PauseAndExit(*shell));
 
-        QFile file(path);
+        QFile file(rig.path);
         QVERIFY(file.size() > 0);
         QCOMPARE(file.size() % qint64(kRecordLength), qint64(0));
-        const std::vector<Record> recs = ReadRecords(path);
+        const std::vector<Record> recs = ReadRecords(rig.path);
         QCOMPARE(CountMarkers(recs, "$CONN BREAK"), kCycles);
         QCOMPARE(CountMarkers(recs, "$CONN END"), 0);
         for (const Record& r : recs) {
             QCOMPARE(r[kRecordLength - 1], '\n');
         }
-        const std::size_t started = FindMarker(recs, "$STARTED");
-        const std::size_t paused = FindMarker(recs, "$PAUSED", started);
-        QVERIFY(paused < recs.size());
-        for (std::size_t i = started; i < paused; ++i) {
+        const Run run = FirstRun(recs);
+        QVERIFY(run.found);
+        for (std::size_t i = run.started; i < run.paused; ++i) {
             QVERIFY2(IsReadingKind(recs[i][0]) || recs[i][0] == 'X', std::to_string(i).c_str());
         }
         // Readings were logged between the breaks and after the second Go.
@@ -627,9 +608,8 @@ private slots:
         }
         QVERIFY2(gapsWithReadings >= std::size_t(kCycles * 9 / 10),
                  std::to_string(gapsWithReadings).c_str());
-        const std::size_t restarted = FindMarker(recs, "$STARTED", paused);
+        const std::size_t restarted = FindMarker(recs, "$STARTED", run.paused);
         QVERIFY(!Readings(recs, restarted, recs.size()).empty());
-        sim->Stop();
     }
 
     // Every thread a session starts (instrument readers, GPS reader and watchdog, output
@@ -663,7 +643,7 @@ private slots:
 
         QVERIFY(OpenMonitor(shell));
         QVERIFY(ThreadNames().size() > before.size());
-        QVERIFY(CreateDataFile(shell, DataPath(shell, "THREADS.R47")));
+        QVERIFY(CreateDataFile(shell, shell.root.path() + "/THREADS.R47"));
         shell.Key('g');
         QTest::qWait(800);
         QVERIFY(!outputPeer.Read(200, 1).empty()); // the output writer is running
@@ -682,12 +662,9 @@ private slots:
 
     // A lost link while a dialog of the session is open takes the dialog down.
     void lostLinkClosesTheOpenDialog() {
-        auto sim = StartInstrument(Delivery::Streaming);
-        QVERIFY(sim);
-        auto shell = MakeShell(*sim);
-        QVERIFY(OpenMonitor(*shell));
-        const QString path = DataPath(*shell, "DIALOG.R47");
-        QVERIFY(CreateDataFile(*shell, path));
+        Rig rig(Delivery::Streaming, "DIALOG.R47");
+        QVERIFY(rig.ready);
+        Shell* shell = rig.shell.get();
         QStringList titles;
         QElapsedTimer open;
         qint64 openMs = -1;
@@ -695,7 +672,7 @@ private slots:
             titles << dialog.windowTitle();
             // Safety net only: the give-up must close it long before.
             QTimer::singleShot(30000, &dialog, &QDialog::reject);
-            sim->Unplug();
+            rig.sim->Unplug();
             open.start();
             const int result = dialog.exec();
             openMs = open.elapsed();
@@ -705,11 +682,10 @@ private slots:
         QCOMPARE(titles, QStringList{QStringLiteral("Enter Comment")});
         QVERIFY2(openMs >= 0 && openMs < 20000, std::to_string(openMs).c_str());
         QVERIFY(SessionEnded(*shell));
-        const std::vector<Record> recs = ReadRecords(path);
+        const std::vector<Record> recs = ReadRecords(rig.path);
         QVERIFY(
             std::none_of(recs.begin(), recs.end(), [](const Record& r) { return r[0] == 'C'; }));
         QVERIFY(IsMarker(recs.back(), "$CONN END"));
-        sim->Stop();
     }
 };
 

@@ -229,39 +229,6 @@ TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndTheRecord) {
     EXPECT_EQ(changed.antenna, 2);
 }
 
-TEST(ReadTextLine, EndsAtLineFeedOrEndOfFileAndStaysInItsBuffer) {
-    using namespace std::string_literals;
-    const struct {
-        std::string bytes;
-        std::vector<std::string> lines; // what successive calls keep; then end of file
-    } cases[] = {
-        {"abc\r\nde\r\n", {"abc", "de"}},
-        {"abc\nde", {"abc", "de"}},
-        {"\r\n\n\r\r\n", {"", "", "\r"}},
-        {"", {}},
-        {"abcdefgh\r\nxy\r\n", {"abc", "xy"}},
-        {"abc\r\n", {"abc"}},
-        {"ab\r", {"ab"}},
-        {"a\0b\r\n"s, {"a\0b"s}},
-    };
-    for (const auto& c : cases) {
-        std::FILE* f = std::tmpfile();
-        ASSERT_NE(f, nullptr);
-        std::fwrite(c.bytes.data(), 1, c.bytes.size(), f);
-        std::rewind(f);
-        char buf[8];
-        for (const auto& expected : c.lines) {
-            std::fill(buf, buf + 8, 'Z');
-            const long kept = ReadTextLine(f, buf, 4); // room for 3 bytes and the NUL
-            EXPECT_EQ(std::string(buf, kept > 0 ? kept : 0), expected) << c.bytes;
-            EXPECT_EQ(buf[kept], '\0');
-            EXPECT_EQ(std::string(buf + 4, 4), "ZZZZ") << c.bytes;
-        }
-        EXPECT_EQ(ReadTextLine(f, buf, 4), -1) << c.bytes;
-        std::fclose(f);
-    }
-}
-
 TEST_F(SettingsFileTest, NumbersIgnoreTheProcessLocale) {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
     if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {

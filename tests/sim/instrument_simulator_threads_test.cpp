@@ -40,26 +40,9 @@ char PolledLetter(PtyClient& client) {
     return frames.size() == 1 ? static_cast<char>(frames[0][0]) : '\0';
 }
 
-TEST(Instrument, ModeCommandsAreAcknowledgedByDelivery) {
-    const struct {
-        Delivery delivery;
-        char command;
-        const char* answer;
-        InstrumentMode mode;
-    } cases[] = {{Delivery::Polled, 'X', "OK", InstrumentMode::Normal},
-                 {Delivery::Polled, 'W', "OK", InstrumentMode::Wheel},
-                 {Delivery::Streaming, 'X', "OV", InstrumentMode::Normal},
-                 {Delivery::Streaming, 'W', "OV", InstrumentMode::Wheel}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.command);
-        InstrumentSimulator sim(With(c.delivery));
-        ASSERT_TRUE(sim.Start());
-        EXPECT_EQ(PtyClient(sim.DevicePath()).Command(c.command), c.answer);
-        EXPECT_EQ(sim.Mode(), c.mode);
-        EXPECT_EQ(sim.Counters().commands, 1u);
-    }
-
-    // Command bytes may arrive apart, after noise, and after a repeated gain letter.
+// Polled answers "OK", streaming "OV" (the link tests see both); the bytes of a command may
+// arrive apart, after noise, and after a repeated gain letter.
+TEST(Instrument, ModeCommandsAreFoundInNoise) {
     InstrumentSimulator sim;
     ASSERT_TRUE(sim.Start());
     PtyClient client(sim.DevicePath());

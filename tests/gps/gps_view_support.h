@@ -1,11 +1,10 @@
 #pragma once
-// A fake GPS status line: remembers what each cell shows and every drawing call in order.
+// A fake GPS status line: what each cell shows. Without a lock on purpose: the GPS threads
+// must reach the screen only through the hand-over, on the thread that drains it.
 
 #include <map>
-#include <mutex>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "gps/gps_status.h"
 
@@ -14,48 +13,26 @@ namespace tm47::testing {
 class FakeGpsView final : public GpsStatusView {
 public:
     void DrawCell(GpsCell cell, std::string_view text, GpsFont font) override {
-        std::lock_guard lock(mutex_);
-        cells_[cell] = {std::string(text), font};
-        calls_.push_back(cell);
+        cells[cell] = {std::string(text), font};
     }
     void ShowGpsWarning() override {
-        std::lock_guard lock(mutex_);
-        ++warnings_;
+        ++warnings;
         for (GpsCell c : {GpsCell::Spinner, GpsCell::FixQuality, GpsCell::Satellites}) {
-            cells_[c] = {c == GpsCell::FixQuality ? "GPS!" : "", GpsFont::Bold};
+            cells[c] = {c == GpsCell::FixQuality ? "GPS!" : "", GpsFont::Bold};
         }
     }
-
     // What `cell` shows; "<untouched>" when nothing was drawn there.
-    std::string Text(GpsCell cell) const { return Cell(cell).first; }
-    GpsFont Font(GpsCell cell) const { return Cell(cell).second; }
-    std::vector<GpsCell> Calls() const {
-        std::lock_guard lock(mutex_);
-        return calls_;
+    std::string Text(GpsCell cell) const {
+        auto it = cells.find(cell);
+        return it == cells.end() ? "<untouched>" : it->second.first;
     }
-    int Warnings() const {
-        std::lock_guard lock(mutex_);
-        return warnings_;
-    }
-    void Clear() {
-        std::lock_guard lock(mutex_);
-        cells_.clear();
-        calls_.clear();
-        warnings_ = 0;
+    GpsFont Font(GpsCell cell) const {
+        auto it = cells.find(cell);
+        return it == cells.end() ? GpsFont::Normal : it->second.second;
     }
 
-private:
-    std::pair<std::string, GpsFont> Cell(GpsCell cell) const {
-        std::lock_guard lock(mutex_);
-        auto it = cells_.find(cell);
-        return it == cells_.end() ? std::pair{std::string("<untouched>"), GpsFont::Normal}
-                                  : it->second;
-    }
-
-    mutable std::mutex mutex_;
-    std::map<GpsCell, std::pair<std::string, GpsFont>> cells_;
-    std::vector<GpsCell> calls_;
-    int warnings_ = 0;
+    std::map<GpsCell, std::pair<std::string, GpsFont>> cells;
+    int warnings = 0;
 };
 
 } // namespace tm47::testing

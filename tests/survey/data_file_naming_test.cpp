@@ -1,4 +1,3 @@
-// Data file names: the stem, the device folders and the switches typed into a name.
 #include <gtest/gtest.h>
 
 #include "survey/data_file_naming.h"
@@ -6,13 +5,9 @@
 namespace tm47 {
 namespace {
 
-TEST(DataFileNaming, StemAndDeviceFolders) {
+// The switches typed into a name: "$$$" turns the test file on, "!!!" off.
+TEST(DataFileNaming, StemAndSwitches) {
     EXPECT_EQ(NameStem({2026, 1, 2, 3, 0, 0, 0}), "010203");
-    EXPECT_STREQ(DataFolderDevicePath(0), "Storage\\DATA47KVB");
-    EXPECT_STREQ(DataFolderDevicePath(1), "Storage Card\\DATA47KVB");
-}
-
-TEST(DataFileNaming, Switches) {
     const struct {
         std::string path;
         int32_t before;

@@ -9,8 +9,8 @@
 namespace tm47 {
 namespace {
 
-const std::vector<std::string> kStartedPaused = {"X$STARTED   ", "X$PAUSED    "};
-
+// The pause keys while logging and Monitor ignoring the Stand By letters are the whole-session
+// tests'; here the letters, the highlight keys and the menu letters of each state.
 TEST(SessionKeys, EachStateMapsItsOwnKeys) {
     constexpr auto M = SessionState::Monitor;
     constexpr auto S = SessionState::StandBy;
@@ -22,17 +22,14 @@ TEST(SessionKeys, EachStateMapsItsOwnKeys) {
         uint32_t key;
         int index, menu, move;
     } cases[] = {
-        {M, 0, 'C', 0, 0, 0},     {M, 0, 'c', 0, 0, 0},  {M, 0, 'u', 1, 0, 0},
-        {M, 0, 'I', 2, 0, 0},     {M, 0, 'e', 3, 0, 0},  {M, 0, 'X', 4, 0, 0},
-        {M, 0, 'G', -1, 0, 0},    {M, 0, 's', -1, 0, 0}, {M, 0, 13, 3, 0, 0}, // the highlight
+        {M, 0, 'c', 0, 0, 0},     {M, 0, 'u', 1, 0, 0},  {M, 0, 'I', 2, 0, 0},
+        {M, 0, 'e', 3, 0, 0},     {M, 0, 'X', 4, 0, 0},  {M, 0, 13, 3, 0, 0}, // the highlight
         {M, 0, 9, -1, 0, 1},      {M, 0, 38, -1, 0, -1}, {S, 0, 'g', 0, 0, 0},
         {S, 0, 'L', 1, 0, 0},     {S, 0, 'n', 2, 0, 0},  {S, 0, 'C', 3, 0, 0},
         {S, 0, 'M', 4, 0, 0},     {S, 0, 'x', 5, 0, 0},  {S, 0, 'S', -1, 1101, 0},
         {S, 0, 'u', -1, 1103, 0}, {S, 0, 'I', -1, 0, 0}, {S, 0, 39, -1, 0, 1},
-        {S, 0, 37, -1, 0, -1},    {L, 0, 'x', 0, 0, 0},  {L, 0, 9, 0, 0, 0},
-        {L, 1, 32, 0, 0, 0},      {L, 1, 13, -1, 0, 0},  {L, 2, 13, 0, 0, 0},
-        {L, 2, 32, -1, 0, 0},     {L, 2, 9, -1, 0, 0},   {L, 3, 'P', 0, 0, 0},
-        {L, 3, 'p', 0, 0, 0},     {L, 3, 'G', -1, 0, 0},
+        {S, 0, 37, -1, 0, -1},    {L, 0, 'x', 0, 0, 0},  {L, 2, 9, -1, 0, 0},
+        {L, 3, 'p', 0, 0, 0},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(::testing::Message() << "state " << static_cast<int>(c.state) << " pause key "
@@ -44,18 +41,8 @@ TEST(SessionKeys, EachStateMapsItsOwnKeys) {
     }
 }
 
-TEST(SessionDispatch, MonitorIndicesOneToThreeBecomeNullingAndCalibrationsAndBeepDividers) {
-    EXPECT_EQ(CommandForIndex(SessionState::Monitor, 1), SessionCommand::Nulling);
-    EXPECT_EQ(CommandForIndex(SessionState::Monitor, 2), SessionCommand::InternalCalibration);
-    EXPECT_EQ(CommandForIndex(SessionState::Monitor, 3), SessionCommand::ExternalCalibration);
-    EXPECT_EQ(CommandForIndex(SessionState::Monitor, 4), SessionCommand::Exit);
-    EXPECT_EQ(CommandForIndex(SessionState::Monitor, 5), SessionCommand::None);
-    EXPECT_EQ(CommandForIndex(SessionState::StandBy, 5), SessionCommand::Exit);
-    EXPECT_EQ(CommandForIndex(SessionState::Logging, 1), SessionCommand::None);
-    EXPECT_EQ(CommandForMenuId(1106), SessionCommand::HideMenu);
-    EXPECT_EQ(CommandForMenuId(1100), SessionCommand::None);
-    EXPECT_EQ(CommandForMenuId(1107), SessionCommand::None);
-    // Auto: recorded readings per beep, computed in floating point.
+// Auto: recorded readings per beep, computed in floating point.
+TEST(SessionDispatch, AutoBeepDivider) {
     for (auto [ms, divider] : {std::pair{200, 3},
                                {100, 5},
                                {1000, 1},
@@ -70,61 +57,66 @@ TEST(SessionDispatch, MonitorIndicesOneToThreeBecomeNullingAndCalibrationsAndBee
 
 using Controller = SessionFixture;
 
-TEST_F(Controller, OpenSessionLabelsTheRowsAndTheHighlightWrapsAroundTheVisibleOne) {
+TEST_F(Controller, OpenSessionLabelsThePauseRowsAndTheHighlightWrapsAroundTheVisibleOne) {
     Open(0);
-    EXPECT_EQ((view.labels[{ButtonRow::Monitor, 0}]), "&Cr.File");
-    EXPECT_EQ((view.labels[{ButtonRow::StandBy, 5}]), "E&xit");
     EXPECT_EQ((view.labels[{ButtonRow::Pause, 2}]), "TAP ME or press ENTER key to Pause");
     EXPECT_EQ((view.labels[{ButtonRow::Pause, 3}]), "TAP ME or press P key to Pause");
-    EXPECT_TRUE(view.RowVisible(ButtonRow::Monitor));
     EXPECT_FALSE(view.RowVisible(ButtonRow::StandBy));
     for (int i = 0; i < 5; ++i) {
         controller.Key(9);
     }
     EXPECT_EQ(session.highlightIndex, 0);
     controller.Key(37);
-    EXPECT_EQ(session.highlightIndex, 4);
     EXPECT_EQ(view.highlight, 4);
     EXPECT_FALSE(view.hidden); // moving executes nothing
     controller.Key(13);        // index 4: Exit, at once in Monitor
     EXPECT_TRUE(view.hidden);
 }
 
-TEST_F(Controller, KeysOfDisabledMonitorButtonsDoNothing) {
+// Keys of disabled Monitor buttons do nothing; nulling asks only in Stand By; calibrations
+// start only from normalised readings and disable the Monitor buttons.
+TEST_F(Controller, NullingAndCalibrations) {
+    std::vector<int32_t> requests;
+    ctx.hooks.requestCalibration = [&](int32_t kind) { requests.push_back(kind); };
     view.monitorEnabled = false; // the instrument is still normalising
     Open(0);
-    for (uint32_t key : {'C', 'U', 'X'}) {
+    for (uint32_t key : {'C', 'U', 'X', 'E'}) {
         controller.Key(key);
     }
     EXPECT_EQ(session.state, SessionState::Monitor);
     EXPECT_EQ(view.dialogsRun, 0);
     EXPECT_EQ(readingState, kReadingNormal);
     EXPECT_FALSE(view.hidden);
-}
 
-TEST_F(Controller, GoAndPauseInAutoOnAStreamingLink) {
-    OpenStandBy(0);
-    controller.Key('G');
-    EXPECT_EQ(session.state, SessionState::Logging);
-    EXPECT_EQ(session.beepDivider, 3);
-    EXPECT_EQ(link.state.frameDivisor.load(), 4);
-    EXPECT_EQ(session.watchMode, 0);
-    EXPECT_EQ(view.status[StatusField::State], u"Logging");
-    EXPECT_FALSE(view.RowVisible(ButtonRow::StandBy));
-    EXPECT_TRUE(view.RowVisible(ButtonRow::Pause, 0));
-    controller.Key(' ');
-    EXPECT_EQ(session.state, SessionState::StandBy);
-    EXPECT_EQ(link.state.frameDivisor.load(), 1);
-    EXPECT_EQ(link.state.frameCounter.load(), 0);
-    EXPECT_EQ(session.highlightIndex, 0);
-    EXPECT_TRUE(view.RowVisible(ButtonRow::StandBy));
-    EXPECT_FALSE(view.RowVisible(ButtonRow::Pause, 0));
-    EXPECT_EQ(Notes(), kStartedPaused);
+    view.monitorEnabled = true;
+    controller.Key('U');
+    EXPECT_TRUE(view.boxes.empty());
+    EXPECT_EQ(readingState, kReadingNulling);
+    EXPECT_EQ(previousPoint, (std::array<int32_t, 4>{}));
+    controller.Key('I');
+    EXPECT_TRUE(requests.empty());
+    readingState = kReadingNormal;
+    controller.Key('E');
+    EXPECT_EQ(requests, std::vector<int32_t>{1});
+    EXPECT_FALSE(view.monitorEnabled);
+    controller.Command(462); // disabled now
+    EXPECT_EQ(requests.size(), 1u);
+
+    view.monitorEnabled = true;
+    controller.Key('C');
+    view.answers = {MessageAnswer::No};
+    controller.Key('u');
+    ASSERT_EQ(view.boxes.size(), 1u);
+    EXPECT_EQ(view.boxes[0].caption, "NULLING");
+    EXPECT_EQ(view.boxes[0].text, "DO YOU WANT TO PERFORM NULLING");
+    EXPECT_EQ(readingState, kReadingNormal);
+    controller.Command(1103); // answered Yes
+    EXPECT_EQ(readingState, kReadingNulling);
 }
 
 // Decided: a failed switch with the exit declined leaves a usable session; the next Pause and
-// the next Go try the switch again.
-TEST_F(Controller, FailedWheelSwitchesWithTheExitDeclinedKeepTheSessionUsable) {
+// the next Go try the switch again. Confirmed, the exit ends the session.
+TEST_F(Controller, FailedWheelSwitches) {
     settings.surveyMode = kModeWheel;
     OpenStandBy(0);
     link.instrumentTakesW = false;
@@ -134,7 +126,6 @@ TEST_F(Controller, FailedWheelSwitchesWithTheExitDeclinedKeepTheSessionUsable) {
     EXPECT_EQ(view.boxes[0].caption, "Confirm Exit");
     EXPECT_EQ(view.boxes[0].text, "Exit Logging?");
     EXPECT_EQ(session.state, SessionState::Logging);
-    EXPECT_FALSE(view.hidden);
     EXPECT_EQ(session.watchMode, 1); // nothing arrives, so nothing is watched
     for (int i = 0; i < 20; ++i) {
         clock.Advance(500);
@@ -147,9 +138,7 @@ TEST_F(Controller, FailedWheelSwitchesWithTheExitDeclinedKeepTheSessionUsable) {
     controller.Key(' ');
     EXPECT_EQ(link.xAttempts, 5);
     EXPECT_EQ(view.boxes.size(), 2u);
-    EXPECT_EQ(session.state, SessionState::Logging);
     EXPECT_TRUE(view.RowVisible(ButtonRow::Pause, 0));
-
     link.instrumentTakesX = true;
     controller.Key(' ');
     EXPECT_EQ(session.state, SessionState::StandBy);
@@ -158,84 +147,45 @@ TEST_F(Controller, FailedWheelSwitchesWithTheExitDeclinedKeepTheSessionUsable) {
     controller.Key('G');
     EXPECT_EQ(link.wheelSwitches, 2);
     EXPECT_EQ(session.state, SessionState::Logging);
-}
+    const auto notes = Notes();
 
-TEST_F(Controller, FailedWheelSwitchWithTheExitConfirmedEndsTheSession) {
-    settings.surveyMode = kModeWheel;
-    OpenStandBy(0);
+    controller.Key(' ');
     link.instrumentTakesW = false;
     view.answers = {MessageAnswer::Yes};
     controller.Key('G');
     EXPECT_TRUE(view.hidden);
     EXPECT_EQ(session.state, SessionState::Monitor);
     EXPECT_FALSE(file.IsOpen());
-    EXPECT_TRUE(Notes().empty()); // no "$STARTED"
+    EXPECT_EQ(Notes().size(), notes.size() + 1); // "$PAUSED", no "$STARTED"
 }
 
+// The confirmation itself is the whole-session tests'; here what ends, and in which order.
 TEST_F(Controller, ExitEndsInTheShutdownOrderAtOnceInMonitorAndWhenConfirmedInStandBy) {
     settings.gpsEnabled = 1;
     settings.outputEnabled = 1;
     Open(0);
     controller.Key('x');
-    EXPECT_TRUE(view.boxes.empty());
-    EXPECT_TRUE(view.hidden);
     EXPECT_FALSE(session.screenActive);
     EXPECT_EQ(shutdownSteps, (std::vector<std::string>{"gps", "instrument", "output"}));
     EXPECT_EQ(view.notice, std::vector<std::string>{"Closing Resources - please wait"});
 
+    // Go and Pause in Auto on a streaming link first: every fourth frame while logging.
     settings.outputEnabled = 0;
     shutdownSteps.clear();
     view.hidden = false;
     OpenStandBy(0);
-    view.answers = {MessageAnswer::No};
-    controller.Key('X');
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].text, "Exit Logging?");
-    EXPECT_FALSE(view.hidden);
-    EXPECT_TRUE(shutdownSteps.empty());
-    view.answers = {MessageAnswer::Yes};
-    controller.Command(465);
+    controller.Key('G');
+    EXPECT_EQ(session.beepDivider, 3);
+    EXPECT_EQ(link.state.frameDivisor.load(), 4);
+    controller.Key(' ');
+    EXPECT_EQ(link.state.frameDivisor.load(), 1);
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"X$STARTED   ", "X$PAUSED    "}));
+    controller.Command(465); // answered Yes
     EXPECT_TRUE(view.hidden);
-    EXPECT_EQ(session.state, SessionState::Monitor);
     EXPECT_EQ(readingState, kReadingNormalising);
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(shutdownSteps, (std::vector<std::string>{"gps", "instrument", "files"}));
     EXPECT_TRUE(view.RowVisible(ButtonRow::Monitor));
-}
-
-TEST_F(Controller, NullingAsksInStandByButNotInMonitor) {
-    Open(0);
-    controller.Key('U');
-    EXPECT_TRUE(view.boxes.empty());
-    EXPECT_EQ(readingState, kReadingNulling);
-    EXPECT_EQ(previousPoint, (std::array<int32_t, 4>{}));
-
-    readingState = kReadingNormal;
-    controller.Key('C');
-    view.answers = {MessageAnswer::No};
-    controller.Key('u');
-    ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_EQ(view.boxes[0].caption, "NULLING");
-    EXPECT_EQ(view.boxes[0].text, "DO YOU WANT TO PERFORM NULLING");
-    EXPECT_EQ(readingState, kReadingNormal);
-    view.answers = {MessageAnswer::Yes};
-    controller.Command(1103);
-    EXPECT_EQ(readingState, kReadingNulling);
-}
-
-TEST_F(Controller, CalibrationsStartOnlyFromNormalisedReadings) {
-    std::vector<int32_t> requests;
-    ctx.hooks.requestCalibration = [&](int32_t kind) { requests.push_back(kind); };
-    Open(0);
-    readingState = kReadingNulling;
-    controller.Key('I');
-    EXPECT_TRUE(requests.empty());
-    readingState = kReadingNormal;
-    controller.Key('E');
-    EXPECT_EQ(requests, std::vector<int32_t>{1});
-    EXPECT_FALSE(view.monitorEnabled);
-    controller.Command(462); // disabled now
-    EXPECT_EQ(requests.size(), 1u);
 }
 
 TEST_F(Controller, CommentNewLineAndTheMenuWriteAndSaveWhatTheyShould) {

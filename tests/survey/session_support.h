@@ -36,9 +36,7 @@ public:
     void SetHighlight(ButtonRow, int index) override { highlight = index; }
     void EnableMonitorButtons(bool enabled) override { monitorEnabled = enabled; }
     bool MonitorButtonEnabled(int) const override { return monitorEnabled; }
-    void ShowStatus(StatusField field, const std::u16string& text) override {
-        status[field] = text;
-    }
+    void ShowStatus(StatusField, const std::u16string&) override {}
     void ShowMessageLine(const std::string& text) override { messageLines.push_back(text); }
     void ShowProfileNotice(const std::vector<std::string>& lines) override { notice = lines; }
     MessageAnswer MessageBox(const std::string& caption, const std::string& text, MessageIcon,
@@ -105,7 +103,6 @@ public:
     std::map<std::pair<ButtonRow, int>, bool> visibleRows;
     int highlight = -1;
     bool monitorEnabled = true;
-    std::map<StatusField, std::u16string> status;
     std::vector<std::string> messageLines, notice;
     std::vector<Box> boxes;
     std::deque<MessageAnswer> answers;

@@ -23,23 +23,6 @@ std::vector<std::string> Walk(SurveyPosition& pos, const Settings& s, const std:
     return shown;
 }
 
-// The second line of an alternating survey walking North with -1 turns back South with +1.
-TEST(SurveyPosition, AlternateWalksBackFromTheLastStationInTheOppositeDirection) {
-    Settings s;
-    s.lineSequence = kSequenceAlternate;
-    s.lineDirection = 2; // North
-    s.activeStationIncrement = -1.0f;
-    s.surveyLine = u"13.00";
-    SurveyPosition pos;
-    pos.station = 20.0;
-    const NewLineProposal p = ProposeNewLine(s, pos);
-    EXPECT_EQ(p.startStationText, "20.000");
-    EXPECT_EQ(p.stationIncrementText, "1.000");
-    EXPECT_EQ(p.direction, 1); // South
-    EXPECT_EQ(p.newLine, "14.00");
-    EXPECT_EQ(p.lastStation, "20.000");
-}
-
 TEST(SurveyPosition, NewLineProposalReadsTheNumberAtTheStartOfTheLineName) {
     const struct {
         std::u16string line;
@@ -65,8 +48,6 @@ TEST(SurveyPosition, NewLineStoresTheTypedValues) {
     ApplyNewLine(s, pos, {u"NORTH-FIELD-EXTRA", u"2.5m", 1, 0, u"100.25", u"abc"});
     EXPECT_EQ(s.surveyLine, u"NORTH-FIELD"); // 15+ characters keep their first 11
     EXPECT_FLOAT_EQ(s.lineIncrement, 2.5f);
-    EXPECT_EQ(s.lineSequence, 1);
-    EXPECT_EQ(s.lineDirection, 0);
     EXPECT_DOUBLE_EQ(s.startStation, 100.25);
     EXPECT_DOUBLE_EQ(pos.station, 100.25);
     EXPECT_FLOAT_EQ(s.activeStationIncrement, 0.0f); // not a number: 0, the station stands

@@ -1,0 +1,600 @@
+// The setup dialogs on a fresh Settings record and a temporary device root whose settings file
+// is read back line by line: Logger Setup and Set Output Port (the lists and their order are
+// part of the settings file format), Survey Setup (the per-mode working copies, the increment
+// field's 0 rule, the rate), Display Options (live pens, Cancel, the Ch3 rule, the chooser).
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QColorDialog>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QImage>
+#include <QLabel>
+#include <QLineEdit>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <clocale>
+#include <filesystem>
+#include <map>
+#include <string>
+
+#include "config/settings.h"
+#include "config/settings_file.h"
+#include "instrument/logger_setup_dialog.h"
+#include "instrument/output_port_setup_dialog.h"
+#include "platform/device_root.h"
+#include "profile/display_options_dialog.h"
+#include "survey/log_session.h"
+#include "survey/survey_position.h"
+#include "survey/survey_setup_dialog.h"
+
+namespace tm47 {
+
+namespace {
+
+struct TempRoot {
+    QTemporaryDir dir;
+    DeviceRoot root{dir.path().toStdString()};
+
+    void InsertStorageCard() const { QDir(dir.path()).mkpath(QStringLiteral("Storage Card")); }
+    bool SettingsFileExists() const {
+        return std::filesystem::exists(root.Map("Storage\\TALINI\\TM47KVB.INI"));
+    }
+};
+
+// The settings file's lines without their CR LF endings (empty when there is no file).
+QStringList SettingsFileLines(const DeviceRoot& root) {
+    QFile file(QString::fromStdString(root.Map("Storage\\TALINI\\TM47KVB.INI").string()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.removeLast(); // after the last CR LF
+    }
+    return lines;
+}
+
+// The 47 lines a default record writes, with the given 1-based lines replaced.
+QStringList ExpectedFileLines(const std::map<int, QString>& changes) {
+    QStringList lines{"CEVer2.31",  "0",        "0",        "0",        "0",        "0", "0",
+                      "1",          "1",        "1",        "1",        "2",        "3", "4",
+                      "1",          "16711680", "65280",    "255",      "16711935", "0", "0.000000",
+                      "500.000000", "0",        "1",        "1",        "1",        "0", "0",
+                      "0",          "1.000000", "0.200000", "2.000000", "0.200000", "0", "1.000000",
+                      "0",          "1",        "0.000000", "0",        "0",        "0", "1",
+                      "3",          "1",        "0",        "0",        "0"};
+    for (const auto& [line, value] : changes) {
+        lines[line - 1] = value;
+    }
+    return lines;
+}
+
+// The text of the label whose buddy is `list`, then the list's items.
+QStringList LabelAndItems(const QDialog& dialog, const QComboBox* list) {
+    QStringList out{QString()};
+    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
+        if (label->buddy() == list) {
+            out[0] = label->text();
+        }
+    }
+    for (int i = 0; i < list->count(); ++i) {
+        out << list->itemText(i);
+    }
+    return out;
+}
+
+const QStringList kComPorts{"COM1:", "COM2:", "COM3:", "COM4:",  "COM5:",  "COM6:",
+                            "COM7:", "COM8:", "COM9:", "COM10:", "COM11:", "COM12:"};
+
+struct SurveyFixture {
+    TempRoot temp;
+    Settings settings;
+    SurveyPosition position;
+    LogSession session;
+};
+
+// Replaces the field's text as an operator would: select all, then type.
+void TypeInto(QLineEdit* field, const QString& text) {
+    QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+    if (text.isEmpty()) {
+        QTest::keyClick(field, Qt::Key_Delete);
+    } else {
+        QTest::keyClicks(field, text);
+    }
+}
+
+// "0.200" becomes "0.25" without ever reading 0 (which the field would turn into 1.000).
+void EditWheelIncrementTo025(QLineEdit* field) {
+    QTest::keyClick(field, Qt::Key_End);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClick(field, Qt::Key_Backspace);
+    QTest::keyClicks(field, "5");
+}
+
+// Increment, its label, the rate and whether the rate is read-only.
+QStringList ModeFields(GetSurveySetup47& d) {
+    return {d.IncrementField()->text(), d.IncrementLabel()->text(), d.RateField()->text(),
+            d.RateField()->isReadOnly() ? "read-only" : "editable"};
+}
+
+} // namespace
+
+class SetupDialogsTest : public QObject {
+    Q_OBJECT
+private slots:
+    void LoggerListsHoldTheirItemsInOrder_data() {
+        QTest::addColumn<bool>("portrait");
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QStringList>("items"); // the label first
+        for (bool portrait : {false, true}) {
+            const QByteArray layout = portrait ? "portrait " : "landscape ";
+            const auto row = [&](const char* name, int id, const QStringList& items) {
+                QTest::newRow((layout + name).constData()) << portrait << id << items;
+            };
+            row("variant", 821, {"TM47-KVB", "Standard", "High Power"});
+            row("antenna", 822, {"Antenna", "1 x 0.5 m", "1 x 1 m", "0.5 x 0.5 m"});
+            row("port", 823, QStringList{"TM47-KVB Port"} + kComPorts);
+            row("units", 824, {"Units", "meters", "feet"});
+            row("audio", 825, {"Audio", "No", "Yes"});
+            row("pause key", 826,
+                portrait ? QStringList{"Pause Key", "any key"}
+                         : QStringList{"Pause Key", "any key", "<Space Bar>", "<Enter>", "<P>"});
+            row("storage", 827, {"Data Storage", "Storage"});
+        }
+    }
+
+    void LoggerListsHoldTheirItemsInOrder() {
+        QFETCH(bool, portrait);
+        QFETCH(int, id);
+        QFETCH(QStringList, items);
+        TempRoot temp;
+        Settings settings;
+        GetLoggerSetup dialog(settings, temp.root, portrait);
+        QCOMPARE(dialog.windowTitle(), QString("Logger Setup"));
+        QComboBox* list = dialog.findChild<QComboBox*>(QString::number(id));
+        QVERIFY(list != nullptr);
+        QCOMPARE(list->property("controlId").toInt(), id);
+        QCOMPARE(LabelAndItems(dialog, list), items);
+        QCOMPARE(list->currentIndex(), 0); // every default is the first item
+    }
+
+    void OutputListsHoldTheirItemsInOrder_data() {
+        QTest::addColumn<int>("id");
+        QTest::addColumn<QStringList>("items"); // the label first
+        QTest::addColumn<int>("selected");      // the default
+        QTest::newRow("output") << 910 << QStringList{"Output", "Disabled", "Enabled"} << 0;
+        QTest::newRow("format") << 911 << QStringList{"Data Format", "Raw Data", "Converted"} << 0;
+        QTest::newRow("port") << 912 << QStringList{"Serial Port"} + kComPorts << 1;
+        QTest::newRow("baud") << 914 << QStringList{"Baud Rate", "4800",  "9600",  "19200",
+                                                    "38400",     "57600", "115200"}
+                              << 3;
+        QTest::newRow("parity") << 915 << QStringList{"Parity", "No", "Even", "Odd"} << 0;
+        QTest::newRow("data bits") << 916 << QStringList{"Data Bits", "7", "8"} << 1;
+        QTest::newRow("stop bits") << 917 << QStringList{"Stop Bits", "1", "2"} << 0;
+    }
+
+    void OutputListsHoldTheirItemsInOrder() {
+        QFETCH(int, id);
+        QFETCH(QStringList, items);
+        QFETCH(int, selected);
+        Settings settings;
+        GetOutputPortSetup dialog(settings);
+        QCOMPARE(dialog.windowTitle(), QString("Set Output Port"));
+        QComboBox* list = dialog.List(id);
+        QVERIFY(list != nullptr);
+        QCOMPARE(list->objectName(), QString::number(id));
+        QCOMPARE(LabelAndItems(dialog, list), items);
+        QCOMPARE(list->currentIndex(), selected);
+    }
+
+    void LoggerCancelLeavesEveryFieldAndOkStoresAndSaves() {
+        TempRoot temp;
+        Settings settings;
+        const Settings before = settings;
+        {
+            GetLoggerSetup dialog(settings, temp.root, false);
+            for (int id = 821; id <= 826; ++id) {
+                dialog.List(id)->setCurrentIndex(1);
+            }
+            dialog.reject();
+        }
+        QVERIFY(settings == before);
+        QVERIFY(!temp.SettingsFileExists());
+
+        GetLoggerSetup dialog(settings, temp.root, false);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(dialog.List(821), Qt::Key_Down); // "High Power"
+        dialog.List(822)->setCurrentIndex(2);
+        dialog.List(823)->setCurrentIndex(11);
+        QTest::keyClick(dialog.List(824), Qt::Key_Down); // "feet"
+        dialog.List(825)->setCurrentIndex(1);
+        dialog.List(826)->setCurrentIndex(3);
+        QTest::keyClick(dialog.List(824), Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(settings.dataStorage, 0);
+        QCOMPARE(SettingsFileLines(temp.root),
+                 ExpectedFileLines({{2, "1"}, {3, "2"}, {4, "1"}, {5, "11"}, {6, "1"}, {7, "3"}}));
+    }
+
+    void PortraitPauseKeyListHoldsOnlyAnyKeyAndKeepsStoredValue() {
+        TempRoot temp;
+        Settings settings;
+        settings.pauseKey = 2;
+        GetLoggerSetup dialog(settings, temp.root, true);
+        QCOMPARE(dialog.List(826)->currentIndex(), -1); // "<Enter>" has no item here
+        dialog.accept();
+        QCOMPARE(settings.pauseKey, 2);
+        QCOMPARE(SettingsFileLines(temp.root).at(6), QString("2"));
+    }
+
+    void StorageCardFallsBackWithoutACard() {
+        for (bool cardPresent : {false, true}) {
+            TempRoot temp;
+            if (cardPresent) {
+                temp.InsertStorageCard();
+            }
+            Settings settings;
+            settings.dataStorage = 1;        // "Storage Card", chosen while a card was there
+            settings.storageCardPresent = 1; // as the last load saw it
+            GetLoggerSetup dialog(settings, temp.root, false);
+            QCOMPARE(dialog.List(827)->currentIndex(), -1);
+            dialog.accept();
+            QCOMPARE(settings.dataStorage, cardPresent ? 1 : 0);
+            QCOMPARE(SettingsFileLines(temp.root).at(38), QString(cardPresent ? "1" : "0"));
+        }
+    }
+
+    void OutputCancelLeavesEveryFieldAndOkStoresEveryList() {
+        TempRoot temp;
+        Settings settings;
+        settings.outputParity = 9; // from a foreign file: no item, kept
+        const Settings before = settings;
+        {
+            GetOutputPortSetup dialog(settings);
+            for (int id : {910, 911, 912, 914, 915, 916, 917}) {
+                dialog.List(id)->setCurrentIndex(dialog.List(id)->count() - 1);
+            }
+            dialog.reject();
+        }
+        QVERIFY(settings == before);
+        GetOutputPortSetup dialog(settings);
+        QCOMPARE(dialog.List(915)->currentIndex(), -1);
+        const std::pair<int, int> choices[] = {{910, 1}, {911, 1}, {912, 4},
+                                               {914, 5}, {916, 0}, {917, 1}};
+        for (const auto& [id, index] : choices) {
+            dialog.List(id)->setCurrentIndex(index);
+        }
+        dialog.accept();
+        SaveSettings(settings, temp.root); // as the menu command does
+        QCOMPARE(
+            SettingsFileLines(temp.root),
+            ExpectedFileLines(
+                {{40, "1"}, {41, "1"}, {42, "4"}, {43, "5"}, {44, "0"}, {45, "9"}, {46, "1"}}));
+    }
+
+    void OutputMenuCommandSavesWhateverTheButton() {
+        TempRoot temp;
+        Settings settings;
+        QTimer::singleShot(0, [] {
+            auto* dialog = qobject_cast<GetOutputPortSetup*>(QApplication::activeModalWidget());
+            QVERIFY(dialog != nullptr);
+            dialog->List(910)->setCurrentIndex(1);
+            dialog->reject();
+        });
+        RunOutputPortSetup(settings, temp.root, nullptr);
+        QCOMPARE(settings.outputEnabled, 0);
+        QCOMPARE(SettingsFileLines(temp.root), ExpectedFileLines({}));
+    }
+
+    void DefaultsAndModeSwitches() {
+        SurveyFixture f;
+        GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
+        QCOMPARE(dialog.windowTitle(), QString("Survey Setup"));
+        QCOMPARE(dialog.ModeList()->objectName(), QString("620"));
+        QCOMPARE(dialog.IncrementLabel()->objectName(), QString("609"));
+        QCOMPARE(dialog.ModeList()->currentText(), QString("Auto"));
+        QCOMPARE(dialog.LineField()->text(), QString("0"));
+        QCOMPARE(dialog.LineIncrementField()->text(), QString("1.00"));
+        QCOMPARE(dialog.SequenceList()->currentText(), QString("Alternate"));
+        QCOMPARE(dialog.DirectionList()->currentText(), QString("South"));
+        QCOMPARE(dialog.StartStationField()->text(), QString("0.000"));
+        const QStringList autoFields{"1.000", "Stn Increment", "5.00", "editable"};
+        QCOMPARE(ModeFields(dialog), autoFields);
+        QTest::keyClick(dialog.ModeList(), Qt::Key_Down); // Wheel
+        QCOMPARE(ModeFields(dialog),
+                 (QStringList{"0.200", "Wheel Inc.", "Not Available", "read-only"}));
+        QTest::keyClick(dialog.ModeList(), Qt::Key_Down); // Manual
+        QCOMPARE(ModeFields(dialog),
+                 (QStringList{"2.000", "Stn Increment", "Not Available", "read-only"}));
+        dialog.ModeList()->setCurrentIndex(0);
+        QCOMPARE(ModeFields(dialog), autoFields);
+        // What was typed for Auto comes back with Auto; the rate shown is the stored one.
+        TypeInto(dialog.IncrementField(), "2.5");
+        TypeInto(dialog.RateField(), "10");
+        dialog.ModeList()->setCurrentIndex(1);
+        dialog.ModeList()->setCurrentIndex(0);
+        QCOMPARE(ModeFields(dialog), (QStringList{"2.500", "Stn Increment", "5.00", "editable"}));
+    }
+
+    void WheelIncrementChangedThenAutoConfirmedKeepsStoredWheelIncrement() {
+        SurveyFixture f;
+        GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
+        dialog.ModeList()->setCurrentIndex(1);
+        EditWheelIncrementTo025(dialog.IncrementField());
+        QCOMPARE(dialog.IncrementField()->text(), QString("0.25"));
+        dialog.ModeList()->setCurrentIndex(0);
+        dialog.accept();
+        QCOMPARE(f.settings.wheelStationIncrement, 0.2f);
+        QCOMPARE(f.settings.activeStationIncrement, 1.0f);
+        QCOMPARE(SettingsFileLines(f.temp.root), ExpectedFileLines({}));
+    }
+
+    void IncrementFieldTurnsZeroIntoOne() {
+        for (const QString& typed : {QString(), QString("0"), QString("x")}) {
+            SurveyFixture f;
+            f.settings.surveyMode = kModeManual;
+            f.settings.activeStationIncrement = 2.0f;
+            GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
+            TypeInto(dialog.IncrementField(), typed);
+            QCOMPARE(dialog.IncrementField()->text(), QString("1.000"));
+            dialog.accept();
+            QCOMPARE(f.settings.manualStationIncrement, 1.0f);
+            QCOMPARE(f.settings.activeStationIncrement, 1.0f);
+        }
+    }
+
+    void CancelAfterChangesStoresNothing() {
+        SurveyFixture f;
+        f.position.station = 42.0;
+        f.position.advanceArmed = true;
+        f.session.watchMode = 0;
+        const Settings before = f.settings;
+        GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
+        TypeInto(dialog.RateField(), "10");
+        for (QLineEdit* field : {dialog.IncrementField(), dialog.LineField(),
+                                 dialog.LineIncrementField(), dialog.StartStationField()}) {
+            TypeInto(field, "7");
+        }
+        dialog.SequenceList()->setCurrentIndex(1);
+        dialog.DirectionList()->setCurrentIndex(3);
+        dialog.ModeList()->setCurrentIndex(2);
+        TypeInto(dialog.IncrementField(), "9");
+        dialog.reject();
+        QVERIFY(f.settings == before);
+        QCOMPARE(f.position.station, 42.0);
+        QVERIFY(f.position.advanceArmed);
+        QCOMPARE(f.session.watchMode, 0);
+        QVERIFY(!f.temp.SettingsFileExists());
+    }
+
+    void OkStoresEveryFieldAndSaves() {
+        SurveyFixture f;
+        GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(dialog.ModeList(), Qt::Key_Down); // Wheel
+        EditWheelIncrementTo025(dialog.IncrementField());
+        TypeInto(dialog.LineField(), "A123456789012"); // 13 characters; 11 are kept
+        TypeInto(dialog.LineIncrementField(), "2.5");
+        QTest::keyClick(dialog.SequenceList(), Qt::Key_Down);  // One Way
+        QTest::keyClick(dialog.DirectionList(), Qt::Key_Down); // North
+        TypeInto(dialog.StartStationField(), "-12.75");
+        QTest::keyClick(dialog.StartStationField(), Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        QCOMPARE(f.session.watchMode, 1);
+        QCOMPARE(f.settings.readingInterval, 0.2f); // Wheel keeps the stored rate
+        QCOMPARE(f.position.station, -12.75);
+        QCOMPARE(f.settings.activeStationIncrement, 0.25f);
+        QCOMPARE(SettingsFileLines(f.temp.root), ExpectedFileLines({{29, "1"},
+                                                                    {31, "0.250000"},
+                                                                    {34, "A1234567890"},
+                                                                    {35, "2.500000"},
+                                                                    {36, "1"},
+                                                                    {37, "2"},
+                                                                    {38, "-12.750000"}}));
+    }
+
+    void OkRate_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("intervalMs");
+        QTest::addColumn<int>("cycles");
+        QTest::addColumn<QString>("line33");
+        QTest::newRow("10 per second") << "10" << 100 << 2 << "0.100000";
+        QTest::newRow("2.5 per second") << "2.5" << 400 << 7 << "0.400000";
+        for (const char* typed : {"1", "0", "-5", "fast", "", "1e999"}) {
+            QTest::addRow("'%s': 1 per second", typed) << typed << 1000 << 18 << "1.000000";
+        }
+    }
+
+    void OkRate() {
+        QFETCH(QString, typed);
+        QFETCH(int, intervalMs);
+        QFETCH(int, cycles);
+        QFETCH(QString, line33);
+        SurveyFixture f;
+        GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
+        TypeInto(dialog.RateField(), typed);
+        dialog.accept();
+        QCOMPARE(f.settings.readingIntervalMs, intervalMs);
+        QCOMPARE(f.settings.cyclesPerReading, cycles);
+        QCOMPARE(SettingsFileLines(f.temp.root).at(32), line33);
+    }
+
+    void OkStationIsStartStationAndListsWithoutSelectionKeepTheirValues() {
+        SurveyFixture f;
+        f.position.station = 57.0;
+        f.position.advanceArmed = true;
+        f.settings.lineDirection = 7;
+        f.settings.lineSequence = -1;
+        GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
+        QCOMPARE(dialog.DirectionList()->currentIndex(), -1);
+        QCOMPARE(dialog.SequenceList()->currentIndex(), -1);
+        TypeInto(dialog.StartStationField(), "10.5");
+        dialog.accept();
+        QCOMPARE(f.settings.lineDirection, 7);
+        QCOMPARE(f.settings.lineSequence, -1);
+        QCOMPARE(f.position.station, 10.5);
+        QVERIFY(!f.position.advanceArmed); // the next recorded reading lies at 10.5
+    }
+
+    void NumbersAreCLocaleUnderAGermanLocale() {
+        const std::string old = std::setlocale(LC_NUMERIC, nullptr);
+        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
+            QSKIP("de_DE.UTF-8 is not installed");
+        }
+        SurveyFixture f;
+        {
+            GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
+            const QString rate = dialog.RateField()->text();
+            TypeInto(dialog.StartStationField(), "3.25");
+            dialog.accept();
+            std::setlocale(LC_NUMERIC, old.c_str());
+            QCOMPARE(rate, QString("5.00"));
+        }
+        QCOMPARE(SettingsFileLines(f.temp.root), ExpectedFileLines({{38, "3.250000"}}));
+    }
+
+    void OpensWithStoredChoices() {
+        TempRoot temp;
+        Settings settings;
+        settings.channelShown = {1, 0, 1, 0};
+        settings.amplitudeMode = 1;
+        GetOptions dialog(settings, temp.root);
+        QCOMPARE(dialog.windowTitle(), QString("Display Options"));
+        const QStringList names{"Ch1", "Ch2", "Ch3", "Ch4/T"};
+        const QStringList thickness{"2 pixels", "3 pixels", "4 pixels", "1 pixel"};
+        for (int ch = 0; ch < 4; ++ch) {
+            QCOMPARE(dialog.ShownBox(ch)->text(), names[ch]);
+            QCOMPARE(dialog.ShownBox(ch)->objectName(), QString::number(750 + ch));
+            QCOMPARE(dialog.ShownBox(ch)->isChecked(), ch % 2 == 0);
+            QCOMPARE(dialog.ColourButton(ch)->objectName(), QString::number(754 + ch));
+            QComboBox* list = dialog.ThicknessList(ch);
+            QCOMPARE(list->objectName(), QString::number(760 + ch));
+            QCOMPARE(list->count(), 4);
+            QCOMPARE(list->itemText(0), QString("1 pixel"));
+            QCOMPARE(list->itemText(3), QString("4 pixels"));
+            QCOMPARE(list->currentText(), thickness[ch]);
+        }
+        QCOMPARE(dialog.AmplitudeList()->objectName(), QString("764"));
+        QCOMPARE(dialog.AmplitudeList()->currentText(), QString("Compressed"));
+        QCOMPARE(dialog.AmplitudeList()->itemText(0), QString("Linear"));
+        const std::pair<const char*, const char*> labels[] = {
+            {"748", "Profile Amplitude"},
+            {"740", "Compressed Amplitude affects only"},
+            {"741", "scale of displayed profile curves"},
+            {"747", "#"},
+            {"744", "Display"},
+            {"745", "Color"},
+            {"746", "Thickness"}};
+        for (const auto& [id, text] : labels) {
+            QCOMPARE(dialog.findChild<QLabel*>(id)->text(), QString(text));
+        }
+    }
+
+    void LiveChangesActAtOnceAndCancelRestoresEverything() {
+        TempRoot temp;
+        Settings settings;
+        settings.channelThickness[1] = 1;
+        const Settings before = settings;
+        int redraws = 0;
+        std::optional<int32_t> chosen; // the chooser cancelled first
+        GetOptions dialog(settings, temp.root);
+        dialog.SetColourChooser([&](QWidget*) { return chosen; });
+        dialog.SetLiveChange([&] { ++redraws; });
+        dialog.ColourButton(0)->click();
+        QCOMPARE(settings.channelColour[0], 16711680);
+        QCOMPARE(redraws, 0);
+        chosen = 0x123456;
+        dialog.ColourButton(2)->click();
+        QCOMPARE(settings.channelColour[2], 0x123456);
+        QCOMPARE(redraws, 1);
+        dialog.ThicknessList(1)->setCurrentIndex(dialog.ThicknessList(1)->findText("3 pixels"));
+        QCOMPARE(settings.channelThickness[1], 3);
+        QCOMPARE(redraws, 2);
+        // Shown flags and amplitude wait for OK.
+        dialog.ShownBox(0)->setChecked(false);
+        dialog.AmplitudeList()->setCurrentIndex(1);
+        QCOMPARE(settings.channelShown[0], 1);
+        dialog.reject();
+        QVERIFY(settings == before);
+        QCOMPARE(redraws, 3); // the live profile shows the old pens again
+        QVERIFY(!temp.SettingsFileExists());
+    }
+
+    void OkStoresShownAmplitudeThicknessColourAndSaves() {
+        TempRoot temp;
+        Settings settings;
+        GetOptions dialog(settings, temp.root);
+        dialog.SetColourChooser([](QWidget*) { return std::optional<int32_t>(0x00FFFF); });
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        QTest::keyClick(dialog.ShownBox(1), Qt::Key_Space); // untick Ch2
+        QTest::keyClick(dialog.ColourButton(3), Qt::Key_Space);
+        QTest::keyClick(dialog.ThicknessList(3), Qt::Key_Down); // "2 pixels"
+        QTest::keyClick(dialog.AmplitudeList(), Qt::Key_Down);  // "Compressed"
+        QTest::keyClick(dialog.AmplitudeList(), Qt::Key_Return);
+        QVERIFY(!dialog.isVisible());
+        QCOMPARE(settings.channelShown, (std::array<int32_t, 4>{1, 0, 1, 1}));
+        QCOMPARE(SettingsFileLines(temp.root),
+                 ExpectedFileLines({{9, "0"}, {15, "2"}, {19, "65535"}, {20, "1"}}));
+    }
+
+    void AllFourUntickedLeavesCh3Shown() {
+        TempRoot temp;
+        Settings settings;
+        GetOptions dialog(settings, temp.root);
+        for (int ch = 0; ch < 4; ++ch) {
+            dialog.ShownBox(ch)->setChecked(false);
+        }
+        dialog.accept();
+        QCOMPARE(settings.channelShown, (std::array<int32_t, 4>{0, 0, 1, 0}));
+        QCOMPARE(SettingsFileLines(temp.root),
+                 ExpectedFileLines({{8, "0"}, {9, "0"}, {10, "1"}, {11, "0"}}));
+    }
+
+    void ColourButtonDrawsTheSampleLineAtItsThickness() {
+        for (int thickness = 1; thickness <= 4; ++thickness) {
+            Settings settings;
+            settings.channelColour[1] = 0x00FF00; // green
+            settings.channelThickness[1] = thickness;
+            ChannelColourButton button(settings, 1);
+            button.resize(44, 20);
+            const QImage image = button.grab().toImage();
+            int rows = 0; // of the middle column
+            for (int y = 0; y < image.height(); ++y) {
+                rows += image.pixelColor(22, y).rgb() == QColor(0, 255, 0).rgb() ? 1 : 0;
+            }
+            QCOMPARE(rows, thickness);
+            QCOMPARE(image.pixelColor(22, 4).rgb(), QColor(Qt::white).rgb()); // the face
+        }
+    }
+
+    void SystemChooserClearsCustomColoursAndStartsBlack() {
+        QColorDialog::setCustomColor(3, QColor(Qt::red));
+        QColor shownAtStart;
+        QColor customAtStart;
+        QTimer::singleShot(0, [&] {
+            if (auto* chooser = qobject_cast<QColorDialog*>(QApplication::activeModalWidget())) {
+                shownAtStart = chooser->currentColor();
+                customAtStart = QColorDialog::customColor(3);
+                chooser->reject();
+            }
+        });
+        QVERIFY(!ChooseColourFromSystem(nullptr).has_value());
+        QCOMPARE(shownAtStart, QColor(Qt::black));
+        QCOMPARE(customAtStart, QColor(Qt::black));
+    }
+};
+
+} // namespace tm47
+
+QTEST_MAIN(tm47::SetupDialogsTest)
+#include "setup_dialogs_test.moc"

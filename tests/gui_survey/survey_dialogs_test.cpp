@@ -1,19 +1,144 @@
-// New Line, New Station and Enter Comment through the real dialogs: what they propose, what
-// they store and the records they leave in the data file.
+// The Monitor/Log screen's own dialogs through the real widgets on a temporary device root:
+// New Line, New Station and Enter Comment (what they propose, store and write), and creating
+// data files (proposals, switches typed into the name, refused names, a file that cannot be
+// created, the test-file announcement). The data files are read back record by record.
 
+#include <QApplication>
 #include <QComboBox>
+#include <QDialog>
+#include <QFile>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QtTest>
 
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <iterator>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/message_sink.h"
+#include "datafile/data_file.h"
+#include "datafile/record_writers.h"
+#include "datafile/records.h"
+#include "platform/clock.h"
+#include "platform/device_root.h"
 #include "survey/comment_dialog.h"
+#include "survey/create_data_file_dialog.h"
+#include "survey/log_session.h"
 #include "survey/new_line_dialog.h"
 #include "survey/new_station_dialog.h"
-#include "survey_test_support.h"
+#include "survey/survey_dialog_context.h"
 
 namespace tm47 {
 
 namespace {
+
+struct ShownMessage {
+    std::string caption;
+    std::string text;
+    MessageIcon icon;
+};
+
+class RecordingSink final : public MessageSink {
+public:
+    MessageAnswer Show(std::string_view caption, std::string_view text, MessageIcon icon,
+                       MessageButtons buttons) override {
+        shown.push_back({std::string(caption), std::string(text), icon});
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
+    }
+    std::vector<ShownMessage> shown;
+};
+
+// 14 May 2026, 12:00:00.000, tick 77, unless a test moves it.
+struct Bench {
+    Bench() : root(dir.path().toStdString()) {
+        ctx.inputPanel = [this](bool before) { inputPanelCalls.push_back(before); };
+    }
+
+    QTemporaryDir dir;
+    DeviceRoot root;
+    ManualClock clock{77, {2026, 5, 14, 12, 0, 0, 0}};
+    Settings settings;
+    SurveyPosition position;
+    LogSession session;
+    DataFile dataFile;
+    RecordContext records{settings, dataFile, clock};
+    RecordingSink messages;
+    std::array<int32_t, 4> previousPoint{1, 1, 1, 1};
+    std::vector<bool> inputPanelCalls;
+    SurveyDialogContext ctx{settings, position, records, root, messages, &previousPoint, {}};
+
+    std::string HostPath(const std::string& relative) const {
+        return (root.Root() / relative).string();
+    }
+};
+
+std::string ReadFileBytes(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// The file cut into 24-byte records (a short tail becomes its own item).
+std::vector<std::string> ReadRecords(const std::string& path) {
+    const std::string bytes = ReadFileBytes(path);
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at < bytes.size(); at += kRecordLength) {
+        out.push_back(bytes.substr(at, kRecordLength));
+    }
+    return out;
+}
+
+// The settings file's lines without CR LF (empty when there is none).
+QStringList SettingsLines(const DeviceRoot& root) {
+    QFile file(QString::fromStdString(root.Map("Storage\\TALINI\\TM47KVB.INI").string()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.removeLast();
+    }
+    return lines;
+}
+
+// Calls `act` with the next modal dialog of type T once it is on the screen. When none has
+// come after about five seconds, the test fails and every modal window still open is closed
+// in turn, so a dialog flow that went wrong ends instead of hanging.
+template <class T> void OnNextModal(std::function<void(T*)> act) {
+    constexpr int kModalTries = 500; // 10 ms apart
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, act] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (*tries <= kModalTries) {
+            if (T* wanted = qobject_cast<T*>(modal)) {
+                timer->stop();
+                timer->deleteLater();
+                act(wanted);
+            } else if (++*tries > kModalTries) {
+                QTest::qFail("no modal dialog of the expected kind came up", __FILE__, __LINE__);
+            }
+            return;
+        }
+        if (modal == nullptr) {
+            timer->stop();
+            timer->deleteLater();
+        } else if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+    });
+    timer->start(10);
+}
 
 // A data file opened without the opening records, so only the dialog's own records are in it.
 std::string OpenEmptyDataFile(Bench& b) {
@@ -44,185 +169,343 @@ QStringList Shown(GetNewLine* d) {
 const std::array<float, 4> kNewOffsets{1.5f, -2.25f, 0.0f, 10.0f};
 const std::array<float, 4> kOldOffsets{0.0f, 0.0f, 0.0f, 0.0f};
 
+namespace fs = std::filesystem;
+
+const LocalTime kDec5At14{2025, 12, 5, 14, 37, 2, 0};
+
+// Answers the save dialog from a script; each answer sees the request. An answer of "" is
+// Cancel; "=" takes the proposal as the dialog would (folder, name, default extension).
+struct ScriptedChooser {
+    std::deque<std::string> answers;
+    std::vector<SaveFileRequest> requests;
+
+    SaveFileChooser Chooser() {
+        return [this](const SaveFileRequest& r, QWidget*) -> std::string {
+            requests.push_back(r);
+            if (answers.empty()) {
+                return {};
+            }
+            std::string answer = answers.front();
+            answers.pop_front();
+            if (answer == "=") {
+                const std::string preset = r.presetName.toStdString();
+                return preset.find('/') != std::string::npos
+                           ? preset
+                           : r.folder.toStdString() + "/" + preset + ".R47";
+            }
+            return answer;
+        };
+    }
+};
+
+bool Create(Bench& b, ScriptedChooser& chooser) {
+    return RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr, chooser.Chooser());
+}
+
+// Through Qt's own save dialog: types `name` when it shows and returns what it offered
+// (title, folder, preset name, filters, default suffix, whether the native dialog is off).
+bool CreateTyped(Bench& b, const QString& name, QStringList* offered = nullptr) {
+    b.session.state = SessionState::Monitor;
+    OnNextModal<QFileDialog>([name, offered](QFileDialog* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        QVERIFY(edit);
+        if (offered != nullptr) {
+            *offered = QStringList{
+                d->windowTitle(),   d->directory().absolutePath(),
+                edit->text(),       d->nameFilters().join('|'),
+                d->defaultSuffix(), d->testOption(QFileDialog::DontUseNativeDialog) ? "1" : "0"};
+        }
+        edit->clear();
+        QTest::keyClicks(edit, name);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    const bool created = RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr);
+    b.dataFile.Close();
+    return created;
+}
+
 } // namespace
 
 class SurveyDialogsTest : public QObject {
     Q_OBJECT
 private slots:
-    void newLineAlternateStoresSavesAndWritesTheLineHeader();
-    void newLineSequenceChangedInTheDialogKeepsTheProposals();
-    void cancelLeavesEverything();
-    void newStationRestartsTheCountAndWritesItsRecords();
-    void commentRecordsByteForByte_data();
-    void commentRecordsByteForByte();
-};
+    void newLineAlternateStoresSavesAndWritesTheLineHeader() {
+        Bench b;
+        const std::string path = OpenEmptyDataFile(b);
+        b.settings.lineSequence = 0;  // Alternate
+        b.settings.lineDirection = 1; // South
+        b.settings.activeStationIncrement = 1.0f;
+        b.settings.surveyLine = u"12";
+        b.position.station = 25.0;
+        b.position.advanceArmed = true;
+        QStringList shown;
+        OnNextModal<GetNewLine>([&](GetNewLine* d) {
+            shown = Shown(d);
+            d->accept();
+        });
+        QVERIFY(RunNewLine(b.ctx, kNewOffsets, kOldOffsets, nullptr));
+        QCOMPARE(shown,
+                 (QStringList{"New Line", "12", "25.000", "13.00", "1.00", "25.000", "-1.000", "0",
+                              "2", "Alternate", "One Way", "West", "South", "North", "East"}));
+        QVERIFY(b.settings.surveyLine == u"13.00");
+        QCOMPARE(b.settings.lineDirection, 2);
+        QCOMPARE(b.settings.startStation, 25.0);
+        QCOMPARE(b.position.station, 25.0);
+        QCOMPARE(b.settings.activeStationIncrement, -1.0f);
+        QVERIFY(!b.position.advanceArmed);
+        QCOMPARE(b.inputPanelCalls, (std::vector<bool>{true, false}));
+        // Saved: line 34 the line name, 37 the direction, 38 the start station.
+        const QStringList ini = SettingsLines(b.root);
+        QCOMPARE(ini.size(), 47);
+        QCOMPARE(ini[33], QStringLiteral("13.00"));
+        QCOMPARE(ini[36], QStringLiteral("2"));
+        QCOMPARE(ini[37], QStringLiteral("25.000000"));
+        // The line header and a time stamp, nothing else.
+        b.dataFile.Close();
+        QCOMPARE(ReadRecords(path),
+                 (std::vector<std::string>{"L13.00                 \n", "B      25.00           \n",
+                                           "AN           -1.000    \n", "Z14052026 12:00:00     \n",
+                                           "O     1.50      0.00  1\n", "O    -2.25      0.00  1\n",
+                                           "O     0.00      0.00  1\n", "O    10.00      0.00  1\n",
+                                           "*12:00:00.000        77\n"}));
+    }
 
-void SurveyDialogsTest::newLineAlternateStoresSavesAndWritesTheLineHeader() {
-    Bench b;
-    const std::string path = OpenEmptyDataFile(b);
-    b.settings.lineSequence = 0;  // Alternate
-    b.settings.lineDirection = 1; // South
-    b.settings.activeStationIncrement = 1.0f;
-    b.settings.surveyLine = u"12";
-    b.position.station = 25.0;
-    b.position.advanceArmed = true;
-    QStringList shown;
-    OnNextModal<GetNewLine>([&](GetNewLine* d) {
-        shown = Shown(d);
-        d->accept();
-    });
-    QVERIFY(RunNewLine(b.ctx, kNewOffsets, kOldOffsets, nullptr));
-    QCOMPARE(shown, (QStringList{"New Line", "12", "25.000", "13.00", "1.00", "25.000", "-1.000",
-                                 "0", "2", "Alternate", "One Way", "West", "South", "North",
-                                 "East"}));
-    QVERIFY(b.settings.surveyLine == u"13.00");
-    QCOMPARE(b.settings.lineDirection, 2);
-    QCOMPARE(b.settings.startStation, 25.0);
-    QCOMPARE(b.position.station, 25.0);
-    QCOMPARE(b.settings.activeStationIncrement, -1.0f);
-    QVERIFY(!b.position.advanceArmed);
-    QCOMPARE(b.inputPanelCalls, (std::vector<bool>{true, false}));
-    // Saved: line 34 the line name, 37 the direction, 38 the start station.
-    const QStringList ini = SettingsLines(b.root);
-    QCOMPARE(ini.size(), 47);
-    QCOMPARE(ini[33], QStringLiteral("13.00"));
-    QCOMPARE(ini[36], QStringLiteral("2"));
-    QCOMPARE(ini[37], QStringLiteral("25.000000"));
-    // The line header and a time stamp, nothing else.
-    b.dataFile.Close();
-    QCOMPARE(ReadRecords(path),
-             (std::vector<std::string>{
-                 "L13.00                 \n", "B      25.00           \n",
-                 "AN           -1.000    \n", "Z14052026 12:00:00     \n",
-                 "O     1.50      0.00  1\n", "O    -2.25      0.00  1\n",
-                 "O     0.00      0.00  1\n", "O    10.00      0.00  1\n",
-                 "*12:00:00.000        77\n"}));
-}
+    void cancelLeavesEverything() {
+        Bench b;
+        const std::string path = OpenEmptyDataFile(b);
+        b.position.station = 25.0;
+        b.position.advanceArmed = true;
+        const Settings before = b.settings;
+        OnNextModal<GetNewLine>([](GetNewLine* d) {
+            d->NewLineField()->setText(QStringLiteral("99"));
+            d->reject();
+        });
+        QVERIFY(!RunNewLine(b.ctx, kNewOffsets, kOldOffsets, nullptr));
+        OnNextModal<GetNewStation>([](GetNewStation* d) {
+            d->NewStationField()->setText(QStringLiteral("50"));
+            d->reject();
+        });
+        QVERIFY(!RunNewStation(b.ctx, nullptr));
+        OnNextModal<GetComment>([](GetComment* d) {
+            d->CommentField()->setText(QStringLiteral("ROCK"));
+            d->reject();
+        });
+        QVERIFY(!RunComment(b.ctx, nullptr));
+        QVERIFY(b.settings == before);
+        QCOMPARE(b.position.station, 25.0);
+        QVERIFY(b.position.advanceArmed);
+        QCOMPARE(b.previousPoint, (std::array<int32_t, 4>{1, 1, 1, 1}));
+        QVERIFY(SettingsLines(b.root).isEmpty()); // not saved
+        b.dataFile.Close();
+        QCOMPARE(ReadFileBytes(path), std::string());
+    }
 
-void SurveyDialogsTest::newLineSequenceChangedInTheDialogKeepsTheProposals() {
-    Bench b;
-    OpenEmptyDataFile(b);
-    b.settings.lineSequence = 1; // One Way
-    b.settings.lineDirection = 3;
-    b.settings.startStation = 5.0;
-    b.settings.activeStationIncrement = 0.25f;
-    b.settings.surveyLine = u"L5";
-    b.position.station = 42.0;
-    QStringList shown;
-    QStringList afterSwitch;
-    OnNextModal<GetNewLine>([&](GetNewLine* d) {
-        shown = Shown(d).mid(3, 6);
-        d->SequenceList()->setCurrentIndex(0); // to Alternate
-        afterSwitch = Shown(d).mid(3, 6);
-        d->accept();
-    });
-    QVERIFY(RunNewLine(b.ctx, kNewOffsets, kOldOffsets, nullptr));
-    // "L5" does not start with a number: the proposal is 1.
-    QCOMPARE(shown, (QStringList{"1.00", "1.00", "5.000", "0.250", "1", "3"}));
-    QCOMPARE(afterSwitch, (QStringList{"1.00", "1.00", "5.000", "0.250", "0", "3"}));
-    QCOMPARE(b.settings.lineSequence, 0); // stored on OK
-    QCOMPARE(b.position.station, 5.0);
-}
+    void newStationRestartsTheCountAndWritesItsRecords() {
+        Bench b;
+        const std::string path = OpenEmptyDataFile(b);
+        b.settings.startStation = 3.0;
+        b.settings.activeStationIncrement = 0.5f;
+        b.position.station = 37.5;
+        b.position.advanceArmed = true;
+        b.clock.SetLocal({2026, 5, 14, 9, 8, 7, 654});
+        QStringList shown;
+        OnNextModal<GetNewStation>([&](GetNewStation* d) {
+            shown = QStringList{d->windowTitle(), d->StartStationText()->text(),
+                                d->LastStationText()->text(), d->NewStationField()->text()};
+            d->NewStationField()->setText(QStringLiteral("100"));
+            d->accept();
+        });
+        QVERIFY(RunNewStation(b.ctx, nullptr));
+        QCOMPARE(shown, (QStringList{"New Station", "3.000", "37.500", ""}));
+        QCOMPARE(b.settings.startStation, 3.0); // unchanged
+        QCOMPARE(b.position.station, 100.0);
+        QCOMPARE(b.previousPoint, (std::array<int32_t, 4>{0, 0, 0, 0}));
+        QVERIFY(SettingsLines(b.root).isEmpty()); // New Station saves nothing
+        b.dataFile.Close();
+        QCOMPARE(ReadRecords(path), (std::vector<std::string>{"S     100.00 09080765  \n",
+                                                              "*09:08:07.654        77\n"}));
+    }
 
-void SurveyDialogsTest::cancelLeavesEverything() {
-    Bench b;
-    const std::string path = OpenEmptyDataFile(b);
-    b.position.station = 25.0;
-    b.position.advanceArmed = true;
-    const Settings before = b.settings;
-    OnNextModal<GetNewLine>([](GetNewLine* d) {
-        d->NewLineField()->setText(QStringLiteral("99"));
-        d->reject();
-    });
-    QVERIFY(!RunNewLine(b.ctx, kNewOffsets, kOldOffsets, nullptr));
-    OnNextModal<GetNewStation>([](GetNewStation* d) {
-        d->NewStationField()->setText(QStringLiteral("50"));
-        d->reject();
-    });
-    QVERIFY(!RunNewStation(b.ctx, nullptr));
-    OnNextModal<GetComment>([](GetComment* d) {
-        d->CommentField()->setText(QStringLiteral("ROCK"));
-        d->reject();
-    });
-    QVERIFY(!RunComment(b.ctx, nullptr));
-    QVERIFY(b.settings == before);
-    QCOMPARE(b.position.station, 25.0);
-    QVERIFY(b.position.advanceArmed);
-    QCOMPARE(b.previousPoint, (std::array<int32_t, 4>{1, 1, 1, 1}));
-    QVERIFY(SettingsLines(b.root).isEmpty()); // not saved
-    b.dataFile.Close();
-    QCOMPARE(ReadFileBytes(path), std::string());
-}
+    void commentRecordsByteForByte_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<uint32_t>("tick");
+        QTest::addColumn<QByteArray>("record");
+        QTest::newRow("empty") << QString() << 77u << QByteArray("C                    77\n");
+        QTest::newRow("short, padded") << "ROCK" << 77u << QByteArray("CROCK                77\n");
+        QTest::newRow("exactly 11")
+            << "FENCE POST1" << 123456u << QByteArray("CFENCE POST1     123456\n");
+        QTest::newRow("longer, first 11")
+            << "BURIED PIPE UNDER THE ROAD" << 77u << QByteArray("CBURIED PIPE         77\n");
+        QTest::newRow("tick printed signed")
+            << "X" << 0xFFFFFFFFu << QByteArray("CX                   -1\n");
+    }
 
-void SurveyDialogsTest::newStationRestartsTheCountAndWritesItsRecords() {
-    Bench b;
-    const std::string path = OpenEmptyDataFile(b);
-    b.settings.startStation = 3.0;
-    b.settings.activeStationIncrement = 0.5f;
-    b.position.station = 37.5;
-    b.position.advanceArmed = true;
-    b.clock.SetLocal({2026, 5, 14, 9, 8, 7, 654});
-    QStringList shown;
-    OnNextModal<GetNewStation>([&](GetNewStation* d) {
-        shown = QStringList{d->windowTitle(), d->StartStationText()->text(),
-                            d->LastStationText()->text(), d->NewStationField()->text()};
-        d->NewStationField()->setText(QStringLiteral("100"));
-        d->accept();
-    });
-    QVERIFY(RunNewStation(b.ctx, nullptr));
-    QCOMPARE(shown, (QStringList{"New Station", "3.000", "37.500", ""}));
-    QCOMPARE(b.settings.startStation, 3.0); // unchanged
-    QCOMPARE(b.position.station, 100.0);
-    QCOMPARE(b.previousPoint, (std::array<int32_t, 4>{0, 0, 0, 0}));
-    QVERIFY(SettingsLines(b.root).isEmpty()); // New Station saves nothing
-    b.dataFile.Close();
-    QCOMPARE(ReadRecords(path), (std::vector<std::string>{"S     100.00 09080765  \n",
-                                                          "*09:08:07.654        77\n"}));
-}
+    void commentRecordsByteForByte() {
+        QFETCH(QString, typed);
+        QFETCH(uint32_t, tick);
+        QFETCH(QByteArray, record);
+        Bench b;
+        const std::string path = OpenEmptyDataFile(b);
+        b.clock.SetTick(tick);
+        QString title, hint;
+        OnNextModal<GetComment>([&](GetComment* d) {
+            title = d->windowTitle();
+            for (auto* label : d->findChildren<QLabel*>()) {
+                hint += label->text();
+            }
+            QCOMPARE(d->CommentField()->text(), QString());
+            QTest::keyClicks(d->CommentField(), typed);
+            d->accept();
+        });
+        QVERIFY(RunComment(b.ctx, nullptr));
+        QCOMPARE(title, QStringLiteral("Enter Comment"));
+        QCOMPARE(hint, QStringLiteral("Maximum 11 characters"));
+        b.dataFile.Close();
+        QCOMPARE(QByteArray::fromStdString(ReadFileBytes(path)), record);
+    }
 
-void SurveyDialogsTest::commentRecordsByteForByte_data() {
-    QTest::addColumn<QString>("typed");
-    QTest::addColumn<uint32_t>("tick");
-    QTest::addColumn<QByteArray>("record");
-    QTest::newRow("empty") << QString() << 77u << QByteArray("C                    77\n");
-    QTest::newRow("short, padded") << "ROCK" << 77u << QByteArray("CROCK                77\n");
-    QTest::newRow("exactly 11") << "FENCE POST1" << 123456u
-                                << QByteArray("CFENCE POST1     123456\n");
-    QTest::newRow("longer, first 11")
-        << "BURIED PIPE UNDER THE ROAD" << 77u << QByteArray("CBURIED PIPE         77\n");
-    QTest::newRow("tick printed signed")
-        << "X" << 0xFFFFFFFFu << QByteArray("CX                   -1\n");
-}
+    void twoFilesWithinOneHourAreAThenB() {
+        Bench b;
+        b.settings.dataStorage = 1;
+        b.clock.SetLocal(kDec5At14);
+        ScriptedChooser chooser{{"=", "="}, {}};
+        const QString dataFolder = QString::fromStdString(b.HostPath("Storage Card/DATA47KVB"));
+        QVERIFY(Create(b, chooser));
+        QCOMPARE(b.session.state, SessionState::StandBy);
+        const SaveFileRequest& r = chooser.requests.at(0);
+        QCOMPARE(r.title, QStringLiteral("Create Data File"));
+        QCOMPARE(r.presetName, QStringLiteral("120514A"));
+        QCOMPARE(r.folder, dataFolder);
+        QCOMPARE(r.filter, QStringLiteral("TM47KVB Files (*.R47)"));
+        QCOMPARE(r.defaultSuffix, QStringLiteral("R47"));
+        QVERIFY(b.dataFile.name == u"120514A");
+        QCOMPARE(b.inputPanelCalls, (std::vector<bool>{true, false}));
+        b.dataFile.Close();
+        // The three opening groups: file header and name, line header, time stamp.
+        const auto recs = ReadRecords((dataFolder + "/120514A.R47").toStdString());
+        QCOMPARE(recs.size(), std::size_t{15});
+        QCOMPARE(recs[9], std::string("Z05122025 14:37:02     \n"));
+        QVERIFY(!fs::exists((dataFolder + "/120514A.R4D").toStdString()));
 
-void SurveyDialogsTest::commentRecordsByteForByte() {
-    QFETCH(QString, typed);
-    QFETCH(uint32_t, tick);
-    QFETCH(QByteArray, record);
-    Bench b;
-    const std::string path = OpenEmptyDataFile(b);
-    b.clock.SetTick(tick);
-    QString title, hint;
-    OnNextModal<GetComment>([&](GetComment* d) {
-        title = d->windowTitle();
-        for (auto* label : d->findChildren<QLabel*>()) {
-            hint += label->text();
+        b.session.state = SessionState::Monitor;
+        QVERIFY(Create(b, chooser));
+        QCOMPARE(chooser.requests.at(1).presetName, QStringLiteral("120514B"));
+        QVERIFY(fs::exists((dataFolder + "/120514B.R47").toStdString()));
+    }
+
+    void allTwentySixTakenLeadsStraightToTheWarning() {
+        Bench b;
+        b.clock.SetLocal(kDec5At14);
+        const fs::path folder = b.HostPath("Storage/DATA47KVB");
+        fs::create_directories(folder);
+        for (char c = 'A'; c <= 'Z'; ++c) {
+            std::ofstream(folder / (std::string("120514") + c + ".R47")).put('x');
         }
-        QCOMPARE(d->CommentField()->text(), QString());
-        QTest::keyClicks(d->CommentField(), typed);
-        d->accept();
-    });
-    QVERIFY(RunComment(b.ctx, nullptr));
-    QCOMPARE(title, QStringLiteral("Enter Comment"));
-    QCOMPARE(hint, QStringLiteral("Maximum 11 characters"));
-    b.dataFile.Close();
-    QCOMPARE(QByteArray::fromStdString(ReadFileBytes(path)), record);
-}
+        ScriptedChooser chooser{{"=", ""}, {}};
+        QVERIFY(!Create(b, chooser));
+        QCOMPARE(b.session.state, SessionState::Monitor);
+        QCOMPARE(b.messages.shown.size(), std::size_t{1});
+        QCOMPARE(b.messages.shown[0].caption, std::string("WARNING"));
+        QCOMPARE(b.messages.shown[0].text,
+                 std::string("The file already exisits. Please enter another name"));
+        QVERIFY(b.messages.shown[0].icon == MessageIcon::Exclamation);
+        // Both rounds offered the full path of the Z file; the file stayed as it was.
+        const QString zPath = QString::fromStdString((folder / "120514Z.R47").string());
+        QCOMPARE(chooser.requests.size(), std::size_t{2});
+        QCOMPARE(chooser.requests[0].presetName, zPath);
+        QCOMPARE(chooser.requests[1].presetName, zPath);
+        QCOMPARE(ReadFileBytes(zPath.toStdString()), std::string("x"));
+        QVERIFY(!b.dataFile.IsOpen());
+    }
 
-int RunSurveyDialogsTests(int argc, char** argv) {
-    SurveyDialogsTest test;
-    return QTest::qExec(&test, argc, argv);
-}
+    void switchesTypedIntoQtsDialog() {
+        Bench b;
+        b.clock.SetLocal(kDec5At14);
+        const std::string folder = b.HostPath("Storage/DATA47KVB");
+
+        // "$$$": the test file comes with it, saved, and announced.
+        QStringList offered;
+        QVERIFY(CreateTyped(b, QStringLiteral("120514A$$$"), &offered));
+        QCOMPARE(offered, (QStringList{"Create Data File", QString::fromStdString(folder),
+                                       "120514A", "TM47KVB Files (*.R47)", "R47", "1"}));
+        QCOMPARE(b.settings.writeTestFile, 1);
+        QCOMPARE(SettingsLines(b.root).value(46), QStringLiteral("1"));
+        const std::string data = ReadFileBytes(folder + "/120514A.R47");
+        QCOMPARE(data.size(), std::size_t{15 * 24});
+        QCOMPARE(ReadFileBytes(folder + "/120514A.R4D"), data);
+        QVERIFY(AnnounceTestFile(b.session, b.settings, b.messages));
+
+        // "!!!": the data file alone, and the test file off.
+        QVERIFY(CreateTyped(b, QStringLiteral("X!!!")));
+        QCOMPARE(b.settings.writeTestFile, 0);
+        QCOMPARE(SettingsLines(b.root).value(46), QStringLiteral("0"));
+        QVERIFY(fs::exists(folder + "/X.R47"));
+        QVERIFY(!fs::exists(folder + "/X.R4D"));
+        QVERIFY(b.dataFile.name == u"X");
+        QVERIFY(AnnounceTestFile(b.session, b.settings, b.messages));
+        QVERIFY(!AnnounceTestFile(b.session, b.settings, b.messages)); // told once per change
+
+        // A name typed with its own extension keeps it; the test file takes it with a last "D".
+        QVERIFY(CreateTyped(b, QStringLiteral("Y$$$.ABC")));
+        QVERIFY(fs::exists(folder + "/Y.ABC"));
+        QVERIFY(fs::exists(folder + "/Y.ABD"));
+        QVERIFY(!fs::exists(folder + "/Y.ABC.R47"));
+        b.settings.writeTestFile = 0;
+
+        // An existing name typed into Qt's dialog: no question from the dialog itself, the
+        // warning, and the dialog again with the next automatic name; then Cancel.
+        b.session.state = SessionState::Monitor;
+        QString secondPreset;
+        OnNextModal<QFileDialog>([&](QFileDialog* d) {
+            OnNextModal<QFileDialog>([&](QFileDialog* again) {
+                secondPreset = again->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->text();
+                again->reject();
+            });
+            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            edit->setText(QStringLiteral("X.R47"));
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        QVERIFY(!RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
+        QCOMPARE(secondPreset, QStringLiteral("120514B")); // X and Y took no letter
+        QCOMPARE(b.messages.shown.size(), std::size_t{3});
+        QCOMPARE(b.messages.shown[0].caption, std::string("Test File"));
+        QCOMPARE(b.messages.shown[0].text, std::string("R4D file enabled"));
+        QVERIFY(b.messages.shown[0].icon == MessageIcon::Information);
+        QCOMPARE(b.messages.shown[1].text, std::string("R4D file disabled"));
+        QCOMPARE(b.messages.shown[2].caption, std::string("WARNING"));
+    }
+
+    void fileThatCannotBeCreatedIsToldAndStaysMonitor() {
+        Bench b;
+        ScriptedChooser chooser{{b.HostPath("Storage Card/DATA47KVB/X$$$.R47")}, {}};
+        QVERIFY(!Create(b, chooser));
+        QCOMPARE(b.session.state, SessionState::Monitor);
+        QVERIFY(!b.dataFile.IsOpen());
+        QCOMPARE(b.messages.shown.size(), std::size_t{1});
+        QCOMPARE(b.messages.shown[0].caption, std::string("Create Data File"));
+        QCOMPARE(b.messages.shown[0].text,
+                 std::string("Cannot create data file\nNo such file or directory"));
+        // The switch typed with it was taken and saved all the same.
+        QCOMPARE(b.settings.writeTestFile, 1);
+        QCOMPARE(SettingsLines(b.root).value(46), QStringLiteral("1"));
+    }
+
+    void cancelCreatesNothing() {
+        Bench b;
+        ScriptedChooser chooser{{""}, {}};
+        QVERIFY(!Create(b, chooser));
+        QCOMPARE(b.session.state, SessionState::Monitor);
+        QVERIFY(b.messages.shown.empty());
+        QVERIFY(SettingsLines(b.root).isEmpty());
+        QVERIFY(fs::is_empty(b.HostPath("Storage/DATA47KVB")));
+        // Cancel in Qt's own dialog too.
+        OnNextModal<QFileDialog>([](QFileDialog* d) { d->reject(); });
+        QVERIFY(!RunCreateDataFile(b.ctx, b.session, HeaderOffsets{}, {}, nullptr));
+        QVERIFY(!b.dataFile.IsOpen());
+    }
+};
 
 } // namespace tm47
 
+QTEST_MAIN(tm47::SurveyDialogsTest)
 #include "survey_dialogs_test.moc"

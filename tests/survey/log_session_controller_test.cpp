@@ -1,10 +1,23 @@
-// The session controller: keys per state, the dispatch, Go and Pause in the three trigger
-// modes with their markers, the wheel switch and its failures, Exit, nulling and dialogs.
+// The session controller and the connection watch on timer 1, with everything around them
+// faked except the data file: a real DataFile in a temporary folder takes the markers, so the
+// tests read back what the operator's file holds.
 
 #include <gtest/gtest.h>
 
+#include <deque>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "datafile/data_file.h"
+#include "datafile/record_writers.h"
+#include "instrument/reading.h"
+#include "platform/clock.h"
+#include "survey/connection_watch.h"
 #include "survey/log_session_controller.h"
-#include "tests/survey/session_support.h"
+#include "tests/datafile/temp_dir_support.h"
 
 namespace tm47 {
 namespace {
@@ -55,7 +68,251 @@ TEST(SessionDispatch, AutoBeepDivider) {
     }
 }
 
+class FakeSessionView final : public SessionView {
+public:
+    struct Box {
+        std::string caption, text;
+    };
+
+    void SetButtonLabel(ButtonRow row, int index, const std::string& label) override {
+        labels[{row, index}] = label;
+    }
+    void ShowRow(ButtonRow row, int pauseKey, bool visible) override {
+        visibleRows[{row, row == ButtonRow::Pause ? pauseKey : 0}] = visible;
+    }
+    void SetHighlight(ButtonRow, int index) override { highlight = index; }
+    void EnableMonitorButtons(bool enabled) override { monitorEnabled = enabled; }
+    bool MonitorButtonEnabled(int) const override { return monitorEnabled; }
+    void ShowStatus(StatusField, const std::u16string&) override {}
+    void ShowMessageLine(const std::string& text) override { messageLines.push_back(text); }
+    void ShowProfileNotice(const std::vector<std::string>& lines) override { notice = lines; }
+    MessageAnswer MessageBox(const std::string& caption, const std::string& text, MessageIcon,
+                             MessageButtons buttons) override {
+        boxes.push_back({caption, text});
+        if (duringBox) {
+            auto f = std::move(duringBox);
+            duringBox = nullptr;
+            f();
+        }
+        if (buttons == MessageButtons::Ok) {
+            return MessageAnswer::Ok;
+        }
+        const MessageAnswer a = answers.empty() ? MessageAnswer::Yes : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return a;
+    }
+    void RunCreateDataFile() override {
+        ++dialogsRun;
+        if (createFile) {
+            createFile();
+        }
+    }
+    int RunNewLine() override { return RunDialog("New Line") ? 1 : 0; }
+    void RunNewStation() override { RunDialog("New Station"); }
+    std::optional<std::u16string> RunComment() override {
+        return RunDialog("Enter Comment") ? std::optional(comment) : std::nullopt;
+    }
+    void RunScale() override { RunDialog("Enter Scale"); }
+    void RunDisplayOptions() override { RunDialog("Display Options"); }
+    int TrackPopupMenu() override { return menuChoice; }
+    void CloseDialog(const std::string& title, DialogClose) override {
+        closeRequests.insert(title);
+        if (title == openDialog) {
+            dialogClosed = true;
+        }
+    }
+    void TakeFocus() override {}
+    void Repaint() override { ++repaints; }
+    void RedrawProfile() override {}
+    void HideScreen() override { hidden = true; }
+
+    bool RowVisible(ButtonRow row, int pauseKey = 0) const {
+        auto it = visibleRows.find({row, pauseKey});
+        return it != visibleRows.end() && it->second;
+    }
+
+    // Runs one dialog: `duringDialog` plays what happens while it is open (timer ticks); the
+    // dialog then ends with OK unless it was closed meanwhile or `dialogOk` is false.
+    bool RunDialog(const std::string& title) {
+        ++dialogsRun;
+        openDialog = title;
+        dialogClosed = false;
+        if (duringDialog) {
+            duringDialog();
+        }
+        openDialog.clear();
+        return dialogOk && !dialogClosed;
+    }
+
+    std::map<std::pair<ButtonRow, int>, std::string> labels;
+    std::map<std::pair<ButtonRow, int>, bool> visibleRows;
+    int highlight = -1;
+    bool monitorEnabled = true;
+    std::vector<std::string> messageLines, notice;
+    std::vector<Box> boxes;
+    std::deque<MessageAnswer> answers;
+    std::function<void()> duringBox, createFile, duringDialog;
+    bool dialogOk = true;
+    std::u16string comment;
+    int menuChoice = 0;
+    std::string openDialog;
+    bool dialogClosed = false, hidden = false;
+    std::set<std::string> closeRequests;
+    int dialogsRun = 0, repaints = 0;
+};
+
+// The instrument link as the session sees it; the instrument answers as the test says.
+class FakeSessionLink final : public SessionLink {
+public:
+    explicit FakeSessionLink(ManualClock& clock) : clock_(clock) {}
+
+    LinkState& State() override { return state; }
+    void StartTimer1(int periodMs) override { timerPeriod = periodMs; }
+    void KillTimer1() override { timerPeriod = 0; }
+    void PollTick() override {
+        ++polls;
+        state.replyFlag = 0;
+        state.lastFrameTick = clock_.Tick();
+    }
+    int RestartLink() override {
+        ++restarts;
+        clock_.Advance(150);
+        if (!instrumentAnswers) {
+            clock_.Advance(3000);
+            StartTimer1(InstrumentLink::kRestartRetryMs);
+            return 0;
+        }
+        StartTimer1(state.linkMode == 1 ? InstrumentLink::kStandByPollMs
+                                        : InstrumentLink::kStreamingWatchMs);
+        state.lastFrameTick = clock_.Tick();
+        if (state.linkMode == 1) {
+            state.replyFlag = 1;
+        }
+        return 1;
+    }
+    int RecoverPolledLink() override {
+        ++polledRecoveries;
+        clock_.Advance(instrumentAnswers ? 1500 : 4500);
+        return instrumentAnswers ? 1 : 0;
+    }
+    bool EnterWheelMode() override {
+        ++wheelSwitches;
+        state.replyFlag = 0;
+        KillTimer1();
+        if (!instrumentTakesW) {
+            return false;
+        }
+        clock_.Advance(1000);
+        return true;
+    }
+    bool LeaveWheelMode() override {
+        state.frameCounter = 0;
+        state.frameDivisor = 1;
+        for (int i = 0; i < 5; ++i) {
+            ++xAttempts;
+            if (instrumentTakesX) {
+                StartTimer1(InstrumentLink::kStandByPollMs);
+                state.replyFlag = 1;
+                state.lastFrameTick = clock_.Tick();
+                return true;
+            }
+        }
+        return false;
+    }
+    void Stop() override { ++stops; }
+    void WaitMs(uint32_t ms) override { clock_.Advance(ms + 1); }
+
+    // A good frame from the instrument, as a reader thread records it.
+    void GoodFrame() {
+        state.breakCounter = 0;
+        state.lastFrameTick = clock_.Tick();
+        state.replyFlag = 1;
+    }
+
+    LinkState state;
+    int timerPeriod = 0;
+    bool instrumentAnswers = true, instrumentTakesW = true, instrumentTakesX = true;
+    int polls = 0, restarts = 0, polledRecoveries = 0, wheelSwitches = 0, xAttempts = 0, stops = 0;
+
+private:
+    ManualClock& clock_;
+};
+
+struct SessionFixture : ::testing::Test {
+    ManualClock clock{1000};
+    Settings settings;
+    LogSession session;
+    SurveyPosition position;
+    TempDir dir;
+    DataFile file;
+    RecordContext records{settings, file, clock};
+    ReadingProcessor readings;
+    int32_t readingState = kReadingNormal;
+    std::array<int32_t, 4> previousPoint{1, 1, 1, 1};
+    FakeSessionLink link{clock};
+    FakeSessionView view;
+    std::vector<std::string> shutdownSteps;
+    SessionContext ctx{clock,        settings,      session, position, records, readings,
+                       readingState, previousPoint, link,    view,     {},      {}};
+    ConnectionWatch watch{ctx};
+    LogSessionController controller{ctx, watch};
+
+    std::filesystem::path DataPath() const { return dir.Path() / "05141200.R47"; }
+
+    void SetUp() override {
+        ctx.shutdown.stopGps = [this] { shutdownSteps.push_back("gps"); };
+        ctx.shutdown.stopInstrument = [this] {
+            shutdownSteps.push_back("instrument");
+            link.Stop();
+        };
+        ctx.shutdown.closeOutputPort = [this] { shutdownSteps.push_back("output"); };
+        ctx.shutdown.closeDataFiles = [this] {
+            shutdownSteps.push_back("files");
+            file.Close();
+        };
+        view.createFile = [this] { file.Create(DataPath(), settings.writeTestFile == 1); };
+    }
+
+    // The session as the Monitor/Log start leaves it: readings normalised, watch armed.
+    void Open(int32_t linkMode) {
+        link.state.linkMode = linkMode;
+        link.StartTimer1(linkMode == 1 ? 70 : 500);
+        link.state.lastFrameTick = clock.Tick();
+        link.state.replyFlag = 1;
+        controller.OpenSession();
+    }
+
+    void OpenStandBy(int32_t linkMode) {
+        Open(linkMode);
+        controller.Key('C');
+        ASSERT_EQ(session.state, SessionState::StandBy);
+    }
+
+    // Timer 1 ticks at its current period until the screen is hidden or `limit` ticks passed.
+    void TickUntilHidden(int limit = 100) {
+        for (int ticks = 0; !view.hidden && ticks < limit; ++ticks) {
+            clock.Advance(link.timerPeriod > 0 ? link.timerPeriod : 100);
+            controller.TimerTick();
+        }
+    }
+
+    // The note records ('X' markers, 'C' comments) of the data file, letter + 11 characters.
+    std::vector<std::string> Notes() const {
+        const std::string bytes = ReadAll(DataPath());
+        std::vector<std::string> out;
+        for (std::size_t at = 0; at + kRecordLength <= bytes.size(); at += kRecordLength) {
+            if (bytes[at] == 'X' || bytes[at] == 'C') {
+                out.push_back(bytes.substr(at, 12));
+            }
+        }
+        return out;
+    }
+};
+
 using Controller = SessionFixture;
+using Watch = SessionFixture;
 
 TEST_F(Controller, OpenSessionLabelsThePauseRowsAndTheHighlightWrapsAroundTheVisibleOne) {
     Open(0);
@@ -208,6 +465,98 @@ TEST_F(Controller, CommentNewLineAndTheMenuWriteAndSaveWhatTheyShould) {
     controller.Command(464);
     EXPECT_EQ(view.repaints, repaints + 1);
     EXPECT_EQ(Notes(), std::vector<std::string>{"CA long comm"});
+}
+
+// Giving up on a real link is the whole-session tests'; here the exact markers, the messages
+// shown meanwhile and the shutdown order.
+TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
+    settings.gpsEnabled = 1;
+    settings.outputEnabled = 1;
+    OpenStandBy(0);
+    clock.Advance(300); // a break is more than 300 ms without a frame
+    controller.TimerTick();
+    EXPECT_EQ(link.restarts, 0);
+    link.instrumentAnswers = false; // unplugged
+    TickUntilHidden();
+    ASSERT_TRUE(view.hidden);
+    EXPECT_EQ(link.restarts, 3);
+    EXPECT_EQ(Notes(), (std::vector<std::string>{"X$CONN BREAK", "X$CONN BREAK", "X$CONN BREAK",
+                                                 "X$CONN END  "}));
+    EXPECT_EQ(view.notice, (std::vector<std::string>{"Connection Terminated",
+                                                     "Closing Resources - please wait"}));
+    EXPECT_EQ(shutdownSteps, (std::vector<std::string>{"gps", "instrument", "output", "files"}));
+    EXPECT_EQ(std::count(view.messageLines.begin(), view.messageLines.end(), "Please Wait..."), 3);
+    EXPECT_EQ(view.messageLines.back(), "                  ");
+    EXPECT_EQ(readingState, kReadingNormalising);
+}
+
+TEST_F(Watch, PolledLinkPollsOnlyAfterAReplyAndRecoversAtTheReadingInterval) {
+    settings.readingIntervalMs = 250;
+    Open(1);
+    controller.TimerTick();
+    EXPECT_EQ(link.polls, 1);
+    clock.Advance(70);
+    controller.TimerTick(); // no reply yet, and not yet 500 ms
+    EXPECT_EQ(link.polls, 1);
+    link.GoodFrame();
+    clock.Advance(70);
+    controller.TimerTick();
+    EXPECT_EQ(link.polls, 2);
+
+    link.GoodFrame();
+    controller.Key('C');
+    controller.Key('G');
+    controller.TimerTick(); // poll
+    clock.Advance(501);
+    controller.TimerTick(); // no reply: break 1, recovered
+    EXPECT_EQ(link.polledRecoveries, 1);
+    EXPECT_EQ(link.timerPeriod, 250);
+    EXPECT_EQ(link.state.replyFlag.load(), 1);
+    EXPECT_EQ(previousPoint, (std::array<int32_t, 4>{}));
+}
+
+// In Monitor: no markers, no files; a calibration under way is told the link is lost.
+TEST_F(Watch, MonitorWritesNoMarkersAndTellsTheCalibration) {
+    int lost = 0, resets = 0;
+    ctx.hooks.calibrationLinkLost = [&] { ++lost; };
+    ctx.hooks.resetCalibration = [&] { ++resets; };
+    Open(0);
+    readingState = kReadingQcEvaluation;
+    link.instrumentAnswers = false;
+    TickUntilHidden();
+    ASSERT_TRUE(view.hidden);
+    EXPECT_EQ(link.restarts, 3);
+    EXPECT_FALSE(std::filesystem::exists(DataPath()));
+    EXPECT_EQ(shutdownSteps, std::vector<std::string>{"instrument"});
+    EXPECT_EQ(lost, 1);
+    EXPECT_EQ(resets, 1);
+    EXPECT_EQ(readingState, kReadingNormalising);
+}
+
+TEST_F(Watch, ALostLinkClosesEveryDialogAndNothingIsWrittenAfterIt) {
+    OpenStandBy(0);
+    link.instrumentAnswers = false;
+    view.comment = u"never";
+    view.duringDialog = [this] { TickUntilHidden(); };
+    controller.Key('C');
+    EXPECT_TRUE(view.hidden);
+    for (const char* title : {"Create Data File", "Confirm Exit", "Enter Scale", "Display Options",
+                              "New Line", "New Station", "Enter Comment"}) {
+        EXPECT_TRUE(view.closeRequests.count(title)) << title;
+    }
+    EXPECT_EQ(Notes().back(), "X$CONN END  ");
+}
+
+TEST_F(Watch, LinkGivenUpWhileExitIsAskedEndsTheSessionOnce) {
+    OpenStandBy(0);
+    link.instrumentAnswers = false;
+    view.duringBox = [this] { TickUntilHidden(); };
+    view.answers = {MessageAnswer::Closed};
+    controller.Key('X');
+    EXPECT_TRUE(view.hidden);
+    EXPECT_TRUE(view.closeRequests.count("Confirm Exit"));
+    EXPECT_EQ(link.stops, 1);
+    EXPECT_EQ(session.state, SessionState::Monitor);
 }
 
 } // namespace

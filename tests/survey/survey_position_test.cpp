@@ -54,19 +54,16 @@ TEST(SurveyPosition, NewLineStoresTheTypedValues) {
     EXPECT_FALSE(pos.advanceArmed);
 }
 
-TEST(SurveyPosition, NewStationThenReadingsForwardAndBackward) {
+// A new station is the first recorded reading's; each later one adds the increment (widened
+// before adding), or in wheel mode subtracts it for the backward letters.
+TEST(SurveyPosition, ReadingsForwardAndBackward) {
     Settings s;
     s.activeStationIncrement = 0.5f;
     SurveyPosition pos;
-    pos.station = 42.0;
     pos.advanceArmed = true;
     ApplyNewStation(pos, u"100");
     EXPECT_EQ(Walk(pos, s, "TTT"),
               (std::vector<std::string>{"100.00     ", "100.50     ", "101.00     "}));
-    ApplyNewStation(pos, u"");
-    EXPECT_DOUBLE_EQ(pos.station, 0.0);
-    EXPECT_EQ(ProposeNewStation(Settings{}, pos).startStation, "0.000");
-
     s.surveyMode = kModeWheel;
     s.activeStationIncrement = 0.2f;
     for (char back : std::string("JKjk")) {
@@ -76,9 +73,7 @@ TEST(SurveyPosition, NewStationThenReadingsForwardAndBackward) {
                   (std::vector<std::string>{"10.00      ", "9.80       ", "9.60       "}))
             << back;
     }
-    // The increment is widened before adding.
     pos.station = 1.0e12;
-    pos.advanceArmed = true;
     AdvanceStation(pos, s, 'T');
     EXPECT_DOUBLE_EQ(pos.station, 1.0e12 + static_cast<double>(0.2f));
 }
@@ -107,20 +102,14 @@ TEST(SurveyPosition, RecordDecision) {
         }
         EXPECT_EQ(recorded, r.recorded) << r.mode << " " << r.letters;
     }
-    // The latch outside logging, and its reset after loading.
+    // Outside logging the latch still follows the button.
     Settings s;
     s.surveyMode = kModeManual;
-    s.startStation = 12.5;
     SurveyPosition pos;
     DecideRecord(pos, s, 'M', false);
     EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Take);
     DecideRecord(pos, s, 'M', false);
     EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Hold);
-    pos.advanceArmed = true;
-    ResetSurveyPosition(pos, s);
-    EXPECT_DOUBLE_EQ(pos.station, 12.5);
-    EXPECT_FALSE(pos.advanceArmed);
-    EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Idle);
 }
 
 TEST(SurveyPosition, NumbersFromTheStartOfTheText) {

@@ -1,12 +1,11 @@
-// The Monitor/Log start from the menu, with real ports: pseudo-terminals for the devices and
-// the in-process simulator for the instrument. Messages are recorded with their captions.
+// The Monitor/Log start from the menu when it cannot reach the Monitor state: port conflicts,
+// unreachable or silent ports on pseudo-terminals, and the 20-day stop. Messages are recorded
+// with their captions. Whole sessions are the session tests'.
 
 #include <QFile>
-#include <QPushButton>
 #include <QtTest>
 
 #include "app/monitor_log_start.h"
-#include "sim/instrument_simulator.h"
 #include "survey/logging_wnd.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/pty_peer.h"
@@ -137,104 +136,6 @@ private slots:
         QVERIFY(!shell.logger->link.IsPortOpen());
         QVERIFY(!shell.logger->outputPort.IsOpen());
         ExpectMenuUsable(shell);
-    }
-
-    void startReachesTheMonitorState_data() {
-        QTest::addColumn<bool>("streaming");
-        QTest::addColumn<bool>("portrait");
-        QTest::newRow("streaming, portrait") << true << true;
-        QTest::newRow("polled, landscape") << false << false;
-    }
-    void startReachesTheMonitorState() {
-        QFETCH(bool, streaming);
-        QFETCH(bool, portrait);
-        InstrumentConfig config;
-        config.delivery = streaming ? Delivery::Streaming : Delivery::Polled;
-        InstrumentSimulator sim(config);
-        std::string error;
-        QVERIFY2(sim.Start(&error), error.c_str());
-        LoggerOptions options;
-        options.comMap.Set(1, sim.DevicePath());
-        Shell shell(portrait, nullptr, options);
-        shell.Show();
-        shell.Key('l');
-        QVERIFY2(shell.messages.shown.empty(),
-                 shell.messages.shown.empty() ? "" : shell.messages.shown[0].text.c_str());
-
-        LoggingWnd* logging = shell.window->Logging();
-        QVERIFY(logging->isVisible());
-        QVERIFY(shell.logger->session.screenActive);
-        QCOMPARE(shell.logger->session.watchMode, 0);
-        QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(logging));
-        QVERIFY(QFile::exists(shell.root.path() + "/Storage/TALINI/WYNIKBAD.TXT"));
-        QCOMPARE(QFileInfo(shell.root.path() + "/Storage/TALINI/WYNIKBAD.TXT").size(), 0);
-        for (int i = 0; i < 6; ++i) {
-            QVERIFY(!logging->StandByButton(i)->isVisible());
-        }
-        QCOMPARE(logging->MonitorButton(4)->text(), QStringLiteral("E&xit"));
-        QVERIFY(logging->MonitorButton(4)->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(logging->MessageLine().startsWith("Normalization:"), 3000);
-        QVERIFY(!logging->MonitorButton(0)->isEnabled());
-
-        // The menu does not hear letters while the screen is open.
-        for (char c : {'L', 's', 'o', 'g', 'p', 'd', 'v'}) {
-            shell.Key(c);
-        }
-        QVERIFY(shell.commands == std::vector<int>{0});
-
-        // Normalisation runs to 100 %; the four buttons come alive above 90 %.
-        QTRY_COMPARE_WITH_TIMEOUT(logging->MessageLine(), QStringLiteral("Normalization: 100 %"),
-                                  15000);
-        QCOMPARE(shell.logger->readingState, kReadingNormal);
-        const char* labels[] = {"&Cr.File", "N&ull", "&Int.Cal", "&Ext.Cal"};
-        for (int i = 0; i < 4; ++i) {
-            QCOMPARE(logging->MonitorButton(i)->text(), QString::fromLatin1(labels[i]));
-            QVERIFY(logging->MonitorButton(i)->isEnabled());
-        }
-
-        // Exit from the Monitor state ends the session at once; the menu is back. Up from
-        // "&Cr.File" highlights "E&xit" in the screen's own row.
-        if (portrait) {
-            shell.Key('x');
-        } else {
-            shell.Key(Qt::Key_Up);
-            QCOMPARE(shell.logger->session.highlightIndex, 4);
-            QVERIFY(logging->MonitorButton(4)->isDefault());
-            QVERIFY(logging->isVisible());
-            shell.Key(Qt::Key_Return);
-        }
-        QVERIFY(!logging->isVisible());
-        QVERIFY(!shell.logger->link.IsPortOpen());
-        QVERIFY(!shell.logger->link.ReaderRunning(ReaderKind::Streaming));
-        QVERIFY(!shell.logger->link.ReaderRunning(ReaderKind::Polled));
-        ExpectMenuUsable(shell);
-        sim.Stop();
-    }
-
-    void outputPortForwardsThroughItsQueueForTheSession() {
-        InstrumentConfig config;
-        config.delivery = Delivery::Streaming;
-        InstrumentSimulator sim(config);
-        QVERIFY(sim.Start());
-        tm47::testing::PtyPeer receiver;
-        LoggerOptions options;
-        options.comMap.Set(1, sim.DevicePath());
-        options.comMap.Set(3, receiver.SlavePath());
-        Shell shell(true, nullptr, options);
-        shell.logger->settings.outputEnabled = 1;
-        shell.logger->settings.outputPort = 2;
-        shell.Show();
-        shell.Key('l');
-        QVERIFY(shell.messages.shown.empty());
-        QCOMPARE(shell.logger->outputMode, 10);
-        QVERIFY(shell.logger->outputForwarder.Running());
-        QVERIFY(shell.logger->outputForwarder.Enqueue("H LINE1      0.200     \n"));
-        const std::string expected = "H LINE1      0.200     \n";
-        auto got = receiver.Read(2000, expected.size());
-        QCOMPARE(std::string(got.begin(), got.end()), expected);
-        shell.Key('X');
-        QVERIFY(!shell.logger->outputForwarder.Running());
-        QVERIFY(!shell.logger->outputPort.IsOpen());
     }
 
     void twentyDaysAtCreationStopsTheProgram() {

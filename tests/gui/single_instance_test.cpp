@@ -52,20 +52,6 @@ private slots:
         QVERIFY(front.wait(3000));
     }
 
-    void guardsOnDifferentRootsDoNotMeetAndAFolderIsFreeOnceItsGuardIsGone() {
-        QTemporaryDir a;
-        QTemporaryDir b;
-        {
-            SingleInstance first(a.path().toStdString());
-            SingleInstance second(b.path().toStdString());
-            QVERIFY(first.Acquire());
-            QVERIFY(second.Acquire());
-            QVERIFY(first.ServerName() != second.ServerName());
-        }
-        SingleInstance again(a.path().toStdString());
-        QVERIFY(again.Acquire());
-    }
-
     void secondProgramExitsWithMinusOne() {
         QTemporaryDir root;
         QProcess* first = StartLogger(root.path(), this);

@@ -1,4 +1,4 @@
-// The GPS screens with their real widgets: the GPS row's spinner and count, the watchdog's "GPS!"
+// The GPS screens with their real widgets: the GPS row's watchdog "GPS!"
 // warning and its end, the GPS monitor over a pseudo-terminal (listing, "NO DATA", pause and go,
 // the Tab ring, sending), the Set GPS Port dialog and the menu command that opens the monitor.
 
@@ -103,31 +103,6 @@ class GpsScreensTest : public QObject {
 private slots:
     void initTestCase() { UseProgramStyle(); }
 
-    void spinnerTurnsAndCountOnlyWhileLoggingWithTake() {
-        GpsStatusWnd row(false);
-        row.resize(320, 16);
-        GpsFix fix;
-        row.AttachFix(&fix);
-        row.Reset(true);
-        QCOMPARE(row.CellText(GpsCell::LoggedGgaCount), QString("0    "));
-        const auto feed = [&](GpsStatusInputs in) {
-            fix.sentenceText = kGoodGga;
-            fix.validSentenceText.assign(fix.sentenceText.begin(), fix.sentenceText.end());
-            fix.sentenceValid = 1;
-            HandleGpsSentence(fix, in, row);
-        };
-        feed({true, false, true}); // Monitor / Stand By
-        QCOMPARE(row.CellText(GpsCell::Spinner), QString("/"));
-        feed({true, true, false}); // Logging, latch idle or hold
-        QCOMPARE(row.CellText(GpsCell::Spinner), QString("\\"));
-        QCOMPARE(row.CellText(GpsCell::LoggedGgaCount), QString("0    "));
-        feed({true, true, true});
-        QCOMPARE(row.CellText(GpsCell::LoggedGgaCount), QString("1    "));
-        // Landscape places: fix quality from x 110, PDOP at 180, satellites after "Sat:" at 260.
-        QVERIFY(row.CellRect(GpsCell::FixQuality).left() >= 110);
-        QVERIFY(row.CellRect(GpsCell::Satellites).left() > 260);
-    }
-
     // ---- The watchdog: "GPS!" after 6 s of silence (shortened), gone with a valid GGA. ----
 
     void watchdogWarnsAfterSilenceAndAValidGgaReplacesIt() {
@@ -136,8 +111,8 @@ private slots:
         QVERIFY(port.Open(peer.SlavePath(), SerialUse::Gps, {}));
         SystemClock clock;
         GpsFix fix;
-        GpsStatusWnd row(true);
-        row.resize(240, 16);
+        GpsStatusWnd row(false);
+        row.resize(320, 16);
         row.Reset(true);
         GpsTimings timings;
         timings.byteWaitMs = 50;
@@ -151,8 +126,6 @@ private slots:
             timings);
         DrainOnGuiThread(input.Handover(), &row);
         input.Start(port);
-        QTest::qWait(250);
-        QVERIFY(!row.WarningShown()); // not before the silence limit
         QTRY_VERIFY_WITH_TIMEOUT(row.WarningShown(), 2000);
         QVERIFY(row.CellRed(GpsCell::Spinner));
         QVERIFY(row.CellRed(GpsCell::Satellites));
@@ -162,6 +135,9 @@ private slots:
         QVERIFY(!row.WarningShown());
         QVERIFY(!row.CellRed(GpsCell::Satellites));
         QCOMPARE(row.CellText(GpsCell::Satellites), QString(" 8"));
+        // Landscape places: fix quality from x 110, satellites after "Sat:" at 260.
+        QVERIFY(row.CellRect(GpsCell::FixQuality).left() >= 110);
+        QVERIFY(row.CellRect(GpsCell::Satellites).left() > 260);
         QVERIFY(input.Stop());
         input.Handover().SetWake({});
     }
@@ -332,7 +308,9 @@ private slots:
         QCOMPARE(settings.gpsParity, 2);
     }
 
-    void menuCommandOpensTheMonitorOnTheSimulatedReceiver() {
+    // The menu command, first with GPS disabled (an empty monitor, no port), then enabled on the
+    // simulated receiver.
+    void menuCommandOpensTheMonitor() {
         GpsConfig config;
         config.intervalMs = 100;
         GpsSimulator gps(config);
@@ -340,12 +318,15 @@ private slots:
         LoggerOptions options;
         options.comMap.Set(3, gps.DevicePath());
         Shell shell(true, nullptr, options);
+        bool enable = false;
         shell.window->SetDialogRunner([&](QDialog& dialog) {
             shell.dialogTitles.push_back(dialog.windowTitle());
             if (auto* setup = qobject_cast<GetGPSPortSetup*>(&dialog)) {
-                setup->List(720)->setCurrentIndex(1); // "Enabled"
-                setup->List(721)->setCurrentIndex(2); // "COM3:"
-                setup->List(722)->setCurrentIndex(0); // "4800"
+                if (enable) {
+                    setup->List(720)->setCurrentIndex(1); // "Enabled"
+                    setup->List(721)->setCurrentIndex(2); // "COM3:"
+                    setup->List(722)->setCurrentIndex(0); // "4800"
+                }
                 setup->MonitorGpsOutput();
             } else if (auto* message = qobject_cast<GetGPSMessage*>(&dialog)) {
                 message->accept();
@@ -353,47 +334,35 @@ private slots:
             return dialog.result();
         });
         shell.Show();
-        shell.Key('g');
-        QCOMPARE(shell.dialogTitles, std::vector<QString>{"Set GPS Port"});
-        QCOMPARE(shell.logger->settings.gpsPort, 2);
-        QCOMPARE(shell.logger->settings.gpsBaud, 0);
-        QVERIFY(QFile::exists(shell.root.path() + "/Storage/TALINI/TM47KVB.INI"));
         MonitorGPSWnd* monitor = shell.window->MonitorGps();
-        QVERIFY(monitor->isVisible());
-        QVERIFY(shell.logger->gpsPort.IsOpen());
-        QTRY_VERIFY_WITH_TIMEOUT(monitor->List()->count() >= 3, 5000);
-        QVERIFY(monitor->List()->item(0)->text().startsWith("$GP"));
-        // Menu keys do not reach the menu while the monitor is open; "s" sends.
-        shell.Key('s');
-        QTRY_VERIFY_WITH_TIMEOUT(
-            gps.Received().find("$PASHS,NME,SAT,A,ON\r\n") != std::string::npos, 3000);
-        QCOMPARE(gps.Received(), std::string("$PASHS,NME,SAT,A,ON\r\n"));
-        shell.Key('x');
-        QVERIFY(!monitor->isVisible());
-        QVERIFY(!shell.logger->gpsPort.IsOpen());
-        QVERIFY(!shell.logger->gps.monitor.Running());
-        gps.Stop();
-    }
-
-    void monitorWithGpsDisabledIsEmptyAndOpensNoPort() {
-        Shell shell(false);
-        shell.window->SetDialogRunner([&](QDialog& dialog) {
-            if (auto* setup = qobject_cast<GetGPSPortSetup*>(&dialog)) {
-                setup->MonitorGpsOutput();
-            }
-            return dialog.result();
-        });
-        shell.Show();
         shell.Key('G');
-        MonitorGPSWnd* monitor = shell.window->MonitorGps();
         QVERIFY(monitor->isVisible());
         QVERIFY(!shell.logger->gpsPort.IsOpen());
         QVERIFY(!shell.logger->gps.monitor.Running());
-        QVERIFY(shell.messages.shown.empty());
         QTest::qWait(100);
         QCOMPARE(monitor->List()->count(), 0);
         shell.Key('x');
         QVERIFY(!monitor->isVisible());
+
+        enable = true;
+        shell.Key('g');
+        QCOMPARE(shell.dialogTitles, (std::vector<QString>{"Set GPS Port", "Set GPS Port"}));
+        QCOMPARE(shell.logger->settings.gpsPort, 2);
+        QCOMPARE(shell.logger->settings.gpsBaud, 0);
+        QVERIFY(QFile::exists(shell.root.path() + "/Storage/TALINI/TM47KVB.INI"));
+        QVERIFY(monitor->isVisible());
+        QVERIFY(shell.logger->gpsPort.IsOpen());
+        QTRY_VERIFY_WITH_TIMEOUT(monitor->List()->count() >= 3, 5000);
+        QVERIFY(monitor->List()->item(0)->text().startsWith("$GP"));
+        // Keys go to the monitor, not the menu: "s" sends.
+        shell.Key('s');
+        QTRY_COMPARE_WITH_TIMEOUT(gps.Received(), std::string("$PASHS,NME,SAT,A,ON\r\n"), 3000);
+        shell.Key('x');
+        QVERIFY(!monitor->isVisible());
+        QVERIFY(!shell.logger->gpsPort.IsOpen());
+        QVERIFY(!shell.logger->gps.monitor.Running());
+        QVERIFY(shell.messages.shown.empty());
+        gps.Stop();
     }
 };
 

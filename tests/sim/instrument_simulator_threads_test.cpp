@@ -96,38 +96,6 @@ TEST(Instrument, StreamingSendsAbout18FramesASecond) {
     EXPECT_EQ(bytes.size(), frames.size() * 15) << "nothing but whole frames";
 }
 
-TEST(Instrument, WheelFrameCarriesTheLetterOfDirectionTriggerAndMode) {
-    const struct {
-        bool differential, alternate, trigger, backwards;
-        char letter;
-    } cases[] = {
-        {false, false, false, false, 'T'}, {true, false, false, false, 'D'},
-        {false, true, false, false, 'E'},  {true, true, false, false, 'F'},
-        {false, false, true, false, 'M'},  {true, false, true, false, 'N'},
-        {false, true, true, false, 'P'},   {true, true, true, false, 'Q'},
-        {false, false, false, true, 'j'},  {true, false, false, true, 'J'},
-        {false, false, true, true, 'k'},   {true, false, true, true, 'K'},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.letter);
-        InstrumentConfig config;
-        config.differential = c.differential;
-        config.alternateLetters = c.alternate;
-        InstrumentSimulator sim(config);
-        ASSERT_TRUE(sim.Start());
-        PtyClient client(sim.DevicePath());
-        ASSERT_EQ(client.Command('W'), "OK");
-        sim.SetTrigger(c.trigger);
-        sim.WheelTrigger(c.backwards);
-        sim.WheelTrigger(c.backwards);
-        const auto frames = SplitFrames(client.Read(1000, 30));
-        ASSERT_EQ(frames.size(), 2u);
-        EXPECT_EQ(frames[0][0], c.letter);
-        EXPECT_EQ(frames[1][0], c.letter);
-        EXPECT_EQ(sim.Counters().wheelTriggers, 2u);
-    }
-}
-
 // Battery byte 80 at 12 V (volts x 6.66757); reference standard 3000, high power with antenna 1
 // 2230, antenna 2 3729; streaming multiplies by 1.047 (standard) or 1.152 (high power).
 TEST(Instrument, BatteryAndReferenceFollowTheInstrument) {

@@ -22,6 +22,19 @@ TEST(FrameEncoding, FieldsGoMostSignificantByteFirst) {
     }
 }
 
+// Forward T/D, E/F on the alternative set, backward j/J; a held trigger gives the partner.
+TEST(FrameEncoding, LettersOfDirectionModeAndTrigger) {
+    const std::string letters = {ForwardLetter(false, false), ForwardLetter(true, false),
+                                 ForwardLetter(false, true),  ForwardLetter(true, true),
+                                 BackwardLetter(false),       BackwardLetter(true)};
+    EXPECT_EQ(letters, "TDEFjJ");
+    std::string triggered;
+    for (char letter : letters) {
+        triggered += TriggeredLetter(letter);
+    }
+    EXPECT_EQ(triggered, "MNPQkK");
+}
+
 // Decoded as the logger does it: raw x 4.8333 / divisor x factor, divisor from the range field.
 TEST(FrameEncoding, EachChannelTakesTheFinestRangeThatFitsAndClamps) {
     const struct {

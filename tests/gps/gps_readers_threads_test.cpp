@@ -1,6 +1,9 @@
-// The GPS reader and watchdog threads over a real pseudo-terminal.
+// The GPS reader and watchdog threads, and the GPS monitor reader, over a real pseudo-terminal;
+// the test thread plays the GUI thread and drains the hand-overs itself, so it can also leave a
+// reader waiting in one.
 
 #include "gps/gps_input.h"
+#include "gps/gps_monitor_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +11,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <thread>
-#include <tuple>
 
 #include "gps_view_support.h"
 #include "nmea_capture_support.h"
@@ -24,14 +26,6 @@ using testing::PtyPeer;
 constexpr const char* kGga =
     "$GPGGA,120000.00,5000.0000,N,01000.0000,E,1,08,0.9,100.0,M,40.0,M,,*6F";
 
-struct Written {
-    std::string text;
-    uint32_t tick;
-    char first;
-    char continuation;
-    bool operator==(const Written&) const = default;
-};
-
 // The GPS input of one session with a fake screen; the test thread plays the GUI thread.
 struct Rig {
     explicit Rig(const Clock& clock, GpsTimings timings = FastTimings())
@@ -42,7 +36,8 @@ struct Rig {
             << error;
         input.SetRecordSink([this](std::string_view text, uint32_t tick, char a, char b) {
             std::lock_guard lock(mutex);
-            written.push_back({std::string(text), tick, a, b});
+            written.push_back(std::string{a, b, ' '} + std::to_string(tick) + " " +
+                              std::string(text));
         });
     }
 
@@ -86,7 +81,7 @@ struct Rig {
     bool logging = true;
     std::vector<std::string> shownTexts; // GUI thread only
     std::mutex mutex;
-    std::vector<Written> written;
+    std::vector<std::string> written; // tags, tick and text of each GPS record group
     GpsInput input;
 };
 
@@ -94,7 +89,7 @@ struct Rig {
 // checksum are shown and written with their tags; a closed port ends the reader; restarted
 // on a fresh port outside logging, lines are shown but not written.
 TEST(GpsReaderThreads, LinesAreShownAndWrittenWithTheirTagsWhileLoggingOnly) {
-    SystemClock clock;
+    ManualClock clock(1000);
     Rig rig(clock);
     rig.input.Start(rig.port);
     std::string bad = kGga;
@@ -107,10 +102,8 @@ TEST(GpsReaderThreads, LinesAreShownAndWrittenWithTheirTagsWhileLoggingOnly) {
     }
     ASSERT_TRUE(rig.Pump([&] { return rig.WrittenCount() == expected.size(); }));
     for (std::size_t i = 0; i < expected.size(); ++i) {
-        const bool ok = expected[i].checksumOk;
-        const Written& w = rig.written[i];
-        EXPECT_EQ(std::make_tuple(w.text, w.first, w.continuation),
-                  std::make_tuple(expected[i].text, ok ? '@' : '?', ok ? '#' : '"'));
+        EXPECT_EQ(rig.written[i],
+                  (expected[i].checksumOk ? "@# 1000 " : "?\" 1000 ") + expected[i].text);
     }
     EXPECT_EQ(rig.shownTexts.size(), expected.size());
     EXPECT_EQ(rig.input.FramerStats().lines, expected.size());
@@ -214,7 +207,7 @@ TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceUntilAVerifiedSentence) {
     clock.Advance(1000);
     rig.peer.Write(line.substr(40) + "\r\n");
     ASSERT_TRUE(rig.Pump([&] { return rig.WrittenCount() == 1; }));
-    EXPECT_EQ(rig.written[0], (Written{line, 106001, '@', '#'}));
+    EXPECT_EQ(rig.written[0], "@# 106001 " + line); // the tick of the "$"
     EXPECT_EQ(rig.shownTexts.at(0), line.substr(0, 127));
     EXPECT_EQ(rig.fix.lastValidTick.load(), 107001u);
     rig.PumpFor(30ms);
@@ -223,6 +216,68 @@ TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceUntilAVerifiedSentence) {
     EXPECT_EQ(rig.view.warnings, 0);
     clock.Advance(6001);
     EXPECT_TRUE(rig.Pump([&] { return rig.view.warnings >= 1; }));
+}
+
+struct MonitorRig {
+    MonitorRig() : reader(fix, clock, GpsMonitorTimings{20, 60000, 1000, 2000}) {
+        EXPECT_TRUE(port.Open(peer.SlavePath(), SerialUse::Gps, {}));
+        reader.SetLineSink([this] {
+            lines.emplace_back(fix.validSentenceText.begin(), fix.validSentenceText.end());
+            EXPECT_EQ(fix.sentenceValid, 1);
+        });
+    }
+    // Drains the hand-over until `count` lines came or `limit` passed.
+    void DrainUntil(std::size_t count, std::chrono::milliseconds limit = 2000ms) {
+        const auto end = std::chrono::steady_clock::now() + limit;
+        while (lines.size() < count && std::chrono::steady_clock::now() < end) {
+            reader.Handover().Drain();
+            std::this_thread::sleep_for(2ms);
+        }
+    }
+
+    PtyPeer peer;
+    SystemClock clock;
+    GpsFix fix;
+    GpsMonitorReader reader;
+    SerialPort port;
+    std::vector<std::string> lines;
+};
+
+// Every line is listed unchecked; a suspended reader reads nothing until resumed; a stop
+// ends a reader left waiting in a hand-over; a restart reads the fresh port. (Silence and
+// the screen's Pause and Go are the GPS monitor window's tests.)
+TEST(GpsMonitorReaderThreads, ListsSuspendsStopsAndRestarts) {
+    MonitorRig rig;
+    rig.reader.Start(rig.port);
+    rig.peer.Write("$GPGGA,bad*00\r\nno dollar\r\n\n$GPRMC,1*00\r\n");
+    rig.DrainUntil(3);
+    EXPECT_EQ(rig.lines, (std::vector<std::string>{"$GPGGA,bad*00", "no dollar", "$GPRMC,1*00"}));
+
+    EXPECT_TRUE(rig.reader.Suspend());
+    rig.peer.Write("$GPGGA,1*00\r\n");
+    std::this_thread::sleep_for(150ms);
+    rig.reader.Handover().Drain();
+    EXPECT_EQ(rig.lines.size(), 3u);
+    rig.reader.Resume();
+    rig.DrainUntil(4);
+    EXPECT_EQ(rig.lines.back(), "$GPGGA,1*00");
+
+    rig.peer.Write("$GPGGA,2*00\r\n");
+    std::this_thread::sleep_for(150ms); // the line waits in the hand-over: nobody drains it
+    EXPECT_TRUE(rig.reader.Suspend());  // a reader in a hand-over counts as parked
+    EXPECT_TRUE(rig.reader.Stop());
+    EXPECT_EQ(rig.reader.Stragglers(), 0u);
+    EXPECT_FALSE(rig.port.IsOpen());
+    rig.reader.Handover().Drain();
+    EXPECT_EQ(rig.lines.size(), 4u);
+
+    SerialPort again;
+    ASSERT_TRUE(again.Open(rig.peer.SlavePath(), SerialUse::Gps, {}));
+    rig.reader.Start(again);
+    rig.peer.Write("$GPGSA,2*00\r\n");
+    rig.DrainUntil(5);
+    EXPECT_EQ(rig.lines.back(), "$GPGSA,2*00");
+    EXPECT_TRUE(rig.reader.Stop());
 }
 
 } // namespace

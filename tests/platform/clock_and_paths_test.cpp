@@ -25,13 +25,6 @@ TEST(Tick, DifferencesAreWrapSafeAndTicksPrintSigned) {
     EXPECT_EQ(SignedTick(1728000001u), 1728000001);
 }
 
-TEST(Tick, WaitMsWaitsMoreThanTheGivenTime) {
-    SystemClock clock;
-    uint32_t start = clock.Tick();
-    WaitMs(clock, 30);
-    EXPECT_GT(clock.Tick() - start, 30u);
-}
-
 TEST(DeviceRoot, MapsBackslashPathsUnderTheRoot) {
     DeviceRoot root("/r");
     EXPECT_EQ(root.Map("Storage\\TALINI\\TM47KVB.INI"), "/r/Storage/TALINI/TM47KVB.INI");

@@ -137,12 +137,10 @@ TEST_F(SettingsFileTest, ScaleWithoutRangeGivesFinitePixelsPerUnit) {
         float pixelsPerUnit;
     } cases[] = {
         {"0.000000", "500.000000", 0.4f},
-        {"-100.000000", "100.000000", 1.0f},
         {"100.000000", "100.000000", 2.0f},
         {"300.000000", "100.000000", 2.0f},
         {"0.000000", "nan", 2.0f},
         {"inf", "inf", 2.0f},
-        {"1e30", "0", 2.0f},
         {"0", "1e-44", 2.0f},
     };
     for (const auto& c : cases) {

@@ -118,12 +118,17 @@ TEST(GpsStatusHandler, EachLineDrawsItsCells) {
         EXPECT_TRUE(fix.validSentenceText.empty());
         EXPECT_EQ(fix.loggedGgaCount, 0u);
     }
-    // The spinner turns.
+    // Each verified GGA turns the spinner; only logging with the latch on take counts it.
     GpsFix fix;
     FakeGpsView view;
     Deliver(fix, gga, kOn, view);
-    Deliver(fix, gga, kOn, view);
+    Deliver(fix, gga, {true, true, false}, view);
     EXPECT_EQ(view.Text(GpsCell::Spinner), "\\");
+    EXPECT_EQ(view.Text(GpsCell::LoggedGgaCount), "<untouched>");
+    Deliver(fix, gga, kTake, view);
+    EXPECT_EQ(fix.loggedGgaCount, 1u);
+    EXPECT_EQ(view.Text(GpsCell::LoggedGgaCount), "1    ");
+    EXPECT_EQ(LoggedGgaCountText(123456), "123456");
 }
 
 } // namespace

@@ -5,9 +5,12 @@
 namespace tm47 {
 namespace {
 
-// The switches typed into a name: "$$$" turns the test file on, "!!!" off.
-TEST(DataFileNaming, StemAndSwitches) {
+// The stem, the folders, and the switches typed into a name: "$$$" turns the test file on,
+// "!!!" off.
+TEST(DataFileNaming, StemFoldersAndSwitches) {
     EXPECT_EQ(NameStem({2026, 1, 2, 3, 0, 0, 0}), "010203");
+    EXPECT_STREQ(DataFolderDevicePath(0), "Storage\\DATA47KVB");
+    EXPECT_STREQ(DataFolderDevicePath(1), "Storage Card\\DATA47KVB");
     const struct {
         std::string path;
         int32_t before;

@@ -23,6 +23,39 @@ std::vector<std::string> Walk(SurveyPosition& pos, const Settings& s, const std:
     return shown;
 }
 
+// Alternate: the next line walks back from the last station in the opposite direction.
+// One Way: it starts again at the start station in the same direction.
+TEST(SurveyPosition, NewLineProposalBySequence) {
+    const struct {
+        int32_t sequence, direction;
+        float increment;
+        double station;
+        const char *start, *stationIncrement;
+        int32_t wantDirection;
+    } rows[] = {
+        {kSequenceAlternate, 2, -1.0f, 20.0, "20.000", "1.000", 1}, // North -> South
+        {kSequenceAlternate, 0, 0.5f, 20.0, "20.000", "-0.500", 3}, // West -> East
+        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.direction);
+        Settings s;
+        s.lineSequence = r.sequence;
+        s.lineDirection = r.direction;
+        s.activeStationIncrement = r.increment;
+        s.startStation = 5.0;
+        s.surveyLine = u"13.00";
+        SurveyPosition pos;
+        pos.station = r.station;
+        const NewLineProposal p = ProposeNewLine(s, pos);
+        EXPECT_EQ(p.startStationText, r.start);
+        EXPECT_EQ(p.stationIncrementText, r.stationIncrement);
+        EXPECT_EQ(p.direction, r.wantDirection);
+        EXPECT_EQ(p.newLine, "14.00");
+        EXPECT_EQ(p.lastStation, r.station == 20.0 ? "20.000" : "42.000");
+    }
+}
+
 TEST(SurveyPosition, NewLineProposalReadsTheNumberAtTheStartOfTheLineName) {
     const struct {
         std::u16string line;

@@ -1,10 +1,13 @@
-// Record kinds byte for byte beyond the opening records the writers' test shows, and the
-// converted reading line for the output port.
+// Record kinds byte for byte beyond the opening records the writers' test shows, the
+// converted reading line for the output port, and reading records decoded back into channel
+// values with the offsets that apply to them.
 #include <clocale>
+#include <cmath>
 #include <string>
 
 #include <gtest/gtest.h>
 
+#include "datafile/record_parser.h"
 #include "datafile/records.h"
 
 namespace tm47 {
@@ -95,6 +98,127 @@ TEST(Records, ReadingKindLetters) {
     for (char c : std::string("HOILBAZS*CX@#?\"!e")) {
         EXPECT_FALSE(IsReadingKind(c)) << c;
     }
+}
+
+// A reading record with `raw` on every channel and the stored reference mean `mean`.
+Record MakeReading(char letter, uint8_t range, int16_t raw, double mean) {
+    const int16_t whole = static_cast<int16_t>(mean);
+    const int8_t hundredths = static_cast<int8_t>(std::lround((mean - whole) * 100));
+    Record r = MakeRecord("");
+    r[0] = letter;
+    r[1] = static_cast<char>(range);
+    for (int c = 0; c < 4; ++c) {
+        r[2 + 2 * c] = static_cast<char>((raw >> 8) & 0xFF);
+        r[3 + 2 * c] = static_cast<char>(raw & 0xFF);
+    }
+    r[10] = static_cast<char>((whole >> 8) & 0xFF);
+    r[11] = static_cast<char>(whole & 0xFF);
+    r[12] = static_cast<char>(hundredths);
+    return r;
+}
+
+void ExpectChannels(const ParsedReading& got, const std::array<double, 4>& want) {
+    for (int c = 0; c < 4; ++c) {
+        EXPECT_NEAR(got.channel[c], want[c], std::abs(want[c]) * 2e-6 + 1e-4) << "channel " << c;
+    }
+}
+
+// Raw 1000 on every channel (1000 x 4.8333 = 4833.3 before the letter scaling). Variant 1 is
+// High Power; antenna 0 is 1 x 0.5 m, 1 is 1 x 1 m, 2 is 0.5 x 0.5 m, 3 hand held.
+TEST(ParseReadingRecord, EachLetterGroupWithItsNominalReference) {
+    struct Row {
+        char letter;
+        int32_t variant, antenna;
+        double mean;
+        std::array<double, 4> want;
+    };
+    const Row rows[] = {
+        {'E', 0, 0, 1800, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {'P', 1, 2, 1800, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {'F', 0, 1, 1800, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {'k', 1, 0, 1800, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {'D', 0, 0, 3000, {9666.6, 9666.6, 9666.6, 19367.971942446}}, // ch4 x 1.114 / 1.112 x 4
+        {'N', 0, 1, 3000, {9666.6, 9666.6, 9666.6, 19333.2}},
+        {'D', 1, 0, 1400, {10926.0198857, 16134.9363429, 23757.7409143, 47765.2669051}},
+        {'M', 1, 1, 1600, {5834.8805925, 8616.62599125, 12687.47291625, 20591.700695625}},
+        {'T', 1, 2, 2600, {9219.64987731, 14106.0643123, 20808.7497731, 17379.0400187}},
+        {'T', 0, 3, 3000, {9666.6, 9666.6, 9666.6, 9666.6}},
+        {'T', 0, 3, 0, {9666.6, 9666.6, 9666.6, 9666.6}}, // a zero mean keeps gain 1
+        {'T', 1, 3, 920, {8313.276, 12276.582, 18076.542, 29338.131}},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(std::string(1, r.letter) + " variant " + std::to_string(r.variant) +
+                     " antenna " + std::to_string(r.antenna) + " mean " + std::to_string(r.mean));
+        Settings s;
+        s.instrumentVariant = r.variant;
+        s.antenna = r.antenna;
+        const ParsedReading got = ParseReadingRecord(MakeReading(r.letter, 0x00, 1000, r.mean), {},
+                                                     OffsetOrder::BeforeNormalising, s);
+        EXPECT_EQ(got.letter, r.letter);
+        ExpectChannels(got, r.want);
+    }
+}
+
+TEST(ParseReadingRecord, RangeCodeDivisors) {
+    const std::pair<uint8_t, std::array<double, 4>> rows[] = {
+        {0xFF, {96.666, 96.666, 96.666, 96.666}},
+        {0x55, {966.66, 966.66, 966.66, 966.66}},
+        {0xC1, {96.666, 9666.6, 9666.6, 966.66}},
+    };
+    for (const auto& [range, want] : rows) {
+        SCOPED_TRACE(range);
+        ExpectChannels(ParseReadingRecord(MakeReading('T', range, 1000, 3000.0), {},
+                                          OffsetOrder::BeforeNormalising, Settings{}),
+                       want);
+    }
+}
+
+// The reference mean's hundredths byte is signed. (Offsets before and after normalising are
+// the line index tests'.)
+TEST(ParseReadingRecord, TheHundredthsOfTheMeanAreSigned) {
+    Record r = MakeReading('T', 0, 0, 0);
+    r[10] = 0x04;
+    r[11] = static_cast<char>(0xD2);
+    r[12] = static_cast<char>(0xCE); // -50
+    EXPECT_NEAR(ParseReadingRecord(r, {}, OffsetOrder::BeforeNormalising, Settings{}).referenceMean,
+                1233.5, 1e-3);
+}
+
+TEST(Offsets, LineHeadersAndNullingGroupsForwardAndBackward) {
+    const auto feedLine = [](ForwardOffsets& f, char orderChar, std::array<float, 4> now) {
+        for (const char* text :
+             {"L1", "B       0.00", "AS            1.000", "Z14052026 12:00:00"}) {
+            f.Feed(MakeRecord(text));
+        }
+        for (int c = 0; c < 4; ++c) {
+            Record o = NullingOffsetRecord(now[c], 0.0f);
+            o[22] = orderChar;
+            f.Feed(o);
+        }
+    };
+    ForwardOffsets f;
+    // File header: header-form offsets are not a line's offsets.
+    f.Feed(MakeRecord("TM47KVB W231GRD000    3"));
+    f.Feed(HeaderOffsetRecord(9.0f, 'N', 0.0f));
+    feedLine(f, '1', {1, 2, 3, 4});
+    EXPECT_EQ(f.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(f.Order(), OffsetOrder::BeforeNormalising);
+    f.Feed(MakeRecord("T"));
+    for (int c = 0; c < 4; ++c) {
+        f.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
+    }
+    EXPECT_EQ(f.Offsets(), (std::array<float, 4>{10, 11, 12, 13}));
+    feedLine(f, ' ', {5, 6, 7, 8});
+    EXPECT_EQ(f.Offsets(), (std::array<float, 4>{5, 6, 7, 8}));
+    EXPECT_EQ(f.Order(), OffsetOrder::AfterNormalising);
+
+    // Passing a group backwards restores its previous offsets.
+    BackwardOffsets b({10, 11, 12, 13});
+    b.Feed(MakeRecord("T"));
+    for (int c = 3; c >= 0; --c) {
+        b.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
+    }
+    EXPECT_EQ(b.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
 }
 
 } // namespace

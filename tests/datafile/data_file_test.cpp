@@ -1,5 +1,5 @@
 // The data file: created new, written in whole records, checked writes cut back to whole
-// records with one warning per file, reopened at Pause.
+// records with one warning per file. (Pause's reopening is the whole-session tests'.)
 #include <sys/resource.h>
 
 #include <gtest/gtest.h>
@@ -101,20 +101,6 @@ TEST(DataFile, ShortWriteIsCutBackToTheLastWholeRecord) {
     EXPECT_EQ(f.TakeWriteWarning(), std::optional<std::string>("Data file write failed\n"
                                                                "File too large"));
     EXPECT_EQ(f.TakeWriteWarning(), std::nullopt);
-}
-
-TEST(DataFile, PauseSyncsAndReopensAtTheEnd) {
-    TempDir dir;
-    DataFile f;
-    ASSERT_EQ(f.Create(dir.Path() / "A.R47", true), DataFile::CreateResult::Created);
-    Put(f, Numbered(1), true);
-    EXPECT_TRUE(f.SyncAndReopen());
-    EXPECT_EQ(ReadAll(dir.Path() / "A.R47").size(), 24u);
-    Put(f, Numbered(2), true);
-    f.Close();
-    const std::string want = Bytes(Numbered(1)) + Bytes(Numbered(2));
-    EXPECT_EQ(ReadAll(dir.Path() / "A.R47"), want);
-    EXPECT_EQ(ReadAll(dir.Path() / "A.R4D"), want);
 }
 
 } // namespace

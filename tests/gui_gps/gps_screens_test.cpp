@@ -144,7 +144,7 @@ private slots:
 
     // ---- The GPS monitor. ----
 
-    void layoutInBothOrientations_data() {
+    void layoutAndListing_data() {
         QTest::addColumn<bool>("portrait");
         QTest::addColumn<QRect>("list");
         QTest::addColumn<QRect>("edit");
@@ -156,13 +156,14 @@ private slots:
                                    << QRect(2, 212, 104, 24) << QRect(214, 212, 104, 24);
     }
 
-    void layoutInBothOrientations() {
+    void layoutAndListing() {
         QFETCH(bool, portrait);
         QFETCH(QRect, list);
         QFETCH(QRect, edit);
         QFETCH(QRect, pause);
         QFETCH(QRect, exit);
-        MonitorRig rig(portrait);
+        MonitorRig rig(portrait, 400);
+        rig.peer.Write("$GPGGA,1*00\r\n$GPRMC,2*00\r\n");
         QCOMPARE(rig.wnd->List()->geometry(), list);
         QCOMPARE(rig.wnd->Edit()->geometry(), edit);
         QCOMPARE(rig.wnd->Button(kActionPause)->geometry(), pause);
@@ -173,28 +174,40 @@ private slots:
         QVERIFY(!rig.wnd->Button(kActionGo)->isEnabled());
         QCOMPARE(rig.wnd->Button(kActionSend)->objectName(), QString("442"));
         QVERIFY(rig.wnd->Button(kActionPause)->isDefault());
-    }
-
-    void linesAreListedNewestLastAndNoDataAfterSilence() {
-        MonitorRig rig(true, 400);
-        rig.peer.Write("$GPGGA,1*00\r\n$GPRMC,2*00\r\n");
+        // Lines as they come, newest last and in view, then "NO DATA" after the silence.
         QTRY_COMPARE_WITH_TIMEOUT(Items(rig.wnd->List()),
-                                  QStringList({"$GPGGA,1*00", "$GPRMC,2*00"}), 2000);
-        QTRY_COMPARE_WITH_TIMEOUT(rig.wnd->List()->count(), 3, 2000);
-        QCOMPARE(rig.wnd->List()->item(2)->text(), QString("NO DATA"));
-        // Scrolled so that the newest line shows.
+                                  QStringList({"$GPGGA,1*00", "$GPRMC,2*00", "NO DATA"}), 2000);
         const QRect last = rig.wnd->List()->visualItemRect(rig.wnd->List()->item(2));
         QVERIFY(rig.wnd->List()->viewport()->rect().contains(last));
     }
 
-    void pauseStopsTheListingGoResumesItAndExitEndsTheReader() {
+    // Tab walks the shown buttons (the hidden one is skipped) and Enter runs the default one;
+    // Pause stops the listing, Go purges and resumes it, Exit ends the reader.
+    void tabRingPauseGoAndExit() {
         MonitorRig rig;
-        rig.Char('p');
+        const auto ring = [&] {
+            std::vector<int> order;
+            for (int i = 0; i < 4; ++i) {
+                rig.Char(9);
+                order.push_back(rig.wnd->DefaultIndex());
+            }
+            return order;
+        };
+        QCOMPARE(ring(), (std::vector<int>{2, 3, 1, 2}));
+        rig.Char(9); // Exit
+        rig.Char(9); // Pause
+        rig.Char(13);
         QVERIFY(!rig.wnd->RunningFlag());
         QVERIFY(rig.wnd->PausedFlag());
         QVERIFY(!rig.wnd->Button(kActionGo)->isHidden());
         QVERIFY(rig.wnd->Button(kActionPause)->isHidden());
         QCOMPARE(rig.wnd->DefaultIndex(), int(kActionGo));
+        QCOMPARE(ring(), (std::vector<int>{2, 3, 0, 2}));
+        QVERIFY(rig.wnd->Button(kActionSend)->isDefault());
+        QTest::keyClick(rig.wnd.get(), Qt::Key_Tab); // as the operator types it
+        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionExit));
+        rig.Char(9); // Go
+
         rig.peer.Write("$GPGGA,paused*00\r\n");
         QTest::qWait(300);
         QCOMPARE(rig.wnd->List()->count(), 0);
@@ -211,31 +224,6 @@ private slots:
         QVERIFY(!rig.reader.Running());
         QCOMPARE(rig.reader.Stragglers(), std::size_t(0));
         QVERIFY(!rig.port.IsOpen());
-    }
-
-    void tabRingSkipsTheHiddenButtonAndEnterRunsTheDefault() {
-        MonitorRig rig;
-        std::vector<int> ring;
-        for (int i = 0; i < 4; ++i) {
-            rig.Char(9);
-            ring.push_back(rig.wnd->DefaultIndex());
-        }
-        QCOMPARE(ring, (std::vector<int>{2, 3, 1, 2}));
-        rig.Char(9); // Exit
-        rig.Char(9); // Pause
-        rig.Char(13);
-        QVERIFY(!rig.wnd->RunningFlag());
-        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionGo));
-        ring.clear();
-        for (int i = 0; i < 4; ++i) {
-            rig.Char(9);
-            ring.push_back(rig.wnd->DefaultIndex());
-        }
-        QCOMPARE(ring, (std::vector<int>{2, 3, 0, 2}));
-        QVERIFY(rig.wnd->Button(kActionSend)->isDefault());
-        // Keys through the window as the operator types them.
-        QTest::keyClick(rig.wnd.get(), Qt::Key_Tab);
-        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionExit));
     }
 
     // Cancel sends nothing; OK sends the line with CR LF, runs the listing again when paused

@@ -1,4 +1,4 @@
-// The calibration window: geometry and buttons in both layouts, the texts of each step,
+// The calibration window: placed in both layouts, the texts of each step,
 // the keys, and timer 2 driving the check.
 #include <QPushButton>
 #include <QSignalSpy>
@@ -48,6 +48,17 @@ class CalibrateWndTest : public QObject {
             r.channel = ch;
             return r;
         }
+        // The window, OK and Cancel rectangles and the buttons' labels and ids.
+        void ExpectPlaced(QRect window, QRect ok, QRect cancel) const {
+            QCOMPARE(wnd->windowTitle(), QStringLiteral("Calibration"));
+            QCOMPARE(wnd->geometry(), window);
+            QCOMPARE(wnd->OkButton()->geometry(), ok);
+            QCOMPARE(wnd->CancelButton()->geometry(), cancel);
+            QCOMPARE(wnd->OkButton()->text(), QStringLiteral("&OK"));
+            QCOMPARE(wnd->CancelButton()->text(), QStringLiteral("&Cancel"));
+            QCOMPARE(wnd->OkButton()->property("controlId").toInt(), 350);
+            QCOMPARE(wnd->CancelButton()->property("controlId").toInt(), 351);
+        }
         QStringList Texts() const {
             QStringList out;
             const CalibrationScreen s = wnd->Screen();
@@ -60,36 +71,11 @@ class CalibrateWndTest : public QObject {
     };
 
 private slots:
-    void GeometryAndButtons_data() {
-        QTest::addColumn<bool>("portrait");
-        QTest::addColumn<QRect>("window");
-        QTest::addColumn<QRect>("ok");
-        QTest::addColumn<QRect>("cancel");
-        QTest::newRow("portrait") << true << QRect(6, 60, 226, 148) << QRect(41, 124, 70, 20)
-                                  << QRect(115, 124, 70, 20);
-        QTest::newRow("landscape") << false << QRect(30, 35, 260, 148) << QRect(58, 124, 70, 20)
-                                   << QRect(132, 124, 70, 20);
-    }
-    void GeometryAndButtons() {
-        QFETCH(bool, portrait);
-        QFETCH(QRect, window);
-        QFETCH(QRect, ok);
-        QFETCH(QRect, cancel);
-        Rig rig(portrait);
-        QCOMPARE(rig.wnd->windowTitle(), QStringLiteral("Calibration"));
-        QVERIFY(rig.wnd->isHidden());
-        QCOMPARE(rig.wnd->geometry(), window);
-        QCOMPARE(rig.wnd->OkButton()->text(), QStringLiteral("&OK"));
-        QCOMPARE(rig.wnd->CancelButton()->text(), QStringLiteral("&Cancel"));
-        QCOMPARE(rig.wnd->OkButton()->property("controlId").toInt(), 350);
-        QCOMPARE(rig.wnd->CancelButton()->property("controlId").toInt(), 351);
-        QCOMPARE(rig.wnd->OkButton()->geometry(), ok);
-        QCOMPARE(rig.wnd->CancelButton()->geometry(), cancel);
-    }
-
     void PassThroughButtonsAndKeys() {
         Rig rig(true);
+        QVERIFY(rig.wnd->isHidden());
         rig.Start(kQcKindInternal);
+        rig.ExpectPlaced({6, 60, 226, 148}, {41, 124, 70, 20}, {115, 124, 70, 20});
         QVERIFY(rig.wnd->isVisible());
         QVERIFY(rig.wnd->hasFocus());
         QCOMPARE(rig.Texts(),
@@ -129,6 +115,7 @@ private slots:
     void TimeOutOnTimer2() {
         Rig rig(false);
         rig.Start(kQcKindExternal);
+        rig.ExpectPlaced({30, 35, 260, 148}, {58, 124, 70, 20}, {132, 124, 70, 20});
         QCOMPARE(rig.Texts().at(0), QStringLiteral("External QC Coil Calibration"));
         QTest::keyClick(rig.wnd, Qt::Key_Return); // Enter on the focused OK
         QVERIFY(rig.wnd->Timer2Active());

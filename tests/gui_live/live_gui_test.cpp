@@ -131,7 +131,7 @@ class LiveGuiTest : public QObject {
     };
 
 private slots:
-    void FirstReadingDrawsAPointAndTheSecondASegmentFromWMinus2ToW() {
+    void FirstReadingIsAPointTheSecondASegmentAndTheFirstLeavesWithThe137th() {
         Plot plot;
         const QImage& img = plot.curve.Image();
         plot.curve.ScrollStep({40, 0, 0, 0});
@@ -145,6 +145,13 @@ private slots:
         QVERIFY(CountColour(img, 269, kRed) >= 9); // the segment between them
         QCOMPARE(CountColour(img, 267, kRed), 0);
         QCOMPARE(CountColour(img, 271, kRed), 0);
+        // The first reading stays for a window of 136 and leaves with the 137th.
+        for (int i = 2; i < 136; ++i) {
+            plot.curve.ScrollStep({100, 0, 0, 0});
+        }
+        QCOMPARE(img.pixel(0, 40), kRed);
+        plot.curve.ScrollStep({100, 0, 0, 0});
+        QCOMPARE(img.pixel(0, 40), kWhite);
     }
 
     void AHiddenChannelStopsAndRejoinsFromItsLastRow() {
@@ -166,20 +173,6 @@ private slots:
         QCOMPARE(img.pixel(268, 150), kWhite);
         QCOMPARE(CountColour(img, 262, kGreen), 1); // the old curve, 4 steps older
         QCOMPARE(CountColour(img, 264, kGreen), 0); // the gap while hidden
-    }
-
-    void TheFirstReadingStaysForAWindowOf136AndLeavesWithThe137th() {
-        Plot plot;
-        const QImage& img = plot.curve.Image();
-        plot.flags = {};
-        plot.curve.ScrollStep({10, 0, 0, 0});
-        for (int i = 1; i < 136; ++i) {
-            plot.curve.ScrollStep({100, 0, 0, 0});
-        }
-        QCOMPARE(img.pixel(0, 10), kRed);
-        plot.curve.ScrollStep({100, 0, 0, 0});
-        QCOMPARE(img.pixel(0, 10), kWhite);
-        QCOMPARE(CountColour(img, 0, kRed), 1); // only the straight line at row 100 is left
     }
 
     void TheZeroLineIsExtendedTwoPixelsThick() {

@@ -121,26 +121,13 @@ TEST(FrameAssembler, GarbageBeforeAFrameIsDroppedWithItUpToTheBufferSize) {
     EXPECT_EQ(assembler.PendingBytes(), 0);
     EXPECT_EQ(assembler.Counters().discardedBytes, 364u);
     EXPECT_EQ(FeedAll(assembler, WireFrame(kSample)).frames.size(), 1u);
-}
 
-TEST(FrameAssembler, RejectedEndsKeepTheBufferAndLeaveTheFrameUntouched) {
-    FrameAssembler assembler;
-    FrameFields unknown = kSample;
-    unknown.letter = 'X';
-    FrameBuffer untouched;
-    untouched.fill(0xEE);
-    FrameBuffer out = untouched;
-    int rejected = 0;
-    for (uint8_t b : WireFrame(unknown)) {
-        rejected += assembler.Push(b, out) == FrameAssembler::Event::RejectedEnd;
-    }
-    EXPECT_EQ(rejected, 1);
-    EXPECT_EQ(out, untouched) << "written only when a frame ends";
-    EXPECT_EQ(assembler.PendingBytes(), 15);
-    // The rejected bytes stay and go with the next frame.
-    EXPECT_EQ(FeedAll(assembler, WireFrame(kSample)).frames.size(), 1u);
-    EXPECT_EQ(assembler.Counters().discardedBytes, 15u);
-    EXPECT_EQ(assembler.Counters().rejectedEnds, 1u);
+    // Reset drops a partial frame: its rest makes no frame.
+    const std::vector<uint8_t> wire = WireFrame(kSample);
+    FeedAll(assembler, {wire.begin(), wire.begin() + 10});
+    assembler.Reset();
+    EXPECT_EQ(assembler.Counters().discardedBytes, 374u);
+    EXPECT_EQ(FeedAll(assembler, {wire.begin() + 10, wire.end()}).frames.size(), 0u);
 }
 
 // The stream arrives in reads of any size; frames do not depend on where a read ends.
@@ -168,17 +155,6 @@ TEST(FrameAssembler, SplitFeedsGiveTheSameFrames) {
         EXPECT_EQ(assembler.Counters().rejectedEnds, 2u);
         EXPECT_EQ(assembler.Counters().discardedBytes, 22u);
     }
-}
-
-TEST(FrameAssembler, ResetDropsAPartialFrame) {
-    FrameAssembler assembler;
-    const std::vector<uint8_t> wire = WireFrame(kSample);
-    FeedAll(assembler, {wire.begin(), wire.begin() + 10});
-    assembler.Reset();
-    EXPECT_EQ(assembler.PendingBytes(), 0);
-    EXPECT_EQ(assembler.Counters().discardedBytes, 10u);
-    EXPECT_EQ(FeedAll(assembler, {wire.begin() + 10, wire.end()}).frames.size(), 0u);
-    EXPECT_EQ(FeedAll(assembler, wire).frames.size(), 1u);
 }
 
 } // namespace

@@ -1,9 +1,9 @@
 #pragma once
 // Test helper: instrument frames built from their fields.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
-#include <string>
 #include <vector>
 
 #include "instrument/frame.h"

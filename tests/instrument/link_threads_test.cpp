@@ -69,14 +69,11 @@ struct LinkFixture : ::testing::Test {
 };
 
 TEST_F(LinkFixture, HandshakeAnswersSetTheLinkMode) {
+    // Other bytes between O and K keep the mark; the first acknowledgement wins.
     const struct {
         const char* reply;
         int linkMode;
-    } cases[] = {
-        {"OxK", 1}, // other bytes between O and K keep the mark
-        {"OKV", 1}, // the first acknowledgement wins
-        {"OV", 0},
-    };
+    } cases[] = {{"OxK", 1}, {"OKV", 1}, {"OV", 0}};
     for (const auto& c : cases) {
         auto peerThread = AnswerCommand("HX", c.reply);
         EXPECT_EQ(link.SendInstrumentCommand('H', 'X'), 1) << c.reply;
@@ -115,10 +112,7 @@ TEST_F(LinkFixture, PolledReaderHandsOnOneFramePerPollDropsGarbageAndEndsPromptl
     peer.Write(test::Concat({{'x', 0x7F, 0x7F, 'q'}, Wire('T', 0x7F7F)}));
     DrainFor(1000ms, 1);
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0][0], 'T');
-    EXPECT_EQ(frames[0][2], 0x7F);
-    EXPECT_EQ(frames[0][13], 0x7F);
-    EXPECT_EQ(frames[0][14], 0);
+    EXPECT_EQ(frames[0], test::FrameOf({'T', 0, {0x7F7F, 1, 2, 3}, 3000, 80}));
     DrainFor(50ms);
     EXPECT_EQ(link.State().replyFlag.load(), 1);
     EXPECT_EQ(link.State().breakCounter.load(), 0);
@@ -157,8 +151,7 @@ TEST_F(LinkFixture, AStreamingFrameStillInTheHandOverAtTheWheelSwitchIsNeverHand
     peer.Write(Wire('J', 2));
     DrainFor(1000ms, 1);
     ASSERT_EQ(frames.size(), 1u);
-    EXPECT_EQ(frames[0][0], 'J');
-    EXPECT_EQ(frames[0][3], 2);
+    EXPECT_EQ(frames[0], test::FrameOf({'J', 0, {2, 1, 2, 3}, 3000, 80}));
 
     auto back = AnswerCommand("HX", "OV");
     ASSERT_TRUE(link.LeaveWheelMode());

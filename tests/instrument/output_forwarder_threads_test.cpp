@@ -1,13 +1,11 @@
-// The output port queue: a receiver that holds XOFF never stalls the
-// writers, excess bytes are dropped whole with one warning, and Stop always returns.
+// The output port queue: a receiver that holds XOFF never stalls the writers, excess bytes are
+// dropped whole with one warning, what was queued goes out whole after XON, and Stop always
+// returns.
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <memory>
-#include <mutex>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -20,89 +18,8 @@ namespace {
 
 using Ms = std::chrono::milliseconds;
 
-// A receiver that takes bytes until it is told to hold (XOFF), then blocks the writer until it
-// is released (XON) or purged.
-struct Receiver {
-    std::mutex mutex;
-    std::condition_variable cv;
-    bool holding = true;
-    bool purged = false;
-    std::string bytes;
-
-    std::size_t Write(const uint8_t* d, std::size_t n) {
-        std::unique_lock lock(mutex);
-        cv.wait(lock, [&] { return !holding || purged; });
-        bytes.append(purged ? "" : std::string(reinterpret_cast<const char*>(d), n));
-        return purged ? 0 : n;
-    }
-    void Set(bool hold, bool purge) {
-        std::lock_guard lock(mutex);
-        holding = hold;
-        purged = purge;
-        cv.notify_all();
-    }
-    std::size_t Size() {
-        std::lock_guard lock(mutex);
-        return bytes.size();
-    }
-};
-
-OutputForwarder::WriteFn WriterOf(const std::shared_ptr<Receiver>& r) {
-    return [r](const uint8_t* d, std::size_t n) { return r->Write(d, n); };
-}
-
-TEST(OutputForwarder, BlockedReceiverDropsWholePiecesAndWarnsOnceWithoutStalling) {
-    auto rx = std::make_shared<Receiver>();
-    OutputForwarder out(24 * 100);
-    EXPECT_FALSE(out.Enqueue("not started"));
-    std::atomic<int> told{0};
-    out.SetBlockedHandler([&] { ++told; });
-    out.Start(WriterOf(rx), [rx] { rx->Set(true, true); });
-
-    const std::string record(23, 'R');
-    const auto start = std::chrono::steady_clock::now();
-    int accepted = 0;
-    for (int i = 0; i < 5000; ++i) {
-        accepted += out.Enqueue(record + "\n") ? 1 : 0;
-    }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(2000)); // never waited on the port
-    // One record in the writer's hands, a full queue behind it.
-    EXPECT_LE(accepted, 101);
-    EXPECT_GE(accepted, 100);
-    EXPECT_EQ(out.DroppedBytes(), static_cast<uint64_t>(5000 - accepted) * 24);
-    EXPECT_EQ(told.load(), 1);
-    EXPECT_EQ(out.TakeBlockedWarning(), std::optional<std::string>("Output port blocked"));
-    EXPECT_EQ(out.TakeBlockedWarning(), std::nullopt);
-
-    // XON: the queued records go out whole, and new ones are taken again.
-    rx->Set(false, false);
-    ASSERT_TRUE(out.WaitDrained(5000));
-    EXPECT_TRUE(out.Enqueue(record + "\n"));
-    ASSERT_TRUE(out.WaitDrained(5000));
-    EXPECT_EQ(rx->Size(), static_cast<std::size_t>(accepted + 1) * 24);
-    EXPECT_EQ(told.load(), 1);
-    out.Stop();
-}
-
-TEST(OutputForwarder, StopReturnsEvenWhenTheDriverNeverLetsGo) {
-    auto rx = std::make_shared<Receiver>();
-    {
-        OutputForwarder out;
-        out.Start(WriterOf(rx), {}); // nothing can unblock this writer
-        out.Enqueue("stuck");
-        const auto start = std::chrono::steady_clock::now();
-        out.Stop(50);
-        EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(1500));
-    }
-    // The abandoned writer ends once the driver lets go; it touched only its own state.
-    rx->Set(false, false);
-    for (int i = 0; i < 100 && rx->Size() == 0; ++i) {
-        std::this_thread::sleep_for(Ms(10));
-    }
-}
-
-// The real output port on a pseudo-terminal: the receiver sends XOFF and never XON.
-TEST(OutputForwarder, PortHeldByXoffDropsAndWarnsOnceWhileRecordsKeepComing) {
+// The real output port on a pseudo-terminal: the receiver sends XOFF, later XON.
+TEST(OutputForwarder, PortHeldByXoffDropsWholeRecordsWarnsOnceAndSendsTheRestAfterXon) {
     testing::PtyPeer peer;
     SerialPort port;
     std::string error;
@@ -110,34 +27,74 @@ TEST(OutputForwarder, PortHeldByXoffDropsAndWarnsOnceWhileRecordsKeepComing) {
         port.Open(peer.SlavePath(), SerialUse::Output, SerialLineSettings{3, 0, 1, 0}, &error))
         << error;
     OutputForwarder out(64 * 1024);
+    EXPECT_FALSE(out.Enqueue("not started"));
+    std::atomic<int> told{0};
+    out.SetBlockedHandler([&] { ++told; });
     out.Start(port);
 
-    // Flowing: the receiver gets the bytes in order.
-    const std::string first = "L1" + std::string(21, ' ') + "\n";
-    ASSERT_TRUE(out.Enqueue(first));
-    const std::vector<uint8_t> got = peer.Read(2000, first.size());
-    EXPECT_EQ(std::string(got.begin(), got.end()), first);
+    const std::string record = std::string(23, 'R') + "\n";
+    ASSERT_TRUE(out.Enqueue(record));
+    const std::vector<uint8_t> first = peer.Read(2000, record.size());
+    EXPECT_EQ(std::string(first.begin(), first.end()), record);
 
     peer.Write(std::string(1, '\x13')); // XOFF
     std::this_thread::sleep_for(Ms(50));
-    const std::string record(23, 'R');
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < 20000; ++i) { // 480 000 bytes: more than the driver and the queue hold
-        out.Enqueue(record + "\n");
+        out.Enqueue(record);
     }
-    EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(2000));
+    EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(2000)); // never waited on the port
     EXPECT_TRUE(out.Blocked());
-    EXPECT_GT(out.DroppedBytes(), 0u);
-    EXPECT_EQ(out.DroppedBytes() % 24, 0u);
+    const uint64_t dropped = out.DroppedBytes();
+    EXPECT_GT(dropped, 0u);
+    EXPECT_EQ(told.load(), 1);
     EXPECT_EQ(out.TakeBlockedWarning(), std::optional<std::string>("Output port blocked"));
     EXPECT_EQ(out.TakeBlockedWarning(), std::nullopt);
+
+    // XON: everything accepted arrives, in whole records, and new records are taken again.
+    peer.Write(std::string(1, '\x11'));
+    const std::size_t accepted = 20000 * record.size() - dropped;
+    std::string rest;
+    for (int i = 0; i < 50 && rest.size() < accepted; ++i) {
+        const auto got = peer.Read(100, accepted - rest.size());
+        rest.append(got.begin(), got.end());
+    }
+    EXPECT_TRUE(out.WaitDrained(2000));
+    EXPECT_EQ(accepted % record.size(), 0u);
+    std::string whole;
+    for (std::size_t i = 0; i < accepted / record.size(); ++i) {
+        whole += record;
+    }
+    EXPECT_TRUE(rest == whole) << "records arrive whole, in order";
+    EXPECT_TRUE(out.Enqueue(record));
 
     const auto stopAt = std::chrono::steady_clock::now();
     out.Stop(100);
     EXPECT_LT(std::chrono::steady_clock::now() - stopAt, Ms(1500));
-    EXPECT_FALSE(out.Running());
     EXPECT_FALSE(out.Enqueue("late"));
     port.Close();
+}
+
+TEST(OutputForwarder, StopReturnsEvenWhenTheDriverNeverLetsGo) {
+    const auto letGo = std::make_shared<std::atomic<bool>>(false);
+    {
+        OutputForwarder out;
+        out.Start( // nothing can unblock this writer
+            [letGo](const uint8_t*, std::size_t n) {
+                while (!*letGo) {
+                    std::this_thread::sleep_for(Ms(5));
+                }
+                return n;
+            },
+            {});
+        out.Enqueue("stuck");
+        const auto start = std::chrono::steady_clock::now();
+        out.Stop(50);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, Ms(1500));
+    }
+    // The abandoned writer ends once the driver lets go; it touched only its own state.
+    *letGo = true;
+    std::this_thread::sleep_for(Ms(50));
 }
 
 } // namespace

@@ -12,9 +12,9 @@
 #include <memory>
 #include <unistd.h>
 
-#include "app/screen_geometry.h"
 #include "datafile/record_writers.h"
 #include "instrument/link.h"
+#include "platform/screen_geometry.h"
 #include "profile/profile_scale.h"
 #include "survey/logging_wnd.h"
 

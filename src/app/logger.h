@@ -13,7 +13,6 @@
 #include <string>
 
 #include "app/keep_awake.h"
-#include "app/screen_geometry.h"
 #include "app/shell_helpers.h"
 #include "config/settings.h"
 #include "gps/gps_subsystem.h"
@@ -24,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/com_map.h"
 #include "platform/device_root.h"
+#include "platform/screen_geometry.h"
 #include "platform/serial_port.h"
 #include "survey/log_session.h"
 #include "survey/survey_position.h"

@@ -7,7 +7,6 @@
 #include <QPainter>
 #include <QTimer>
 
-#include "app/key_codes.h"
 #include "app/program_stop.h"
 #include "config/settings_file.h"
 #include "datafile/data_file.h"
@@ -18,6 +17,7 @@
 #include "gps/monitor_gps_wnd.h"
 #include "instrument/logger_setup_dialog.h"
 #include "instrument/output_port_setup_dialog.h"
+#include "platform/key_codes.h"
 #include "profile/display_options_dialog.h"
 #include "resources/bitmaps.h"
 #include "resources/screen_font.h"

@@ -17,9 +17,9 @@
 
 #include "app/logger.h"
 #include "app/menu_keys.h"
-#include "app/message_sink.h"
 #include "app/monitor_log_start.h"
 #include "gps/monitor_gps_wnd.h"
+#include "platform/message_sink.h"
 
 namespace tm47 {
 

@@ -7,7 +7,7 @@
 #include <QPointer>
 #include <QWidget>
 
-#include "app/message_sink.h"
+#include "platform/message_sink.h"
 
 namespace tm47 {
 

@@ -4,7 +4,7 @@
 // the operator knows it and leaves the menu usable, with no port left open.
 
 #include "app/logger.h"
-#include "app/message_sink.h"
+#include "platform/message_sink.h"
 
 namespace tm47 {
 

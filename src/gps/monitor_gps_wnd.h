@@ -23,11 +23,11 @@
 #include <array>
 #include <functional>
 
-#include "app/screen_geometry.h"
 #include "config/settings.h"
 #include "gps/gps_fix.h"
 #include "gps/gps_monitor_reader.h"
 #include "platform/clock.h"
+#include "platform/screen_geometry.h"
 #include "platform/serial_port.h"
 
 class QDialog;

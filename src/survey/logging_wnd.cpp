@@ -7,11 +7,11 @@
 
 #include <algorithm>
 
-#include "app/key_codes.h"
 #include "config/settings_file.h"
 #include "gps/gps_status_wnd.h"
 #include "instrument/calibrate_wnd.h"
 #include "instrument/frame_decoder.h"
+#include "platform/key_codes.h"
 #include "profile/curve_wnd.h"
 #include "profile/display_options_dialog.h"
 #include "profile/profile_scale_dialog.h"

@@ -26,8 +26,6 @@
 #include <functional>
 #include <memory>
 
-#include "app/message_sink.h"
-#include "app/screen_geometry.h"
 #include "config/settings.h"
 #include "datafile/data_file.h"
 #include "datafile/record_writers.h"
@@ -37,6 +35,8 @@
 #include "instrument/reading_processor.h"
 #include "platform/clock.h"
 #include "platform/device_root.h"
+#include "platform/message_sink.h"
+#include "platform/screen_geometry.h"
 #include "survey/live_reading_session.h"
 #include "survey/log_session.h"
 #include "survey/session_view.h"

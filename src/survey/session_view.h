@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "app/message_sink.h"
+#include "platform/message_sink.h"
 
 namespace tm47 {
 

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/message_sink.h"
 #include "config/settings.h"
 #include "datafile/record_writers.h"
 #include "platform/device_root.h"
+#include "platform/message_sink.h"
 #include "survey/survey_position.h"
 
 namespace tm47 {

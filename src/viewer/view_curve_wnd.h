@@ -12,8 +12,8 @@
 #include <QImage>
 #include <QWidget>
 
-#include "app/screen_geometry.h"
 #include "config/settings.h"
+#include "platform/screen_geometry.h"
 #include "viewer/viewer_state.h"
 
 namespace tm47 {

@@ -18,11 +18,11 @@
 #include <array>
 #include <functional>
 
-#include "app/message_sink.h"
-#include "app/screen_geometry.h"
 #include "config/settings.h"
 #include "datafile/record_parser.h"
 #include "platform/device_root.h"
+#include "platform/message_sink.h"
+#include "platform/screen_geometry.h"
 #include "viewer/view_curve_wnd.h"
 #include "viewer/viewer_state.h"
 

@@ -15,8 +15,8 @@
 
 #include "app/logger.h"
 #include "app/main_wnd.h"
-#include "app/message_sink.h"
 #include "platform/clock.h"
+#include "platform/message_sink.h"
 
 namespace tm47::testing {
 

@@ -12,11 +12,11 @@
 
 #include <memory>
 
-#include "app/screen_geometry.h"
 #include "datafile/record_writers.h"
 #include "instrument/calibrate_wnd.h"
 #include "instrument/link.h"
 #include "platform/device_root.h"
+#include "platform/screen_geometry.h"
 #include "profile/curve_wnd.h"
 #include "profile/profile_history.h"
 #include "profile/profile_scale.h"

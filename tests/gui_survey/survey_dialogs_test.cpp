@@ -24,12 +24,12 @@
 #include <string>
 #include <vector>
 
-#include "app/message_sink.h"
 #include "datafile/data_file.h"
 #include "datafile/record_writers.h"
 #include "datafile/records.h"
 #include "platform/clock.h"
 #include "platform/device_root.h"
+#include "platform/message_sink.h"
 #include "survey/comment_dialog.h"
 #include "survey/create_data_file_dialog.h"
 #include "survey/log_session.h"

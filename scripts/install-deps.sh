@@ -7,7 +7,7 @@ packages=(
     build-essential cmake g++ clang libclang-rt-14-dev pkg-config
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
-    locales xvfb xauth fonts-dejavu-core fonts-liberation2
+    locales xvfb xauth xdotool fonts-dejavu-core fonts-liberation2
 )
 
 sudo_cmd=()

@@ -1,0 +1,155 @@
+#!/usr/bin/env bash
+# A survey logged by the real program on a bare X server (no window manager), keys pressed
+# with xdotool as an operator presses them, against the simulated instrument on a
+# pseudo-terminal: Monitor/Log, a new data file through the save dialog, Go and Pause, a new
+# line, a new station, a comment, Go again with the cable pulled and put back, Pause, Exit.
+# The data file is then read back. Without a window manager nobody hands the keyboard back
+# when a dialog closes, so every key after a dialog proves the program takes it back itself.
+#
+# usage: survey_on_xvfb_test.sh TM47LOGGER TM47SIM
+set -euo pipefail
+
+logger_bin=$1
+sim_bin=$2
+work=$(mktemp -d)
+pids=()
+
+cleanup() {
+    for pid in "${pids[@]}"; do
+        kill "$pid" 2>/dev/null || true
+    done
+    wait 2>/dev/null || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $*" >&2
+    if [ -f "$work/logger.log" ]; then
+        echo "--- logger output" >&2
+        cat "$work/logger.log" >&2
+    fi
+    exit 1
+}
+
+# Waits up to $1 seconds for the command after it to succeed.
+wait_for() {
+    local seconds=$1
+    shift
+    local end=$((SECONDS + seconds))
+    until "$@"; do
+        [ "$SECONDS" -lt "$end" ] || return 1
+        sleep 0.2
+    done
+}
+
+# --- a bare X server on a free display
+exec 3>"$work/display"
+Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
+pids+=($!)
+exec 3>&-
+wait_for 20 test -s "$work/display" || fail "Xvfb did not start"
+export DISPLAY=":$(head -n 1 "$work/display")"
+unset QT_QPA_PLATFORM
+
+# --- the simulated instrument, streaming, with its commands through a FIFO
+mkfifo "$work/sim.commands"
+sleep 100000 >"$work/sim.commands" &
+pids+=($!)
+"$sim_bin" --streaming --no-gps --instrument-link "$work/instrument" \
+    <"$work/sim.commands" >"$work/sim.log" 2>&1 &
+pids+=($!)
+wait_for 10 test -L "$work/instrument" || fail "the simulator did not start"
+sim() { echo "$*" >"$work/sim.commands"; }
+
+# --- the logger
+"$logger_bin" --root "$work/root" --port "COM1=$work/instrument" >"$work/logger.log" 2>&1 &
+logger_pid=$!
+pids+=($logger_pid)
+
+window_named() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
+wait_for 30 window_named TM47KVB || fail "no main window"
+xdotool windowfocus --sync "$(xdotool search --name '^TM47KVB$' | head -n 1)"
+
+data_dir="$work/root/Storage/DATA47KVB"
+data_file() { ls "$data_dir"/*.R47 2>/dev/null | head -n 1; }
+# The number of marker (X) or comment (C) records whose text starts with $2.
+count_notes() {
+    local file
+    file=$(data_file)
+    [ -n "$file" ] || { echo 0; return; }
+    od -An -v -c -w24 "$file" | tr -d ' ' | grep -c "^$1$2" || true
+}
+notes_reach() { [ "$(count_notes "$1" "$2")" -ge "$3" ]; }
+
+# Monitor/Log, then a data file under the proposed name.
+xdotool key l
+sleep 8 # the instrument's handshake and normalisation
+xdotool key c
+wait_for 20 window_named "Create Data File" || fail "no save dialog"
+xdotool key Return
+wait_for 20 test -n "$(data_file)" || fail "no data file"
+sleep 1
+
+# Go, log, Pause.
+xdotool key g
+wait_for 10 notes_reach X '\$STARTED' 1 || fail "Go after the save dialog was not taken"
+sleep 2
+xdotool key q
+wait_for 10 notes_reach X '\$PAUSED' 1 || fail "no pause"
+
+# New line, new station and a comment, each through its dialog.
+xdotool key l
+wait_for 10 window_named "New Line" || fail "no New Line dialog"
+xdotool key Return
+sleep 1
+xdotool key n
+wait_for 10 window_named "New Station" || fail "no New Station dialog"
+xdotool key Return
+sleep 1
+xdotool key c
+wait_for 10 window_named "Enter Comment" || fail "no comment dialog"
+xdotool type HELLO
+xdotool key Return
+wait_for 10 notes_reach C HELLO 1 || fail "no comment record"
+
+# Go again; the cable out for a moment, then Pause and Exit.
+xdotool key g
+wait_for 10 notes_reach X '\$STARTED' 2 || fail "Go after the comment was not taken"
+sleep 1
+sim unplug
+wait_for 10 notes_reach X '\$CONNBREAK' 1 || fail "no break marker"
+sim replug
+sleep 3
+xdotool key q
+wait_for 15 notes_reach X '\$PAUSED' 2 || fail "no second pause"
+xdotool key x
+wait_for 10 window_named "Confirm Exit" || fail "no exit confirmation"
+xdotool key Return
+sleep 2
+
+# The menu again: Exit ends the program.
+xdotool key x
+wait_for 20 bash -c "! kill -0 $logger_pid 2>/dev/null" || fail "the program did not end"
+status=0
+wait "$logger_pid" || status=$?
+[ "$status" -eq 0 ] || fail "the program ended with $status"
+
+# --- the file: whole records, the survey's markers once each, readings in both runs
+file=$(data_file)
+size=$(stat -c %s "$file")
+[ $((size % 24)) -eq 0 ] || fail "the file is $size bytes, not whole records"
+rows=$(od -An -v -c -w24 "$file" | tr -d ' ')
+[ "$(count_notes X '\$CONNEND')" -eq 0 ] || fail "the link was given up"
+echo "$rows" | grep -q '^L1\.00' || fail "no new line record"
+echo "$rows" | grep -q '^S' || fail "no new station record"
+readings_between() { # readings after the $1-th "$STARTED"
+    echo "$rows" | awk -v run="$1" '
+        /^X\$STARTED/ { n++; next }
+        /^X\$PAUSED/ { if (n == run) exit }
+        n == run && /^[DEFJKMNPQTjk]/ { r++ }
+        END { print r + 0 }'
+}
+[ "$(readings_between 1)" -ge 5 ] || fail "too few readings in the first run"
+[ "$(readings_between 2)" -ge 5 ] || fail "too few readings in the second run"
+echo "PASS: $(basename "$file"), $((size / 24)) records"

@@ -19,6 +19,7 @@
 #include "app/menu_keys.h"
 #include "app/monitor_log_start.h"
 #include "gps/monitor_gps_wnd.h"
+#include "platform/dialog_frame.h"
 #include "platform/message_sink.h"
 
 namespace tm47 {
@@ -88,14 +89,7 @@ private:
     QWidget* viewFiles_ = nullptr;
     std::array<QPushButton*, kMenuButtonCount> buttons_{};
     std::function<void(int)> commandObserver_;
-    std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) {
-        const int result = dialog.exec();
-        // Without a window manager nobody hands the keyboard back when a dialog closes.
-        if (QWidget* owner = dialog.parentWidget(); owner && owner->window()->isVisible()) {
-            owner->window()->activateWindow();
-        }
-        return result;
-    };
+    std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return RunModal(dialog); };
     std::function<void(int)> quit_;
     bool programStopPosted_ = false;
     bool shutDown_ = false;

@@ -2,6 +2,8 @@
 
 #include <QMessageBox>
 
+#include "platform/dialog_frame.h"
+
 namespace tm47 {
 
 namespace {
@@ -40,10 +42,7 @@ MessageAnswer QtMessageSink::Show(std::string_view caption, std::string_view tex
     box.show();
     box.raise();
     box.activateWindow();
-    const int answer = box.exec();
-    if (owner_ && owner_->window()->isVisible()) {
-        owner_->window()->activateWindow();
-    }
+    const int answer = RunModal(box);
     switch (answer) {
     case QMessageBox::Yes:
         return MessageAnswer::Yes;

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
+#include "platform/dialog_frame.h"
+
 namespace tm47 {
 
 GetGPSMessage::GetGPSMessage(QString& message, QWidget* parent)
@@ -22,9 +24,7 @@ GetGPSMessage::GetGPSMessage(QString& message, QWidget* parent)
     edit_->setText(message_.left(kGpsMessageMax));
     prompt_->setBuddy(edit_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &GetGPSMessage::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &GetGPSMessage::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(prompt_);

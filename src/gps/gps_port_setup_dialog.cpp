@@ -10,6 +10,7 @@
 
 #include "config/settings.h"
 #include "config/settings_lists_qt.h"
+#include "platform/dialog_frame.h"
 
 namespace tm47 {
 
@@ -43,9 +44,7 @@ GetGPSPortSetup::GetGPSPortSetup(Settings& settings, QWidget* parent)
     monitorButton_->setAutoDefault(false);
     connect(monitorButton_, &QPushButton::clicked, this, &GetGPSPortSetup::MonitorGpsOutput);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &GetGPSPortSetup::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &GetGPSPortSetup::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "config/settings_lists_qt.h"
+#include "platform/dialog_frame.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -48,9 +49,7 @@ GetLoggerSetup::GetLoggerSetup(Settings& settings, const DeviceRoot& root, bool 
     auto* grid = new QGridLayout;
     AddSettingsLists(this, grid, LoggerRows(portrait), settings_, lists_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -3,6 +3,7 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "config/settings_lists_qt.h"
+#include "platform/dialog_frame.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -39,9 +40,7 @@ GetOutputPortSetup::GetOutputPortSetup(Settings& settings, QWidget* parent)
     const auto rows = OutputRows();
     AddSettingsLists(this, grid, rows, settings_, lists_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -2,6 +2,7 @@
 
 #include "config/settings.h"
 #include "config/settings_file.h"
+#include "platform/dialog_frame.h"
 
 #include <QCheckBox>
 #include <QColor>
@@ -168,9 +169,7 @@ GetOptions::GetOptions(Settings& settings, const DeviceRoot& root, QWidget* pare
     amplitudeRow->addWidget(amplitudeLabel);
     amplitudeRow->addWidget(amplitude_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);

@@ -8,6 +8,7 @@
 
 #include "config/settings.h"
 #include "config/settings_file.h"
+#include "platform/dialog_frame.h"
 #include "profile/profile_scale.h"
 
 namespace tm47 {
@@ -46,9 +47,7 @@ GetNewProfileScale::GetNewProfileScale(Settings& settings, const DeviceRoot& roo
     grid->addWidget(minimum_, 0, 1);
     grid->addWidget(maxLabel, 1, 0);
     grid->addWidget(maximum_, 1, 1);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);

@@ -1,6 +1,7 @@
 #include "survey/comment_dialog.h"
 
 #include "datafile/record_writers.h"
+#include "platform/dialog_frame.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -17,9 +18,7 @@ GetComment::GetComment(QWidget* parent) : QDialog(parent) {
     comment_->setObjectName(QStringLiteral("comment"));
     hint->setBuddy(comment_);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(hint);
     layout->addWidget(comment_);

@@ -9,14 +9,6 @@ namespace tm47 {
 
 namespace {
 
-std::u16string Widen(const char* text) {
-    std::u16string out;
-    for (const char* p = text; *p; ++p) {
-        out.push_back(static_cast<unsigned char>(*p));
-    }
-    return out;
-}
-
 bool CalibrationUnderWay(int32_t readingState) {
     return readingState == kReadingQcAveraging || readingState == kReadingQcEvaluation;
 }
@@ -37,9 +29,9 @@ constexpr DialogTitle kSessionDialogs[] = {
 
 } // namespace
 
-void ConnectionWatch::WriteMarker(const char* text) {
+void ConnectionWatch::WriteMarker(std::u16string_view text) {
     if (ctx_.session.state != SessionState::Monitor) {
-        WriteNote(ctx_.records, Widen(text), 'X');
+        WriteNote(ctx_.records, text, 'X');
     }
 }
 
@@ -74,7 +66,7 @@ void ConnectionWatch::TickStreaming(LinkState& st) {
 
 void ConnectionWatch::RecoverStreaming(LinkState& st) {
     ctx_.link.KillTimer1();
-    WriteMarker(kConnBreakMarker);
+    WriteMarker(kMarkerConnBreak);
     ctx_.view.ShowMessageLine(kPleaseWait);
     // Close, reopen without messages, 'X'; on an answer the readers and timer 1 start again
     // for whatever the handshake said, otherwise timer 1 retries in 100 ms.
@@ -106,7 +98,7 @@ void ConnectionWatch::TickPolled(LinkState& st) {
 
 void ConnectionWatch::RecoverPolled(LinkState& st) {
     ctx_.link.KillTimer1();
-    WriteMarker(kConnBreakMarker);
+    WriteMarker(kMarkerConnBreak);
     ctx_.view.ShowMessageLine(kPleaseWait);
     ctx_.link.RecoverPolledLink(); // the answer is not looked at: the next poll tells
     ClearPreviousPoints();
@@ -122,7 +114,7 @@ void ConnectionWatch::RecoverPolled(LinkState& st) {
 void ConnectionWatch::GiveUp(const char* text) {
     const uint64_t serial = ctx_.sessionSerial;
     ctx_.link.KillTimer1();
-    WriteMarker(kConnEndMarker);
+    WriteMarker(kMarkerConnEnd);
     CloseLinkResources();
     ctx_.view.ShowMessageLine(kClearedMessageLine);
     ctx_.view.MessageBox(kNoConnectionCaption, text, MessageIcon::Exclamation, MessageButtons::Ok);

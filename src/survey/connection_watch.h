@@ -23,6 +23,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <string_view>
 
 #include "config/settings.h"
 #include "datafile/record_writers.h"
@@ -44,8 +45,6 @@ inline constexpr int32_t kWatchWheel = 1;
 inline constexpr int32_t kWatchManualSetup = 2;
 inline constexpr int32_t kWatchRecovering = -2;
 
-inline constexpr const char* kConnBreakMarker = "$CONN BREAK";
-inline constexpr const char* kConnEndMarker = "$CONN END  ";
 inline constexpr const char* kNoConnectionCaption = "NO CONNECTION";
 inline constexpr const char* kStreamingGiveUpText = "Tap OK or press <ENTER> to Exit Log Mode";
 inline constexpr const char* kPolledGiveUpText = "NO CONNECTION Press <ENTER> to STOP";
@@ -165,7 +164,7 @@ private:
     void StopInstrument();
     void CloseOutputPort();
     void CloseDataFiles();
-    void WriteMarker(const char* text);
+    void WriteMarker(std::u16string_view text);
     void ShowMonitorRow();
     void ClearPreviousPoints();
 

@@ -1,6 +1,7 @@
 #include "survey/create_data_file_dialog.h"
 
 #include "config/settings_file.h"
+#include "platform/dialog_frame.h"
 #include "survey/data_file_naming.h"
 
 #include <QFileDialog>
@@ -20,12 +21,7 @@ std::string ChooseSaveFileWithQt(const SaveFileRequest& request, QWidget* parent
     dialog.setNameFilters(QStringList{request.filter});
     dialog.setDefaultSuffix(request.defaultSuffix);
     dialog.selectFile(request.presetName);
-    const int result = dialog.exec();
-    // Without a window manager nobody hands the keyboard back when a dialog closes.
-    if (parent && parent->window()->isVisible()) {
-        parent->window()->activateWindow();
-    }
-    if (result != QDialog::Accepted) {
+    if (RunModal(dialog) != QDialog::Accepted) {
         return {};
     }
     const QStringList chosen = dialog.selectedFiles();

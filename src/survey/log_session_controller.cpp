@@ -339,8 +339,8 @@ void LogSessionController::Execute(SessionCommand command) {
     }
 }
 
-void LogSessionController::WriteMarker(const char* text) {
-    WriteNote(ctx_.records, Widen(text), 'X');
+void LogSessionController::WriteMarker(std::u16string_view text) {
+    WriteNote(ctx_.records, text, 'X');
 }
 
 void LogSessionController::ShowStandByRow() {
@@ -417,7 +417,7 @@ void LogSessionController::Go() {
     s.state = SessionState::Logging;
     ctx_.position.manualTriggerLatch = TriggerLatch::Idle;
     ctx_.view.ShowMessageLine("");
-    WriteMarker(kStartedMarker);
+    WriteMarker(kMarkerStarted);
 }
 
 // False when the switch failed and the operator confirmed the exit: the session is over.
@@ -436,7 +436,7 @@ void LogSessionController::Pause() {
     LogSession& s = ctx_.session;
     const Settings& settings = ctx_.settings;
     LinkState& st = ctx_.link.State();
-    WriteMarker(kPausedMarker);
+    WriteMarker(kMarkerPaused);
     ctx_.records.dataFile.SyncAndReopen(); // everything so far on the medium
     ctx_.view.ShowStatus(StatusField::State, u"Stand By");
     ShowStandByRow();

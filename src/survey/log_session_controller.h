@@ -74,8 +74,6 @@ inline constexpr const char* kNullingCaption = "NULLING";
 inline constexpr const char* kNullingQuestion = "DO YOU WANT TO PERFORM NULLING";
 inline constexpr const char* kTestFileEnabled = "R4D file enabled";
 inline constexpr const char* kTestFileDisabled = "R4D file disabled";
-inline constexpr const char* kStartedMarker = "$STARTED";
-inline constexpr const char* kPausedMarker = "$PAUSED";
 
 enum class SessionCommand {
     None,
@@ -154,7 +152,7 @@ private:
     void Calibration(int32_t kind);
     void ShowStandByRow();
     void ShowLoggingRow();
-    void WriteMarker(const char* text);
+    void WriteMarker(std::u16string_view text);
 
     SessionContext& ctx_;
     ConnectionWatch& watch_;

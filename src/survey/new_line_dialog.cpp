@@ -2,6 +2,7 @@
 
 #include "config/settings_file.h"
 #include "datafile/record_writers.h"
+#include "platform/dialog_frame.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -72,9 +73,7 @@ GetNewLine::GetNewLine(Settings& settings, SurveyPosition& position, QWidget* pa
         grid->addWidget(row.control, r, 1);
         ++r;
     }
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);

@@ -1,6 +1,7 @@
 #include "survey/new_station_dialog.h"
 
 #include "datafile/record_writers.h"
+#include "platform/dialog_frame.h"
 #include "survey/survey_position.h"
 
 #include <QDialogButtonBox>
@@ -34,9 +35,7 @@ GetNewStation::GetNewStation(SurveyDialogContext& ctx, QWidget* parent)
     grid->addWidget(fieldLabel, 2, 0);
     grid->addWidget(newStation_, 2, 1);
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);

@@ -4,6 +4,7 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "datafile/number_text.h"
+#include "platform/dialog_frame.h"
 #include "survey/log_session.h"
 #include "survey/survey_position.h"
 
@@ -129,9 +130,7 @@ GetSurveySetup47::GetSurveySetup47(Settings& settings, SurveyPosition& position,
         ++r;
     }
 
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    QDialogButtonBox* buttons = OkCancelButtons(this);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(grid);
     layout->addWidget(buttons);

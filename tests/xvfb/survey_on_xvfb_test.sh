@@ -68,6 +68,13 @@ logger_pid=$!
 pids+=($logger_pid)
 
 window_named() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
+window_gone() { ! window_named "$1"; }
+# Return in the dialog $1, then wait until it has closed.
+confirm_dialog() {
+    xdotool key Return
+    wait_for 10 window_gone "$1" || fail "the $1 dialog did not close"
+    sleep 0.5
+}
 wait_for 30 window_named TM47KVB || fail "no main window"
 xdotool windowfocus --sync "$(xdotool search --name '^TM47KVB$' | head -n 1)"
 
@@ -82,14 +89,17 @@ count_notes() {
 }
 notes_reach() { [ "$(count_notes "$1" "$2")" -ge "$3" ]; }
 
-# Monitor/Log, then a data file under the proposed name.
+# Monitor/Log, then a data file under the proposed name. "Cr.File" takes keys only once the
+# readings are normalised, which takes a while on a loaded machine: ask again until it does.
 xdotool key l
-sleep 8 # the instrument's handshake and normalisation
-xdotool key c
-wait_for 20 window_named "Create Data File" || fail "no save dialog"
-xdotool key Return
+sleep 5
+for _ in $(seq 20); do
+    xdotool key c
+    wait_for 3 window_named "Create Data File" && break
+done
+window_named "Create Data File" || fail "no save dialog"
+confirm_dialog "Create Data File"
 wait_for 20 test -n "$(data_file)" || fail "no data file"
-sleep 1
 
 # Go, log, Pause.
 xdotool key g
@@ -101,16 +111,14 @@ wait_for 10 notes_reach X '\$PAUSED' 1 || fail "no pause"
 # New line, new station and a comment, each through its dialog.
 xdotool key l
 wait_for 10 window_named "New Line" || fail "no New Line dialog"
-xdotool key Return
-sleep 1
+confirm_dialog "New Line"
 xdotool key n
 wait_for 10 window_named "New Station" || fail "no New Station dialog"
-xdotool key Return
-sleep 1
+confirm_dialog "New Station"
 xdotool key c
 wait_for 10 window_named "Enter Comment" || fail "no comment dialog"
 xdotool type HELLO
-xdotool key Return
+confirm_dialog "Enter Comment"
 wait_for 10 notes_reach C HELLO 1 || fail "no comment record"
 
 # Go again; the cable out for a moment, then Pause and Exit.
@@ -125,8 +133,8 @@ xdotool key q
 wait_for 15 notes_reach X '\$PAUSED' 2 || fail "no second pause"
 xdotool key x
 wait_for 10 window_named "Confirm Exit" || fail "no exit confirmation"
-xdotool key Return
-sleep 2
+confirm_dialog "Confirm Exit"
+sleep 1
 
 # The menu again: Exit ends the program.
 xdotool key x

@@ -10,6 +10,7 @@
 #include "config/c_numbers.h"
 #include "datafile/number_text.h"
 #include "datafile/records.h"
+#include "viewer/line_walk.h"
 #include "viewer/record_reader.h"
 
 namespace tm47 {
@@ -89,11 +90,6 @@ constexpr std::string_view kGapRow =
     "          -1       -9999       -9999       -9999       -9999\n";
 static_assert(kGapRow.size() == kIndexRowLength);
 
-// A new offset from positions 1-9 of an "O" record, narrowed without overflow.
-float NewOffsetOf(const Record& r) {
-    return NarrowToFloat(ParseLeadingNumber(std::string_view(r.data() + 1, 9)));
-}
-
 // The index file's rows go out in large writes.
 class RowWriter {
 public:
@@ -137,67 +133,35 @@ private:
     bool failed_ = false;
 };
 
-// Walks one survey line from its "L" record; see BuildLineIndex.
+// Walks one survey line from its "L" record; see BuildLineIndex and LineWalk.
 void IndexLine(std::FILE* dataFile, int64_t lineStart, const Settings& settings,
                OffsetOrder& offsetOrder, RowWriter& out) {
     if (fseeko(dataFile, static_cast<off_t>(lineStart), SEEK_SET) != 0) {
         return;
     }
     RecordReader reader(dataFile);
+    LineWalk walk(settings);
+    walk.Begin();
     Record r{};
-
-    // The line header, by position: L, B (start station), A (increment), Z, then four O
-    // records with the offsets; the first O says how offsets combine with normalising.
-    if (!reader.Next(r) || !reader.Next(r)) {
-        return;
-    }
-    const double startStation = ParseStartStation(r);
-    if (!reader.Next(r)) {
-        return;
-    }
-    const double increment = ParseIncrement(r);
-    if (!reader.Next(r)) {
-        return;
-    }
-    std::array<float, 4> offsets{};
-    for (std::size_t i = 0; i < 4; ++i) {
-        if (!reader.Next(r)) {
-            return;
-        }
-        if (i == 0) {
-            offsetOrder =
-                r[22] == '1' ? OffsetOrder::BeforeNormalising : OffsetOrder::AfterNormalising;
-        }
-        offsets[i] = NewOffsetOf(r);
-    }
-
-    // So that the first reading lands on the start station.
-    double station = startStation - increment;
     while (reader.Next(r)) {
-        const char kind = r[0];
-        if (IsReadingKind(kind)) {
-            station += increment;
-            const ParsedReading p = ParseReadingRecord(r, offsets, offsetOrder, settings);
-            out.Point(station, p.channel);
-        } else if (kind == 'L') {
-            return; // the next line begins
-        } else if (kind == 'O') {
-            offsets[0] = NewOffsetOf(r);
-            for (std::size_t i = 1; i < 4; ++i) {
-                if (!reader.Next(r)) {
-                    return;
-                }
-                offsets[i] = NewOffsetOf(r);
+        switch (walk.Feed(r)) {
+        case LineWalk::Step::Header:
+            if (walk.OrderRead()) {
+                offsetOrder = walk.Order();
             }
-        } else if (kind == 'S') {
-            for (int i = 0; i < 4; ++i) {
+            break;
+        case LineWalk::Step::Point:
+            out.Point(walk.Station(), walk.Reading().channel);
+            break;
+        case LineWalk::Step::Gaps:
+            for (int i = 0; i < walk.GapCount(); ++i) {
                 out.Gap();
             }
-            // So that the next reading lands exactly on the new station.
-            station = ParseStation(r) - increment;
-        } else if (kind == 'X') {
-            station += increment;
-            out.Gap();
+            break;
+        case LineWalk::Step::LineEnd:
+            return;
+        default:
+            break;
         }
     }
 }

@@ -94,7 +94,10 @@ void GpsSimulator::Run() {
             const auto fault = static_cast<GpsFault>(fault_.load());
             if (fault != GpsFault::Silent) {
                 const double seconds = std::chrono::duration<double>(t - started).count();
-                const GpsPosition p = config_.walk.At(seconds);
+                const GpsPosition p =
+                    config_.metersAlongLine
+                        ? config_.walk.Along(config_.metersAlongLine(), config_.headingDeg)
+                        : config_.walk.At(seconds);
                 const auto unixMs = std::chrono::duration_cast<std::chrono::milliseconds>(
                                         std::chrono::system_clock::now().time_since_epoch())
                                         .count();

@@ -12,6 +12,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,6 +24,11 @@ enum class GpsFault { None, BadChecksum, Silent };
 struct GpsConfig {
     int intervalMs = 1000;
     SurveyLineWalk walk;
+    // When set, the receiver follows the instrument's walk instead of the wall clock: the
+    // position is this many meters from the walk's start along `headingDeg` (0 north, 90
+    // east), so a target in the simulated ground has a known place.
+    std::function<double()> metersAlongLine;
+    double headingDeg = 180.0;
     int satellites = 8;
     GpsFault fault = GpsFault::None;
     std::string linkPath; // when set, a symbolic link to the device is made here

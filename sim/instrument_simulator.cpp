@@ -160,6 +160,7 @@ void InstrumentSimulator::Run() {
         }
         if (!w.qc && (step != 0)) {
             w.position += step; // the operator stands still while holding the QC button
+            walkedMeters_.store(w.position);
         }
         char letter = backwards ? BackwardLetter(config_.differential)
                                 : ForwardLetter(config_.differential, config_.alternateLetters);

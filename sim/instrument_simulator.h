@@ -108,6 +108,8 @@ public:
     void InjectGarbage(std::size_t count);
     void SetRawOverride(std::optional<RawOverride> raw);
 
+    // Meters walked along the survey line so far (the GPS simulator can follow it).
+    double WalkedMeters() const { return walkedMeters_.load(); }
     bool TriggerHeld() const { return triggerHeld_.load(); }
     bool Plugged() const { return plugged_.load(); }
     InstrumentMode Mode() const { return static_cast<InstrumentMode>(mode_.load()); }
@@ -128,6 +130,7 @@ private:
     std::atomic<bool> plugged_{true};
     std::atomic<bool> walking_{true};
     std::atomic<double> batteryVolts_;
+    std::atomic<double> walkedMeters_{0.0};
     std::atomic<int> mode_{static_cast<int>(InstrumentMode::AwaitingCommand)};
 
     // Requests for the worker, written by any thread.

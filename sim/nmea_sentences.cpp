@@ -126,6 +126,19 @@ GpsPosition SurveyLineWalk::At(double seconds) const {
     return p;
 }
 
+GpsPosition SurveyLineWalk::Along(double meters, double headingDeg) const {
+    const double north = meters * std::cos(headingDeg * kPi / 180);
+    const double east = meters * std::sin(headingDeg * kPi / 180);
+    GpsPosition p;
+    p.latitude = startLatitude + north / kEarthRadius * 180 / kPi;
+    p.longitude =
+        startLongitude + east / (kEarthRadius * std::cos(startLatitude * kPi / 180)) * 180 / kPi;
+    p.altitude = altitude;
+    p.speedMps = speedMps;
+    p.courseDeg = headingDeg;
+    return p;
+}
+
 UtcTime UtcFromUnixMs(int64_t unixMs) {
     const std::time_t secs = static_cast<std::time_t>(unixMs / 1000);
     std::tm tm{};

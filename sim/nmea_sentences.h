@@ -51,6 +51,8 @@ struct SurveyLineWalk {
     double speedMps = 1;
 
     GpsPosition At(double seconds) const;
+    // `meters` from the start along `headingDeg` (0 north, 90 east).
+    GpsPosition Along(double meters, double headingDeg) const;
 };
 
 // Splits a moment of the system clock into UTC fields.

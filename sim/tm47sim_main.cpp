@@ -142,7 +142,10 @@ int main(int argc, char** argv) {
     pthread_sigmask(SIG_BLOCK, &endSignals, nullptr);
 
     tm47::InstrumentSimulator instrument(options.instrument);
-    tm47::GpsSimulator gps(options.gps);
+    // The receiver walks in step with the instrument, along the default line direction (south).
+    tm47::GpsConfig gpsConfig = options.gps;
+    gpsConfig.metersAlongLine = [&instrument] { return instrument.WalkedMeters(); };
+    tm47::GpsSimulator gps(gpsConfig);
     std::string error;
     if (!instrument.Start(&error)) {
         std::fprintf(stderr, "tm47sim: instrument: %s\n", error.c_str());

@@ -11,6 +11,8 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <cstdio>
 #include <memory>
 #include <string>
 #include <thread>
@@ -23,9 +25,13 @@
 #include "instrument/reading.h"
 #include "sim/gps_simulator.h"
 #include "sim/instrument_simulator.h"
+#include "sim/survey_field.h"
 #include "survey/logging_wnd.h"
 #include "tests/gui/gui_support.h"
 #include "tests/support/pty_peer.h"
+#include "tools/r47/check_command.h"
+#include "tools/r47/export_command.h"
+#include "viewer/line_index.h"
 
 using namespace tm47;
 using tm47::testing::Shell;
@@ -35,10 +41,14 @@ namespace {
 // Frames come faster than the instrument's 55 ms so that sessions stay short.
 constexpr double kFastFramePeriodMs = 20.0;
 
-std::unique_ptr<InstrumentSimulator> StartInstrument(Delivery delivery) {
+std::unique_ptr<InstrumentSimulator>
+StartInstrument(Delivery delivery, const std::function<void(InstrumentConfig&)>& tweak = {}) {
     InstrumentConfig config;
     config.delivery = delivery;
     config.framePeriodMs = kFastFramePeriodMs;
+    if (tweak) {
+        tweak(config);
+    }
     auto sim = std::make_unique<InstrumentSimulator>(config);
     std::string error;
     if (!sim->Start(&error)) {
@@ -60,8 +70,9 @@ struct Rig {
     bool ready = false;
 
     Rig(Delivery delivery, const char* name, const std::function<void(Settings&)>& setup = {},
-        LoggerOptions options = {}) {
-        sim = StartInstrument(delivery);
+        LoggerOptions options = {},
+        const std::function<void(InstrumentConfig&)>& instrumentSetup = {}) {
+        sim = StartInstrument(delivery, instrumentSetup);
         if (!sim) {
             return;
         }
@@ -109,7 +120,20 @@ bool CreateDataFile(Shell& shell, const QString& path) {
     return shell.logger->session.state == SessionState::StandBy;
 }
 
+// Every data file a session writes must pass "r47 check".
+void CheckWithR47(const QString& path) {
+    const r47::CheckResult check = r47::CheckDataFile(path.toStdString());
+    if (check.problemCount != 0) {
+        std::string text = "r47 check: " + path.toStdString();
+        for (const r47::CheckProblem& p : check.problems) {
+            text += "\n  record " + std::to_string(p.index) + ": " + p.what;
+        }
+        QTest::qFail(text.c_str(), __FILE__, __LINE__);
+    }
+}
+
 std::vector<Record> ReadRecords(const QString& path) {
+    CheckWithR47(path);
     QFile file(path);
     std::vector<Record> out;
     if (!file.open(QIODevice::ReadOnly)) {
@@ -498,6 +522,126 @@ private slots:
                 QVERIFY(recs[i + 1][0] == '#' || recs[i + 1][0] == '!');
             }
         }
+    }
+
+    // The GPS receiver walks in step with the instrument along the survey direction (south), a
+    // meter of line per recorded reading. The export of the recorded file finds a buried target
+    // at its station and within a few meters of its place, and gives, row by row, the stations
+    // and values the viewer's line index gives for the same line.
+    void exportFindsATargetWhereTheWalkPassedIt() {
+        std::atomic<InstrumentSimulator*> instrument{nullptr};
+        GpsConfig gpsConfig;
+        gpsConfig.intervalMs = 200;
+        gpsConfig.headingDeg = 180;
+        gpsConfig.metersAlongLine = [&instrument] {
+            InstrumentSimulator* i = instrument.load();
+            return i != nullptr ? i->WalkedMeters() : 0.0;
+        };
+        GpsSimulator gps(gpsConfig);
+        QVERIFY(gps.Start());
+        LoggerOptions options;
+        options.comMap.Set(2, gps.DevicePath());
+        constexpr double kMetersPerFrame = 0.25; // every fourth frame is recorded: 1 m apart
+        Rig rig(
+            Delivery::Streaming, "WALK.R47",
+            [](Settings& s) {
+                s.gpsEnabled = 1;
+                s.gpsPort = 1;
+                s.lineDirection = 1; // South
+                s.startStation = 0.0;
+                s.autoStationIncrement = 1.0f;
+            },
+            options, [](InstrumentConfig& c) { c.metersPerFrame = kMetersPerFrame; });
+        struct StopGps { // before the instrument it reads goes away
+            GpsSimulator& gps;
+            ~StopGps() { gps.Stop(); }
+        } stopGps{gps};
+        QVERIFY(rig.ready);
+        instrument.store(rig.sim.get());
+
+        // The first target a few meters ahead: the peak of the field's noise-free response.
+        const SurveyField field(rig.sim->Config().seed);
+        const double ahead = rig.sim->WalkedMeters() + 4.0;
+        double target = -1.0;
+        double best = 200.0; // well above background and noise
+        for (double m = ahead; m < ahead + 60.0; m += 0.01) {
+            const double v = field.TargetResponse(m, false)[0];
+            if (v > best) {
+                best = v;
+                target = m;
+            } else if (target >= 0 && v < best / 4) {
+                break; // past the first peak
+            }
+        }
+        QVERIFY(target >= 0);
+
+        rig->Key('g');
+        const double walkedAtGo = rig.sim->WalkedMeters();
+        QElapsedTimer waited;
+        waited.start();
+        while (rig.sim->WalkedMeters() < target + 6.0 && waited.elapsed() < 15000) {
+            QTest::qWait(20);
+        }
+        QVERIFY(PauseAndExit(*rig));
+        CheckWithR47(rig.path);
+        if (const QByteArray keep = qgetenv("TM47_R47_SAMPLE_OUT"); !keep.isEmpty()) {
+            QFile::remove(QString::fromLocal8Bit(keep));
+            QFile::copy(rig.path, QString::fromLocal8Bit(keep)); // refreshes tests/data/r47
+        }
+
+        std::vector<r47::PositionedRow> rows;
+        const r47::PositionPass pass = r47::WalkWithPositions(
+            rig.path.toStdString(), 5.0, 0.0,
+            [&](const r47::PositionedRow& r, const r47::PositionPass&) { rows.push_back(r); });
+        QVERIFY(pass.walk.opened);
+        QVERIFY(rows.size() >= 10);
+
+        // The anomaly: the reading with the largest channel 1.
+        const auto peak =
+            std::max_element(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
+                return a.reading.channel[0] < b.reading.channel[0];
+            });
+        // Start station 0, 1 m per station; the "$STARTED" marker before the first reading takes
+        // one station, as the viewer counts markers.
+        const double expectedStation = target - walkedAtGo + 1.0;
+        QVERIFY2(std::fabs(peak->reading.station - expectedStation) <= 1.5,
+                 (std::to_string(peak->reading.station) + " vs " + std::to_string(expectedStation))
+                     .c_str());
+        QVERIFY(peak->position.has_value());
+        const GpsPosition truth = gpsConfig.walk.Along(target, gpsConfig.headingDeg);
+        const double northM = (peak->position->lat - truth.latitude) * 111195.0;
+        const double eastM = (peak->position->lon - truth.longitude) * 111195.0 *
+                             std::cos(truth.latitude * 3.14159265358979 / 180.0);
+        QVERIFY2(
+            std::hypot(northM, eastM) <= 3.0,
+            (std::to_string(northM) + " m north, " + std::to_string(eastM) + " m east").c_str());
+
+        // Row by row against the viewer's LINE.TMP, gap rows skipped.
+        std::FILE* data = std::fopen(rig.path.toLocal8Bit().constData(), "rb");
+        QVERIFY(data != nullptr);
+        const LineTable lines = BuildLineList(data);
+        QCOMPARE(lines.LineCount(), 1);
+        OffsetOrder order = OffsetOrder::BeforeNormalising;
+        const std::string indexPath = (rig->root.path() + "/LINE.TMP").toStdString();
+        BuildLineIndex(data, lines, 1, rig->logger->settings, order, indexPath);
+        std::fclose(data);
+        QFile index(QString::fromStdString(indexPath));
+        QVERIFY(index.open(QIODevice::ReadOnly));
+        std::size_t next = 0;
+        while (!index.atEnd()) {
+            const QByteArray row = index.read(kIndexRowLength);
+            const IndexPoint p = ParseIndexRow(std::string_view(row.constData(), row.size()));
+            if (!p.valid) {
+                continue;
+            }
+            QVERIFY(next < rows.size());
+            const std::string expected(row.constData(), kIndexRowLength - 1);
+            const std::string exported =
+                PointRow(rows[next].reading.station, rows[next].reading.channel).substr(0, 60);
+            QCOMPARE(exported, expected);
+            ++next;
+        }
+        QCOMPARE(next, rows.size());
     }
 
     // Unplugged in Stand By: three recoveries on a streaming link, two on a polled one, then the

@@ -1,0 +1,125 @@
+// r47 check on files built record by record: a whole file passes, and each kind of damage is
+// named with its record index.
+
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <functional>
+
+#include "check_command.h"
+#include "r47_file_support.h"
+
+namespace {
+
+using r47test::FileBytes;
+
+// A real GGA sentence of 70 characters: "@" + 22, "#" + 22, "#" + 22, "#" + 4.
+constexpr std::string_view kGga =
+    "$GPGGA,081412.000,5541.1956,N,03737.2877,E,1,5,4.87,66.2,M,14.5,M,,*6A";
+
+// Records: 0 header, 1 name, 2-5 offsets, 6-13 line header, 14 stamp, 15 reading (tick 1000),
+// 16-17 two GGA pieces, 18 a reading written between the pieces, 19-20 the last pieces,
+// 21 "!" (tick 990: the sentence began before the readings), 22 marker, 23 comment,
+// 24 reading.
+FileBytes WholeFile() {
+    FileBytes f;
+    f.Header(true).Line(u"A1", 0.0, 1.0f, 12, 0, 0, 900).Reading(100, 1000);
+    FileBytes gps;
+    gps.Sentence(kGga, 990);
+    const std::string& g = gps.Bytes();
+    f.Bytes() += g.substr(0, 48);
+    f.Reading(101, 1010);
+    f.Bytes() += g.substr(48);
+    f.Add(tm47::NoteRecord('X', u"$PAUSED", 1020));
+    f.Add(tm47::NoteRecord('C', u"pipe", 1030));
+    f.Reading(102, 1040);
+    return f;
+}
+
+void Put(std::string& bytes, std::size_t record, std::size_t pos, std::string_view text) {
+    bytes.replace(record * 24 + pos, text.size(), text);
+}
+
+TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsPasses) {
+    r47test::TempFolder dir;
+    const std::string path = WholeFile().WriteTo(dir.Path() / "WHOLE.R47");
+    const r47::CheckResult r = r47::CheckDataFile(path);
+    EXPECT_EQ(r.walk.records, 25);
+    EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
+}
+
+struct Damage {
+    const char* name;
+    std::function<void(std::string&)> apply;
+    int64_t index;
+    const char* what;
+};
+
+TEST(R47Check, DamageIsNamedWithItsRecord) {
+    const Damage cases[] = {
+        {"cut mid-record", [](std::string& b) { b.resize(b.size() - 10); }, 24,
+         "partial record of 14 bytes"},
+        {"a byte flipped in a kind", [](std::string& b) { Put(b, 15, 0, "q"); }, 15,
+         "unknown record kind \"q\""},
+        {"a GPS tag changed", [](std::string& b) { Put(b, 16, 0, "?"); }, 16,
+         "GPS tag \"?\" but the sentence's checksum is right"},
+        {"a sentence changed under its tag", [](std::string& b) { Put(b, 16, 10, "9"); }, 16,
+         "GPS tag \"@\" but the sentence's checksum is wrong"},
+        {"a continuation with the other family's tag", [](std::string& b) { Put(b, 17, 0, "\""); },
+         17, "GPS continuation tag does not match its first tag"},
+        {"a GPS first piece lost", [](std::string& b) { b.erase(16 * 24, 24); }, 16,
+         "GPS continuation without a first piece"},
+        {"a reading tick going back", [](std::string& b) { Put(b, 24, 13, "       999"); }, 24,
+         "reading tick 999 goes back from 1010"},
+        {"an unknown marker", [](std::string& b) { Put(b, 22, 1, "$HALTED    "); }, 22,
+         "unknown marker text \"$HALTED    \""},
+        {"a line header without its B record", [](std::string& b) { Put(b, 7, 0, "S"); }, 7,
+         "line header is not L, B, A, Z and four O records"},
+        {"a file header further on", [](std::string& b) { Put(b, 24, 0, "TM47KVB W231"); }, 24,
+         "file header that is not the first record"},
+        {"no file header", [](std::string& b) { Put(b, 0, 0, "X"); }, 0,
+         "the first record is not a file header"},
+        {"a malformed start station", [](std::string& b) { Put(b, 7, 5, "1x"); }, 7,
+         "malformed number field in a \"B\" record"},
+        {"a malformed time stamp", [](std::string& b) { Put(b, 14, 3, "-"); }, 14,
+         "malformed number field in a \"*\" record"},
+        {"a GPS time record lost", [](std::string& b) { b.erase(21 * 24, 24); }, 16,
+         "GPS sentence without its time record"},
+    };
+    r47test::TempFolder dir;
+    for (const Damage& d : cases) {
+        SCOPED_TRACE(d.name);
+        FileBytes f = WholeFile();
+        d.apply(f.Bytes());
+        const r47::CheckResult r = r47::CheckDataFile(f.WriteTo(dir.Path() / "DAMAGED.R47"));
+        bool found = false;
+        for (const r47::CheckProblem& p : r.problems) {
+            found = found || (p.index == d.index && p.what.find(d.what) == 0);
+        }
+        EXPECT_TRUE(found) << (r.problems.empty() ? std::string("no problem found")
+                                                  : std::to_string(r.problems[0].index) + ": " +
+                                                        r.problems[0].what);
+    }
+}
+
+TEST(R47Check, PrintsOneLinePerProblemAndASummaryWithTheExitStatus) {
+    r47test::TempFolder dir;
+    FileBytes f = WholeFile();
+    Put(f.Bytes(), 15, 0, "q");
+    const std::string bad = f.WriteTo(dir.Path() / "BAD.R47");
+    const std::string good = WholeFile().WriteTo(dir.Path() / "GOOD.R47");
+    const std::string outPath = (dir.Path() / "out.txt").string();
+    std::FILE* out = std::fopen(outPath.c_str(), "wb");
+    ASSERT_NE(out, nullptr);
+    EXPECT_EQ(r47::RunCheck({good}, out, stderr), 0);
+    EXPECT_EQ(r47::RunCheck({good, bad}, out, stderr), 1);
+    EXPECT_EQ(r47::RunCheck({bad, (dir.Path() / "MISSING.R47").string()}, out, stderr), 2);
+    std::fclose(out);
+    const std::string text = r47test::ReadAll(outPath);
+    EXPECT_NE(text.find(good + ": OK, 25 records, 0 problems\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(bad + ": record 15: unknown record kind \"q\"\n"), std::string::npos)
+        << text;
+    EXPECT_NE(text.find(bad + ": DAMAGED, 25 records, 1 problems\n"), std::string::npos) << text;
+}
+
+} // namespace

@@ -1,0 +1,120 @@
+// The r47 program as a user runs it: help, version and usage errors, and the commands on a
+// file built record by record.
+
+#include <gtest/gtest.h>
+
+#include <sys/wait.h>
+
+#include <cstdio>
+#include <string>
+
+#include "r47_file_support.h"
+
+namespace {
+
+struct Ran {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+Ran R47(const std::string& args) {
+    r47test::TempFolder dir;
+    const std::string errPath = (dir.Path() / "err").string();
+    const std::string command = std::string(R47_PROGRAM) + " " + args + " 2>" + errPath;
+    Ran r;
+    std::FILE* p = popen(command.c_str(), "r");
+    if (p == nullptr) {
+        return r;
+    }
+    char buf[4096];
+    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
+        r.out.append(buf, n);
+    }
+    const int status = pclose(p);
+    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.err = r47test::ReadAll(errPath);
+    return r;
+}
+
+std::string FirstLine(const std::string& s) {
+    return s.substr(0, s.find('\n'));
+}
+
+TEST(R47Program, HelpAndVersion) {
+    const Ran help = R47("--help");
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(FirstLine(help.out), "usage: r47 COMMAND [ARGS...]");
+    EXPECT_EQ(help.err, "");
+    for (const char* command : {"check", "info", "dump", "export", "map"}) {
+        const Ran r = R47(std::string(command) + " --help");
+        EXPECT_EQ(r.status, 0) << command;
+        EXPECT_EQ(r.out.find(std::string("usage: r47 ") + command), 0u) << r.out;
+    }
+    const Ran version = R47("--version");
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, std::string("r47 ") + R47_VERSION + "\n");
+}
+
+TEST(R47Program, BadArgumentsExitTwoNamingTheArgumentThenTheUsage) {
+    struct Case {
+        const char* args;
+        const char* firstLine;
+    };
+    const Case cases[] = {
+        {"", "r47: no command given"},
+        {"frobnicate x", "r47: unknown command \"frobnicate\""},
+        {"check", "r47: no data file given"},
+        {"check --bogus A.R47", "r47: unknown option \"--bogus\""},
+        {"export A.R47 --format kml", "r47: --format needs csv, xyz, geojson or gpx"},
+        {"export A.R47 --max-gap", "r47: --max-gap needs a number of seconds"},
+        {"export A.R47 --lag x", "r47: --lag needs a number of seconds"},
+        {"export A.R47 --utc-offset 20", "r47: --utc-offset needs hours from -12 to 14"},
+        {"map A.R47 --channel 5", "r47: --channel needs 1, 2, 3 or 4"},
+        {"dump A.R47 B.R47", "r47: one data file only, got \"B.R47\" too"},
+    };
+    for (const Case& c : cases) {
+        const Ran r = R47(c.args);
+        EXPECT_EQ(r.status, 2) << c.args;
+        EXPECT_EQ(r.out, "") << c.args;
+        EXPECT_EQ(FirstLine(r.err), c.firstLine) << c.args;
+        EXPECT_NE(r.err.find("\nusage: r47 "), std::string::npos) << c.args;
+    }
+}
+
+TEST(R47Program, DumpAndInfoDescribeAFile) {
+    r47test::TempFolder dir;
+    r47test::FileBytes f;
+    f.Header(false).Line(u"A7", 5.0, 0.25f, 9, 30, 0, 100).Reading(10, 150);
+    f.Add(tm47::NoteRecord('C', u"wet", 160)).Add(tm47::NoteRecord('X', u"$CONN BREAK", 170));
+    const std::string path = f.WriteTo(dir.Path() / "D.R47");
+
+    const Ran dump = R47("dump " + path);
+    EXPECT_EQ(dump.status, 0);
+    EXPECT_EQ(FirstLine(dump.out), "0 header instrument=TM47KVB version=231 gps=off units=0 "
+                                   "antenna=0 mode=0 link=streaming screen=portrait");
+    EXPECT_NE(dump.out.find("\n6 line name=\"A7      \"\n7 start-station station=5.00\n"
+                            "8 direction direction=S increment=0.250\n"),
+              std::string::npos)
+        << dump.out;
+    EXPECT_NE(dump.out.find("\n16 comment text=\"wet        \" tick=       160\n"
+                            "17 marker text=\"$CONN BREAK\" tick=       170\n"),
+              std::string::npos)
+        << dump.out;
+
+    const Ran info = R47("info " + path);
+    EXPECT_EQ(info.status, 0);
+    EXPECT_NE(info.out.find("instrument TM47KVB (version 231), units meters, trigger Auto"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("line A7: start 5.00, increment 0.250, direction S, 1 readings, "
+                            "stations 5.00 to 5.00, 2024-05-17 09:30:00.050 to "
+                            "2024-05-17 09:30:00.050"),
+              std::string::npos)
+        << info.out;
+    EXPECT_NE(info.out.find("comments: 1 \"wet\"\n  markers: 1 (1 breaks, 0 ends)"),
+              std::string::npos)
+        << info.out;
+}
+
+} // namespace

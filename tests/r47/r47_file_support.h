@@ -1,0 +1,54 @@
+#pragma once
+// Data files for the r47 tests, built record by record with the logger's own record builders
+// and written to a temporary folder.
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+#include "datafile/records.h"
+
+namespace r47test {
+
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    const std::filesystem::path& Path() const { return dir_; }
+
+private:
+    std::filesystem::path dir_;
+};
+
+// A file's bytes, record after record.
+class FileBytes {
+public:
+    FileBytes& Add(const tm47::Record& r);
+    // A literal record: up to 23 characters, padded with spaces, then LF.
+    FileBytes& Add(std::string_view fields);
+    // File header and name records and four header-form offsets, as data file creation writes.
+    FileBytes& Header(bool gps);
+    // L, B, A, Z (17 May 2024 at `hh:mm:ss`), four nulling-form O records, then a "*" stamp.
+    FileBytes& Line(std::u16string_view name, double start, float increment, int hour, int minute,
+                    int second, uint32_t stampTick);
+    // A reading whose four raw channels are `raw`, range code 0, reference mean 0 (gain 1).
+    FileBytes& Reading(int16_t raw, uint32_t tick, char letter = 'T');
+    // A sentence (text without CR LF) as the GPS reader writes it, then its "!" record.
+    FileBytes& Sentence(std::string_view text, uint32_t tick);
+    const std::string& Bytes() const { return bytes_; }
+    std::string& Bytes() { return bytes_; }
+    // Writes the bytes to `path` and returns it.
+    std::string WriteTo(const std::filesystem::path& path) const;
+
+private:
+    std::string bytes_;
+};
+
+// "$" + body + "*HH" with the body's checksum.
+std::string WithChecksum(std::string_view body);
+
+// The whole contents of a file.
+std::string ReadAll(const std::filesystem::path& path);
+
+} // namespace r47test

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev
     locales xvfb xauth xdotool fonts-dejavu-core fonts-liberation2
+    python3 python3-gpxpy libxml2-utils
 )
 
 sudo_cmd=()

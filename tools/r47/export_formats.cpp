@@ -74,7 +74,12 @@ public:
                    "hdop,fix_age_ms\n";
     }
     void Row(const ExportRow& e) override {
-        AppendCsvField(buffer_, *e.file);
+        if (e.file != file_) {
+            file_ = e.file; // the same for every row of a file: escaped once
+            fileField_.clear();
+            AppendCsvField(fileField_, *e.file);
+        }
+        buffer_ += fileField_;
         buffer_ += ',';
         if (e.row->inLine) {
             AppendCsvField(buffer_, e.row->line.name);
@@ -84,6 +89,10 @@ public:
         buffer_ += '\n';
         MaybeFlush();
     }
+
+private:
+    const std::string* file_ = nullptr;
+    std::string fileField_;
 };
 
 class XyzWriter : public ExportWriter {

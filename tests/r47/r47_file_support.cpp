@@ -91,7 +91,12 @@ std::string WithChecksum(std::string_view body) {
         sum ^= static_cast<unsigned char>(c);
     }
     static constexpr char kHex[] = "0123456789ABCDEF";
-    return "$" + std::string(body) + "*" + kHex[sum >> 4] + kHex[sum & 15];
+    std::string out = "$";
+    out += body;
+    out += '*';
+    out += kHex[sum >> 4];
+    out += kHex[sum & 15];
+    return out;
 }
 
 std::string ReadAll(const std::filesystem::path& path) {

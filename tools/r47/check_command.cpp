@@ -211,10 +211,6 @@ CheckResult CheckDataFile(const std::string& path) {
             {result.walk.records,
              "partial record of " + std::to_string(result.walk.trailingBytes) + " bytes"});
     }
-    if (result.walk.opened && !result.walk.error.empty()) {
-        ++result.problemCount;
-        result.problems.push_back({result.walk.records, "read error: " + result.walk.error});
-    }
     return result;
 }
 
@@ -222,7 +218,7 @@ int RunCheck(const std::vector<std::string>& files, std::FILE* out, std::FILE* e
     int status = 0;
     for (const std::string& file : files) {
         const CheckResult r = CheckDataFile(file);
-        if (!r.walk.opened) {
+        if (!r.walk.opened || !r.walk.error.empty()) {
             std::fprintf(err, "%s: cannot read: %s\n", file.c_str(), r.walk.error.c_str());
             status = 2;
             continue;

@@ -51,26 +51,36 @@ public:
             reportedHeader_ = true;
         }
         // The line walk sees every record of a line, GPS pieces included, as the viewer does.
+        // Time stamps and GPS records also serve the clock and the sentences whatever place
+        // the walk gives them.
+        bool lineBegins = kind == 'L';
         if (inLine_) {
-            const tm47::LineWalk::Step step = walk_.Feed(r);
-            if (step == tm47::LineWalk::Step::Header) {
+            switch (walk_.Feed(r)) {
+            case tm47::LineWalk::Step::Header:
                 HeaderRecord(r);
-                return;
-            }
-            if (step == tm47::LineWalk::Step::Point) {
+                lineBegins = false;
+                break;
+            case tm47::LineWalk::Step::Point:
                 Reading(r, index);
                 return;
-            }
-            if (step == tm47::LineWalk::Step::Gaps) {
+            case tm47::LineWalk::Step::Gaps:
                 handler_.OnGap(index, walk_.GapCount());
-            } else if (step == tm47::LineWalk::Step::Offset) {
+                break;
+            case tm47::LineWalk::Step::Offset:
+                lineBegins = false;
+                break;
+            default:
+                break;
+            }
+            if (tm47::IsReadingKind(kind)) {
+                handler_.OnUnplacedReading(index); // taken as part of a header or offset group
                 return;
             }
         } else if (tm47::IsReadingKind(kind)) {
             Reading(r, index);
             return;
         }
-        if (kind == 'L') {
+        if (lineBegins) {
             BeginLine(r);
         } else if (kind == '*') {
             clock_.TimeStamp(r);

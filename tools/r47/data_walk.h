@@ -71,6 +71,9 @@ public:
     virtual void OnReading(const ReadingRow& row) {}
     // A gap the viewer shows: "S" (4 rows) or a marker (1 row).
     virtual void OnGap(int64_t index, int rows) {}
+    // A reading record the viewer's walk takes as a line header or offset record, so it has
+    // no place on the line.
+    virtual void OnUnplacedReading(int64_t index) {}
     virtual void OnSentence(const GpsSentence& s) {}
     virtual void OnGpsProblem(const GpsProblem& p) {}
 };

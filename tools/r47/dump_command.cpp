@@ -1,5 +1,6 @@
 #include "dump_command.h"
 
+#include <initializer_list>
 #include <string_view>
 
 #include "data_walk.h"
@@ -27,6 +28,13 @@ std::string Printable(std::string_view s) {
     return out;
 }
 
+// Appends the pieces one after the other.
+void Append(std::string& out, std::initializer_list<std::string_view> pieces) {
+    for (std::string_view p : pieces) {
+        out += p;
+    }
+}
+
 double Lead(std::string_view s) {
     return tm47::ParseLeadingNumber(s);
 }
@@ -44,31 +52,31 @@ public:
         const char kind = r[0];
         FileFacts f;
         if (index == 0 && ParseFileHeader(r, f)) {
-            line_ += "header instrument=" + f.instrument + " version=" + f.version +
-                     " gps=" + (f.gps ? "on" : "off") + " units=" + std::to_string(f.units) +
-                     " antenna=" + std::to_string(f.antenna) +
-                     " mode=" + std::to_string(f.surveyMode) +
-                     " link=" + (f.polledLink ? "polled" : "streaming") +
-                     " screen=" + (t[22] == '3' ? "portrait" : "landscape");
+            Append(line_,
+                   {"header instrument=", f.instrument, " version=", f.version,
+                    " gps=", (f.gps ? "on" : "off"), " units=", std::to_string(f.units),
+                    " antenna=", std::to_string(f.antenna), " mode=", std::to_string(f.surveyMode),
+                    " link=", (f.polledLink ? "polled" : "streaming"),
+                    " screen=", (t[22] == '3' ? "portrait" : "landscape")});
             return;
         }
         if (tm47::IsReadingKind(kind)) {
             // The decoded channels follow in OnReading, which comes right after.
             line_ += "reading ";
             line_ += kind;
-            line_ += " range=" + std::to_string(static_cast<unsigned char>(r[1])) + " raw=";
+            Append(line_, {" range=", std::to_string(static_cast<unsigned char>(r[1])), " raw="});
             for (int i = 0; i < 4; ++i) {
                 const auto v = static_cast<int16_t>(
                     static_cast<uint16_t>((static_cast<unsigned char>(r[2 + 2 * i]) << 8) |
                                           static_cast<unsigned char>(r[3 + 2 * i])));
-                line_ += (i ? "," : "") + std::to_string(v);
+                Append(line_, {(i ? "," : ""), std::to_string(v)});
             }
-            line_ += " tick=" + Printable(t.substr(13, 10));
+            Append(line_, {" tick=", Printable(t.substr(13, 10))});
             return;
         }
         switch (kind) {
         case 'H':
-            line_ += "name name=\"" + Printable(t.substr(2, 9)) + "\" interval=";
+            Append(line_, {"name name=\"", Printable(t.substr(2, 9)), "\" interval="});
             AppendFixed(line_, Lead(t.substr(11, 7)), 3);
             break;
         case 'O':
@@ -77,61 +85,61 @@ public:
             if (r[10] == ' ') {
                 line_ += " previous=";
                 AppendFixed(line_, Lead(t.substr(11, 9)), 2);
-                line_ += " order=" + Printable(t.substr(22, 1));
+                Append(line_, {" order=", Printable(t.substr(22, 1))});
             } else {
-                line_ += " qc=" + Printable(t.substr(10, 1)) + " qc-value=";
+                Append(line_, {" qc=", Printable(t.substr(10, 1)), " qc-value="});
                 AppendFixed(line_, Lead(t.substr(11, 9)), 2);
             }
             break;
         case 'I':
-            line_ += "qc-calibration kind=" + Printable(t.substr(1, 1)) + " value=";
+            Append(line_, {"qc-calibration kind=", Printable(t.substr(1, 1)), " value="});
             AppendFixed(line_, Lead(t.substr(2, 9)), 2);
             break;
         case 'L':
-            line_ += "line name=\"" + Printable(t.substr(1, 8)) + "\"";
+            Append(line_, {"line name=\"", Printable(t.substr(1, 8)), "\""});
             break;
         case 'B':
             line_ += "start-station station=";
             AppendFixed(line_, Lead(t.substr(1, 11)), 2);
             break;
         case 'A':
-            line_ += "direction direction=" + Printable(t.substr(1, 1)) + " increment=";
+            Append(line_, {"direction direction=", Printable(t.substr(1, 1)), " increment="});
             AppendFixed(line_, Lead(t.substr(2, 17)), 3);
             break;
         case 'Z':
-            line_ += "date-time text=\"" + Printable(t.substr(1, 17)) + "\"";
+            Append(line_, {"date-time text=\"", Printable(t.substr(1, 17)), "\""});
             break;
         case 'S':
             line_ += "station station=";
             AppendFixed(line_, Lead(t.substr(1, 11)), 2);
-            line_ += " time=" + Printable(t.substr(13, 8));
+            Append(line_, {" time=", Printable(t.substr(13, 8))});
             break;
         case '*':
-            line_ += "time-stamp time=" + Printable(t.substr(1, 12)) +
-                     " tick=" + Printable(t.substr(13, 10));
+            Append(line_, {"time-stamp time=", Printable(t.substr(1, 12)),
+                           " tick=", Printable(t.substr(13, 10))});
             break;
         case 'C':
         case 'X':
             line_ += kind == 'C' ? "comment" : "marker";
-            line_ +=
-                " text=\"" + Printable(t.substr(1, 11)) + "\" tick=" + Printable(t.substr(13, 10));
+            Append(line_, {" text=\"", Printable(t.substr(1, 11)),
+                           "\" tick=", Printable(t.substr(13, 10))});
             break;
         case '!':
-            line_ += "gps-time tick=" + Printable(t.substr(13, 10));
+            Append(line_, {"gps-time tick=", Printable(t.substr(13, 10))});
             break;
         default:
             if (kind == '@' || kind == '#' || kind == '?' || kind == '"') {
                 line_ += "gps-piece tag=";
                 line_ += kind;
-                line_ += " text=\"" + Printable(t.substr(1, 22)) + "\"";
+                Append(line_, {" text=\"", Printable(t.substr(1, 22)), "\""});
             } else {
-                line_ += "unknown bytes=\"" + Printable(t) + "\"";
+                Append(line_, {"unknown bytes=\"", Printable(t), "\""});
             }
         }
     }
     void OnReading(const ReadingRow& row) override {
         for (int i = 0; i < 4; ++i) {
-            line_ += " ch" + std::to_string(i + 1) + "=";
+            Append(line_, {" ch", std::to_string(i + 1), "="});
             AppendFixed(line_, row.channel[static_cast<std::size_t>(i)], 2);
         }
         if (row.line != nullptr) {
@@ -140,8 +148,8 @@ public:
         }
     }
     void OnSentence(const GpsSentence& s) override {
-        line_ += " sentence=\"" + Printable(s.text) + "\"" +
-                 (s.checksumOk ? " checksum=ok" : " checksum=bad");
+        Append(line_, {" sentence=\"", Printable(s.text), "\"",
+                       (s.checksumOk ? " checksum=ok" : " checksum=bad")});
     }
     void Flush() {
         if (!line_.empty()) {
@@ -162,7 +170,7 @@ int RunDump(const std::string& file, std::FILE* out, std::FILE* err) {
     Dumper d(out);
     const WalkResult w = WalkDataFile(file, d);
     d.Flush();
-    if (!w.opened) {
+    if (!w.opened || !w.error.empty()) {
         std::fprintf(err, "r47: %s: cannot read: %s\n", file.c_str(), w.error.c_str());
         return 2;
     }

@@ -39,6 +39,7 @@ public:
         track_.Sentence(s);
     }
     void OnGpsProblem(const GpsProblem&) override { ++pass_.gpsProblems; }
+    void OnUnplacedReading(int64_t) override { ++pass_.unplaced; }
 
 private:
     PositionPass& pass_;
@@ -104,14 +105,10 @@ int RunExport(const std::vector<std::string>& files, const ExportOptions& option
                 writer->Row(e);
             },
             [&](const FileFacts& facts) { writer->BeginFile(file, facts); });
-        if (!pass.walk.opened) {
+        if (!pass.walk.opened || !pass.walk.error.empty()) {
             std::fprintf(err, "r47: %s: cannot read: %s\n", file.c_str(), pass.walk.error.c_str());
             status = 2;
             continue;
-        }
-        if (!pass.walk.error.empty()) {
-            std::fprintf(err, "r47: %s: read error: %s\n", file.c_str(), pass.walk.error.c_str());
-            status = std::max(status, 1);
         }
         if (pass.walk.trailingBytes > 0) {
             std::fprintf(err, "r47: %s: skipped a partial record of %lld bytes at the end\n",
@@ -121,6 +118,12 @@ int RunExport(const std::vector<std::string>& files, const ExportOptions& option
         if (pass.outsideLines > 0) {
             std::fprintf(err, "r47: %s: skipped %lld readings outside any survey line\n",
                          file.c_str(), static_cast<long long>(pass.outsideLines));
+            status = std::max(status, 1);
+        }
+        if (pass.unplaced > 0) {
+            std::fprintf(err,
+                         "r47: %s: skipped %lld readings inside line headers or offset groups\n",
+                         file.c_str(), static_cast<long long>(pass.unplaced));
             status = std::max(status, 1);
         }
         if (pass.gpsProblems > 0) {

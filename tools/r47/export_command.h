@@ -32,6 +32,7 @@ struct PositionPass {
     WalkResult walk;
     FileFacts facts;
     int64_t outsideLines = 0;
+    int64_t unplaced = 0; // readings the line walk took as header or offset records
     int64_t gpsProblems = 0;
     std::optional<int64_t> utcOffsetMs;
 };

@@ -130,7 +130,7 @@ int RunMap(const std::string& file, int channel, double maxGapS, double lagS, st
             it->second.lastLat = p.lat;
             it->second.lastLon = p.lon;
         });
-    if (!first.walk.opened) {
+    if (!first.walk.opened || !first.walk.error.empty()) {
         std::fprintf(err, "r47: %s: cannot read: %s\n", file.c_str(), first.walk.error.c_str());
         return 2;
     }

@@ -104,6 +104,53 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
     }
 }
 
+// A file the logger recorded against the simulator passes, and fails at the damaged record
+// when it is cut mid-record, a kind byte is flipped or a GPS tag is changed.
+TEST(R47Check, ARecordedFileFailsWhereItIsDamaged) {
+    const std::string recorded = r47test::ReadAll(std::string(TM47_TEST_DATA) + "/r47/WALK.R47");
+    ASSERT_GT(recorded.size(), 50u * 24u);
+    ASSERT_EQ(recorded.size() % 24, 0u);
+    int64_t firstReading = -1;
+    int64_t firstGps = -1;
+    for (std::size_t i = 0; i < recorded.size() / 24; ++i) {
+        const char kind = recorded[i * 24];
+        if (firstReading < 0 && i > 0 && tm47::IsReadingKind(kind)) {
+            firstReading = static_cast<int64_t>(i);
+        }
+        if (firstGps < 0 && kind == '@') {
+            firstGps = static_cast<int64_t>(i);
+        }
+    }
+    ASSERT_GT(firstReading, 0);
+    ASSERT_GT(firstGps, 0);
+    const int64_t records = static_cast<int64_t>(recorded.size() / 24);
+    const Damage cases[] = {
+        {"whole", [](std::string&) {}, -1, ""},
+        {"cut mid-record", [](std::string& b) { b.resize(b.size() - 7); }, records - 1,
+         "partial record of 17 bytes"},
+        {"a kind byte flipped", [&](std::string& b) { b[firstReading * 24] ^= 0x40; }, firstReading,
+         "unknown record kind"},
+        {"a GPS tag changed", [&](std::string& b) { b[firstGps * 24] = '?'; }, firstGps,
+         "GPS tag \"?\" but the sentence's checksum is right"},
+    };
+    r47test::TempFolder dir;
+    for (const Damage& d : cases) {
+        SCOPED_TRACE(d.name);
+        std::string bytes = recorded;
+        d.apply(bytes);
+        FileBytes f;
+        f.Bytes() = bytes;
+        const r47::CheckResult r = r47::CheckDataFile(f.WriteTo(dir.Path() / "RECORDED.R47"));
+        if (d.index < 0) {
+            EXPECT_EQ(r.problemCount, 0);
+            continue;
+        }
+        ASSERT_FALSE(r.problems.empty());
+        EXPECT_EQ(r.problems[0].index, d.index);
+        EXPECT_EQ(r.problems[0].what.find(d.what), 0u) << r.problems[0].what;
+    }
+}
+
 TEST(R47Check, PrintsOneLinePerProblemAndASummaryWithTheExitStatus) {
     r47test::TempFolder dir;
     FileBytes f = WholeFile();

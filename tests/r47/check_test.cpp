@@ -145,9 +145,11 @@ TEST(R47Check, ARecordedFileFailsWhereItIsDamaged) {
             EXPECT_EQ(r.problemCount, 0);
             continue;
         }
-        ASSERT_FALSE(r.problems.empty());
-        EXPECT_EQ(r.problems[0].index, d.index);
-        EXPECT_EQ(r.problems[0].what.find(d.what), 0u) << r.problems[0].what;
+        bool found = false;
+        for (const r47::CheckProblem& p : r.problems) {
+            found = found || (p.index == d.index && p.what.find(d.what) == 0);
+        }
+        EXPECT_TRUE(found);
     }
 }
 

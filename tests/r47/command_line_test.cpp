@@ -82,6 +82,19 @@ TEST(R47Program, BadArgumentsExitTwoNamingTheArgumentThenTheUsage) {
     }
 }
 
+TEST(R47Program, NeverWritesOverADataFile) {
+    r47test::TempFolder dir;
+    r47test::FileBytes f;
+    f.Header(false).Line(u"A7", 5.0, 0.25f, 9, 30, 0, 100).Reading(10, 150);
+    const std::string path = f.WriteTo(dir.Path() / "KEEP.R47");
+    for (const char* command : {"export", "map"}) {
+        const Ran r = R47(std::string(command) + " " + path + " -o " + path);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(FirstLine(r.err), "r47: -o " + path + " would overwrite the data file " + path);
+    }
+    EXPECT_EQ(r47test::ReadAll(path), f.Bytes());
+}
+
 TEST(R47Program, DumpAndInfoDescribeAFile) {
     r47test::TempFolder dir;
     r47test::FileBytes f;

@@ -1,5 +1,7 @@
 // r47: checks, summarises and exports the logger's data files. Never writes to a data file.
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <clocale>
 #include <cstdio>
@@ -18,6 +20,17 @@
 #define R47_VERSION "unknown"
 #endif
 
+namespace {
+
+bool SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {};
+    struct stat sb {};
+    return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
+} // namespace
+
 int main(int argc, char** argv) {
     using namespace r47;
     std::vector<std::string> args(argv + 1, argv + argc);
@@ -35,6 +48,15 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::FILE* out = stdout;
+    // r47 never writes to a data file: an output that is one of the inputs would be truncated
+    // before it is read.
+    for (const std::string& file : inv.files) {
+        if (!inv.output.empty() && SameFile(inv.output, file)) {
+            std::fprintf(stderr, "r47: -o %s would overwrite the data file %s\n",
+                         inv.output.c_str(), file.c_str());
+            return 2;
+        }
+    }
     if (!inv.output.empty()) {
         out = std::fopen(inv.output.c_str(), "wb");
         if (out == nullptr) {

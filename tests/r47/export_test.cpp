@@ -153,6 +153,26 @@ TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {
     }
 }
 
+// Ticks that go back (a damaged or spliced file) start the track again: the fixes before the
+// jump are not used for readings after it.
+TEST(R47Export, TicksGoingBackStartTheTrackAgain) {
+    r47test::TempFolder dir;
+    FileBytes f;
+    f.Header(true).Line(u"J", 0.0, 1.0f, 12, 0, 0, 1000);
+    f.Sentence(Gga(0, "00.0000"), 1000);
+    f.Reading(1, 1500);
+    f.Sentence(Gga(1, "00.6000"), 2000);
+    f.Reading(2, 500); // back in time
+    f.Sentence(Gga(2, "01.2000"), 1800);
+    f.Sentence(Gga(3, "01.8000"), 2800);
+    f.Reading(3, 2300);
+    const Exported e = Export({f.WriteTo(dir.Path() / "JUMP.R47")});
+    ASSERT_EQ(e.lines.size(), 4u);
+    EXPECT_EQ(Split(e.lines[1])[11], "47.0050000");
+    EXPECT_EQ(Split(e.lines[2])[11], ""); // nothing before it since the jump
+    EXPECT_EQ(Split(e.lines[3])[11], "47.0250000");
+}
+
 TEST(R47Export, TimeRunningPastMidnightMovesToTheNextDay) {
     r47test::TempFolder dir;
     FileBytes f;

@@ -9,6 +9,9 @@ namespace {
 // How much older than the records around it a GPS time record can be: the time a sentence
 // takes to arrive and reach the file.
 constexpr int64_t kSentenceSlackMs = 3000;
+// Readings held for fixes at most: far more than any gap at the instrument's rate needs, and
+// a bound on memory whatever the ticks in a file do.
+constexpr std::size_t kMaxWaiting = 65536;
 } // namespace
 
 PositionTrack::PositionTrack(double maxGapS, double lagS, Sink sink)
@@ -16,6 +19,10 @@ PositionTrack::PositionTrack(double maxGapS, double lagS, Sink sink)
       sink_(std::move(sink)) {}
 
 void PositionTrack::Reading(const ReadingRow& row) {
+    if (row.tick < lastReadingTick_) {
+        Restart(); // ticks went back (a damaged file): the fixes seen belong to other times
+    }
+    lastReadingTick_ = row.tick;
     PositionedRow p;
     p.reading = row;
     if (row.line != nullptr) {
@@ -48,7 +55,7 @@ void PositionTrack::Sentence(const GpsSentence& s) {
         return;
     }
     if (!fixes_.empty() && s.tick < fixes_.back().tick) {
-        return; // out of order: never expected, and it would break the bracketing
+        Restart(); // GPS ticks went back (a damaged file): start the track again
     }
     TimedFix f;
     f.tick = s.tick;
@@ -66,13 +73,21 @@ void PositionTrack::Finish() {
     Resolve(true);
 }
 
+void PositionTrack::Restart() {
+    Resolve(true);
+    fixes_.clear();
+    newestTick_ = INT64_MIN;
+    lastReadingTick_ = INT64_MIN;
+}
+
 void PositionTrack::Resolve(bool all) {
     while (!waiting_.empty()) {
         PositionedRow& row = waiting_.front();
         const int64_t target = row.reading.tick - lagMs_;
         const bool fixAfter = !fixes_.empty() && fixes_.back().tick >= target;
         // Later fixes can still come while the newest tick seen is within reach.
-        if (!all && !fixAfter && newestTick_ <= target + maxGapMs_ + kSentenceSlackMs) {
+        if (!all && !fixAfter && newestTick_ <= target + maxGapMs_ + kSentenceSlackMs &&
+            waiting_.size() <= kMaxWaiting) {
             return;
         }
         Emit(row);

@@ -7,7 +7,8 @@
 // to 5) just before and just after its tick (minus the lag), when each lies within the
 // maximum gap of it; there is no extrapolation. Fix quality, satellites and HDOP come from the
 // nearer of the two. GPS time records carry the tick at which the sentence began, so a fix
-// can be older than readings written before it: the slack below covers that.
+// can be older than readings written before it: the slack below covers that. Ticks that go
+// back (a damaged file) start the track again, and at most 65536 readings wait.
 
 #include <cstdint>
 #include <deque>
@@ -58,6 +59,8 @@ private:
     void Resolve(bool all);
     void Emit(PositionedRow& row);
     void Prune();
+    // Everything waiting goes out and the fixes are forgotten.
+    void Restart();
 
     int64_t maxGapMs_;
     int64_t lagMs_;
@@ -65,6 +68,7 @@ private:
     std::deque<PositionedRow> waiting_;
     std::deque<TimedFix> fixes_; // valid fixes, in tick order
     int64_t newestTick_ = INT64_MIN;
+    int64_t lastReadingTick_ = INT64_MIN;
     std::optional<int> lastGsaMode_;
     int64_t lastGsaTick_ = 0;
 };

@@ -76,7 +76,10 @@ int main(int argc, char** argv) {
     InstrumentConfig instrumentConfig;
     instrumentConfig.delivery = Delivery::Streaming;
     InstrumentSimulator instrumentSim(instrumentConfig);
-    GpsSimulator gpsSim;
+    // The receiver walks in step with the instrument, south (the default line direction).
+    GpsConfig gpsConfig;
+    gpsConfig.metersAlongLine = [&instrumentSim] { return instrumentSim.WalkedMeters(); };
+    GpsSimulator gpsSim(gpsConfig);
     if (cmd.simulate) {
         std::string simError;
         if (!instrumentSim.Start(&simError) || !gpsSim.Start(&simError)) {

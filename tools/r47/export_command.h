@@ -26,13 +26,13 @@ int64_t UtcOffsetMs(int64_t localTodMs, int64_t utcTodMs);
 int RunExport(const std::vector<std::string>& files, const ExportOptions& options, std::FILE* out,
               std::FILE* err);
 
-// One pass over `file` with positions; the map and the tests use it too. Returns the walk's
-// result; `skipped` counts readings outside any survey line and `badGps` the GPS problems.
+// One pass over `file` with positions, each reading handed to `sink` in file order; the map,
+// the tests and the export use it. The counts say what was left out and why.
 struct PositionPass {
     WalkResult walk;
     FileFacts facts;
-    int64_t outsideLines = 0;
-    int64_t unplaced = 0; // readings the line walk took as header or offset records
+    int64_t outsideLines = 0; // readings before any survey line
+    int64_t unplaced = 0;     // readings the line walk took as header or offset records
     int64_t gpsProblems = 0;
     std::optional<int64_t> utcOffsetMs;
 };

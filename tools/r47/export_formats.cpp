@@ -1,6 +1,7 @@
 #include "export_formats.h"
 
 #include <chrono>
+#include <cmath>
 
 #include "text_out.h"
 
@@ -131,14 +132,12 @@ private:
     int64_t lineNumber_ = -1;
 };
 
-void AppendChannels(std::string& out, const PositionedRow& p, const char* prefix, const char* open,
-                    const char* close) {
-    for (std::size_t i = 0; i < 4; ++i) {
-        out += prefix;
-        out += static_cast<char>('1' + i);
-        out += open;
-        AppendFixed(out, p.reading.channel[i], 2);
-        out += close;
+// JSON has no NaN or infinity; a damaged record can decode to either.
+void AppendJsonNumber(std::string& out, double value, int decimals) {
+    if (std::isfinite(value)) {
+        AppendFixed(out, value, decimals);
+    } else {
+        out += "null";
     }
 }
 
@@ -169,7 +168,7 @@ public:
         buffer_ += ",\"line\":";
         AppendJsonString(buffer_, p.inLine ? p.line.name : std::string());
         buffer_ += ",\"station\":";
-        AppendFixed(buffer_, p.reading.station, 2);
+        AppendJsonNumber(buffer_, p.reading.station, 2);
         if (p.reading.hasTime) {
             buffer_ += ",\"date\":\"";
             AppendDate(buffer_, p.reading.date.year, p.reading.date.month, p.reading.date.day);
@@ -181,7 +180,12 @@ public:
         AppendInt(buffer_, p.reading.tick);
         buffer_ += ",\"letter\":";
         AppendJsonString(buffer_, std::string_view(&p.reading.letter, 1));
-        AppendChannels(buffer_, p, ",\"ch", "\":", "");
+        for (std::size_t i = 0; i < 4; ++i) {
+            buffer_ += ",\"ch";
+            buffer_ += static_cast<char>('1' + i);
+            buffer_ += "\":";
+            AppendJsonNumber(buffer_, p.reading.channel[i], 2);
+        }
         buffer_ += ",\"fix\":";
         AppendInt(buffer_, fix.quality);
         if (fix.hasSats) {

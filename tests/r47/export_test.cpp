@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -229,6 +230,45 @@ TEST(R47Export, GpxPointsCarryUtcTimesFromTheFixesOrTheGivenOffset) {
         all += l + "\n";
     }
     EXPECT_NE(all.find("<time>2024-05-17T17:00:00.250Z</time>"), std::string::npos) << all;
+}
+
+// A real receiver's capture, one epoch a second, logged with a reading at each GGA's tick and
+// one halfway to the next: GPX points at the receiver's own positions, "3d" from its GSA.
+TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
+    std::ifstream in(std::string(TM47_TEST_DATA) + "/nmea/bu353-glonass.nmea");
+    ASSERT_TRUE(in);
+    FileBytes f;
+    // Local 10:14:11 at tick 0: two hours ahead of the receiver's 08:14:11 UTC.
+    f.Header(true).Line(u"CAP", 0.0, 1.0f, 10, 14, 11, 0);
+    uint32_t tick = 0;
+    int ggas = 0;
+    for (std::string line; std::getline(in, line) && ggas < 20;) {
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        if (line.find("GGA,") == 3) {
+            tick = static_cast<uint32_t>(++ggas) * 1000; // 08:14:12 is ggas 1, tick 1000
+            f.Sentence(line, tick);
+            f.Reading(1, tick);
+            f.Reading(2, tick + 500);
+        } else {
+            f.Sentence(line, tick + 100);
+        }
+    }
+    r47test::TempFolder dir;
+    r47::ExportOptions options;
+    options.format = r47::ExportFormat::Gpx;
+    const Exported e = Export({f.WriteTo(dir.Path() / "CAPTURE.R47")}, options);
+    std::string all;
+    for (const std::string& l : e.lines) {
+        all += l + "\n";
+    }
+    // The capture's first GGA: 5541.1956 N 03737.2877 E, 66.2 m, 5 satellites, HDOP 4.87.
+    EXPECT_NE(all.find("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
+                       "<time>2024-05-17T08:14:12.000Z</time>"),
+              std::string::npos)
+        << all.substr(0, 600);
+    EXPECT_NE(all.find("<fix>3d</fix><sat>5</sat><hdop>4.9</hdop>"), std::string::npos);
 }
 
 TEST(R47Export, GpxFixFollowsGgaQualityAndTheGsaMode) {

@@ -153,6 +153,28 @@ TEST(R47Check, ARecordedFileFailsWhereItIsDamaged) {
     }
 }
 
+// Pieces are cut at 22 characters whatever they hold: a space at the end of a piece belongs to
+// the sentence, and a 44-character sentence ends in a blank piece.
+TEST(R47Check, GpsPiecesFitTheirSentenceAsTheWriterCutsIt) {
+    const std::string spaced = r47test::WithChecksum("PTEST,0123456789ABCD EFGH");
+    ASSERT_EQ(spaced[21], ' ');
+    const std::string exact = r47test::WithChecksum("GPGSA,A,3,03,19,27,13,,,,,,,,,1.8,0.9,1.");
+    ASSERT_EQ(exact.size(), 44u);
+    FileBytes f;
+    f.Header(true).Line(u"G", 0.0, 1.0f, 12, 0, 0, 100);
+    f.Sentence(spaced, 110); // records 15, 16, 17 ("!")
+    f.Sentence(exact, 120);  // records 18, 19, 20 (blank), 21 ("!")
+    r47test::TempFolder dir;
+    r47::CheckResult r = r47::CheckDataFile(f.WriteTo(dir.Path() / "PIECES.R47"));
+    EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
+
+    f.Bytes().erase(20 * 24, 24); // the blank piece
+    r = r47::CheckDataFile(f.WriteTo(dir.Path() / "PIECES.R47"));
+    ASSERT_EQ(r.problemCount, 1);
+    EXPECT_EQ(r.problems[0].index, 18);
+    EXPECT_EQ(r.problems[0].what, "GPS sentence of 44 characters in 2 pieces, not 3");
+}
+
 TEST(R47Check, PrintsOneLinePerProblemAndASummaryWithTheExitStatus) {
     r47test::TempFolder dir;
     FileBytes f = WholeFile();

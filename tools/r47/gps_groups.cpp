@@ -48,12 +48,10 @@ std::optional<GpsSentence> GpsGroupAssembler::Feed(const tm47::Record& r, int64_
         open_ = true;
         validFamily_ = kind == tm47::kGpsFirstTag;
         firstIndex_ = index;
-        const std::string_view piece = PieceOf(r);
-        const std::string_view text = TrimRight(piece);
-        padded_ = text.size() < piece.size();
-        blankTail_ = false;
-        text_.assign(text);
-        if (text.empty() || text.front() != '$') {
+        pieces_ = 1;
+        // Pieces are kept whole: a sentence may hold a space at the end of a piece.
+        text_.assign(PieceOf(r));
+        if (r[1] != '$') {
             Problem(index, "GPS sentence does not begin with \"$\"");
         }
         return std::nullopt;
@@ -66,17 +64,8 @@ std::optional<GpsSentence> GpsGroupAssembler::Feed(const tm47::Record& r, int64_
         if ((kind == tm47::kGpsContinuationTag) != validFamily_) {
             Problem(index, "GPS continuation tag does not match its first tag");
         }
-        const std::string_view piece = PieceOf(r);
-        const std::string_view text = TrimRight(piece);
-        if (blankTail_ || (padded_ && !text.empty())) {
-            Problem(index, "GPS piece after the end of its sentence");
-        } else if (text.empty()) {
-            blankTail_ = true; // the record after a text that filled its last piece
-        }
-        if (!blankTail_) {
-            padded_ = text.size() < piece.size();
-            text_.append(text);
-        }
+        ++pieces_;
+        text_.append(PieceOf(r));
         return std::nullopt;
     }
     if (kind != '!') {
@@ -88,7 +77,8 @@ std::optional<GpsSentence> GpsGroupAssembler::Feed(const tm47::Record& r, int64_
     }
     open_ = false;
     GpsSentence s;
-    s.text = std::move(text_);
+    // Only the last piece is padded.
+    s.text.assign(TrimRight(text_));
     text_.clear();
     s.taggedValid = validFamily_;
     s.checksumOk = tm47::NmeaChecksumOk(s.text);
@@ -98,9 +88,17 @@ std::optional<GpsSentence> GpsGroupAssembler::Feed(const tm47::Record& r, int64_
         Problem(index, "malformed GPS time record");
     }
     s.tick = FieldInteger(tickField);
-    // A sentence of a multiple of 22 characters ends in a blank continuation record.
-    if (!padded_ && !blankTail_ && !s.text.empty()) {
-        Problem(index, "GPS sentence filling its last piece has no blank continuation");
+    // The writer's cut: pieces of 22, the last padded, and a blank piece after a text that
+    // fills its last piece exactly.
+    const std::size_t length = s.text.size();
+    const std::size_t writerPieces =
+        length < kPieceLength
+            ? 1
+            : (length + kPieceLength - 1) / kPieceLength + (length % kPieceLength == 0 ? 1 : 0);
+    if (static_cast<std::size_t>(pieces_) != writerPieces) {
+        Problem(firstIndex_, "GPS sentence of " + std::to_string(length) + " characters in " +
+                                 std::to_string(pieces_) + " pieces, not " +
+                                 std::to_string(writerPieces));
     }
     if (s.taggedValid != s.checksumOk) {
         Problem(firstIndex_, s.taggedValid ? "GPS tag \"@\" but the sentence's checksum is wrong"

@@ -46,8 +46,7 @@ private:
 
     bool open_ = false;
     bool validFamily_ = false;
-    bool padded_ = false;    // the last piece ended in padding: the text is over
-    bool blankTail_ = false; // a continuation of 22 spaces was taken
+    int pieces_ = 0;
     int64_t firstIndex_ = 0;
     std::string text_;
     std::vector<GpsProblem> problems_;

@@ -3,14 +3,15 @@
 # with xdotool as an operator presses them, against the simulated instrument on a
 # pseudo-terminal: Monitor/Log, a new data file through the save dialog, Go and Pause, a new
 # line, a new station, a comment, Go again with the cable pulled and put back, Pause, Exit.
-# The data file is then read back. Without a window manager nobody hands the keyboard back
+# The data file is then read back, and checked and exported by r47 when it is given. Without a window manager nobody hands the keyboard back
 # when a dialog closes, so every key after a dialog proves the program takes it back itself.
 #
-# usage: survey_on_xvfb_test.sh TM47LOGGER TM47SIM
+# usage: survey_on_xvfb_test.sh TM47LOGGER TM47SIM [R47]
 set -euo pipefail
 
 logger_bin=$1
 sim_bin=$2
+r47_bin=${3:-}
 work=$(mktemp -d)
 pids=()
 
@@ -160,4 +161,12 @@ readings_between() { # readings after the $1-th "$STARTED"
 }
 [ "$(readings_between 1)" -ge 5 ] || fail "too few readings in the first run"
 [ "$(readings_between 2)" -ge 5 ] || fail "too few readings in the second run"
+if [ -n "$r47_bin" ]; then
+    "$r47_bin" check "$file" >"$work/check.txt" || { cat "$work/check.txt" >&2; fail "r47 check"; }
+    "$r47_bin" export "$file" >"$work/export.csv" || fail "r47 export skipped part of the file"
+    exported=$(($(wc -l <"$work/export.csv") - 1))
+    # Every reading record (the first record, the file header, also begins with "T").
+    [ "$exported" -eq "$(echo "$rows" | tail -n +2 | grep -c '^[DEFJKMNPQTjk]')" ] ||
+        fail "r47 exported $exported readings"
+fi
 echo "PASS: $(basename "$file"), $((size / 24)) records"

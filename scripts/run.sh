@@ -3,7 +3,7 @@
 # Extra arguments go to tm47logger (for example --landscape or --zoom 2).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-cmake --build build -j"$(nproc)" --target tm47logger tm47sim
-exec build/src/app/tm47logger --simulate "$@"
+scripts/install-deps.sh run
+cmake -S . -B build-run -DCMAKE_BUILD_TYPE=Release -DTM47_TESTS=OFF >/dev/null
+cmake --build build-run -j"$(nproc)" --target tm47logger tm47sim
+exec build-run/src/app/tm47logger --simulate "$@"

@@ -22,7 +22,9 @@
 namespace {
 
 constexpr const char* kUsage =
-    "usage: tm47sim [options]\n"
+    "Usage: tm47sim [OPTION]...\n"
+    "The TM47KVB instrument and a GPS receiver, simulated on pseudo-terminals. Commands on\n"
+    "standard input drive them; type help for the list.\n\n"
     "  --polled | --streaming     how the instrument delivers frames (default: polled)\n"
     "  --high-power               the high-power variant (TM47HXB)\n"
     "  --differential             differential letters (D/N, J/K) instead of T/M, j/k\n"
@@ -36,7 +38,8 @@ constexpr const char* kUsage =
     "  --gps-link PATH            make PATH a symbolic link to the GPS device\n"
     "  --gps-interval MS          milliseconds between GPS epochs (default 1000)\n"
     "  --no-gps                   simulate no GPS receiver\n"
-    "  --help                     this text\n";
+    "  --help                     this text\n"
+    "  --version                  the program's version\n";
 
 template <typename T> bool ParseValue(const char* text, T& out) {
     const std::string_view s(text);
@@ -65,7 +68,6 @@ int ParseOptions(int argc, char** argv, Options& o) {
         };
         auto needPath = [&](std::string& out) {
             if (!value) {
-                std::fprintf(stderr, "tm47sim: %s needs a path\n", name);
                 return false;
             }
             out = value;
@@ -75,6 +77,9 @@ int ParseOptions(int argc, char** argv, Options& o) {
         bool ok = true;
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
+            return -1;
+        } else if (a == "--version") {
+            std::printf("tm47sim %s\n", TM47_PACKAGE_VERSION);
             return -1;
         } else if (a == "--polled") {
             o.instrument.delivery = tm47::Delivery::Polled;
@@ -109,7 +114,7 @@ int ParseOptions(int argc, char** argv, Options& o) {
             return 2;
         }
         if (!ok) {
-            std::fprintf(stderr, "tm47sim: %s needs a valid value\n", name);
+            std::fprintf(stderr, "tm47sim: %s needs a valid value\n%s", name, kUsage);
             return 2;
         }
     }

@@ -1,6 +1,7 @@
 #include "app/command_line.h"
 
 #include <charconv>
+#include <string_view>
 
 #include "platform/device_root.h"
 
@@ -40,6 +41,25 @@ bool ParseZoom(const std::string& text, int& zoom) {
     return true;
 }
 
+// Qt's own options, which QApplication takes out of the arguments; those listed here take a
+// value as the next argument.
+bool IsQtOption(const std::string& arg, bool& takesValue) {
+    static constexpr std::string_view kWithValue[] = {
+        "-platform",     "-platformpluginpath", "-platformtheme", "-plugin",     "-qwindowgeometry",
+        "-qwindowtitle", "-qwindowicon",        "-style",         "-stylesheet", "-session",
+        "-display",      "-geometry",           "-title",         "-name"};
+    takesValue = false;
+    if (arg.size() < 2 || arg[0] != '-' || arg[1] == '-' || arg == "-h") {
+        return false;
+    }
+    for (std::string_view option : kWithValue) {
+        if (arg == option) {
+            takesValue = true;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error) {
@@ -67,6 +87,17 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
         }
         if (arg == "--help" || arg == "-h") {
             out.help = true;
+            continue;
+        }
+        if (arg == "--version") {
+            out.version = true;
+            continue;
+        }
+        if (bool takesValue = false; IsQtOption(arg, takesValue)) {
+            if (takesValue && ++i >= args.size()) {
+                error = arg + " needs a value";
+                return false;
+            }
             continue;
         }
         if (!TakeValue(args, i, "--root", value, matched)) {
@@ -113,28 +144,23 @@ bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, st
     return true;
 }
 
-int ZoomFromArguments(const std::vector<std::string>& args) {
-    int zoom = 1;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        std::string value;
-        bool matched = false;
-        if (TakeValue(args, i, "--zoom", value, matched) && matched) {
-            ParseZoom(value, zoom);
-        }
-    }
-    return zoom;
-}
-
 std::string CommandLineUsage() {
-    return "usage: tm47logger [--root DIR] [--port COMn=PATH]... [--portrait | --landscape]\n"
-           "                  [--zoom N] [--simulate]\n"
+    return "Usage: tm47logger [--root DIR] [--port COMn=PATH]... [--portrait | --landscape] "
+           "[--zoom N] [--simulate]\n"
+           "The field console and data logger for the TM47KVB metal detector.\n\n"
            "  --root DIR         the handheld's file-system root (default $TM47_ROOT,\n"
            "                     else $XDG_DATA_HOME/tm47logger)\n"
            "  --port COMn=PATH   serial device behind COMn: (n 1..12; default /dev/ttyUSB<n-1>)\n"
            "  --portrait         240 x 320 screen (default)\n"
            "  --landscape        320 x 240 screen\n"
            "  --zoom N           draw everything N times larger (1..8)\n"
-           "  --simulate         run against the built-in instrument and GPS simulator\n";
+           "  --simulate         run against the built-in instrument and GPS simulator\n"
+           "  --help             this text\n"
+           "  --version          the program's version\n";
+}
+
+std::string CommandLineVersion() {
+    return std::string("tm47logger ") + TM47_PACKAGE_VERSION + "\n";
 }
 
 } // namespace tm47

@@ -2,7 +2,9 @@
 // The logger's command line, a contract other tools rely on:
 //   tm47logger [--root DIR] [--port COMn=PATH]... [--portrait | --landscape] [--zoom N]
 //              [--simulate]
-// Both "--flag VALUE" and "--flag=VALUE" are accepted.
+// Both "--flag VALUE" and "--flag=VALUE" are accepted. Qt's own single-dash options
+// ("-platform offscreen", "-style Fusion", ...) are left for Qt. It is parsed before any Qt
+// object exists, so --help, --version and a bad argument need no display.
 
 #include <filesystem>
 #include <string>
@@ -19,6 +21,7 @@ struct CommandLine {
     int zoom = 1; // 1..kMaxZoom
     bool simulate = false;
     bool help = false;
+    bool version = false;
 };
 
 inline constexpr int kMaxZoom = 8;
@@ -26,9 +29,9 @@ inline constexpr int kMaxZoom = 8;
 // Parses the arguments after the program name. False with `error` set on a bad argument.
 bool ParseCommandLine(const std::vector<std::string>& args, CommandLine& out, std::string& error);
 
-// The zoom alone, for setting up the display before the rest is parsed; 1 when absent or bad.
-int ZoomFromArguments(const std::vector<std::string>& args);
-
 std::string CommandLineUsage();
+
+// "tm47logger <package version>", the program's release, not the file-format version.
+std::string CommandLineVersion();
 
 } // namespace tm47

@@ -23,27 +23,12 @@
 
 int main(int argc, char** argv) {
     using namespace tm47;
+    // Everything that needs no display (help, version, a bad argument) is answered before the
+    // application object exists: Qt's platform plugin aborts when there is no display.
     const std::vector<std::string> rawArgs(argv + 1, argv + argc);
-
-    // The zoom scales the whole logical screen, dialogs included; Qt takes it before the
-    // application object exists.
-    if (const int zoom = ZoomFromArguments(rawArgs); zoom > 1) {
-        qputenv("QT_SCALE_FACTOR", QByteArray::number(zoom));
-    }
-    QApplication app(argc, argv);
-    // Qt has set the locale from the environment; numbers in files and on ports are C.
-    std::setlocale(LC_NUMERIC, "C");
-    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
-    QApplication::setQuitOnLastWindowClosed(false);
-
-    std::vector<std::string> args;
-    const QStringList qtArgs = QApplication::arguments();
-    for (qsizetype i = 1; i < qtArgs.size(); ++i) {
-        args.push_back(qtArgs[i].toStdString());
-    }
     CommandLine cmd;
     std::string error;
-    if (!ParseCommandLine(args, cmd, error)) {
+    if (!ParseCommandLine(rawArgs, cmd, error)) {
         std::cerr << "tm47logger: " << error << "\n" << CommandLineUsage();
         return 2;
     }
@@ -51,6 +36,21 @@ int main(int argc, char** argv) {
         std::cout << CommandLineUsage();
         return 0;
     }
+    if (cmd.version) {
+        std::cout << CommandLineVersion();
+        return 0;
+    }
+
+    // The zoom scales the whole logical screen, dialogs included; Qt takes it before the
+    // application object exists.
+    if (cmd.zoom > 1) {
+        qputenv("QT_SCALE_FACTOR", QByteArray::number(cmd.zoom));
+    }
+    QApplication app(argc, argv);
+    // Qt has set the locale from the environment; numbers in files and on ports are C.
+    std::setlocale(LC_NUMERIC, "C");
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    QApplication::setQuitOnLastWindowClosed(false);
 
     std::error_code ec;
     std::filesystem::create_directories(cmd.root, ec);

@@ -213,6 +213,39 @@ void DrawFootLandscape(QPainter& p, QSize size) {
 
 } // namespace
 
+void DrawAppIcon(QPainter& p, qreal side) {
+    p.save();
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.scale(side / 64.0, side / 64.0);
+    QLinearGradient fill(0, 0, 0, 64);
+    fill.setColorAt(0.0, kNavy);
+    fill.setColorAt(1.0, kNavyDark);
+    p.setPen(Qt::NoPen);
+    p.setBrush(fill);
+    p.drawRoundedRect(QRectF(2, 2, 60, 60), 10, 10);
+    DrawCoil(p, QPointF(22, 22), 15);
+
+    // The ground's answer after turn-off, sampled by the four channel gates.
+    QPainterPath decay;
+    auto at = [](qreal t) { return QPointF(10 + t * 46, 56 - 22 * std::exp(-4.0 * t)); };
+    decay.moveTo(at(0));
+    for (int k = 1; k <= 32; ++k) {
+        decay.lineTo(at(k / 32.0));
+    }
+    p.setPen(QPen(kCyan, 2.2));
+    p.setBrush(Qt::NoBrush);
+    p.drawPath(decay);
+    for (int g = 0; g < 4; ++g) {
+        p.setPen(QPen(Qt::white, 0.8));
+        p.setBrush(kChannel[g].lighter(g == 0 ? 170 : 120));
+        p.drawEllipse(at(0.1 + 0.22 * g), 3.0, 3.0);
+    }
+    p.setPen(Qt::NoPen);
+    p.setBrush(kSignalRed);
+    p.drawRoundedRect(QRectF(48, 9, 7, 7), 1.5, 1.5);
+    p.restore();
+}
+
 QSize BitmapSize(std::string_view name) {
     if (name == kBitmapSideBarPortrait) {
         return {46, 320};

@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/german_locale.h"
+
 namespace tm47 {
 namespace {
 
@@ -226,9 +228,7 @@ TEST_F(SettingsFileTest, FailedSaveKeepsTheOldFileAndTheRecord) {
 
 TEST_F(SettingsFileTest, NumbersIgnoreTheProcessLocale) {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
-        GTEST_SKIP() << "locale de_DE.UTF-8 is not installed (locale-gen de_DE.UTF-8)";
-    }
+    TM47_GERMAN_LOCALE_OR_SKIP(LC_ALL);
     ASSERT_TRUE(SaveSettings(settings_, Root()));
     const std::string written = FileBytes();
     Load(DefaultsWith({{22, "250.500000"}, {33, "0.500000"}}));

@@ -9,6 +9,7 @@
 
 #include "datafile/record_parser.h"
 #include "datafile/records.h"
+#include "tests/support/german_locale.h"
 
 namespace tm47 {
 namespace {
@@ -83,9 +84,7 @@ TEST(Records, ConvertedReadingLineColumns) {
 TEST(Records, NumbersIgnoreTheProcessLocale) {
     const char* old = std::setlocale(LC_ALL, nullptr);
     const std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8") && !std::setlocale(LC_ALL, "de_DE.utf8")) {
-        GTEST_SKIP() << "de_DE locale not installed";
-    }
+    TM47_GERMAN_LOCALE_OR_SKIP(LC_ALL);
     EXPECT_EQ(S(FileNameRecord("LINE1", 0.2f)), "H LINE1      0.200     \n");
     EXPECT_EQ(S(NullingOffsetRecord(1.25f, -3.5f)), "O     1.25     -3.50  1\n");
     std::setlocale(LC_ALL, saved.c_str());

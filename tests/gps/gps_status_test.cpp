@@ -6,6 +6,7 @@
 
 #include "gps/nmea_framer.h"
 #include "gps_view_support.h"
+#include "tests/support/german_locale.h"
 
 namespace tm47 {
 namespace {
@@ -56,9 +57,7 @@ TEST(GpsStatusText, PdopIsAFloatWithOneDecimalLeftAlignedInFour) {
 TEST(GpsStatusText, PdopIgnoresTheProcessLocale) {
     const char* old = std::setlocale(LC_NUMERIC, nullptr);
     const std::string saved = old ? old : "C";
-    if (!std::setlocale(LC_NUMERIC, "de_DE.UTF-8")) {
-        GTEST_SKIP() << "de_DE.UTF-8 not installed";
-    }
+    TM47_GERMAN_LOCALE_OR_SKIP(LC_NUMERIC);
     EXPECT_EQ(PdopText(true, "2.34"), "2.3 ");
     std::setlocale(LC_NUMERIC, saved.c_str());
 }

@@ -31,6 +31,7 @@
 #include "survey/log_session.h"
 #include "survey/survey_position.h"
 #include "survey/survey_setup_dialog.h"
+#include "tests/support/german_locale.h"
 
 namespace tm47 {
 
@@ -447,9 +448,7 @@ private slots:
 
     void NumbersAreCLocaleUnderAGermanLocale() {
         const std::string old = std::setlocale(LC_NUMERIC, nullptr);
-        if (std::setlocale(LC_NUMERIC, "de_DE.UTF-8") == nullptr) {
-            QSKIP("de_DE.UTF-8 is not installed");
-        }
+        TM47_QT_GERMAN_LOCALE_OR_SKIP(LC_NUMERIC);
         SurveyFixture f;
         {
             GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);

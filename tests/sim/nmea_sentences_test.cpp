@@ -4,6 +4,8 @@
 
 #include <clocale>
 
+#include "tests/support/german_locale.h"
+
 namespace tm47 {
 namespace {
 
@@ -16,9 +18,7 @@ TEST(Nmea, ChecksumOfAKnownSentenceAndCoordinateEdges) {
 
 TEST(Nmea, SentencesFromUnixTimeUseDecimalPointsUnderAnyLocale) {
     const std::string saved = std::setlocale(LC_ALL, nullptr);
-    if (!std::setlocale(LC_ALL, "de_DE.UTF-8")) {
-        std::setlocale(LC_ALL, "fr_FR.UTF-8"); // else the test runs in the C locale only
-    }
+    TM47_GERMAN_LOCALE_OR_SKIP(LC_ALL);
     const UtcTime t = UtcFromUnixMs(1778749387500); // 2026-05-14 09:03:07.50 UTC
     GpsPosition p{-33.5, -70.25, 512.3, 1.0, 180};
     const std::string gga = GgaBody(t, p, 8, 0.9);

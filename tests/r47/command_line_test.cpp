@@ -44,12 +44,12 @@ std::string FirstLine(const std::string& s) {
 TEST(R47Program, HelpAndVersion) {
     const Ran help = R47("--help");
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(FirstLine(help.out), "usage: r47 COMMAND [ARGS...]");
+    EXPECT_EQ(FirstLine(help.out), "Usage: r47 COMMAND [ARGS...]");
     EXPECT_EQ(help.err, "");
     for (const char* command : {"check", "info", "dump", "export", "map"}) {
         const Ran r = R47(std::string(command) + " --help");
         EXPECT_EQ(r.status, 0) << command;
-        EXPECT_EQ(r.out.find(std::string("usage: r47 ") + command), 0u) << r.out;
+        EXPECT_EQ(r.out.find(std::string("Usage: r47 ") + command), 0u) << r.out;
     }
     const Ran version = R47("--version");
     EXPECT_EQ(version.status, 0);
@@ -78,7 +78,7 @@ TEST(R47Program, BadArgumentsExitTwoNamingTheArgumentThenTheUsage) {
         EXPECT_EQ(r.status, 2) << c.args;
         EXPECT_EQ(r.out, "") << c.args;
         EXPECT_EQ(FirstLine(r.err), c.firstLine) << c.args;
-        EXPECT_NE(r.err.find("\nusage: r47 "), std::string::npos) << c.args;
+        EXPECT_NE(r.err.find("\nUsage: r47 "), std::string::npos) << c.args;
     }
 }
 

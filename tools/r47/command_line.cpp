@@ -127,19 +127,19 @@ Invocation ParseCommandLine(const std::vector<std::string>& args) {
 std::string Usage(Command command) {
     switch (command) {
     case Command::Check:
-        return "usage: r47 check FILE...\n"
+        return "Usage: r47 check FILE...\n"
                "Checks data files record by record. Prints one line per problem,\n"
                "\"FILE: record N: what\", and one summary line per file.\n"
                "Exit status: 0 all whole and valid, 1 a problem found, 2 a file unreadable.\n";
     case Command::Info:
-        return "usage: r47 info FILE...\n"
+        return "Usage: r47 info FILE...\n"
                "Summarises each data file: instrument, units, trigger mode, survey lines,\n"
                "comments, markers, nulling and QC records, GPS coverage.\n";
     case Command::Dump:
-        return "usage: r47 dump FILE\n"
+        return "Usage: r47 dump FILE\n"
                "Prints one line per record: index, kind and its decoded fields.\n";
     case Command::Export:
-        return "usage: r47 export FILE... [--format csv|xyz|geojson|gpx] [-o OUT]\n"
+        return "Usage: r47 export FILE... [--format csv|xyz|geojson|gpx] [-o OUT]\n"
                "                  [--max-gap S] [--lag S] [--utc-offset HOURS]\n"
                "Writes one row or feature per reading, with line, station, local date and\n"
                "time, tick, the four channels and a position interpolated between the GPS\n"
@@ -153,14 +153,14 @@ std::string Usage(Command command) {
                "                    found from the GPS fixes)\n"
                "Exit status: 0 all read, 1 something skipped, 2 a file unreadable.\n";
     case Command::Map:
-        return "usage: r47 map FILE [-o map.svg] [--channel N] [--max-gap S] [--lag S]\n"
+        return "Usage: r47 map FILE [-o map.svg] [--channel N] [--max-gap S] [--lag S]\n"
                "Draws a plan view as SVG: each line's GPS track, the readings coloured by\n"
                "channel N (default 1) with a legend, line names, a north arrow and a scale\n"
                "bar.\n";
     case Command::None:
         break;
     }
-    return "usage: r47 COMMAND [ARGS...]\n"
+    return "Usage: r47 COMMAND [ARGS...]\n"
            "Checks, summarises and exports TM47 logger data files (*.R47).\n"
            "Commands:\n"
            "  check FILE...    find damaged or malformed records\n"

@@ -150,6 +150,7 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     UpdateCyclesPerReading(logger_.settings);
     LoadSettings(logger_.settings, logger_.root);
     logger_.session.watchMode = logger_.settings.surveyMode;
+    ResetSurveyPosition(logger_.position, logger_.settings); // the live station starts there
     logger_.session.testFileAnnounced = logger_.settings.writeTestFile;
 }
 

@@ -90,10 +90,7 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     logging_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
     logger_.timer1.SetTarget(logging_);
     logger_.link.SetFrameHandler([this](FrameBuffer& frame) { logging_->OnFrame(frame); });
-    logger_.link.Handover().SetWake([this] {
-        QMetaObject::invokeMethod(
-            this, [this] { logger_.link.Handover().Drain(); }, Qt::QueuedConnection);
-    });
+    DrainOnGuiThread(logger_.link.Handover(), this);
     connect(logging_, &LoggingWnd::sessionEnded, this, &MainWnd::OnSessionEnded);
     // GPS records go to the session's data file through the screen's record context, which
     // lives as long as the program; the GPS input writes them only while Logging, so no
@@ -150,6 +147,7 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     UpdateCyclesPerReading(logger_.settings);
     LoadSettings(logger_.settings, logger_.root);
     logger_.session.watchMode = logger_.settings.surveyMode;
+    ResetSurveyPosition(logger_.position, logger_.settings); // the live station starts there
     logger_.session.testFileAnnounced = logger_.settings.writeTestFile;
 }
 

@@ -9,6 +9,7 @@
 // DataFile serialises them.
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -29,9 +30,10 @@ struct RecordContext {
     DataFile& dataFile;
     const Clock& clock;
     OutputForwarder* output = nullptr; // the output port queue, null when not open
-    int32_t outputMode = 0;            // 10 Raw Data, 11 Converted, anything else: no output
-    bool polledLink = true;            // link mode 1 (polled) / 0 (streaming)
-    bool portrait = true;              // client width not greater than height
+    // Written by the GUI thread at each frame, read by the GPS writer too.
+    std::atomic<int32_t> outputMode = 0; // 10 Raw Data, 11 Converted, anything else: no output
+    std::atomic<bool> polledLink = true; // link mode 1 (polled) / 0 (streaming)
+    bool portrait = true;                // client width not greater than height
 };
 
 // The state of the null offsets and of the last QC calibration, as the header records show it.

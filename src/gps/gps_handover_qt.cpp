@@ -5,10 +5,8 @@
 namespace tm47 {
 
 void DrainOnGuiThread(SyncHandover& handover, QObject* context) {
-    handover.SetWake([&handover, context] {
-        QMetaObject::invokeMethod(
-            context, [&handover] { handover.Drain(); }, Qt::QueuedConnection);
-    });
+    auto* waker = new HandoverWaker(handover, context);
+    handover.SetWake([waker] { QMetaObject::invokeMethod(waker, "Drain", Qt::QueuedConnection); });
 }
 
 } // namespace tm47

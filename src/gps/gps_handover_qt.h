@@ -12,4 +12,20 @@ namespace tm47 {
 
 void DrainOnGuiThread(SyncHandover& handover, QObject* context);
 
+// The GUI thread's end of the wiring, a child of the context. The wake names its slot, so Qt
+// builds the queued call itself: a posted lambda would be made on the reader thread and read
+// on the GUI thread through Qt's event queue, a hand-over ThreadSanitizer cannot see.
+class HandoverWaker : public QObject {
+    Q_OBJECT
+public:
+    HandoverWaker(SyncHandover& handover, QObject* context)
+        : QObject(context), handover_(handover) {}
+
+public slots:
+    void Drain() { handover_.Drain(); }
+
+private:
+    SyncHandover& handover_;
+};
+
 } // namespace tm47

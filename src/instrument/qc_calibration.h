@@ -114,7 +114,7 @@ public:
 // What the check needs from the rest of the logger.
 struct CalibrationHooks {
     // The four QC calibration records: WriteOffsetRecords with calibration true, `values`
-    // twice and kind letter `letter`. Only while a data file is open.
+    // twice and kind letter `letter`: to the data file when one is open, and to the output port.
     std::function<void(char letter, const std::array<float, 4>& values)> writeRecord;
     // The five Monitor buttons: disabled while a check runs, enabled when it closes.
     std::function<void(bool enabled)> enableMonitorButtons;

@@ -49,10 +49,16 @@ void ReadingProcessor::HandleFrame(FrameBuffer& frame, const ReadingContext& ctx
         DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
         Accumulate(ctx, view, session);
         break;
-    case kReadingQcEvaluation:
+    case kReadingQcEvaluation: {
+        // The screen keeps showing the instrument while the operator waits for the response.
         DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
+        const uint8_t l = reading.letter;
+        const bool fourChannel = l == 'T' || l == 'E' || l == 'M' || l == 'P';
+        view.ShowMode(Format("Mode:%c", fourChannel ? '4' : 'D'));
+        ShowBatteryAndChannels(ctx, view);
         session.QcEvaluate(reading);
         break;
+    }
     case kReadingNormal:
         Normal(frame, ctx, view, session);
         break;
@@ -68,6 +74,9 @@ void ReadingProcessor::Accumulate(const ReadingContext& ctx, ReadingView& view,
                                   ReadingSession& session) {
     if (nulling.count == 0) {
         if (ctx.readingState == kReadingNulling) {
+            // The offsets in force until now: the nulling record and the line headers carry
+            // them, and a backward reader applies them to the readings before this nulling.
+            nulling.previousOffsets = normalisation.nullOffsets;
             normalisation.nullOffsets = {};
         } else {
             nulling.qcSavedOffsets = normalisation.nullOffsets;
@@ -82,7 +91,9 @@ void ReadingProcessor::Accumulate(const ReadingContext& ctx, ReadingView& view,
         if (nulling.count < kNullingReadings) {
             nulling.count += 1;
         } else {
-            nulling.previousOffsets = normalisation.nullOffsets;
+            if (ctx.readingState == kReadingQcAveraging) {
+                nulling.previousOffsets = normalisation.nullOffsets; // not zeroed at the start
+            }
             for (int i = 0; i < 4; ++i) {
                 normalisation.nullOffsets[i] = nulling.sums[i] / kNullingReadings;
             }
@@ -126,6 +137,17 @@ void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, Rea
 
     const bool manualLogging = logging && ctx.settings.surveyMode == 2;
     view.ShowMarker(Format("%c", IsTriggeredLetter(letter) && !manualLogging ? 'M' : ' '));
+    ShowBatteryAndChannels(ctx, view);
+
+    const uint32_t now = ctx.clock.Tick();
+    if (TickPassed(now, powerCheckTick, kPowerCheckMs)) {
+        view.ShowHandheldBattery(Format("%3d%c", session.HandheldBatteryPercent(), '%'));
+        powerCheckTick = now;
+    }
+}
+
+void ReadingProcessor::ShowBatteryAndChannels(const ReadingContext& ctx, ReadingView& view) {
+    const bool fourChannel = IsFourChannelLetter(reading.letter);
     view.ShowInstrumentBattery(Format("B:%5.2fV", reading.battery / 6.66757));
     std::array<std::string, 4> texts;
     for (int i = 0; i < 4; ++i) {
@@ -139,12 +161,6 @@ void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, Rea
         }
     }
     view.ShowChannels(texts);
-
-    const uint32_t now = ctx.clock.Tick();
-    if (TickPassed(now, powerCheckTick, kPowerCheckMs)) {
-        view.ShowHandheldBattery(Format("%3d%c", session.HandheldBatteryPercent(), '%'));
-        powerCheckTick = now;
-    }
 }
 
 } // namespace tm47

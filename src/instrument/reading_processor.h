@@ -99,6 +99,8 @@ private:
     void Accumulate(const ReadingContext& ctx, ReadingView& view, ReadingSession& session);
     void Normal(FrameBuffer& frame, const ReadingContext& ctx, ReadingView& view,
                 ReadingSession& session);
+    // "B:" and the four channel values of the last decoded reading.
+    void ShowBatteryAndChannels(const ReadingContext& ctx, ReadingView& view);
 };
 
 // '4' for the four-channel letters T, E, M, P, j, k; 'D' for the differential ones.

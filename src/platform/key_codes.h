@@ -11,6 +11,9 @@
 
 namespace tm47 {
 
+// A key down with no code above: outside every key table, so only "any key" takes it.
+inline constexpr uint32_t kKeyWithoutCode = 0x10000;
+
 // 0 for keys no screen knows.
 inline uint32_t KeyCodeFor(const QKeyEvent& event) {
     switch (event.key()) {

@@ -160,9 +160,8 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
       records_{ctx_.settings, dataFile_, ctx_.clock, nullptr, 0, true, ctx_.screen.portrait},
       qc_(ctx_.readings.normalisation, ctx_.readings.nulling, ctx_.readingState, ctx_.clock,
           CalibrationHooks{[this](char letter, const std::array<float, 4>& values) {
-                               if (dataFile_.IsOpen()) {
-                                   WriteOffsetRecords(records_, true, values, values, letter);
-                               }
+                               // Without a data file the records still reach the output port.
+                               WriteOffsetRecords(records_, true, values, values, letter);
                            },
                            [this](bool enabled) {
                                for (auto* button : monitorButtons_) {
@@ -419,6 +418,12 @@ void LoggingWnd::SetMessageShown(bool shown) {
 void LoggingWnd::ShowMessageLine(const std::string& text) {
     SetFieldText(LogField::Message, QString::fromStdString(text));
     SetMessageShown(true);
+    // Painted now: a wait that blocks this thread (link recovery, the wheel switch) often
+    // follows, and the operator must see the text during it, not after.
+    if (isVisible()) {
+        const QRect& m = layout_.Field(LogField::Message);
+        repaint(QRect(0, m.top(), width(), ctx_.screen.portrait ? 2 * m.height() : m.height()));
+    }
 }
 
 void LoggingWnd::EnableMonitorButtons() {
@@ -615,9 +620,17 @@ void LoggingWnd::RunDisplayOptions() {
 
 int LoggingWnd::TrackPopupMenu() {
     QMenu menu(this);
-    static constexpr const char* kItems[6] = {"Scale",    "Display Options", "Nulling",
-                                              "Int. Cal", "Ext. Cal",        "Hide Menu"};
+    // Menu 1100; the underlined letters are how keyboard operators choose, after M.
+    static constexpr const char* kItems[6] = {"&Scale",
+                                              "&Display Options",
+                                              "N&ulling",
+                                              "&Internal Calibration",
+                                              "&External Calibration",
+                                              "&Hide Menu"};
     for (int i = 0; i < 6; ++i) {
+        if (i == 2 || i == 5) {
+            menu.addSeparator();
+        }
         QAction* action = menu.addAction(QString::fromLatin1(kItems[i]));
         action->setData(kMenuScale + i);
     }
@@ -717,10 +730,10 @@ bool LoggingWnd::event(QEvent* event) {
 }
 
 void LoggingWnd::keyPressEvent(QKeyEvent* event) {
+    // Keys without a code of their own (Esc, function keys, punctuation, modifiers) still
+    // count as "any key" for pausing; no other command takes them.
     const uint32_t code = KeyCodeFor(*event);
-    if (code != 0) {
-        HandleCommand(code, true);
-    }
+    HandleCommand(code != 0 ? code : kKeyWithoutCode, true);
     event->accept();
 }
 

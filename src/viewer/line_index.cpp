@@ -198,11 +198,14 @@ LineTable BuildLineList(std::FILE* dataFile) {
 
 int64_t BuildLineIndex(std::FILE* dataFile, const LineTable& lines, int32_t line,
                        const Settings& settings, OffsetOrder& offsetOrder,
-                       const std::filesystem::path& indexPath) {
+                       const std::filesystem::path& indexPath, std::string* error) {
     std::FILE* index = std::fopen(indexPath.c_str(), "wb");
     if (index == nullptr) {
-        std::fprintf(stderr, "viewer: cannot create %s: %s\n", indexPath.c_str(),
-                     std::strerror(errno));
+        const char* reason = std::strerror(errno);
+        std::fprintf(stderr, "viewer: cannot create %s: %s\n", indexPath.c_str(), reason);
+        if (error != nullptr) {
+            *error = reason;
+        }
         return 0;
     }
     int64_t rows = 0;
@@ -223,11 +226,12 @@ int64_t BuildLineIndex(std::FILE* dataFile, const LineTable& lines, int32_t line
 }
 
 int64_t BuildLineIndex(std::FILE* dataFile, const LineTable& lines, int32_t line,
-                       const Settings& settings, OffsetOrder& offsetOrder, const DeviceRoot& root) {
+                       const Settings& settings, OffsetOrder& offsetOrder, const DeviceRoot& root,
+                       std::string* error) {
     const std::filesystem::path path = root.Map(kLineIndexFile);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    return BuildLineIndex(dataFile, lines, line, settings, offsetOrder, path);
+    return BuildLineIndex(dataFile, lines, line, settings, offsetOrder, path, error);
 }
 
 std::string PointRow(double station, const std::array<float, 4>& channel) {

@@ -47,6 +47,9 @@ inline constexpr int32_t kPointWindowSlots = 320;
 // What the operator is told when the index file cannot be opened for reading.
 inline constexpr std::string_view kIndexOpenFailedText = "invalid handle";
 inline constexpr std::string_view kIndexOpenFailedCaption = "IHV";
+// ... and when it cannot be created; the system's reason follows on a second line.
+inline constexpr std::string_view kIndexCreateFailedText = "Cannot create LINE.TMP";
+inline constexpr std::string_view kIndexCreateFailedCaption = "View Files";
 
 // The survey lines of the open data file, in file order. Entry i is combo box entry i and
 // survey line i + 1.
@@ -67,13 +70,15 @@ std::u16string LineNameOf(const char* record);
 // (created or truncated) and returns the number of rows written, `indexRowCount`. A line
 // number outside the table gives an empty index. The offset order read from the line header
 // is stored into `offsetOrder`, the program-wide choice that later decoding follows too.
-// A file that cannot be created gives 0 rows and a note on standard error.
+// A file that cannot be created gives 0 rows, a note on standard error and, in `error` when
+// given, the system's reason; the old file, if any, is then left as it was.
 int64_t BuildLineIndex(std::FILE* dataFile, const LineTable& lines, int32_t line,
                        const Settings& settings, OffsetOrder& offsetOrder,
-                       const std::filesystem::path& indexPath);
+                       const std::filesystem::path& indexPath, std::string* error = nullptr);
 // The same into "Storage\TALINI\LINE.TMP" under `root`.
 int64_t BuildLineIndex(std::FILE* dataFile, const LineTable& lines, int32_t line,
-                       const Settings& settings, OffsetOrder& offsetOrder, const DeviceRoot& root);
+                       const Settings& settings, OffsetOrder& offsetOrder, const DeviceRoot& root,
+                       std::string* error = nullptr);
 
 // The rows themselves (exactly kIndexRowLength bytes each, ending in LF).
 std::string PointRow(double station, const std::array<float, 4>& channel);

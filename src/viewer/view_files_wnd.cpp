@@ -185,7 +185,23 @@ void ViewFilesWnd::RunCommand(int command) {
     TakeFocus();
 }
 
+void ViewFilesWnd::IndexLine(int32_t line) {
+    std::string reason;
+    viewer_.indexRowCount = BuildLineIndex(viewer_.viewFile, viewer_.lines, line, settings_,
+                                           offsetOrder_, root_, &reason);
+    viewer_.indexBuilt = reason.empty();
+    if (!viewer_.indexBuilt) {
+        // The old index file may still hold another line (or file): it must not be drawn.
+        messages_.Show(kIndexCreateFailedCaption,
+                       std::string(kIndexCreateFailedText) + "\n" + reason);
+    }
+}
+
 void ViewFilesWnd::LoadWindow() {
+    if (!viewer_.indexBuilt) {
+        viewer_.points = PointWindow{};
+        return;
+    }
     if (!LoadIndexWindow(viewer_.points, 1, viewer_.plotColumns, viewer_.firstRow, root_)) {
         messages_.Show(kIndexOpenFailedCaption, kIndexOpenFailedText);
     }
@@ -246,8 +262,7 @@ void ViewFilesWnd::OpenFile() {
     viewer_.lines = BuildLineList(viewer_.viewFile);
     RefillLineCombo();
     viewer_.currentLine = 0;
-    viewer_.indexRowCount =
-        BuildLineIndex(viewer_.viewFile, viewer_.lines, 1, settings_, offsetOrder_, root_);
+    IndexLine(1);
     viewer_.cursorColumn = OpenedCursorColumn(viewer_.indexRowCount);
     viewer_.previousCursorColumn = viewer_.cursorColumn;
     viewer_.firstRow = 1;
@@ -271,8 +286,7 @@ void ViewFilesWnd::OnLineChosen(int index) {
         viewer_.cursorColumn = kViewCursorStart;
         viewer_.previousCursorColumn = kViewCursorStart;
         viewer_.currentLine = index;
-        viewer_.indexRowCount = BuildLineIndex(viewer_.viewFile, viewer_.lines, index + 1,
-                                               settings_, offsetOrder_, root_);
+        IndexLine(index + 1);
         LoadWindow();
     }
     curve_->PaintViewCurveAs(kViewStateNothing);

@@ -103,6 +103,8 @@ private:
     void HandleKey(QKeyEvent& key);
     void MoveFocusRing();
     void OpenFile();
+    // Rebuilds the index file for `line` (1-based); a failure is reported and shows no points.
+    void IndexLine(int32_t line);
     void LoadWindow();
     void MoveWindowTo(int64_t row);
     void MoveBar(int newColumn);

@@ -55,6 +55,7 @@ struct ViewerState {
 
     LineTable lines;
     int64_t indexRowCount = 0;
+    bool indexBuilt = false; // the index file holds the line shown (else no points are read)
     PointWindow points;
 };
 

@@ -64,7 +64,19 @@ struct Shell {
                     n, (root.path() + "/no-such-port" + QString::number(n)).toStdString());
             }
         }
-        logger = std::make_unique<Logger>(options, clock ? *clock : systemClock);
+        clock_ = clock ? clock : &systemClock;
+        Start();
+    }
+
+    // The program ends and starts again on the same root (its settings file as saved).
+    void Restart() {
+        window.reset();
+        logger.reset();
+        Start();
+    }
+
+    void Start() {
+        logger = std::make_unique<Logger>(options, *clock_);
         window = std::make_unique<MainWnd>(*logger, messages);
         window->SetCommandObserver([this](int c) { commands.push_back(c); });
         window->SetQuit([this](int status) { quitStatus.push_back(status); });
@@ -98,6 +110,7 @@ struct Shell {
 
     QTemporaryDir root;
     SystemClock systemClock;
+    const Clock* clock_ = nullptr;
     LoggerOptions options;
     std::vector<QString> dialogTitles;
     RecordingSink messages;

@@ -198,8 +198,8 @@ private slots:
     }
 
     // The live scroll steps and a repaint plus history redraw of the same file agree on every
-    // pixel of the curve columns, across new stations (gaps) and a nulling in Stand By (an "O"
-    // group that changes the older readings' offsets), with all four default pens.
+    // pixel of the curve columns, across new stations (gaps) and two nullings in Stand By ("O"
+    // groups that change the older readings' offsets), with all four default pens.
     void LivePictureAndHistoryRedrawAgree() {
         constexpr int kReadings = 260;
         constexpr int kStations[2] = {150, 200};
@@ -220,12 +220,18 @@ private slots:
             };
             std::array<int16_t, 4> raw{10, 6, 2, 12};
             for (int i = 0; i < kReadings; ++i) {
-                if (i == 230) { // nulling in Stand By: the older readings had other offsets
+                // Two nullings in Stand By: the older readings had other offsets, and those
+                // between the two had the first nulling's (read back from the second group with
+                // two decimals; these frames keep every point clear of a pixel boundary).
+                if (i == 215 || i == 230) {
                     s.session.state = SessionState::StandBy;
                     s.readingState = kReadingNulling;
                     s.readings.nulling.count = 0;
+                    const std::array<int16_t, 4> still = i == 215
+                                                             ? std::array<int16_t, 4>{-5, 2, 4, -1}
+                                                             : std::array<int16_t, 4>{3, 1, -2, 2};
                     for (int k = 0; k < 51; ++k) {
-                        s.Feed(Frame('T', {3, 1, -2, 2}));
+                        s.Feed(Frame('T', still));
                     }
                     QCOMPARE(s.readingState, kReadingNormal);
                 }
@@ -244,8 +250,9 @@ private slots:
             s.wnd->RedrawProfile();
             const QImage redrawn = curve.Image();
             // An "S" leaves a gap of one reading in the redraw only: older readings sit 2
-            // columns further left per station record after them. Columns next to a break and
-            // the first 4 (whose segment came from outside the window live) are left out.
+            // columns further left per station record after them. Columns next to a break or to
+            // the first nulling's step, and the first 4 (whose segment came from outside the
+            // window live), are left out.
             const int w = curve.ScrollWidth();
             std::vector<int> breaks; // live column of the first reading after each "S"
             for (int b : kStations) {
@@ -261,6 +268,8 @@ private slots:
                     shift += x < c ? 2 : 0;
                     nearBreak = nearBreak || (x >= c - 5 && x <= c + 3);
                 }
+                const int jump = w - 2 * (kReadings - 1 - 215); // the first nulling's step
+                nearBreak = nearBreak || (x >= jump - 5 && x <= jump + 3);
                 if (nearBreak || x - shift < 4) {
                     continue;
                 }

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QMenu>
 #include <QPushButton>
 #include <QtTest>
 
@@ -18,6 +19,7 @@
 #include <thread>
 #include <vector>
 
+#include "config/settings_file.h"
 #include "datafile/record_parser.h"
 #include "datafile/records.h"
 #include "gps/gps_status_wnd.h"
@@ -250,6 +252,25 @@ bool Shown(const Shell& shell, const char* caption, const char* text) {
                        });
 }
 
+// The message line's text at every paint of the screen: what the operator could have seen.
+class MessagePaints : public QObject {
+public:
+    explicit MessagePaints(LoggingWnd* logging) : logging_(logging) {
+        logging_->installEventFilter(this);
+    }
+    ~MessagePaints() override { logging_->removeEventFilter(this); }
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            texts << logging_->MessageLine();
+        }
+        return false;
+    }
+    QStringList texts;
+
+private:
+    LoggingWnd* logging_;
+};
+
 } // namespace
 
 class SessionE2ETest : public QObject {
@@ -310,8 +331,12 @@ private slots:
     void wheelRecordsOnePerTrigger() {
         Rig rig(Delivery::Streaming, "WHEEL.R47", [](Settings& s) { s.surveyMode = kModeWheel; });
         QVERIFY(rig.ready);
+        MessagePaints paints(rig->window->Logging());
         rig->Key('g');
         QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        // The switch blocks the screen for a second: "Please Wait..." was on it meanwhile.
+        QVERIFY2(paints.texts.contains(QStringLiteral("Please Wait...")),
+                 qPrintable(paints.texts.join('|')));
         QTRY_COMPARE_WITH_TIMEOUT(rig.sim->Mode(), InstrumentMode::Wheel, 3000);
         // Standing still: no frames for far longer than the watch would allow a streaming
         // link, and the watch must not take that for a break.
@@ -380,6 +405,11 @@ private slots:
         QTest::addColumn<int>("pausing"); // the key that pauses, 0 the tap
         QTest::newRow("Enter: Space ignored") << 2 << int(Qt::Key_Space) << int(Qt::Key_Return);
         QTest::newRow("any key") << 0 << 0 << int(Qt::Key_Q);
+        // Keys that no command uses pause too, modifiers included.
+        QTest::newRow("any key: Esc") << 0 << 0 << int(Qt::Key_Escape);
+        QTest::newRow("any key: F1") << 0 << 0 << int(Qt::Key_F1);
+        QTest::newRow("any key: comma") << 0 << 0 << int(Qt::Key_Comma);
+        QTest::newRow("any key: Shift") << 0 << 0 << int(Qt::Key_Shift);
         QTest::newRow("P: Enter ignored") << 3 << int(Qt::Key_Return) << int(Qt::Key_P);
         QTest::newRow("Space, tapped") << 1 << int(Qt::Key_Return) << 0;
     }
@@ -464,6 +494,14 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(cal->isVisible(), 10000);
         QVERIFY(!logging->MonitorButtonEnabled(2));
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton); // instructions read: now waiting
+        // While the check waits the screen still follows the instrument: its battery and a
+        // drop in it show.
+        QCOMPARE(rig->logger->readingState, kReadingQcEvaluation);
+        const auto battery = [&] { return logging->FieldText(LogField::InstrumentBattery); };
+        QTRY_COMPARE_WITH_TIMEOUT(battery(), QStringLiteral("B:12.00V"), 3000);
+        rig.sim->SetBatteryVolts(9.6);
+        QTRY_COMPARE_WITH_TIMEOUT(battery(), QStringLiteral("B: 9.60V"), 3000);
+        QCOMPARE(logging->FieldText(LogField::InstrumentMode), QStringLiteral("Mode:4"));
         rig.sim->PressQcButton(static_cast<QcResponse>(response));
         auto resultShown = [&] {
             const CalibrationScreen screen = cal->Screen();
@@ -661,8 +699,12 @@ private slots:
         QFETCH(QString, text);
         Rig rig(static_cast<Delivery>(delivery), "UNPLUG.R47");
         QVERIFY(rig.ready);
+        MessagePaints paints(rig->window->Logging());
         rig.sim->Unplug();
         QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(*rig), 30000);
+        // Each recovery blocks the screen while it waits: "Please Wait..." was on it meanwhile.
+        QVERIFY2(paints.texts.contains(QStringLiteral("Please Wait...")),
+                 qPrintable(paints.texts.join('|')));
         QVERIFY(Shown(*rig, "NO CONNECTION", text.toLatin1().constData()));
         QVERIFY(!rig->logger->link.IsPortOpen());
         QVERIFY(!rig->logger->link.ReaderRunning(ReaderKind::Streaming));
@@ -802,6 +844,113 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(ThreadNames(), before, 3000);
         gps.Stop();
         sim->Stop();
+    }
+
+    // The start station an earlier run saved is where the live station starts: the Stn field
+    // and the Converted output's reading lines count from it.
+    void savedStartStationIsWhereLoggingStarts() {
+        auto sim = StartInstrument(Delivery::Streaming);
+        QVERIFY(sim);
+        tm47::testing::PtyPeer outputPeer;
+        LoggerOptions options;
+        options.comMap.Set(1, sim->DevicePath());
+        options.comMap.Set(3, outputPeer.SlavePath());
+        Shell shell(true, nullptr, options);
+        Settings& saved = shell.logger->settings;
+        saved.instrumentPort = 0;
+        saved.startStation = 250.0;
+        saved.outputEnabled = 1;
+        saved.outputFormat = 1; // Converted
+        saved.outputPort = 2;
+        QVERIFY(SaveSettings(saved, shell.logger->root));
+        shell.Restart();
+        QCOMPARE(shell.logger->position.station, 250.0);
+        QVERIFY(OpenMonitor(shell));
+        QVERIFY(CreateDataFile(shell, shell.root.path() + "/START.R47"));
+        QCOMPARE(shell.window->Logging()->FieldText(LogField::Station),
+                 QStringLiteral("250.00     "));
+        shell.Key('g');
+        QTRY_VERIFY_WITH_TIMEOUT(shell.logger->position.station >= 252.0, 5000);
+        QVERIFY(PauseAndExit(shell));
+        const std::vector<uint8_t> bytes = outputPeer.Read(300);
+        const std::string out(bytes.begin(), bytes.end());
+        QVERIFY2(out.find("\r\nT       250.00") != std::string::npos, out.c_str());
+        QVERIFY2(out.find("\r\nT       251.00") != std::string::npos, out.c_str());
+        sim->Stop();
+    }
+
+    // The Stand By menu as the operator sees it, and M then a letter chooses its item.
+    void standByMenuLettersChooseItems() {
+        Rig rig(Delivery::Streaming, "MENU.R47");
+        QVERIFY(rig.ready);
+        LoggingWnd* logging = rig->window->Logging();
+        QStringList labels;
+        int chosen = -1;
+        char letter = 0;
+        logging->SetMenuRunner([&](QMenu& menu) {
+            labels.clear();
+            for (QAction* action : menu.actions()) {
+                labels << (action->isSeparator() ? QStringLiteral("-") : action->text());
+            }
+            QTimer::singleShot(0, &menu, [&menu, &letter] {
+                QTest::keyClick(&menu, letter);
+                menu.close(); // a letter that chose nothing leaves the menu open
+            });
+            QAction* action = menu.exec(QPoint(0, 0));
+            chosen = action ? action->data().toInt() : 0;
+            return 0; // only the choice is looked at here; the commands have their own tests
+        });
+        const struct {
+            char letter;
+            int command;
+        } cases[] = {{'s', 1101}, {'d', 1102}, {'u', 1103}, {'i', 1104}, {'e', 1105}, {'h', 1106}};
+        for (const auto& c : cases) {
+            letter = c.letter;
+            chosen = -1;
+            QTest::keyClick(logging, 'm');
+            QCOMPARE(chosen, c.command);
+        }
+        QCOMPARE(labels, (QStringList{"&Scale", "&Display Options", "-", "N&ulling",
+                                      "&Internal Calibration", "&External Calibration", "-",
+                                      "&Hide Menu"}));
+        rig->messages.answer = MessageAnswer::Yes;
+        QTest::keyClick(logging, 'x');
+        QVERIFY(SessionEnded(*rig));
+    }
+
+    // A QC check in Monitor, with no data file, still sends its calibration records to a Raw
+    // Data output port.
+    void qcRecordsReachTheRawOutputWithoutADataFile() {
+        tm47::testing::PtyPeer outputPeer;
+        LoggerOptions options;
+        options.comMap.Set(3, outputPeer.SlavePath());
+        Rig rig(
+            Delivery::Streaming, nullptr,
+            [](Settings& s) {
+                s.outputEnabled = 1;
+                s.outputFormat = 0; // Raw Data
+                s.outputPort = 2;
+            },
+            options);
+        QVERIFY(rig.ready);
+        QCOMPARE(rig->logger->session.state, SessionState::Monitor);
+        CalibrateWnd* cal = rig->window->Logging()->Calibrate();
+        rig->Key('i'); // "&Int.Cal"
+        QTRY_VERIFY_WITH_TIMEOUT(cal->isVisible(), 10000);
+        QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
+        rig.sim->PressQcButton(QcResponse::Pass);
+        QTRY_VERIFY_WITH_TIMEOUT(cal->OkButton()->isEnabled(), 20000);
+        const std::vector<uint8_t> bytes = outputPeer.Read(2000, 4 * kRecordLength);
+        const std::string out(bytes.begin(), bytes.end());
+        QCOMPARE(out.size(), std::size_t(4 * kRecordLength));
+        for (std::size_t at = 0; at < out.size(); at += kRecordLength) {
+            QCOMPARE(out.substr(at, 2), std::string("II"));
+            QCOMPARE(out.substr(at + 22, 2), std::string("1\n"));
+        }
+        QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
+        QTRY_COMPARE_WITH_TIMEOUT(rig->logger->readingState, kReadingNormal, 5000);
+        ExitSession(*rig);
+        QVERIFY(SessionEnded(*rig));
     }
 
     // A lost link while a dialog of the session is open takes the dialog down.

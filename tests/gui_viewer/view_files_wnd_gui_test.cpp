@@ -7,6 +7,11 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <filesystem>
 #include <memory>
@@ -144,6 +149,22 @@ struct Rig {
         return std::filesystem::file_size(root.Map(kLineIndexFile));
     }
 };
+
+// Sets or clears the immutable flag (root only, and only where the file system has it).
+bool SetImmutable(const std::string& path, bool on) {
+    const int fd = ::open(path.c_str(), O_RDONLY);
+    if (fd < 0) {
+        return false;
+    }
+    int flags = 0;
+    bool done = ::ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    if (done) {
+        flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+        done = ::ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    }
+    ::close(fd);
+    return done;
+}
 
 bool IsCurveColour(QRgb c) {
     c |= 0xFF000000;
@@ -384,17 +405,60 @@ private slots:
         rig.wnd->grab(); // paints without a file name or values
     }
 
-    void IndexThatCannotBeWrittenIsReported() {
+    // An index file that cannot be created is reported with the system's reason, and the old
+    // one (another file's line) is never drawn under the new file's name.
+    void IndexThatCannotBeCreatedIsReportedAndNotDrawn_data() {
+        QTest::addColumn<bool>("folderIsAFile");
+        QTest::newRow("settings folder is a file") << true;
+        QTest::newRow("old index cannot be rewritten") << false;
+    }
+    void IndexThatCannotBeCreatedIsReportedAndNotDrawn() {
+        QFETCH(bool, folderIsAFile);
         Rig rig;
-        // A file where the settings folder should be.
-        std::filesystem::create_directories(rig.dir.path().toStdString() + "/Storage");
-        std::FILE* f = std::fopen((rig.dir.path() + "/Storage/TALINI").toLocal8Bit(), "wb");
-        std::fclose(f);
-        rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).Data());
+        const std::string index = rig.root.Map(kLineIndexFile).string();
+        std::string reason = "Not a directory";
+        bool immutable = false;
+        if (folderIsAFile) {
+            std::filesystem::create_directories(rig.dir.path().toStdString() + "/Storage");
+            std::fclose(std::fopen((rig.dir.path() + "/Storage/TALINI").toLocal8Bit(), "wb"));
+        } else {
+            // A line with a curve, then its index made impossible to rewrite: read-only for a
+            // user, immutable for root where the file system allows it, else a folder.
+            rig.Open("A.R47",
+                     Crafted().Header().Line(u"A", 0, 1).Reading({40, 40, 40, 40}, 80).Data());
+            QVERIFY(rig.viewer.points.pointValid[1] != 0);
+            std::filesystem::permissions(index, std::filesystem::perms::owner_read);
+            reason = "Permission denied";
+            if (std::FILE* probe = std::fopen(index.c_str(), "ab")) {
+                std::fclose(probe);
+                immutable = SetImmutable(index, true);
+                reason = "Operation not permitted";
+                if (!immutable) {
+                    std::filesystem::remove(index);
+                    std::filesystem::create_directory(index);
+                    reason = "Is a directory";
+                }
+            }
+        }
+        rig.Open("B.R47",
+                 Crafted().Header().Line(u"B", 0, 1).Reading({-40, -40, -40, -40}, 80).Data());
+        if (immutable) {
+            SetImmutable(index, false);
+        }
         QCOMPARE(rig.messages.shown.size(), std::size_t(1));
-        QCOMPARE(rig.messages.shown[0].first, std::string("IHV"));
-        QCOMPARE(rig.messages.shown[0].second, std::string("invalid handle"));
-        QCOMPARE(rig.viewer.points.pointValid[1], 0);
+        QCOMPARE(rig.messages.shown[0].first, std::string("View Files"));
+        QCOMPARE(rig.messages.shown[0].second, "Cannot create LINE.TMP\n" + reason);
+        QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:B"));
+        rig.Key(Qt::Key_Right); // moving along the line reads no points either
+        const QImage& canvas = rig.wnd->Curve()->Canvas();
+        for (int x = 0; x < canvas.width(); ++x) {
+            for (int y = 0; y < canvas.height(); ++y) {
+                QVERIFY2(!IsCurveColour(canvas.pixel(x, y)), qPrintable(QString::number(x)));
+            }
+        }
+        for (int slot = 0; slot < kPointWindowSlots; ++slot) {
+            QCOMPARE(rig.viewer.points.pointValid[slot], 0);
+        }
     }
 
     // The scale's entry rules are the dialog's own; here S opens it and the status follows.

@@ -124,6 +124,39 @@ TEST_F(Normalised, NullingAndQcAveragingAverageFiftyOfFiftyOneFrames) {
     EXPECT_EQ(processor.nulling.qcSavedOffsets, (std::array<float, 4>{1, 2, 3, 4}));
 }
 
+// Each nulling record carries the offsets that applied before it: after two nullings in a row
+// the second one's previous offsets are the first one's new offsets, not zeros.
+TEST_F(Normalised, NullingRecordCarriesTheOffsetsItReplaced) {
+    session.standBy = true;
+    processor.normalisation.nullOffsets = {1, 2, 3, 4};
+    auto null = [&](int16_t counts) {
+        state = kReadingNulling;
+        processor.nulling.count = 0;
+        for (int i = 0; i < 51; ++i) {
+            Feed(Frame('T', counts));
+        }
+        ASSERT_EQ(state, kReadingNormal);
+    };
+    null(10); // 10 counts x 4.8333 x 2 = 96.666
+    EXPECT_EQ(session.previous, (std::array<float, 4>{1, 2, 3, 4}));
+    EXPECT_EQ(processor.nulling.previousOffsets, (std::array<float, 4>{1, 2, 3, 4}));
+    const std::array<float, 4> first = session.nullOffsets;
+    EXPECT_NEAR(first[0], 96.666f, 0.01f);
+    null(20);
+    EXPECT_EQ(session.nullingRecords, 2);
+    EXPECT_EQ(session.previous, first);
+    EXPECT_EQ(processor.nulling.previousOffsets, first);
+    EXPECT_NEAR(session.nullOffsets[0], 193.333f, 0.01f);
+
+    // A QC check's averaging keeps the offsets until it ends: the ones before it are kept too.
+    state = kReadingQcAveraging;
+    processor.nulling.count = 0;
+    for (int i = 0; i < 51; ++i) {
+        Feed(Frame('T', 30));
+    }
+    EXPECT_EQ(processor.nulling.previousOffsets, session.nullOffsets);
+}
+
 // The writer gets the frame as received and the decoded one, which carries the running mean
 // (3000.00: 0x0BB8, hundredths 0) in place of the reference and battery.
 TEST_F(Normalised, RecordedReadingsGoToTheWriterAndEveryFifthBeeps) {
@@ -143,6 +176,25 @@ TEST_F(Normalised, RecordedReadingsGoToTheWriterAndEveryFifthBeeps) {
     const FrameBuffer& decoded = session.writtenFrame;
     EXPECT_EQ((std::array{decoded[10], decoded[11], decoded[12]}),
               (std::array<uint8_t, 3>{0x0B, 0xB8, 0}));
+}
+
+// While a QC check evaluates, each frame still shows its mode, battery and channels; only
+// T, E, M and P count as four-channel letters there.
+TEST_F(Normalised, QcEvaluationKeepsTheStatusFieldsLive) {
+    state = kReadingQcEvaluation;
+    const struct {
+        uint8_t letter, battery;
+        const char *mode, *batteryText;
+    } cases[] = {{'T', 80, "Mode:4", "B:12.00V"}, {'k', 70, "Mode:D", "B:10.50V"}};
+    for (const auto& c : cases) {
+        view = {};
+        Feed(Frame(c.letter, 0, c.battery));
+        EXPECT_EQ(view.mode, c.mode) << c.letter;
+        EXPECT_EQ(view.battery, c.batteryText) << c.letter;
+        EXPECT_EQ(view.channels[0].substr(0, 4), "Ch1:") << c.letter;
+    }
+    EXPECT_EQ(session.written, 0);
+    EXPECT_EQ(state, kReadingQcEvaluation);
 }
 
 TEST_F(Normalised, StatusTextsFollowTheLetter) {

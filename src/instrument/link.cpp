@@ -3,6 +3,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 #include "instrument/frame_assembler.h"
@@ -63,6 +64,10 @@ public:
 
 private:
     void Run() {
+        // Named so per-thread CPU figures (top -H, /proc) tell the readers apart.
+        pthread_setname_np(pthread_self(), kind_ == ReaderKind::Polled      ? "tm47-polled"
+                                           : kind_ == ReaderKind::Streaming ? "tm47-streaming"
+                                                                            : "tm47-wheel");
         FrameAssembler assembler;
         FrameBuffer frame{};
         std::unique_lock lease(lease_);

@@ -11,8 +11,9 @@
 namespace tm47 {
 
 // One reader thread. It takes every byte the driver has per read and feeds the frame
-// assembly from its own buffer; an empty buffer waits the instrument's short per-byte
-// time-out, so the reader notices a closed port, a stop or a suspension within about 20 ms.
+// assembly from its own buffer. While nothing comes it sleeps in the read: a closed port, a
+// stop and a suspension each wake it at once, so it does not need to wake every per-byte
+// time-out (20 ms) to look, which on an idle line would cost more than the readings do.
 // A device that went away ends the reader: the serial layer has closed the port for every
 // handle, and the connection watch's recovery reopens it and starts new readers.
 //
@@ -34,6 +35,7 @@ public:
 
     void Suspend() {
         suspended_.store(true);
+        reader_.Interrupt();
         std::lock_guard lease(lease_); // the reader is parked, waiting in a hand-over, or gone
         link_.handover_.Cancel();      // takes back a frame queued before the suspension
         link_.handover_.Resume();
@@ -53,11 +55,15 @@ public:
             stop_.store(true);
             suspended_.store(false);
         }
+        reader_.Interrupt();
         parked_.notify_all();
         if (thread_.joinable()) {
             thread_.join();
         }
     }
+
+    // The longest sleep in one read; every event that matters interrupts it sooner.
+    static constexpr uint32_t kIdleWaitMs = 1000;
 
     ReaderKind Kind() const { return kind_; }
     bool Running() const { return !suspended_.load() && !stop_.load(); }
@@ -86,7 +92,7 @@ private:
                 return;
             }
             uint8_t byte = 0;
-            const ReadResult result = reader_.Next(byte);
+            const ReadResult result = reader_.NextWithin(byte, kIdleWaitMs);
             if (result == ReadResult::Closed || result == ReadResult::HungUp) {
                 return;
             }

@@ -13,6 +13,7 @@
 #include <atomic>
 #include <chrono>
 #include <mutex>
+#include <utility>
 
 namespace tm47 {
 
@@ -280,7 +281,7 @@ uint64_t SerialPort::InputGeneration() const {
 }
 
 ReadResult SerialPort::ReadSome(uint8_t* data, std::size_t capacity, std::size_t& got,
-                                uint64_t& generation, uint32_t timeoutMs) const {
+                                uint64_t& generation, uint32_t timeoutMs, int interruptFd) const {
     got = 0;
     // Keep the state alive for the whole call even if the handle is closed meanwhile.
     const std::shared_ptr<State> s = state_;
@@ -306,10 +307,15 @@ ReadResult SerialPort::ReadSome(uint8_t* data, std::size_t capacity, std::size_t
         return d->open.load() ? ReadResult::Timeout : gone();
     };
     for (;;) {
-        pollfd fds[2] = {{d->fd, POLLIN, 0}, {d->wakeFd, POLLIN, 0}};
-        const int r = ::poll(fds, 2, msLeft());
+        pollfd fds[3] = {{d->fd, POLLIN, 0}, {d->wakeFd, POLLIN, 0}, {interruptFd, POLLIN, 0}};
+        const int r = ::poll(fds, interruptFd >= 0 ? 3 : 2, msLeft());
         if (!d->open.load() || (r > 0 && (fds[1].revents & POLLIN))) {
             return gone();
+        }
+        if (r > 0 && (fds[2].revents & POLLIN)) {
+            uint64_t count = 0;
+            [[maybe_unused]] ssize_t n = ::read(interruptFd, &count, sizeof count);
+            return ReadResult::Timeout;
         }
         if (r < 0) {
             if (errno == EINTR) {
@@ -408,14 +414,35 @@ uint32_t SerialPort::ByteTimeoutMs() const {
     return t.readTotalMultiplier + t.readTotalConstant;
 }
 
+SerialReader::SerialReader(SerialPort port)
+    : port_(std::move(port)), interruptFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+SerialReader::SerialReader(SerialReader&& other) noexcept
+    : port_(std::move(other.port_)), interruptFd_(std::exchange(other.interruptFd_, -1)),
+      buffer_(other.buffer_), begin_(other.begin_), end_(other.end_),
+      generation_(other.generation_) {}
+
+SerialReader::~SerialReader() {
+    if (interruptFd_ >= 0) {
+        ::close(interruptFd_);
+    }
+}
+
+void SerialReader::Interrupt() const {
+    if (interruptFd_ >= 0) {
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(interruptFd_, &one, sizeof one);
+    }
+}
+
 ReadResult SerialReader::NextWithin(uint8_t& out, uint32_t timeoutMs) {
     if (begin_ < end_ && generation_ != port_.InputGeneration()) {
         Clear(); // purged since these were read
     }
     if (begin_ == end_) {
         std::size_t got = 0;
-        const ReadResult r =
-            port_.ReadSome(buffer_.data(), buffer_.size(), got, generation_, timeoutMs);
+        const ReadResult r = port_.ReadSome(buffer_.data(), buffer_.size(), got, generation_,
+                                            timeoutMs, interruptFd_);
         if (r != ReadResult::Byte) {
             return r;
         }

@@ -93,9 +93,10 @@ private:
                                                   const SerialLineSettings& line,
                                                   std::string* error, int* sysError);
     // Reads what is there, up to `capacity` bytes, waiting at most `timeoutMs` for the first.
-    // `generation` is the input generation the bytes belong to.
+    // `generation` is the input generation the bytes belong to. A readable `interruptFd`
+    // (an eventfd, or -1) ends the wait early as a Timeout.
     ReadResult ReadSome(uint8_t* data, std::size_t capacity, std::size_t& got, uint64_t& generation,
-                        uint32_t timeoutMs) const;
+                        uint32_t timeoutMs, int interruptFd = -1) const;
     uint64_t InputGeneration() const;
 
     std::shared_ptr<State> state_;
@@ -104,14 +105,22 @@ private:
 // A reader thread's own handle and buffer. Each system call takes every byte the driver has;
 // the caller still gets them one at a time, with the same time-outs as single-byte reads.
 // A purge of the port's input (on any handle) empties the buffer too, so no byte read before
-// a purge is handed out after it.
+// a purge is handed out after it. Interrupt() (any thread) ends the current wait at once, so
+// a reader can wait long for bytes and still react to a stop or a suspension without delay.
 class SerialReader {
 public:
-    explicit SerialReader(SerialPort port) : port_(std::move(port)) {}
+    explicit SerialReader(SerialPort port);
+    ~SerialReader();
+    SerialReader(SerialReader&& other) noexcept;
+    SerialReader(const SerialReader&) = delete;
+    SerialReader& operator=(const SerialReader&) = delete;
+    SerialReader& operator=(SerialReader&&) = delete;
 
     // The next byte, waiting at most the use's per-byte time-out when the buffer is empty.
     ReadResult Next(uint8_t& out) { return NextWithin(out, port_.ByteTimeoutMs()); }
     ReadResult NextWithin(uint8_t& out, uint32_t timeoutMs);
+    // Any thread: the current (or next) wait for bytes returns Timeout at once.
+    void Interrupt() const;
     // Drops what is buffered (a suspension: the bytes belong to the old mode).
     void Clear() { begin_ = end_ = 0; }
     std::size_t Buffered() const { return end_ - begin_; }
@@ -119,6 +128,7 @@ public:
 
 private:
     SerialPort port_;
+    int interruptFd_ = -1;
     std::array<uint8_t, 512> buffer_{};
     std::size_t begin_ = 0;
     std::size_t end_ = 0;

@@ -79,6 +79,37 @@ TEST(SerialPort, ClosingFromAnotherThreadEndsABlockedReaderWithinOneTimeOut) {
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 200ms);
 }
 
+// A reader may sleep long in a read: Interrupt() from another thread ends the wait at once
+// (a suspension or a stop does not wait for the read's limit), and then reads go on.
+TEST(SerialPort, InterruptEndsALongWaitAtOnce) {
+    PtyPeer peer;
+    SerialPort gui;
+    ASSERT_TRUE(gui.Open(peer.SlavePath(), SerialUse::Instrument, {}));
+    SerialReader reader(gui);
+    std::atomic<bool> waiting{false};
+    ReadResult result = ReadResult::Byte;
+    std::chrono::steady_clock::duration took{};
+    std::thread thread([&] {
+        uint8_t b = 0;
+        waiting = true;
+        const auto t0 = std::chrono::steady_clock::now();
+        result = reader.NextWithin(b, 10000);
+        took = std::chrono::steady_clock::now() - t0;
+    });
+    while (!waiting) {
+        std::this_thread::sleep_for(1ms);
+    }
+    std::this_thread::sleep_for(20ms);
+    reader.Interrupt();
+    thread.join();
+    EXPECT_EQ(result, ReadResult::Timeout);
+    EXPECT_LT(took, 5000ms);
+    peer.Write("A");
+    uint8_t b = 0;
+    EXPECT_EQ(reader.NextWithin(b, 1000), ReadResult::Byte);
+    EXPECT_EQ(b, 'A');
+}
+
 TEST(SerialPort, WriteBlockedByTheReceiverEndsWhenThePortCloses) {
     PtyPeer peer; // nobody reads the master: the pty fills up
     SerialPort gui;

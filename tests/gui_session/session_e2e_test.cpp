@@ -554,9 +554,9 @@ private slots:
     void adapterBackWithinTheRecoveryKeepsTheSession() {
         QFETCH(int, delivery);
         QTemporaryDir links;
-        const std::string link = links.filePath("instrument").toStdString();
+        const std::string linkPath = links.filePath("instrument").toStdString();
         Rig rig(static_cast<Delivery>(delivery), "DROPOUT.R47", {}, {},
-                [&](InstrumentConfig& c) { c.linkPath = link; });
+                [&](InstrumentConfig& c) { c.linkPath = linkPath; });
         QVERIFY(rig.ready);
         rig->Key('g');
         QCOMPARE(rig->logger->session.state, SessionState::Logging);
@@ -587,8 +587,9 @@ private slots:
     // each, about 11 s, with the streaming link's markers and message.
     void adapterGoneForGoodIsGivenUpInTheUsualTime() {
         QTemporaryDir links;
+        const std::string linkPath = links.filePath("instrument").toStdString();
         Rig rig(Delivery::Streaming, "GONE.R47", {}, {},
-                links.filePath("instrument").toStdString());
+                [&](InstrumentConfig& c) { c.linkPath = linkPath; });
         QVERIFY(rig.ready);
         QElapsedTimer gone;
         gone.start();

@@ -56,6 +56,12 @@ public:
     const std::string& SlavePath() const { return worker_.SlavePath(); }
 
     void SetFault(GpsFault fault);
+    // The receiver's USB serial adapter pulled out and plugged back (see PtyWorker).
+    void Hangup() { worker_.Hangup(); }
+    bool Return(int delayMs = 0, std::string* error = nullptr) {
+        return worker_.Return(delayMs, error);
+    }
+    bool HungUp() const { return worker_.HungUp(); }
     GpsFault Fault() const { return static_cast<GpsFault>(fault_.load()); }
     GpsCounters Counters() const;
     // The last bytes the logger sent to the receiver (at most 4096).

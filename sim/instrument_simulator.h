@@ -105,6 +105,13 @@ public:
     void SetWalking(bool walking);
     void Unplug();
     void Replug();
+    // The USB serial adapter pulled out (the terminal and its link go away) and plugged back
+    // (a new terminal at the same link, at once or after delayMs).
+    void Hangup() { worker_.Hangup(); }
+    bool Return(int delayMs = 0, std::string* error = nullptr) {
+        return worker_.Return(delayMs, error);
+    }
+    bool HungUp() const { return worker_.HungUp(); }
     void InjectGarbage(std::size_t count);
     void SetRawOverride(std::optional<RawOverride> raw);
 

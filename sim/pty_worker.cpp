@@ -1,6 +1,7 @@
 #include "sim/pty_worker.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <unistd.h>
 
@@ -10,15 +11,26 @@ PtyWorker::~PtyWorker() {
     Stop();
 }
 
-bool PtyWorker::Start(const std::string& linkPath, std::function<void()> loop, std::string* error) {
-    if (running_.load()) {
-        return true;
-    }
+bool PtyWorker::OpenTerminal(std::string* error) {
     if (!pty_.Open(error)) {
         return false;
     }
-    if (!linkPath.empty() && !pty_.MakeLink(linkPath, error)) {
+    if (!linkPath_.empty() && !pty_.MakeLink(linkPath_, error)) {
         pty_.Close();
+        return false;
+    }
+    devicePath_ = pty_.DevicePath();
+    slavePath_ = pty_.SlavePath();
+    return true;
+}
+
+bool PtyWorker::Start(const std::string& linkPath, std::function<void()> loop, std::string* error) {
+    std::lock_guard lock(transition_);
+    if (started_.load()) {
+        return true;
+    }
+    linkPath_ = linkPath;
+    if (!OpenTerminal(error)) {
         return false;
     }
     int fds[2];
@@ -40,15 +52,15 @@ bool PtyWorker::Start(const std::string& linkPath, std::function<void()> loop, s
     }
     wakeRead_ = fds[0];
     wakeWrite_ = fds[1];
-    devicePath_ = pty_.DevicePath();
-    slavePath_ = pty_.SlavePath();
+    loop_ = std::move(loop);
     stop_.store(false);
+    started_.store(true);
     running_.store(true);
-    thread_ = std::thread(std::move(loop));
+    thread_ = std::thread(loop_);
     return true;
 }
 
-void PtyWorker::Stop() {
+void PtyWorker::StopLoop() {
     if (!running_.load()) {
         return;
     }
@@ -58,10 +70,71 @@ void PtyWorker::Stop() {
         thread_.join();
     }
     pty_.Close();
+    running_.store(false);
+}
+
+void PtyWorker::CancelReturn() {
+    {
+        std::lock_guard lock(returnMutex_);
+        returnCancelled_ = true;
+    }
+    returnCv_.notify_all();
+    if (returner_.joinable()) {
+        returner_.join();
+    }
+    std::lock_guard lock(returnMutex_);
+    returnCancelled_ = false;
+}
+
+void PtyWorker::Stop() {
+    CancelReturn();
+    std::lock_guard lock(transition_);
+    if (!started_.load()) {
+        return;
+    }
+    StopLoop();
     close(wakeRead_);
     close(wakeWrite_);
     wakeRead_ = wakeWrite_ = -1;
-    running_.store(false);
+    started_.store(false);
+}
+
+void PtyWorker::Hangup() {
+    CancelReturn();
+    std::lock_guard lock(transition_);
+    StopLoop();
+}
+
+bool PtyWorker::ReturnNow(std::string* error) {
+    std::lock_guard lock(transition_);
+    if (!started_.load() || running_.load()) {
+        return started_.load();
+    }
+    if (!OpenTerminal(error)) {
+        return false;
+    }
+    DrainWake();
+    stop_.store(false);
+    running_.store(true);
+    thread_ = std::thread(loop_);
+    return true;
+}
+
+bool PtyWorker::Return(int delayMs, std::string* error) {
+    CancelReturn();
+    if (delayMs <= 0) {
+        return ReturnNow(error);
+    }
+    returner_ = std::thread([this, delayMs] {
+        std::unique_lock lock(returnMutex_);
+        if (returnCv_.wait_for(lock, std::chrono::milliseconds(delayMs),
+                               [&] { return returnCancelled_; })) {
+            return;
+        }
+        lock.unlock();
+        ReturnNow(nullptr);
+    });
+    return true;
 }
 
 void PtyWorker::DrainWake() const {

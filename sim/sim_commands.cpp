@@ -63,10 +63,13 @@ std::string SimCommandHelp() {
            "  wheel back [N]             N survey wheel steps backwards (wheel mode)\n"
            "  qc pass | qc fail | qc none  press the QC coil button\n"
            "  unplug | replug            pull the instrument cable / put it back\n"
+           "  hangup                     pull the instrument's USB adapter: its device goes away\n"
+           "  return [MS]                plug the adapter back, at once or after MS ms\n"
            "  garbage N                  send N random bytes\n"
            "  battery V                  set the instrument battery to V volts\n"
            "  walk on | walk off         walk along the line or stand still\n"
            "  gps ok | gps bad | gps silent  GPS sentences good, with bad checksums, or none\n"
+           "  gps hangup | gps return [MS]  the same pull and return for the GPS receiver\n"
            "  status                     counters\n"
            "  help                       this text\n"
            "  quit                       stop the simulator\n";
@@ -126,6 +129,42 @@ SimCommandResult RunSimCommand(std::string_view line, InstrumentSimulator& instr
         instrument.Replug();
         return Ok("instrument plugged in");
     }
+    if (cmd == "hangup" && w.size() == 1) {
+        instrument.Hangup();
+        return Ok("instrument adapter pulled");
+    }
+    if (cmd == "return" && w.size() <= 2) {
+        int delayMs = 0;
+        if (w.size() == 2 && (!ParseNumber(arg, delayMs) || delayMs < 0 || delayMs > 3600000)) {
+            return Error("usage: return [MS]");
+        }
+        std::string error;
+        if (!instrument.Return(delayMs, &error)) {
+            return Error(error);
+        }
+        return Ok(delayMs > 0 ? "instrument adapter returns in " + std::to_string(delayMs) + " ms"
+                              : "instrument adapter back at " + instrument.DevicePath());
+    }
+    if (cmd == "gps" && (arg == "hangup" || arg == "return") && w.size() <= 3) {
+        if (!gps) {
+            return Error("no GPS receiver is simulated");
+        }
+        if (arg == "hangup" && w.size() == 2) {
+            gps->Hangup();
+            return Ok("gps adapter pulled");
+        }
+        int delayMs = 0;
+        if (arg != "return" ||
+            (w.size() == 3 && (!ParseNumber(w[2], delayMs) || delayMs < 0 || delayMs > 3600000))) {
+            return Error("usage: gps hangup | gps return [MS]");
+        }
+        std::string error;
+        if (!gps->Return(delayMs, &error)) {
+            return Error(error);
+        }
+        return Ok(delayMs > 0 ? "gps adapter returns in " + std::to_string(delayMs) + " ms"
+                              : "gps adapter back at " + gps->DevicePath());
+    }
     if (cmd == "garbage") {
         std::size_t count = 0;
         if (w.size() != 2 || !ParseNumber(arg, count) || count > 100000) {
@@ -165,6 +204,7 @@ SimCommandResult RunSimCommand(std::string_view line, InstrumentSimulator& instr
         const InstrumentCounters c = instrument.Counters();
         std::string s = std::string("instrument ") + instrument.DevicePath() + ": " +
                         ModeName(instrument.Mode()) + (instrument.Plugged() ? "" : ", unplugged") +
+                        (instrument.HungUp() ? ", adapter pulled" : "") +
                         (instrument.TriggerHeld() ? ", trigger held" : "") + "\n  frames " +
                         std::to_string(c.framesSent) + ", dropped " +
                         std::to_string(c.framesDropped) + ", polls " + std::to_string(c.polls) +

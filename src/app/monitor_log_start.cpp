@@ -7,6 +7,7 @@
 
 #include "app/port_check.h"
 #include "app/program_stop.h"
+#include "platform/port_open_failure.h"
 
 namespace tm47 {
 
@@ -29,18 +30,25 @@ void ReplaceMarkerFile(Logger& logger) {
     }
 }
 
+// The use's message, then the device and why it did not open.
+std::string FailureText(const char* text, const std::string& path, int sysError) {
+    return std::string(text) + "\n" + DescribePortOpenFailure(path, sysError);
+}
+
 // The one port-open operation of the shell (GPS and output ports; the instrument port goes
 // through the link): the device behind COMn, the use's line settings, and the use's message
 // ("Serial Port") on failure.
 bool OpenSerialPort(Logger& logger, MessageSink& messages, SerialPort& port, int portIndex,
                     SerialUse use, const SerialLineSettings& line, const char* text) {
     std::string error;
+    int sysError = 0;
     const std::string path = logger.PortPath(portIndex, use);
-    if (port.Open(path, use, line, &error)) {
+    if (port.Open(path, use, line, &error, &sysError)) {
         return true;
     }
     std::cerr << "serial: COM" << portIndex + 1 << " -> " << path << ": " << error << "\n";
-    messages.Show(kSerialCaption, text, MessageIcon::None, MessageButtons::Ok);
+    messages.Show(kSerialCaption, FailureText(text, path, sysError), MessageIcon::None,
+                  MessageButtons::Ok);
     return false;
 }
 
@@ -87,7 +95,7 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
     }
 
     // 4. No two enabled uses on one port; checked before anything is opened.
-    if (PortsConflict(s)) {
+    if (PortsConflict(s, [&](int index, SerialUse use) { return logger.PortPath(index, use); })) {
         messages.Show(kSerialCaption, "Same Port Assigned", MessageIcon::None, MessageButtons::Ok);
         view.RedrawMenu();
         return MonitorLogResult::PortConflict;
@@ -106,12 +114,13 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
 
     // 6. The instrument port.
     std::string error;
+    int sysError = 0;
     const std::string path = logger.PortPath(s.instrumentPort, SerialUse::Instrument);
-    if (!logger.link.OpenPort(path, &error)) {
+    if (!logger.link.OpenPort(path, &error, &sysError)) {
         std::cerr << "serial: COM" << s.instrumentPort + 1 << " -> " << path << ": " << error
                   << "\n";
-        messages.Show(kSerialCaption, "Cannot open TM47-KVB port", MessageIcon::None,
-                      MessageButtons::Ok);
+        messages.Show(kSerialCaption, FailureText("Cannot open TM47-KVB port", path, sysError),
+                      MessageIcon::None, MessageButtons::Ok);
         logger.outputForwarder.Stop();
         logger.outputPort.Close();
         session.screenActive = false;

@@ -106,8 +106,13 @@ bool GpsInput::Stop() {
     WaitUntil([&] { return fix_.watchdogRunFlag.load() != 0; }, timings_.watchdogStopMs);
     fix_.watchdogRunFlag.store(0);
 
-    // 2. Closing the port ends the reader's wait for bytes at once.
-    s.stop.store(true);
+    // 2. Closing the port ends the reader's wait for bytes at once (and its wait to reopen a
+    //    receiver that went away).
+    {
+        std::lock_guard lock(s.wakeMutex);
+        s.stop.store(true);
+    }
+    s.wake.notify_all();
     s.port.Close();
 
     // 3. The reader, at most 5 s.
@@ -148,14 +153,24 @@ void GpsInput::RunReader(Session& s) {
         std::lock_guard lock(statsMutex_);
         lastStats_ = framer.Stats();
     };
-    const SerialPort& port = s.readerPort;
-    while (!s.stop.load() && port.IsOpen()) {
+    SerialReader reader(s.readerPort);
+    while (!s.stop.load()) {
+        if (!reader.Port().IsOpen()) {
+            // The receiver's adapter went away: the port is closed already, so the kernel can
+            // give the replugged adapter its old name. Try that path about once a second; the
+            // watchdog shows "GPS!" meanwhile, as on silence.
+            if (!reader.Port().HungUp() || !WaitBeforeReopen(s)) {
+                break;
+            }
+            reader.Port().Reopen();
+            continue;
+        }
         uint8_t byte = 0;
-        ReadResult result = port.ReadByteWithin(byte, timings_.byteWaitMs);
+        ReadResult result = reader.NextWithin(byte, timings_.byteWaitMs);
         if (result == ReadResult::Closed) {
             break;
         }
-        // Bytes arrived: read them one at a time until the line goes quiet.
+        // Bytes arrived: take them one at a time until the line goes quiet.
         while (result == ReadResult::Byte) {
             if (byte == '$') {
                 startTick = clock_.Tick();
@@ -167,7 +182,7 @@ void GpsInput::RunReader(Session& s) {
             if (s.stop.load()) {
                 break;
             }
-            result = port.ReadByte(byte);
+            result = reader.Next(byte);
         }
     }
     publish();
@@ -175,6 +190,12 @@ void GpsInput::RunReader(Session& s) {
         fix_.readerState.store(2);
     }
     s.readerEnded.store(true);
+}
+
+bool GpsInput::WaitBeforeReopen(Session& s) {
+    std::unique_lock lock(s.wakeMutex);
+    return !s.wake.wait_for(lock, std::chrono::milliseconds(timings_.reopenMs),
+                            [&] { return s.stop.load(); });
 }
 
 void GpsInput::OnLine(Session& s, const NmeaLine& line, uint32_t startTick) {

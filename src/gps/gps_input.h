@@ -8,6 +8,9 @@
 // has done so the reader writes the line, while the session is Logging, to the data file as
 // GPS records ("@"/"#" when its checksum verified, "?"/'"' otherwise).
 //
+// A receiver whose adapter is pulled hangs the port up: the reader then tries to reopen the
+// same path about once a second until it is back (and reads on) or the session ends.
+//
 // The watchdog wakes every 5.9 s and, when no verified sentence has arrived for more than
 // 6 s, has the GUI thread paint the red "GPS!" warning.
 //
@@ -46,6 +49,7 @@ struct GpsTimings {
     uint32_t watchdogPeriodMs = 5900; // the watchdog's sleep
     uint32_t watchdogStopMs = 6000;   // the stop's limit for the watchdog
     uint32_t readerStopMs = 5000;     // the stop's limit for the reader
+    uint32_t reopenMs = 1000;         // between tries to reopen a receiver that went away
 };
 
 class GpsInput {
@@ -84,6 +88,8 @@ private:
     struct Session;
     void RunReader(Session& s);
     void RunWatchdog(Session& s);
+    // Waits `reopenMs` or until a stop; false on a stop.
+    bool WaitBeforeReopen(Session& s);
     void OnLine(Session& s, const NmeaLine& line, uint32_t startTick);
     void CollectStragglers();
 

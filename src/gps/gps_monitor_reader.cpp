@@ -162,30 +162,49 @@ bool GpsMonitorReader::Deliver(Session& s, const std::string& text) {
     return Gate(s);
 }
 
+// Not reading while it waits: a suspension needs no handshake with it.
+bool GpsMonitorReader::WaitBeforeReopen(Session& s) {
+    std::unique_lock lock(s.mutex);
+    s.activity = Activity::Parked;
+    s.changed.notify_all();
+    const bool stop = s.changed.wait_for(lock, std::chrono::milliseconds(timings_.reopenMs),
+                                         [&] { return s.stop; });
+    s.activity = Activity::Reading;
+    return !stop;
+}
+
 void GpsMonitorReader::Run(Session& s, SerialPort port) {
     NmeaFramer framer;
     NmeaLine line;
+    SerialReader reader(std::move(port));
     uint32_t lastLineTick = clock_.Tick();
-    while (Gate(s) && port.IsOpen()) {
-        uint8_t byte = 0;
-        ReadResult result = port.ReadByteWithin(byte, timings_.byteWaitMs);
-        if (result == ReadResult::Closed) {
-            break;
-        }
-        bool running = true;
-        while (running && result == ReadResult::Byte) {
-            if (framer.Push(byte, line)) {
-                running = Deliver(s, line.text);
-                lastLineTick = clock_.Tick();
-            } else {
-                running = Gate(s);
+    while (Gate(s)) {
+        if (!reader.Port().IsOpen()) {
+            if (!reader.Port().HungUp() || !WaitBeforeReopen(s)) {
+                break;
             }
-            if (running) {
-                result = port.ReadByteWithin(byte, timings_.byteWaitMs);
+            reader.Port().Reopen();
+        } else {
+            uint8_t byte = 0;
+            ReadResult result = reader.NextWithin(byte, timings_.byteWaitMs);
+            if (result == ReadResult::Closed) {
+                break;
             }
-        }
-        if (!running || result == ReadResult::Closed) {
-            break;
+            bool running = true;
+            while (running && result == ReadResult::Byte) {
+                if (framer.Push(byte, line)) {
+                    running = Deliver(s, line.text);
+                    lastLineTick = clock_.Tick();
+                } else {
+                    running = Gate(s);
+                }
+                if (running) {
+                    result = reader.NextWithin(byte, timings_.byteWaitMs);
+                }
+            }
+            if (!running || result == ReadResult::Closed) {
+                break;
+            }
         }
         const uint32_t now = clock_.Tick();
         if (TickPassed(now, lastLineTick, timings_.noDataMs)) {

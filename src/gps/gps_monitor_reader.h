@@ -3,7 +3,9 @@
 // receiver's bytes into lines like the session reader (a "$" restarts, a line feed ends, 201
 // bytes without one start over) but checks nothing: every line is shown. When no line has
 // come for more than 7 s it shows "NO DATA" instead, and again every 7 s while the silence
-// lasts. It writes nothing to the data file.
+// lasts. It writes nothing to the data file. A receiver whose adapter is pulled is reopened
+// at the same path about once a second; the port is shared with the window, so its Send
+// writes to the new device.
 //
 // Each line goes to the GUI thread through a synchronous hand-over: there the GpsFix texts
 // are filled (sentence text, valid sentence text, valid flag 1) and the line sink (the
@@ -39,6 +41,7 @@ struct GpsMonitorTimings {
     uint32_t noDataMs = 7000;  // silence longer than this shows "NO DATA"
     uint32_t suspendMs = 1000; // Suspend() waits at most this long for the reader to park
     uint32_t stopMs = 5000;    // Stop() waits at most this long for the reader to end
+    uint32_t reopenMs = 1000;  // between tries to reopen a receiver that went away
 };
 
 inline constexpr const char* kGpsNoDataText = "NO DATA";
@@ -81,6 +84,7 @@ private:
     void Run(Session& s, SerialPort port);
     bool Deliver(Session& s, const std::string& text);
     bool Gate(Session& s);
+    bool WaitBeforeReopen(Session& s);
 
     GpsFix& fix_;
     const Clock& clock_;

@@ -1,15 +1,21 @@
 #include "instrument/link.h"
 
+#include <chrono>
 #include <condition_variable>
 #include <mutex>
+#include <pthread.h>
 #include <thread>
 
 #include "instrument/frame_assembler.h"
 
 namespace tm47 {
 
-// One reader thread. It reads the port one byte at a time with the instrument's short
-// time-out, so it notices a closed port, a stop or a suspension within about 20 ms.
+// One reader thread. It takes every byte the driver has per read and feeds the frame
+// assembly from its own buffer. While nothing comes it sleeps in the read: a closed port, a
+// stop and a suspension each wake it at once, so it does not need to wake every per-byte
+// time-out (20 ms) to look, which on an idle line would cost more than the readings do.
+// A device that went away ends the reader: the serial layer has closed the port for every
+// handle, and the connection watch's recovery reopens it and starts new readers.
 //
 // Suspension replaces the handheld's SuspendThread. The reader holds its lease while it reads
 // and assembles, and lets go of it only while parked or while waiting in a hand-over. So
@@ -21,7 +27,7 @@ namespace tm47 {
 class InstrumentLink::Reader {
 public:
     Reader(InstrumentLink& link, ReaderKind kind, SerialPort port, bool suspended)
-        : link_(link), kind_(kind), port_(std::move(port)), suspended_(suspended) {
+        : link_(link), kind_(kind), reader_(std::move(port)), suspended_(suspended) {
         thread_ = std::thread([this] { Run(); });
     }
 
@@ -29,6 +35,7 @@ public:
 
     void Suspend() {
         suspended_.store(true);
+        reader_.Interrupt();
         std::lock_guard lease(lease_); // the reader is parked, waiting in a hand-over, or gone
         link_.handover_.Cancel();      // takes back a frame queued before the suspension
         link_.handover_.Resume();
@@ -48,17 +55,25 @@ public:
             stop_.store(true);
             suspended_.store(false);
         }
+        reader_.Interrupt();
         parked_.notify_all();
         if (thread_.joinable()) {
             thread_.join();
         }
     }
 
+    // The longest sleep in one read; every event that matters interrupts it sooner.
+    static constexpr uint32_t kIdleWaitMs = 1000;
+
     ReaderKind Kind() const { return kind_; }
     bool Running() const { return !suspended_.load() && !stop_.load(); }
 
 private:
     void Run() {
+        // Named so per-thread CPU figures (top -H, /proc) tell the readers apart.
+        pthread_setname_np(pthread_self(), kind_ == ReaderKind::Polled      ? "tm47-polled"
+                                           : kind_ == ReaderKind::Streaming ? "tm47-streaming"
+                                                                            : "tm47-wheel");
         FrameAssembler assembler;
         FrameBuffer frame{};
         std::unique_lock lease(lease_);
@@ -70,14 +85,15 @@ private:
                     parked_.wait(lock, [&] { return !suspended_.load() || stop_.load(); });
                 }
                 lease.lock();
+                reader_.Clear(); // what was read before the suspension belongs to the old mode
                 continue;
             }
-            if (stop_.load() || !port_.IsOpen()) {
+            if (stop_.load() || !reader_.Port().IsOpen()) {
                 return;
             }
             uint8_t byte = 0;
-            const ReadResult result = port_.ReadByte(byte);
-            if (result == ReadResult::Closed) {
+            const ReadResult result = reader_.NextWithin(byte, kIdleWaitMs);
+            if (result == ReadResult::Closed || result == ReadResult::HungUp) {
                 return;
             }
             if (result == ReadResult::Timeout) {
@@ -148,7 +164,7 @@ private:
 
     InstrumentLink& link_;
     const ReaderKind kind_;
-    const SerialPort port_; // this thread's own handle: the GUI may close its handle any time
+    SerialReader reader_; // this thread's own handle and buffer: the GUI may close its handle
     const std::function<void()> deliver_ = [this] {
         if (link_.handler_) {
             link_.handler_(link_.state_.frameBuffer);
@@ -169,9 +185,21 @@ InstrumentLink::~InstrumentLink() {
     Stop();
 }
 
-bool InstrumentLink::OpenPort(const std::string& path, std::string* error) {
+bool InstrumentLink::OpenPort(const std::string& path, std::string* error, int* sysError) {
     path_ = path;
-    return port_.Open(path, SerialUse::Instrument, SerialLineSettings{}, error);
+    ++portGeneration_;
+    return port_.Open(path, SerialUse::Instrument, SerialLineSettings{}, error, sysError);
+}
+
+bool InstrumentLink::ReopenPort() {
+    if (port_.IsOpen()) {
+        return true;
+    }
+    if (!port_.Open(path_, SerialUse::Instrument, SerialLineSettings{})) {
+        return false;
+    }
+    ++portGeneration_;
+    return true;
 }
 
 void InstrumentLink::SendCommandBytes(char first, char second) {
@@ -181,7 +209,16 @@ void InstrumentLink::SendCommandBytes(char first, char second) {
 }
 
 int InstrumentLink::SendInstrumentCommand(char first, char second) {
-    if (!port_.IsOpen()) {
+    return Handshake(first, second, false);
+}
+
+// A recovery (reopenClosedPort) keeps each round's full time even while the device is away,
+// and tries to reopen it at the start of every round: the handheld's port survived a short
+// cable drop-out, while here the device node vanishes and comes back. So an adapter that is
+// back within the rounds resumes, and one that stays away is given up after the usual count
+// of breaks in the usual time.
+int InstrumentLink::Handshake(char first, char second, bool reopenClosedPort) {
+    if (!reopenClosedPort && !port_.IsOpen()) {
         return 0;
     }
     port_.PurgeTx();
@@ -189,14 +226,22 @@ int InstrumentLink::SendInstrumentCommand(char first, char second) {
     constexpr int kRounds = 3;
     constexpr uint32_t kRoundMs = 1000;
     for (int round = 0; round < kRounds; ++round) {
+        if (reopenClosedPort && !port_.IsOpen() && ReopenPort()) {
+            port_.PurgeTx();
+            port_.PurgeRx();
+        }
         SendCommandBytes(first, second);
         bool oSeen = false;
         const uint32_t start = clock_.Tick();
         while (!TickPassed(clock_.Tick(), start, kRoundMs)) {
             uint8_t byte = 0;
             ReadResult r = port_.ReadByte(byte);
-            if (r == ReadResult::Closed) {
-                return 0;
+            if (r == ReadResult::Closed || r == ReadResult::HungUp) {
+                if (!reopenClosedPort) {
+                    return 0;
+                }
+                std::this_thread::sleep_for(std::chrono::milliseconds(10));
+                continue;
             }
             if (r != ReadResult::Byte) {
                 continue;
@@ -215,15 +260,20 @@ int InstrumentLink::SendInstrumentCommand(char first, char second) {
     return 0;
 }
 
+void InstrumentLink::CreateReaders() {
+    const bool polled = state_.linkMode.load() == 1;
+    primary_ = std::make_unique<Reader>(*this, polled ? ReaderKind::Polled : ReaderKind::Streaming,
+                                        port_, false);
+    secondary_ = std::make_unique<Reader>(*this, ReaderKind::Wheel, port_, true);
+}
+
 void InstrumentLink::StartLink(bool sessionStart) {
     StopReaders();
     const bool polled = state_.linkMode.load() == 1;
     if (polled) {
         state_.pacingEvent.store(false);
     }
-    primary_ = std::make_unique<Reader>(*this, polled ? ReaderKind::Polled : ReaderKind::Streaming,
-                                        port_, false);
-    secondary_ = std::make_unique<Reader>(*this, ReaderKind::Wheel, port_, true);
+    CreateReaders();
     timer_.StartTimer1(polled ? kStandByPollMs : kStreamingWatchMs);
     state_.lastFrameTick.store(clock_.Tick());
     if (polled) {
@@ -248,8 +298,8 @@ int InstrumentLink::RestartLink() {
     StopReaders();
     WaitMs(clock_, 50);
     WaitMs(clock_, 100);
-    port_.Open(path_, SerialUse::Instrument, SerialLineSettings{});
-    if (!SendInstrumentCommand(LinkState::gainLetter, 'X')) {
+    ReopenPort();
+    if (!Handshake(LinkState::gainLetter, 'X', true)) {
         timer_.StartTimer1(kRestartRetryMs);
         return 0;
     }
@@ -258,12 +308,17 @@ int InstrumentLink::RestartLink() {
 }
 
 int InstrumentLink::RecoverPolledLink() {
+    const uint64_t generation = portGeneration_;
     if (primary_) {
         primary_->Suspend();
     }
-    int ok = SendInstrumentCommand(LinkState::gainLetter, 'X');
+    int ok = Handshake(LinkState::gainLetter, 'X', true);
     WaitMs(clock_, 1500);
-    if (primary_) {
+    if (portGeneration_ != generation) {
+        // The port was reopened: the old readers ended with the old descriptor.
+        StopReaders();
+        CreateReaders();
+    } else if (primary_) {
         primary_->Resume();
     }
     // Whatever came during the wait (the answer, a late reply) must not be read as the next

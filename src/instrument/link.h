@@ -63,7 +63,7 @@ public:
     void SetFrameHandler(FrameHandler handler) { handler_ = std::move(handler); }
 
     // Opens the instrument port at `path` (9600 8N1, raw). False with `error` set on failure.
-    bool OpenPort(const std::string& path, std::string* error = nullptr);
+    bool OpenPort(const std::string& path, std::string* error = nullptr, int* sysError = nullptr);
     bool IsPortOpen() const { return port_.IsOpen(); }
     const std::string& PortPath() const { return path_; }
 
@@ -76,10 +76,12 @@ public:
     void StartLink(bool sessionStart);
     // Polled mode: purge, send the poll byte, set the pacing event, reply flag := 0.
     void PollTick();
-    // After a break in streaming mode: close, reopen without messages, handshake, restart.
+    // After a break in streaming mode: close, reopen without messages, handshake (each round
+    // reopening the port while it is away), restart.
     // Returns 1 when the link runs again; 0 when timer 1 was set to retry in 100 ms.
     int RestartLink();
-    // Polled recovery: suspend the reader, handshake 'X', wait 1500 ms, resume, purge both buffers.
+    // Polled recovery: suspend the reader, handshake 'X' (reopening the port while it is away),
+    // wait 1500 ms, resume (or new readers on a reopened port), purge both buffers.
     int RecoverPolledLink();
     // Wheel-mode logging run: enter returns false when the instrument did not take 'W'.
     bool EnterWheelMode();
@@ -98,6 +100,9 @@ public:
 private:
     class Reader;
     void StopReaders();
+    void CreateReaders();
+    bool ReopenPort();
+    int Handshake(char first, char second, bool reopenClosedPort);
     void SendCommandBytes(char first, char second);
 
     const Clock& clock_;
@@ -108,6 +113,7 @@ private:
     LinkState state_;
     SerialPort port_;
     std::string path_;
+    uint64_t portGeneration_ = 0; // counts opens of the port: readers hold one descriptor
     std::unique_ptr<Reader> primary_;
     std::unique_ptr<Reader> secondary_;
 };

@@ -5,32 +5,83 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 #include <atomic>
 #include <chrono>
+#include <mutex>
+#include <utility>
 
 namespace tm47 {
 
-// One open descriptor shared by the handles that use it. The descriptor is closed only when
-// the last handle is gone, so no thread ever reads a number that was reused meanwhile.
-struct SerialPort::State {
+// One open of the device. Released (lock given up, device let go) when the port closes or
+// hangs up; the descriptor number itself is closed only when the last user is gone, so no
+// thread ever polls or reads a number that was reused meanwhile.
+struct SerialPort::Descriptor {
     int fd = -1;
-    int wakeFd = -1; // readable once the port is closed: wakes blocked reads and writes
+    int wakeFd = -1; // readable once released: wakes blocked reads and writes
     std::atomic<bool> open{true};
-    std::string path;
-    SerialTimeouts timeouts;
 
-    ~State() {
+    ~Descriptor() {
         if (fd >= 0) {
             ::close(fd);
         }
         if (wakeFd >= 0) {
             ::close(wakeFd);
         }
+    }
+
+    // Any thread, once (under the port's mutex). The device goes at once: the number is
+    // pointed at /dev/null, which drops this process's last reference to the terminal.
+    void Release() {
+        if (!open.exchange(false)) {
+            return;
+        }
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(wakeFd, &one, sizeof one);
+        ::flock(fd, LOCK_UN);
+        ::ioctl(fd, TIOCNXCL); // fails on a hung-up device, which has nothing to clear
+        const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
+        if (null >= 0) {
+            ::dup2(null, fd);
+            ::close(null);
+        }
+    }
+};
+
+// What every handle of one port shares. `desc` changes only at a hang-up and a Reopen.
+struct SerialPort::State {
+    std::string path;
+    SerialUse use = SerialUse::Instrument;
+    SerialLineSettings line;
+    SerialTimeouts timeouts;
+    std::atomic<bool> open{false};
+    std::atomic<bool> hungUp{false};
+    std::atomic<uint64_t> inputGeneration{0}; // counts input purges and reopens
+    mutable std::mutex mutex;                 // guards `desc` and `closed`
+    std::shared_ptr<Descriptor> desc;
+    bool closed = false; // closed on purpose: never reopened
+
+    std::shared_ptr<Descriptor> Current() const {
+        std::lock_guard lock(mutex);
+        return desc;
+    }
+
+    // Under `mutex`.
+    void ReleaseLocked() {
+        open.store(false);
+        if (desc) {
+            desc->Release();
+            desc.reset();
+        }
+    }
+
+    ~State() {
+        std::lock_guard lock(mutex);
+        ReleaseLocked();
     }
 };
 
@@ -52,10 +103,6 @@ speed_t BaudFromIndex(int index, bool& ok) {
     static constexpr speed_t kBauds[] = {B4800, B9600, B19200, B38400, B57600, B115200};
     ok = index >= 0 && index < 6;
     return ok ? kBauds[index] : B0;
-}
-
-std::string Reason(const char* call, const std::string& path) {
-    return std::string(call) + "(" + path + "): " + std::strerror(errno);
 }
 
 // Instrument: 9600 8N1, no flow control, RTS and DTR raised.
@@ -97,33 +144,40 @@ void ConfigureFromSettings(termios& tio, const SerialLineSettings& line) {
 
 } // namespace
 
-bool SerialPort::Open(const std::string& path, SerialUse use, const SerialLineSettings& line,
-                      std::string* error) {
-    Close();
-    auto fail = [&](std::string why) {
+std::shared_ptr<SerialPort::Descriptor> SerialPort::OpenDevice(const std::string& path,
+                                                               SerialUse use,
+                                                               const SerialLineSettings& line,
+                                                               std::string* error, int* sysError) {
+    auto fail = [&](const char* call, int err) -> std::shared_ptr<Descriptor> {
         if (error) {
-            *error = std::move(why);
+            *error = std::string(call) + "(" + path + "): " + std::strerror(err);
         }
-        return false;
+        if (sysError) {
+            *sysError = err;
+        }
+        return nullptr;
     };
-    auto state = std::make_shared<State>();
-    state->path = path;
-    state->timeouts = TimeoutsFor(use);
-    state->fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (state->fd < 0) {
-        return fail(Reason("open", path));
+    auto d = std::make_shared<Descriptor>();
+    d->fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (d->fd < 0) {
+        return fail("open", errno);
     }
-    if (!isatty(state->fd)) {
-        errno = ENOTTY;
-        return fail(Reason("isatty", path));
+    if (!isatty(d->fd)) {
+        return fail("isatty", ENOTTY);
     }
-    state->wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
-    if (state->wakeFd < 0) {
-        return fail(Reason("eventfd", path));
+    // Not shared: the lock first, since exclusive mode alone leaves a window between another
+    // program's open and its ioctl, and does not stop root. No lock files: they go stale.
+    if (::flock(d->fd, LOCK_EX | LOCK_NB) != 0) {
+        return fail("flock", errno == EWOULDBLOCK ? EBUSY : errno);
+    }
+    ::ioctl(d->fd, TIOCEXCL); // a refusal only loses the second guard
+    d->wakeFd = eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (d->wakeFd < 0) {
+        return fail("eventfd", errno);
     }
     termios tio{};
-    if (tcgetattr(state->fd, &tio) != 0) {
-        return fail(Reason("tcgetattr", path));
+    if (tcgetattr(d->fd, &tio) != 0) {
+        return fail("tcgetattr", errno);
     }
     // Binary: no echo, no CR/LF translation, no bit stripping, no signals.
     cfmakeraw(&tio);
@@ -135,20 +189,60 @@ bool SerialPort::Open(const std::string& path, SerialUse use, const SerialLineSe
     } else {
         ConfigureFromSettings(tio, line);
     }
-    if (tcsetattr(state->fd, TCSANOW, &tio) != 0) {
+    if (tcsetattr(d->fd, TCSANOW, &tio) != 0) {
         // A pseudo-terminal may refuse a baud rate; retry with the speed it has.
         termios current{};
-        tcgetattr(state->fd, &current);
+        tcgetattr(d->fd, &current);
         cfsetispeed(&tio, cfgetispeed(&current));
         cfsetospeed(&tio, cfgetospeed(&current));
-        if (tcsetattr(state->fd, TCSANOW, &tio) != 0) {
-            return fail(Reason("tcsetattr", path));
+        if (tcsetattr(d->fd, TCSANOW, &tio) != 0) {
+            return fail("tcsetattr", errno);
         }
     }
     // RTS/DTR: a pseudo-terminal refuses modem lines; that is not an error.
     int lines = TIOCM_RTS | TIOCM_DTR;
-    ioctl(state->fd, use == SerialUse::Instrument ? TIOCMBIS : TIOCMBIC, &lines);
+    ioctl(d->fd, use == SerialUse::Instrument ? TIOCMBIS : TIOCMBIC, &lines);
+    return d;
+}
+
+bool SerialPort::Open(const std::string& path, SerialUse use, const SerialLineSettings& line,
+                      std::string* error, int* sysError) {
+    Close();
+    auto desc = OpenDevice(path, use, line, error, sysError);
+    if (!desc) {
+        return false;
+    }
+    auto state = std::make_shared<State>();
+    state->path = path;
+    state->use = use;
+    state->line = line;
+    state->timeouts = TimeoutsFor(use);
+    state->desc = std::move(desc);
+    state->open.store(true);
     state_ = std::move(state);
+    return true;
+}
+
+bool SerialPort::Reopen(std::string* error) const {
+    const std::shared_ptr<State> s = state_;
+    if (!s) {
+        return false;
+    }
+    std::lock_guard lock(s->mutex);
+    if (s->closed) {
+        return false;
+    }
+    if (s->desc) {
+        return true;
+    }
+    auto desc = OpenDevice(s->path, s->use, s->line, error, nullptr);
+    if (!desc) {
+        return false;
+    }
+    s->desc = std::move(desc);
+    s->inputGeneration.fetch_add(1);
+    s->hungUp.store(false);
+    s->open.store(true);
     return true;
 }
 
@@ -156,72 +250,123 @@ bool SerialPort::IsOpen() const {
     return state_ && state_->open.load();
 }
 
+bool SerialPort::HungUp() const {
+    return state_ && state_->hungUp.load();
+}
+
 void SerialPort::Close() {
     if (!state_) {
         return;
     }
-    state_->open.store(false);
-    uint64_t one = 1;
-    [[maybe_unused]] ssize_t n = ::write(state_->wakeFd, &one, sizeof one);
+    {
+        std::lock_guard lock(state_->mutex);
+        state_->closed = true;
+        state_->ReleaseLocked();
+    }
     state_.reset();
 }
 
 ReadResult SerialPort::ReadByte(uint8_t& out) const {
-    if (!state_) {
-        return ReadResult::Closed;
-    }
-    const auto& t = state_->timeouts;
-    return ReadByteWithin(out, t.readTotalMultiplier + t.readTotalConstant);
+    return ReadByteWithin(out, ByteTimeoutMs());
 }
 
 ReadResult SerialPort::ReadByteWithin(uint8_t& out, uint32_t timeoutMs) const {
+    std::size_t got = 0;
+    uint64_t generation = 0;
+    return ReadSome(&out, 1, got, generation, timeoutMs);
+}
+
+uint64_t SerialPort::InputGeneration() const {
+    return state_ ? state_->inputGeneration.load() : 0;
+}
+
+ReadResult SerialPort::ReadSome(uint8_t* data, std::size_t capacity, std::size_t& got,
+                                uint64_t& generation, uint32_t timeoutMs, int interruptFd) const {
+    got = 0;
     // Keep the state alive for the whole call even if the handle is closed meanwhile.
-    std::shared_ptr<State> s = state_;
-    if (!s || !s->open.load()) {
+    const std::shared_ptr<State> s = state_;
+    if (!s) {
         return ReadResult::Closed;
     }
+    const std::shared_ptr<Descriptor> d = s->Current();
+    const auto gone = [&] { return s->hungUp.load() ? ReadResult::HungUp : ReadResult::Closed; };
+    if (!d || !d->open.load()) {
+        return gone();
+    }
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    const auto msLeft = [&] {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        return static_cast<int>(left < 0 ? 0 : left);
+    };
+    // Sleeps out the rest of the time-out (or until the port closes): never a busy loop.
+    const auto waitOut = [&] {
+        pollfd wake{d->wakeFd, POLLIN, 0};
+        ::poll(&wake, 1, msLeft());
+        return d->open.load() ? ReadResult::Timeout : gone();
+    };
     for (;;) {
-        auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-                        deadline - std::chrono::steady_clock::now())
-                        .count();
-        if (left < 0) {
-            left = 0;
+        pollfd fds[3] = {{d->fd, POLLIN, 0}, {d->wakeFd, POLLIN, 0}, {interruptFd, POLLIN, 0}};
+        const int r = ::poll(fds, interruptFd >= 0 ? 3 : 2, msLeft());
+        if (!d->open.load() || (r > 0 && (fds[1].revents & POLLIN))) {
+            return gone();
         }
-        pollfd fds[2] = {{s->fd, POLLIN, 0}, {s->wakeFd, POLLIN, 0}};
-        int r = ::poll(fds, 2, static_cast<int>(left));
-        if (!s->open.load() || (r > 0 && (fds[1].revents & POLLIN))) {
-            return ReadResult::Closed;
+        if (r > 0 && (fds[2].revents & POLLIN)) {
+            uint64_t count = 0;
+            [[maybe_unused]] ssize_t n = ::read(interruptFd, &count, sizeof count);
+            return ReadResult::Timeout;
         }
-        if (r > 0 && (fds[0].revents & POLLIN)) {
-            ssize_t n = ::read(s->fd, &out, 1);
-            if (n == 1) {
-                return ReadResult::Byte;
+        if (r < 0) {
+            if (errno == EINTR) {
+                continue;
             }
-        } else if (r > 0 && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))) {
-            // An unplugged device or a pseudo-terminal without its master stays "readable"
-            // with nothing to read: wait out the time-out so the caller sees silence.
-            poll(&fds[1], 1, static_cast<int>(left));
-            return s->open.load() ? ReadResult::Timeout : ReadResult::Closed;
+            return waitOut();
         }
-        if (r == 0 || left == 0) {
+        if (r == 0) {
             return ReadResult::Timeout;
         }
-        if (r < 0 && errno != EINTR) {
-            return ReadResult::Timeout;
+        const short events = fds[0].revents;
+        generation = s->inputGeneration.load();
+        const ssize_t n = ::read(d->fd, data, capacity);
+        const int err = errno;
+        if (n > 0) {
+            if (generation != s->inputGeneration.load()) {
+                continue; // a purge came while these were read: they belong before it
+            }
+            got = static_cast<std::size_t>(n);
+            return ReadResult::Byte;
         }
+        // A read of 0 alone proves nothing (a live terminal with VMIN 0 gives it too): the
+        // poll flags or a failing tcgetattr() tell a device that went away.
+        termios probe{};
+        const bool hungUp = (events & (POLLHUP | POLLERR)) || (n < 0 && err == EIO) ||
+                            (tcgetattr(d->fd, &probe) != 0 && errno == EIO);
+        if (hungUp) {
+            std::lock_guard lock(s->mutex);
+            if (s->desc == d) {
+                s->hungUp.store(true);
+                s->ReleaseLocked();
+            }
+            return gone();
+        }
+        if (n < 0 && err == EINTR) {
+            continue;
+        }
+        return waitOut();
     }
 }
 
 std::size_t SerialPort::Write(const void* data, std::size_t size) const {
-    std::shared_ptr<State> s = state_;
-    if (!s || !s->open.load()) {
+    const std::shared_ptr<State> s = state_;
+    const std::shared_ptr<Descriptor> d = s ? s->Current() : nullptr;
+    if (!d || !d->open.load()) {
         return 0;
     }
     const auto* p = static_cast<const uint8_t*>(data);
     std::size_t done = 0;
-    while (done < size && s->open.load()) {
-        ssize_t n = ::write(s->fd, p + done, size - done);
+    while (done < size && d->open.load()) {
+        ssize_t n = ::write(d->fd, p + done, size - done);
         if (n > 0) {
             done += static_cast<std::size_t>(n);
             continue;
@@ -230,7 +375,7 @@ std::size_t SerialPort::Write(const void* data, std::size_t size) const {
             break;
         }
         // The driver is full (or the peer holds XOFF): wait until it drains or the port closes.
-        pollfd fds[2] = {{s->fd, POLLOUT, 0}, {s->wakeFd, POLLIN, 0}};
+        pollfd fds[2] = {{d->fd, POLLOUT, 0}, {d->wakeFd, POLLIN, 0}};
         ::poll(fds, 2, 100);
         if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
             break;
@@ -240,20 +385,72 @@ std::size_t SerialPort::Write(const void* data, std::size_t size) const {
 }
 
 void SerialPort::PurgeTx() const {
-    if (auto s = state_) {
-        tcflush(s->fd, TCOFLUSH);
+    if (auto d = state_ ? state_->Current() : nullptr) {
+        tcflush(d->fd, TCOFLUSH);
     }
 }
 
 void SerialPort::PurgeRx() const {
-    if (auto s = state_) {
-        tcflush(s->fd, TCIFLUSH);
+    if (!state_) {
+        return;
+    }
+    // First the readers' buffers (their next byte comes from a fresh read), then the driver's.
+    state_->inputGeneration.fetch_add(1);
+    if (auto d = state_->Current()) {
+        tcflush(d->fd, TCIFLUSH);
     }
 }
 
 const std::string& SerialPort::Path() const {
     static const std::string kNone;
     return state_ ? state_->path : kNone;
+}
+
+uint32_t SerialPort::ByteTimeoutMs() const {
+    if (!state_) {
+        return 0;
+    }
+    const SerialTimeouts& t = state_->timeouts;
+    return t.readTotalMultiplier + t.readTotalConstant;
+}
+
+SerialReader::SerialReader(SerialPort port)
+    : port_(std::move(port)), interruptFd_(eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC)) {}
+
+SerialReader::SerialReader(SerialReader&& other) noexcept
+    : port_(std::move(other.port_)), interruptFd_(std::exchange(other.interruptFd_, -1)),
+      buffer_(other.buffer_), begin_(other.begin_), end_(other.end_),
+      generation_(other.generation_) {}
+
+SerialReader::~SerialReader() {
+    if (interruptFd_ >= 0) {
+        ::close(interruptFd_);
+    }
+}
+
+void SerialReader::Interrupt() const {
+    if (interruptFd_ >= 0) {
+        uint64_t one = 1;
+        [[maybe_unused]] ssize_t n = ::write(interruptFd_, &one, sizeof one);
+    }
+}
+
+ReadResult SerialReader::NextWithin(uint8_t& out, uint32_t timeoutMs) {
+    if (begin_ < end_ && generation_ != port_.InputGeneration()) {
+        Clear(); // purged since these were read
+    }
+    if (begin_ == end_) {
+        std::size_t got = 0;
+        const ReadResult r = port_.ReadSome(buffer_.data(), buffer_.size(), got, generation_,
+                                            timeoutMs, interruptFd_);
+        if (r != ReadResult::Byte) {
+            return r;
+        }
+        begin_ = 0;
+        end_ = got;
+    }
+    out = buffer_[begin_++];
+    return ReadResult::Byte;
 }
 
 } // namespace tm47

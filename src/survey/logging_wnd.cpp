@@ -200,19 +200,18 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
 
     live_ = std::make_unique<LiveReadingSession>(
         ctx_.settings, ctx_.session, *position_, records_, &qc_,
-        LiveSessionHooks{
-            [this](const std::array<int32_t, 4>& rows) { curve_->ScrollStep(rows); },
-            [this](const std::string& text) {
-                SetFieldText(LogField::Station, QString::fromStdString(text));
-            },
-            [this] {
-                if (beeper_) {
-                    beeper_();
-                } else {
-                    QApplication::beep();
-                }
-            },
-            [this] { return batteryReader_ ? batteryReader_() : ReadHandheldBatteryPercent(); }});
+        LiveSessionHooks{[this](const std::array<int32_t, 4>& rows) { curve_->ScrollStep(rows); },
+                         [this](const std::string& text) {
+                             SetFieldText(LogField::Station, QString::fromStdString(text));
+                         },
+                         [this] {
+                             if (beeper_) {
+                                 beeper_();
+                             } else {
+                                 QApplication::beep();
+                             }
+                         },
+                         [this] { return battery_.Update(); }});
 
     // 3.-5. Buttons, highlight, the link's last frame tick.
     notice_ = new QLabel(curve_);
@@ -697,8 +696,7 @@ void LoggingWnd::UpdateStaticTexts() {
     setText(LogField::Line, open ? QString::fromStdU16String(ctx_.settings.surveyLine) : QString());
     setText(LogField::Station,
             open ? QString::fromStdString(StationFieldText(position_->station)) : QString());
-    const int battery = batteryReader_ ? batteryReader_() : ReadHandheldBatteryPercent();
-    setText(LogField::DeviceBattery, QString::asprintf("%3d%c", battery, '%'));
+    setText(LogField::DeviceBattery, QString::asprintf("%3d%c", battery_.Cached(), '%'));
     const bool gps = ctx_.settings.gpsEnabled == 1;
     setText(LogField::GpsDisabled, gps ? QString() : QStringLiteral("GPS  Input  disabled"));
     setText(LogField::GpsPosLabel, gps ? QStringLiteral("Pos") : QString());

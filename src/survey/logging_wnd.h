@@ -37,6 +37,7 @@
 #include "platform/device_root.h"
 #include "platform/message_sink.h"
 #include "platform/screen_geometry.h"
+#include "survey/handheld_battery.h"
 #include "survey/live_reading_session.h"
 #include "survey/log_session.h"
 #include "survey/session_view.h"
@@ -247,7 +248,7 @@ public:
     LiveReadingSession& LiveSession() { return *live_; }
     void SetOutputForwarder(OutputForwarder* output) { records_.output = output; }
     // The handheld's battery for the status field (default: the host's power supply).
-    void SetBatteryReader(std::function<int()> reader) { batteryReader_ = std::move(reader); }
+    void SetBatteryReader(std::function<int()> reader) { battery_.SetReader(std::move(reader)); }
     // The beep (default: QApplication::beep()); tests count it.
     void SetBeeper(std::function<void()> beeper) { beeper_ = std::move(beeper); }
 
@@ -296,7 +297,7 @@ private:
     std::unique_ptr<LiveReadingSession> live_;
     CurveWnd* curve_ = nullptr;
     CalibrateWnd* calibrate_ = nullptr;
-    std::function<int()> batteryReader_;
+    HandheldBattery battery_; // read at start-up and at the 180 s check; repaints show it
     std::function<void()> beeper_;
 
     std::unique_ptr<InstrumentSessionLink> sessionLink_;

@@ -9,8 +9,11 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <filesystem>
+#include <memory>
 #include <mutex>
 #include <thread>
+#include <unistd.h>
 
 #include "gps_view_support.h"
 #include "nmea_capture_support.h"
@@ -278,6 +281,116 @@ TEST(GpsMonitorReaderThreads, ListsSuspendsStopsAndRestarts) {
     rig.DrainUntil(5);
     EXPECT_EQ(rig.lines.back(), "$GPGSA,2*00");
     EXPECT_TRUE(rig.reader.Stop());
+}
+
+// A receiver behind a USB adapter, reached through a stable link (as udev makes one): Pull()
+// hangs the port up, Return() puts a new device behind the same link.
+struct ReturningReceiver {
+    explicit ReturningReceiver(const char* name)
+        : link(std::filesystem::temp_directory_path() /
+               (std::string(name) + "-" + std::to_string(getpid()))) {
+        Return();
+    }
+    ~ReturningReceiver() { std::filesystem::remove(link); }
+    void Pull() { peer->HangUp(); }
+    void Return() {
+        peer = std::make_unique<PtyPeer>();
+        std::filesystem::remove(link);
+        std::filesystem::create_symlink(peer->SlavePath(), link);
+    }
+    std::string link;
+    std::unique_ptr<PtyPeer> peer;
+};
+
+// A pulled receiver: the session reader keeps trying the same path and, once it is back,
+// shows and writes its sentences again; the watchdog warns meanwhile as on silence.
+TEST(GpsReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
+    SystemClock clock;
+    ReturningReceiver receiver("tm47-gps-return");
+    GpsFix fix;
+    FakeGpsView view;
+    GpsTimings timings;
+    timings.byteWaitMs = 20;
+    timings.reopenMs = 50;
+    timings.silenceMs = 100;
+    timings.watchdogPeriodMs = 20;
+    std::atomic<int> written{0};
+    GpsInput input(
+        fix, clock, view,
+        [] {
+            return GpsStatusInputs{true, true, true};
+        },
+        timings);
+    input.SetRecordSink([&](std::string_view, uint32_t, char, char) { written++; });
+    SerialPort port;
+    ASSERT_TRUE(port.Open(receiver.link, SerialUse::Gps, {}));
+    input.Start(port);
+    const auto pumpUntil = [&](auto done, auto feed) {
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            feed();
+            input.Handover().Drain();
+            std::this_thread::sleep_for(5ms);
+        }
+        return done();
+    };
+    const auto noFeed = [] {};
+    const auto feed = [&] { receiver.peer->Write(std::string(kGga) + "\r\n"); };
+    ASSERT_TRUE(pumpUntil([&] { return written > 0; }, feed));
+
+    receiver.Pull();
+    ASSERT_TRUE(pumpUntil([&] { return !port.IsOpen(); }, noFeed));
+    const int warningsBefore = view.warnings;
+    ASSERT_TRUE(pumpUntil([&] { return view.warnings > warningsBefore; }, noFeed));
+    EXPECT_EQ(fix.readerState.load(), 1) << "the reader goes on";
+
+    receiver.Return();
+    const int before = written;
+    ASSERT_TRUE(pumpUntil([&] { return written > before; }, feed));
+    EXPECT_TRUE(port.IsOpen()) << "the shell's handle follows the reopened port";
+    EXPECT_TRUE(input.Stop());
+}
+
+// The monitor reader does the same, and the window's handle (used by Send) writes to the
+// returned device.
+TEST(GpsMonitorReaderThreads, AReceiverPulledAndPluggedBackIsListedAndWrittenAgain) {
+    ReturningReceiver receiver("tm47-gps-monitor-return");
+    SystemClock clock;
+    GpsFix fix;
+    GpsMonitorTimings timings;
+    timings.byteWaitMs = 20;
+    timings.reopenMs = 50;
+    GpsMonitorReader reader(fix, clock, timings);
+    std::atomic<int> lines{0};
+    reader.SetLineSink([&] { lines++; });
+    SerialPort window;
+    ASSERT_TRUE(window.Open(receiver.link, SerialUse::Gps, {}));
+    reader.Start(window);
+    const auto drainUntil = [&](auto done, bool feed) {
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (!done() && std::chrono::steady_clock::now() < end) {
+            if (feed) {
+                receiver.peer->Write("$GPGGA,1*00\r\n");
+            }
+            reader.Handover().Drain();
+            std::this_thread::sleep_for(5ms);
+        }
+        return done();
+    };
+    ASSERT_TRUE(drainUntil([&] { return lines > 0; }, true));
+    receiver.Pull();
+    ASSERT_TRUE(drainUntil([&] { return !window.IsOpen(); }, false));
+    receiver.Return();
+    ASSERT_TRUE(drainUntil([&] { return window.IsOpen(); }, false));
+    const int before = lines;
+    ASSERT_TRUE(drainUntil([&] { return lines > before; }, true));
+    EXPECT_TRUE(reader.Suspend());
+    EXPECT_EQ(window.Write("$PSEND\r\n", 8), 8u);
+    const std::vector<uint8_t> sent = receiver.peer->Read(1000, 8);
+    EXPECT_EQ(std::string(sent.begin(), sent.end()), "$PSEND\r\n");
+    reader.Resume();
+    window.Close();
+    EXPECT_TRUE(reader.Stop());
 }
 
 } // namespace

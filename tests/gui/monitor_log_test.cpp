@@ -3,6 +3,8 @@
 // with their captions. Whole sessions are the session tests'.
 
 #include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include "app/monitor_log_start.h"
@@ -96,11 +98,60 @@ private slots:
         ExpectMenuUsable(shell);
     }
 
+    // Two COM numbers behind one device (here a link and the device it leads to) are one port.
+    void twoComNumbersOnOneDeviceAreOnePort() {
+        PtyPeer instrument;
+        QTemporaryDir dir;
+        const QString link = dir.filePath("gps");
+        QVERIFY(QFile::link(QString::fromStdString(instrument.SlavePath()), link));
+        LoggerOptions options;
+        options.comMap.Set(1, instrument.SlavePath());
+        options.comMap.Set(2, link.toStdString());
+        Shell shell(true, nullptr, options);
+        shell.logger->settings.instrumentPort = 0;
+        shell.logger->settings.gpsEnabled = 1;
+        shell.logger->settings.gpsPort = 1;
+        shell.Show();
+        QCOMPARE(StartMonitorLog(*shell.logger, shell.messages, *shell.window),
+                 MonitorLogResult::PortConflict);
+        ExpectMessage(shell, "Serial Port", "Same Port Assigned");
+        QVERIFY(instrument.Read(200).empty());
+    }
+
+    // A port another program holds (its lock is enough, also for root) is reported with the
+    // device, "busy" and the holder on the second line.
+    void aPortHeldByAnotherProgramIsReportedAsBusy() {
+        PtyPeer instrument;
+        const QString path = QString::fromStdString(instrument.SlavePath());
+        QProcess holder;
+        holder.start("flock", {"--nonblock", "--close", path, "sleep", "30"});
+        QVERIFY(holder.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!SerialPort().Open(path.toStdString(), SerialUse::Gps, {}), 5000);
+        LoggerOptions options;
+        options.comMap.Set(1, instrument.SlavePath());
+        Shell shell(true, nullptr, options);
+        shell.logger->settings.instrumentPort = 0;
+        shell.Show();
+        shell.Key('l');
+        ExpectMessage(shell, "Serial Port",
+                      (QStringLiteral("Cannot open TM47-KVB port\n") + path +
+                       QStringLiteral(": busy, held by flock (pid ") +
+                       QString::number(holder.processId()) + QStringLiteral(")"))
+                          .toLatin1()
+                          .constData());
+        ExpectMenuUsable(shell);
+        holder.kill();
+        holder.waitForFinished();
+    }
+
     void unreachablePortsAreReported() {
         Shell shell; // COM1 points at a path that does not exist
+        const std::string com1 = shell.logger->PortPath(0, SerialUse::Instrument);
+        const std::string com4 = shell.logger->PortPath(3, SerialUse::Output);
         shell.Show();
         shell.Key('L');
-        ExpectMessage(shell, "Serial Port", "Cannot open TM47-KVB port");
+        ExpectMessage(shell, "Serial Port",
+                      ("Cannot open TM47-KVB port\n" + com1 + ": not found").c_str());
         QVERIFY(!shell.logger->link.IsPortOpen());
         ExpectMenuUsable(shell);
         // Forwarding on an unreachable port: reported, then the instrument is tried.
@@ -109,10 +160,9 @@ private slots:
         shell.logger->settings.outputPort = 3;
         shell.Key('l');
         QCOMPARE(shell.messages.shown.size(), std::size_t{2});
-        QCOMPARE(QString::fromStdString(shell.messages.shown[0].text),
-                 QStringLiteral("Cannot open MODEM port"));
-        QCOMPARE(QString::fromStdString(shell.messages.shown[1].text),
-                 QStringLiteral("Cannot open TM47-KVB port"));
+        QCOMPARE(shell.messages.shown[0].text, "Cannot open MODEM port\n" + com4 + ": not found");
+        QCOMPARE(shell.messages.shown[1].text,
+                 "Cannot open TM47-KVB port\n" + com1 + ": not found");
         ExpectMenuUsable(shell);
     }
 

@@ -525,6 +525,31 @@ private slots:
         QCOMPARE(s.wnd->FieldText(LogField::Marker), QStringLiteral(" "));
     }
 
+    // Repaints show the battery as last read; the system is read again only at the power
+    // check every 180 s.
+    void RepaintsShowTheBatteryReadAtTheLastPowerCheck() {
+        Screen s(true);
+        int reads = 0;
+        int percent = 64;
+        s.wnd->SetBatteryReader([&] {
+            ++reads;
+            return percent;
+        });
+        s.Normalise();
+        percent = 63;
+        for (int i = 0; i < 20; ++i) {
+            s.Feed(Frame('T', {0, 0, 0, 0}));
+            s.wnd->grab();
+        }
+        QCOMPARE(reads, 1);
+        QCOMPARE(s.wnd->FieldText(LogField::DeviceBattery), QStringLiteral(" 64%"));
+        s.clock.SetTick(s.clock.Tick() + 180001);
+        s.Feed(Frame('T', {0, 0, 0, 0}));
+        s.wnd->grab();
+        QCOMPARE(reads, 2);
+        QCOMPARE(s.wnd->FieldText(LogField::DeviceBattery), QStringLiteral(" 63%"));
+    }
+
     // The entry rules themselves are the scale's; here the dialog's texts, the store, the
     // save and the cleared "previous point" flags, and Cancel.
     void ScaleDialogStoresSavesAndClearsTheFlags() {

@@ -7,7 +7,9 @@
 #include <QFile>
 #include <QMenu>
 #include <QPushButton>
+#include <QTemporaryDir>
 #include <QtTest>
+#include <ctime>
 
 #include <algorithm>
 #include <atomic>
@@ -243,6 +245,13 @@ QStringList ThreadNames() {
     }
     names.sort();
     return names;
+}
+
+// CPU time this process has used, in ms.
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
 }
 
 bool Shown(const Shell& shell, const char* caption, const char* text) {
@@ -713,6 +722,111 @@ private slots:
         QCOMPARE(CountMarkers(recs, "$CONN BREAK"), breaks);
         QVERIFY(!recs.empty());
         QCOMPARE(NoteText(recs.back()), std::string("$CONN END  "));
+    }
+
+    // The instrument's USB adapter pulled and back 2.5 s later: the recovery reopens the port
+    // in its handshake rounds, so the session goes on after one or two breaks, with readings
+    // after them and whole records only.
+    void adapterBackWithinTheRecoveryKeepsTheSession_data() {
+        QTest::addColumn<int>("delivery");
+        QTest::newRow("streaming") << int(Delivery::Streaming);
+        QTest::newRow("polled") << int(Delivery::Polled);
+    }
+    void adapterBackWithinTheRecoveryKeepsTheSession() {
+        QFETCH(int, delivery);
+        QTemporaryDir links;
+        const std::string linkPath = links.filePath("instrument").toStdString();
+        Rig rig(static_cast<Delivery>(delivery), "DROPOUT.R47", {}, {},
+                [&](InstrumentConfig& c) { c.linkPath = linkPath; });
+        QVERIFY(rig.ready);
+        rig->Key('g');
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        InstrumentLink& link = rig->logger->link;
+        const uint64_t framesBefore = link.State().framesHandedOn.load();
+        rig.sim->Hangup();
+        QVERIFY(rig.sim->Return(2500));
+        QTRY_VERIFY_WITH_TIMEOUT(link.State().breakCounter.load() > 0, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!rig.sim->HungUp() && link.State().breakCounter.load() == 0 &&
+                                     link.State().framesHandedOn.load() > framesBefore + 20,
+                                 15000);
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        QVERIFY(PauseAndExit(*rig));
+        QFile file(rig.path);
+        QCOMPARE(file.size() % qint64(kRecordLength), qint64(0));
+        const std::vector<Record> recs = ReadRecords(rig.path);
+        const int breaks = CountMarkers(recs, "$CONN BREAK");
+        QVERIFY2(breaks >= 1 && breaks <= 2, std::to_string(breaks).c_str());
+        QCOMPARE(CountMarkers(recs, "$CONN END"), 0);
+        std::size_t last = FindMarker(recs, "$CONN BREAK");
+        while (FindMarker(recs, "$CONN BREAK", last + 1) < recs.size()) {
+            last = FindMarker(recs, "$CONN BREAK", last + 1);
+        }
+        QVERIFY(!Readings(recs, last, recs.size()).empty());
+    }
+
+    // An adapter that stays away is given up after three recoveries of three 1000 ms rounds
+    // each, about 11 s, with the streaming link's markers and message.
+    void adapterGoneForGoodIsGivenUpInTheUsualTime() {
+        QTemporaryDir links;
+        const std::string linkPath = links.filePath("instrument").toStdString();
+        Rig rig(Delivery::Streaming, "GONE.R47", {}, {},
+                [&](InstrumentConfig& c) { c.linkPath = linkPath; });
+        QVERIFY(rig.ready);
+        QElapsedTimer gone;
+        gone.start();
+        rig.sim->Hangup();
+        QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(*rig), 30000);
+        const qint64 took = gone.elapsed();
+        QVERIFY2(took >= 9000 && took < 20000, std::to_string(took).c_str());
+        QVERIFY(Shown(*rig, "NO CONNECTION", "Tap OK or press <ENTER> to Exit Log Mode"));
+        QVERIFY(!rig->logger->link.IsPortOpen());
+        const std::vector<Record> recs = ReadRecords(rig.path);
+        QCOMPARE(CountMarkers(recs, "$CONN BREAK"), 3);
+        QVERIFY(!recs.empty());
+        QCOMPARE(NoteText(recs.back()), std::string("$CONN END  "));
+    }
+
+    // The GPS receiver's adapter pulled while logging: no spinning reader (the process stays
+    // far below a core), and once it is back its sentences are written again.
+    void gpsAdapterPulledWhileLoggingComesBack() {
+        QTemporaryDir links;
+        GpsConfig gpsConfig;
+        gpsConfig.intervalMs = 200;
+        gpsConfig.linkPath = links.filePath("gps").toStdString();
+        GpsSimulator gps(gpsConfig);
+        QVERIFY(gps.Start());
+        LoggerOptions options;
+        options.comMap.Set(2, gps.DevicePath());
+        Rig rig(
+            Delivery::Streaming, "GPSBACK.R47",
+            [](Settings& s) {
+                s.gpsEnabled = 1;
+                s.gpsPort = 1;
+            },
+            options);
+        QVERIFY(rig.ready);
+        rig->Key('g');
+        const auto gpsRecords = [&] {
+            const std::vector<Record> recs = ReadRecords(rig.path);
+            return std::count_if(recs.begin(), recs.end(),
+                                 [](const Record& r) { return r[0] == '@'; });
+        };
+        QTRY_VERIFY_WITH_TIMEOUT(gpsRecords() >= 2, 5000);
+        gps.Hangup();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig->logger->gpsPort.IsOpen(), 3000);
+        const double cpu0 = ProcessCpuMs();
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(3000); // the window the share is measured over
+        const double share = (ProcessCpuMs() - cpu0) / double(wall.elapsed());
+        QVERIFY2(share < 0.15, std::to_string(share).c_str());
+
+        const auto before = gpsRecords();
+        QVERIFY(gps.Return());
+        QTRY_VERIFY_WITH_TIMEOUT(gpsRecords() >= before + 2, 8000);
+        QVERIFY(rig->logger->gpsPort.IsOpen());
+        QVERIFY(PauseAndExit(*rig));
+        gps.Stop();
     }
 
     // Short breaks while logging, each mended by the recovery before the next (fifty on a

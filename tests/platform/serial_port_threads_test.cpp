@@ -3,8 +3,15 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <ctime>
+#include <dirent.h>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
 #include <thread>
+#include <unistd.h>
 
 #include "platform/serial_port.h"
 #include "tests/support/pty_peer.h"
@@ -57,9 +64,9 @@ TEST(SerialPort, ClosingFromAnotherThreadEndsABlockedReaderWithinOneTimeOut) {
     ASSERT_TRUE(gui.Open(peer.SlavePath(), SerialUse::Gps, {})); // 200 ms per byte
     std::atomic<bool> ended{false};
     std::atomic<int> reads{0};
-    std::thread reader([port = gui, &ended, &reads] {
+    std::thread reader([reader = SerialReader(gui), &ended, &reads]() mutable {
         uint8_t b;
-        while (port.ReadByte(b) != ReadResult::Closed) {
+        while (reader.Next(b) != ReadResult::Closed) {
             reads++;
         }
         ended = true;
@@ -70,6 +77,37 @@ TEST(SerialPort, ClosingFromAnotherThreadEndsABlockedReaderWithinOneTimeOut) {
     reader.join();
     EXPECT_TRUE(ended);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 200ms);
+}
+
+// A reader may sleep long in a read: Interrupt() from another thread ends the wait at once
+// (a suspension or a stop does not wait for the read's limit), and then reads go on.
+TEST(SerialPort, InterruptEndsALongWaitAtOnce) {
+    PtyPeer peer;
+    SerialPort gui;
+    ASSERT_TRUE(gui.Open(peer.SlavePath(), SerialUse::Instrument, {}));
+    SerialReader reader(gui);
+    std::atomic<bool> waiting{false};
+    ReadResult result = ReadResult::Byte;
+    std::chrono::steady_clock::duration took{};
+    std::thread thread([&] {
+        uint8_t b = 0;
+        waiting = true;
+        const auto t0 = std::chrono::steady_clock::now();
+        result = reader.NextWithin(b, 10000);
+        took = std::chrono::steady_clock::now() - t0;
+    });
+    while (!waiting) {
+        std::this_thread::sleep_for(1ms);
+    }
+    std::this_thread::sleep_for(20ms);
+    reader.Interrupt();
+    thread.join();
+    EXPECT_EQ(result, ReadResult::Timeout);
+    EXPECT_LT(took, 5000ms);
+    peer.Write("A");
+    uint8_t b = 0;
+    EXPECT_EQ(reader.NextWithin(b, 1000), ReadResult::Byte);
+    EXPECT_EQ(b, 'A');
 }
 
 TEST(SerialPort, WriteBlockedByTheReceiverEndsWhenThePortCloses) {
@@ -83,6 +121,147 @@ TEST(SerialPort, WriteBlockedByTheReceiverEndsWhenThePortCloses) {
     std::this_thread::sleep_for(100ms);
     gui.Close();
     writer.join(); // would hang forever without the wake-up
+}
+
+// CPU time this process has used, in ms.
+double ProcessCpuMs() {
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
+}
+
+// Whether any descriptor of this process still leads to `device`.
+bool ProcessHolds(const std::string& device) {
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code ec;
+        if (std::filesystem::read_symlink(entry.path(), ec) == device) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// What a reader sees: bytes, silence, and a device that went away (the other end of the
+// pseudo-terminal closed, as a pulled USB adapter looks) are three different results, and
+// the hang-up neither spins nor keeps the device open on any handle.
+TEST(SerialPort, HangUpIsItsOwnResultClosesEveryHandleAndNeverSpins) {
+    PtyPeer peer;
+    SerialPort gui;
+    ASSERT_TRUE(gui.Open(peer.SlavePath(), SerialUse::Gps, {}));
+    SerialReader reader(gui);
+    uint8_t b = 0;
+    peer.Write("$");
+    EXPECT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
+    EXPECT_EQ(b, '$');
+    EXPECT_EQ(reader.NextWithin(b, 30), ReadResult::Timeout);
+
+    const std::string device = peer.SlavePath();
+    peer.HangUp();
+    EXPECT_EQ(reader.NextWithin(b, 500), ReadResult::HungUp);
+    EXPECT_FALSE(gui.IsOpen()) << "every handle of the port is closed";
+    EXPECT_TRUE(gui.HungUp());
+    EXPECT_FALSE(ProcessHolds(device)) << "the device is let go at once";
+    // A reader that keeps asking waits out its time-outs instead of spinning.
+    const double cpu0 = ProcessCpuMs();
+    const auto t0 = std::chrono::steady_clock::now();
+    int reads = 0;
+    while (std::chrono::steady_clock::now() - t0 < 300ms) {
+        EXPECT_EQ(reader.NextWithin(b, 50), ReadResult::HungUp);
+        if (++reads > 1000) {
+            break;
+        }
+        std::this_thread::sleep_for(5ms); // what a caller that notices nothing would do
+    }
+    EXPECT_LT(ProcessCpuMs() - cpu0, 100.0);
+    EXPECT_FALSE(gui.Reopen()) << "the device has not come back";
+}
+
+// The reader takes what the driver has in one call, hands it out byte by byte across reads
+// that split a frame, and a purge on any handle throws away what it had buffered.
+TEST(SerialPort, ReaderBuffersSplitReadsAndAPurgeEmptiesItsBuffer) {
+    PtyPeer peer;
+    SerialPort gui;
+    ASSERT_TRUE(gui.Open(peer.SlavePath(), SerialUse::Instrument, {}));
+    SerialReader reader(gui);
+    const std::string frame = "T123456789012\x7f\x7f";
+    peer.Write(frame.substr(0, 6));
+    std::string got;
+    uint8_t b = 0;
+    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
+    got += static_cast<char>(b);
+    EXPECT_EQ(reader.Buffered(), 5u) << "one read took all six bytes";
+    peer.Write(frame.substr(6));
+    while (got.size() < frame.size() && reader.NextWithin(b, 500) == ReadResult::Byte) {
+        got += static_cast<char>(b);
+    }
+    EXPECT_EQ(got, frame);
+
+    peer.Write("OLD-MODE");
+    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
+    ASSERT_EQ(b, 'O');
+    gui.PurgeRx();
+    peer.Write("N");
+    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
+    EXPECT_EQ(b, 'N') << "no byte read before the purge survives it";
+}
+
+// Not shared: a second open of the port fails as busy, also against root (the lock does not
+// care who asks), and a handle still held by an ending thread does not keep the port busy
+// once the port was closed.
+TEST(SerialPort, APortIsNotSharedAndCloseFreesItAtOnce) {
+    PtyPeer peer;
+    SerialPort first;
+    ASSERT_TRUE(first.Open(peer.SlavePath(), SerialUse::Gps, {}));
+    int err = 0;
+    std::string error;
+    EXPECT_FALSE(SerialPort().Open(peer.SlavePath(), SerialUse::Gps, {}, &error, &err));
+    EXPECT_EQ(err, EBUSY) << error;
+
+    const SerialPort lingering = first; // a reader thread's share, not yet let go
+    first.Close();
+    SerialPort again;
+    EXPECT_TRUE(again.Open(peer.SlavePath(), SerialUse::Gps, {}, &error)) << error;
+    EXPECT_FALSE(lingering.IsOpen());
+
+    // Another open file holding the lock keeps the port busy.
+    again.Close();
+    const int holder = ::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_GE(holder, 0);
+    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(SerialPort().Open(peer.SlavePath(), SerialUse::Gps, {}, &error, &err));
+    EXPECT_EQ(err, EBUSY);
+    ::close(holder);
+}
+
+// A device that comes back at the same path (a link, as udev makes one) is opened again for
+// every handle of the port: the reader thread's share reads from the new device.
+TEST(SerialPort, ReopenAfterAHangUpServesEveryHandle) {
+    const std::string link =
+        std::filesystem::temp_directory_path() / ("tm47-reopen-" + std::to_string(getpid()));
+    auto peer = std::make_unique<PtyPeer>();
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(peer->SlavePath(), link);
+    SerialPort gui;
+    ASSERT_TRUE(gui.Open(link, SerialUse::Gps, {}));
+    SerialReader reader(gui);
+    uint8_t b = 0;
+    peer->HangUp();
+    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::HungUp);
+
+    peer = std::make_unique<PtyPeer>();
+    std::filesystem::remove(link);
+    std::filesystem::create_symlink(peer->SlavePath(), link);
+    ASSERT_TRUE(reader.Port().Reopen());
+    EXPECT_TRUE(gui.IsOpen());
+    EXPECT_FALSE(gui.HungUp());
+    peer->Write("G");
+    EXPECT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
+    EXPECT_EQ(b, 'G');
+    EXPECT_EQ(gui.Write("x", 1), 1u) << "the GUI's handle writes to the new device";
+    EXPECT_EQ(peer->Read(500, 1), std::vector<uint8_t>{'x'});
+    gui.Close();
+    EXPECT_FALSE(reader.Port().Reopen()) << "a port closed on purpose stays closed";
+    std::filesystem::remove(link);
 }
 
 } // namespace

@@ -32,6 +32,17 @@ PtyPeer::~PtyPeer() {
     }
 }
 
+void PtyPeer::HangUp() {
+    if (slaveKeepAlive_ >= 0) {
+        ::close(slaveKeepAlive_);
+        slaveKeepAlive_ = -1;
+    }
+    if (master_ >= 0) {
+        ::close(master_);
+        master_ = -1;
+    }
+}
+
 void PtyPeer::Write(const std::vector<uint8_t>& bytes) const {
     std::size_t done = 0;
     while (done < bytes.size()) {

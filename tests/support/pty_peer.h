@@ -21,6 +21,9 @@ public:
     // Reads what arrived within `ms` milliseconds (returns early once `atLeast` bytes came).
     std::vector<uint8_t> Read(int ms, std::size_t atLeast = SIZE_MAX) const;
     int MasterFd() const { return master_; }
+    // Closes both of the peer's ends: every open of the slave is hung up, as when a USB
+    // adapter is pulled.
+    void HangUp();
 
 private:
     int master_ = -1;

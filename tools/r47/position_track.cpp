@@ -133,9 +133,13 @@ void PositionTrack::Emit(PositionedRow& row) {
 }
 
 void PositionTrack::Prune() {
-    // Keep the fixes the oldest waiting (or next) reading can still use.
-    const int64_t oldest = (waiting_.empty() ? newestTick_ : waiting_.front().reading.tick) -
-                           lagMs_ - maxGapMs_ - kSentenceSlackMs;
+    // Keep the fixes the oldest waiting (or next) reading can still use. Before any fix or
+    // reading the newest tick is still the INT64_MIN sentinel and nothing can be pruned.
+    const int64_t from = waiting_.empty() ? newestTick_ : waiting_.front().reading.tick;
+    if (from == INT64_MIN) {
+        return;
+    }
+    const int64_t oldest = from - lagMs_ - maxGapMs_ - kSentenceSlackMs;
     while (fixes_.size() > 1 && fixes_[1].tick <= oldest) {
         fixes_.pop_front();
     }

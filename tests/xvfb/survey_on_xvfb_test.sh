@@ -70,11 +70,21 @@ pids+=($logger_pid)
 
 window_named() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
 window_gone() { ! window_named "$1"; }
-# Return in the dialog $1, then wait until it has closed.
+# Return in the dialog $1, then wait until it has closed. On a loaded machine the dialog can
+# be mapped before it has the keyboard, so it is given the focus first, and asked again while
+# it stays open.
 confirm_dialog() {
-    xdotool key Return
-    wait_for 10 window_gone "$1" || fail "the $1 dialog did not close"
-    sleep 0.5
+    local id
+    for _ in 1 2 3; do
+        id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
+        [ -n "$id" ] && xdotool windowfocus --sync "$id" 2>/dev/null
+        xdotool key Return
+        if wait_for 10 window_gone "$1"; then
+            sleep 0.5
+            return 0
+        fi
+    done
+    fail "the $1 dialog did not close"
 }
 wait_for 30 window_named TM47KVB || fail "no main window"
 xdotool windowfocus --sync "$(xdotool search --name '^TM47KVB$' | head -n 1)"

@@ -50,12 +50,20 @@ std::string Logger::PortPath(int portIndex, SerialUse use) const {
 }
 
 void Logger::CloseSessionPorts() {
+    StopGps();
+    link.Stop();
+    CloseOutputPort();
+}
+
+void Logger::StopGps() {
     if (stopGpsInput) {
         stopGpsInput(*this);
     }
     gps.StopMonitor();
     gpsPort.Close();
-    link.Stop();
+}
+
+void Logger::CloseOutputPort() {
     outputForwarder.Stop();
     outputPort.Close();
 }

@@ -68,39 +68,33 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     move(0, 0);
 
     // 4. The three screen windows, hidden.
-    logging_ = new LoggingWnd(LoggingContext{logger_.clock, logger_.settings, logger_.session,
-                                             logger_.screen, logger_.readingState, logger_.readings,
-                                             logger_.link, [this] { logger_.CloseSessionPorts(); },
-                                             &logger_.position, &logger_.previousPoint,
-                                             &logger_.outputMode, &messages_, &logger_.root,
-                                             // GPS first: its readers may be writing records.
-                                             [this] {
-                                                 if (logger_.stopGpsInput) {
-                                                     logger_.stopGpsInput(logger_);
-                                                 }
-                                                 logger_.gps.StopMonitor();
-                                                 logger_.gpsPort.Close();
-                                             },
-                                             [this] {
-                                                 logger_.outputForwarder.Stop();
-                                                 logger_.outputPort.Close();
-                                             },
-                                             [this] { logger_.gps.fix.loggedGgaCount = 0; }},
+    logging_ = new LoggingWnd(LoggingContext{logger_.settings, logger_.session, logger_.screen,
+                                             logger_.readings, logger_.position,
+                                             logger_.previousPoint, &messages_, &logger_.root},
                               this);
+    logger_.survey = std::make_unique<SurveySession>(
+        SurveySessionContext{logger_.clock, logger_.settings, logger_.session, logger_.position,
+                             logger_.previousPoint, logger_.readingState, logger_.readings,
+                             logger_.link, logger_.outputMode, logger_.screen.portrait,
+                             &logger_.root, [this] { logger_.StopGps(); },
+                             [this] { logger_.CloseOutputPort(); },
+                             [this] { logger_.gps.fix.loggedGgaCount = 0; }},
+        logging_->ScreenForSession());
+    logging_->Attach(*logger_.survey);
     logging_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
     logger_.timer1.SetTarget(logging_);
-    logger_.link.SetFrameHandler([this](FrameBuffer& frame) { logging_->OnFrame(frame); });
+    logger_.link.SetFrameHandler([this](FrameBuffer& frame) { logger_.survey->OnFrame(frame); });
     DrainOnGuiThread(logger_.link.Handover(), this);
     connect(logging_, &LoggingWnd::sessionEnded, this, &MainWnd::OnSessionEnded);
     // GPS records go to the session's data file through the screen's record context, which
     // lives as long as the program; the GPS input writes them only while Logging, so no
     // record reaches a closed file, and its threads stop before the data file closes.
-    logger_.gpsRecordSink = GpsRecordSink(logging_->Records());
+    logger_.gpsRecordSink = GpsRecordSink(logger_.survey->Records());
     // What is logged goes to the output port through the forwarder's queue.
-    logging_->SetOutputForwarder(&logger_.outputForwarder);
+    logger_.survey->Records().output = &logger_.outputForwarder;
     // Failures the operator hears about once: a data file write, a blocked output port. The
     // handlers may run on the GPS reader thread, so they only post to the GUI thread.
-    logging_->Data().SetWriteFailureHandler([this](const std::string& text) {
+    logger_.survey->Data().SetWriteFailureHandler([this](const std::string& text) {
         QMetaObject::invokeMethod(
             this,
             [this, text] {
@@ -153,6 +147,11 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
 
 MainWnd::~MainWnd() {
     Shutdown();
+    // The screen before the session it draws (its calibration window detaches from the QC
+    // check); the data file closes with the session.
+    delete logging_;
+    logging_ = nullptr;
+    logger_.survey.reset();
 }
 
 void MainWnd::CreateButtons() {
@@ -338,7 +337,7 @@ void MainWnd::Shutdown() {
     logger_.session.screenActive = false;
     logger_.CloseSessionPorts();
     logger_.outputForwarder.SetBlockedHandler({});
-    logging_->Data().SetWriteFailureHandler({});
+    logger_.survey->Data().SetWriteFailureHandler({});
     logger_.gps.input.Handover().SetWake({});
     logger_.gps.status.SetTarget(nullptr);
     logger_.link.Handover().SetWake({});

@@ -118,10 +118,10 @@ KeyMapping MapSessionKey(SessionState state, int32_t pauseKey, int32_t highlight
         m.index = 5;
         break;
     case 'S':
-        m.menuCommand = kMenuScale;
+        m.menuCommand = kPopupScale;
         break;
     case 'U':
-        m.menuCommand = kMenuNulling;
+        m.menuCommand = kPopupNulling;
         break;
     default:
         break;
@@ -171,17 +171,17 @@ SessionCommand CommandForIndex(SessionState state, int index) {
 
 SessionCommand CommandForMenuId(int id) {
     switch (id) {
-    case kMenuScale:
+    case kPopupScale:
         return SessionCommand::Scale;
-    case kMenuDisplayOptions:
+    case kPopupDisplayOptions:
         return SessionCommand::DisplayOptions;
-    case kMenuNulling:
+    case kPopupNulling:
         return SessionCommand::Nulling;
-    case kMenuInternalCalibration:
+    case kPopupInternalCalibration:
         return SessionCommand::InternalCalibration;
-    case kMenuExternalCalibration:
+    case kPopupExternalCalibration:
         return SessionCommand::ExternalCalibration;
-    case kMenuHideMenu:
+    case kPopupHideMenu:
         return SessionCommand::HideMenu;
     default:
         return SessionCommand::None;

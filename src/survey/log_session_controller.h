@@ -52,21 +52,22 @@ namespace tm47 {
 inline constexpr int kFirstButtonId = 460;
 inline constexpr int kMonitorRowButtons = 5;
 inline constexpr int kStandByRowButtons = 6;
+inline constexpr int kPauseRowButtons = 4; // one shown at a time
 
 // Popup menu 1100.
-inline constexpr int kMenuScale = 1101;
-inline constexpr int kMenuDisplayOptions = 1102;
-inline constexpr int kMenuNulling = 1103;
-inline constexpr int kMenuInternalCalibration = 1104;
-inline constexpr int kMenuExternalCalibration = 1105;
-inline constexpr int kMenuHideMenu = 1106;
+inline constexpr int kPopupScale = 1101;
+inline constexpr int kPopupDisplayOptions = 1102;
+inline constexpr int kPopupNulling = 1103;
+inline constexpr int kPopupInternalCalibration = 1104;
+inline constexpr int kPopupExternalCalibration = 1105;
+inline constexpr int kPopupHideMenu = 1106;
 
 inline constexpr const char* kMonitorRowLabels[kMonitorRowButtons] = {
     "&Cr.File", "N&ull", "&Int.Cal", "&Ext.Cal", "E&xit"};
 inline constexpr const char* kStandByRowLabels[kStandByRowButtons] = {"&Go",   "&Line", "&NStn",
                                                                       "&Cmnt", "&Menu", "E&xit"};
 // One per `pauseKey`: 0 any key, 1 Space, 2 Enter, 3 the P key.
-inline constexpr const char* kPauseLabels[4] = {
+inline constexpr const char* kPauseLabels[kPauseRowButtons] = {
     "TAP ME or press any key to Pause", "TAP ME or press SPACE bar to Pause",
     "TAP ME or press ENTER key to Pause", "TAP ME or press P key to Pause"};
 

@@ -1,5 +1,7 @@
 #include "app/logger.h"
 
+#include "config/settings_file.h"
+
 namespace tm47 {
 
 void LinkTimerRelay::StartTimer1(int periodMs) {
@@ -53,6 +55,14 @@ void Logger::CloseSessionPorts() {
     StopGps();
     link.Stop();
     CloseOutputPort();
+}
+
+void Logger::LoadStartSettings() {
+    UpdateCyclesPerReading(settings);
+    LoadSettings(settings, root);
+    session.watchMode = settings.surveyMode;
+    ResetSurveyPosition(position, settings); // the live station starts there
+    session.testFileAnnounced = settings.writeTestFile;
 }
 
 void Logger::StopGps() {

@@ -70,6 +70,9 @@ struct Logger {
     // Stops the link's readers and closes every port of a session (GPS, instrument, output),
     // in that order. Safe to call when nothing runs.
     void CloseSessionPorts();
+    // The settings at start-up: loaded, the watch mode and the live station from them, and the
+    // test-file switch counted as announced.
+    void LoadStartSettings();
     // The GPS input (its readers may be writing records), the GPS monitor, the GPS port.
     void StopGps();
     // The output forwarder's writer, then the output port.

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "app/logger.h"
 #include "app/menu_keys.h"
@@ -25,6 +26,7 @@
 namespace tm47 {
 
 class LoggingWnd;
+class SessionWiring;
 
 class MainWnd final : public QWidget, public MonitorLogView {
     Q_OBJECT
@@ -69,6 +71,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreateScreens();
     void CreateButtons();
     void SetHighlight(int index);
     void RunCommand(int command);
@@ -92,7 +95,7 @@ private:
     std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return RunModal(dialog); };
     std::function<void(int)> quit_;
     bool programStopPosted_ = false;
-    bool shutDown_ = false;
+    std::unique_ptr<SessionWiring> wiring_; // gone once shut down
 };
 
 } // namespace tm47

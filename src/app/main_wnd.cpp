@@ -124,7 +124,7 @@ void MainWnd::CreateButtons() {
         button->setGeometry(MenuButtonRect(logger_.shell.portrait, i));
         connect(button, &QPushButton::clicked, this, [this, i] {
             if (!ScreenWindowOpen()) {
-                HandleMenuInput(static_cast<uint32_t>(kMenuFirstButtonId + i));
+                HandleMenuButton(kMenuFirstButtonId + i);
             }
         });
         buttons_[i] = button;
@@ -143,12 +143,20 @@ bool MainWnd::ScreenWindowOpen() const {
     return logging_->isVisible() || monitorGps_->isVisible() || viewFiles_->isVisible();
 }
 
-void MainWnd::HandleMenuInput(uint32_t wParam) {
+void MainWnd::HandleMenuButton(int id) {
+    RunMenuCommand(DecodeMenuButton(id));
+}
+
+void MainWnd::HandleMenuKey(uint32_t key) {
     int highlighted = logger_.highlightedButton;
-    const int command = DecodeMenuInput(wParam, logger_.session.screenActive, highlighted);
+    const int command = DecodeMenuKey(key, logger_.session.screenActive, highlighted);
     if (highlighted != logger_.highlightedButton) {
         SetHighlight(highlighted);
     }
+    RunMenuCommand(command);
+}
+
+void MainWnd::RunMenuCommand(int command) {
     if (command < 0) {
         return;
     }
@@ -275,7 +283,7 @@ bool MainWnd::event(QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const uint32_t code = KeyCodeFor(*static_cast<QKeyEvent*>(event));
         if (code != 0) {
-            HandleMenuInput(code);
+            HandleMenuKey(code);
         }
         event->accept();
         return true;

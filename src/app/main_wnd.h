@@ -36,8 +36,9 @@ public:
     MainWnd(Logger& logger, MessageSink& messages, QWidget* parent = nullptr);
     ~MainWnd() override;
 
-    // One tap (button id 420..427) or key code, as the menu's command handler.
-    void HandleMenuInput(uint32_t wParam);
+    // One tap (button id 420..427) or one key code, as the menu's command handlers.
+    void HandleMenuButton(int id);
+    void HandleMenuKey(uint32_t key);
 
     // Called with each command index before it runs (tests, and the later dialogs' hooks).
     void SetCommandObserver(std::function<void(int)> observer) {
@@ -74,6 +75,7 @@ private:
     void CreateScreens();
     void CreateButtons();
     void SetHighlight(int index);
+    void RunMenuCommand(int command); // -1: none
     void RunCommand(int command);
     void RunGpsPortSetup();
     void ProgramStop();

@@ -157,7 +157,7 @@ void LoggingWnd::CreateButtons() {
     auto wire = [this](QPushButton* button) {
         const int id = button->property("controlId").toInt();
         connect(button, &QPushButton::clicked, this,
-                [this, id] { HandleCommand(static_cast<uint32_t>(id), false); });
+                [this, id] { survey_->Controller().Command(id); });
     };
     std::for_each(monitorButtons_.begin(), monitorButtons_.end(), wire);
     std::for_each(standByButtons_.begin(), standByButtons_.end(), wire);
@@ -274,14 +274,6 @@ void LoggingWnd::RedrawProfile() {
     const bool open = data.IsOpen();
     curve_->Redraw(open ? data.path : std::filesystem::path(), open ? data.DataFileSize() : 0,
                    ctx_.readings.normalisation.nullOffsets);
-}
-
-void LoggingWnd::HandleCommand(uint32_t wParam, bool isKey) {
-    if (isKey) {
-        survey_->Controller().Key(wParam);
-    } else {
-        survey_->Controller().Command(wParam);
-    }
 }
 
 bool LoggingWnd::EndSession() {
@@ -436,18 +428,12 @@ void LoggingWnd::RunDisplayOptions() {
 
 int LoggingWnd::TrackPopupMenu() {
     QMenu menu(this);
-    // Menu 1100; the underlined letters are how keyboard operators choose, after M.
-    static constexpr const char* kItems[6] = {"&Scale",
-                                              "&Display Options",
-                                              "N&ulling",
-                                              "&Internal Calibration",
-                                              "&External Calibration",
-                                              "&Hide Menu"};
-    for (int i = 0; i < 6; ++i) {
+    // Menu 1100, separated before Nulling and before Hide Menu.
+    for (int i = 0; i < kPopupItems; ++i) {
         if (i == 2 || i == 5) {
             menu.addSeparator();
         }
-        QAction* action = menu.addAction(QString::fromLatin1(kItems[i]));
+        QAction* action = menu.addAction(QString::fromLatin1(kPopupLabels[i]));
         action->setData(kPopupScale + i);
     }
     if (runMenu_) {
@@ -550,7 +536,7 @@ void LoggingWnd::keyPressEvent(QKeyEvent* event) {
     // Keys without a code of their own (Esc, function keys, punctuation, modifiers) still
     // count as "any key" for pausing; no other command takes them.
     const uint32_t code = KeyCodeFor(*event);
-    HandleCommand(code != 0 ? code : kKeyWithoutCode, true);
+    survey_->Controller().Key(code != 0 ? code : kKeyWithoutCode);
     event->accept();
 }
 

@@ -79,10 +79,6 @@ public:
     // buttons disabled and "E&xit" enabled, the Stand By row hidden; takes the keyboard.
     void ShowMonitorState();
 
-    // Handles a button tap (id 460.., popup items 1101..1106) or a key code: the session
-    // controller's entry points.
-    void HandleCommand(uint32_t wParam, bool isKey);
-
     // Exit: asks "Exit Logging?" when a data file is open; true when the session ended.
     bool EndSession();
 

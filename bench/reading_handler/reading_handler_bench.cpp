@@ -55,36 +55,42 @@ void BM_RecordedReadingThroughHandler(benchmark::State& state) {
     settings.profilePlotHeight = geometry.profileHeight;
     settings.profilePixelsPerUnit = ProfilePixelsPerUnit(geometry.profileHeight, 0.0f, 500.0f);
     InstrumentLink link(clock, timer, readingState);
-    LoggingWnd wnd(LoggingContext{clock, settings, session, geometry, readingState, readings, link,
-                                  nullptr, &position, &previousPoint, &outputMode},
+    std::unique_ptr<SurveySession> owner; // outlives the screen that draws it
+    LoggingWnd wnd(LoggingContext{settings, session, geometry, readings, position, previousPoint},
                    nullptr);
+    owner = std::make_unique<SurveySession>(
+        SurveySessionContext{clock, settings, session, position, previousPoint, readingState,
+                             readings, link, outputMode, geometry.portrait},
+        wnd.ScreenForSession());
+    SurveySession& survey = *owner;
+    wnd.Attach(survey);
     wnd.SetBatteryReader([] { return 100; });
     for (int i = 0; i < kNormalisationWindow; ++i) {
         FrameBuffer f = RecordedFrame(0);
-        wnd.OnFrame(f);
+        survey.OnFrame(f);
     }
     const std::filesystem::path dir =
         std::filesystem::temp_directory_path() / ("tm47bench" + std::to_string(::getpid()));
     std::filesystem::create_directories(dir);
     const std::filesystem::path path = dir / "BENCH.R47";
     std::filesystem::remove(path);
-    if (wnd.Data().Create(path, false) != DataFile::CreateResult::Created) {
+    if (survey.Data().Create(path, false) != DataFile::CreateResult::Created) {
         state.SkipWithError("cannot create the data file");
         return;
     }
-    WriteFileHeader(wnd.Records(), HeaderOffsets{});
-    WriteLineHeader(wnd.Records(), {}, {});
+    WriteFileHeader(survey.Records(), HeaderOffsets{});
+    WriteLineHeader(survey.Records(), {}, {});
     session.state = SessionState::Logging;
 
     int16_t base = 0;
     for (auto _ : state) {
         FrameBuffer f = RecordedFrame(base);
         base = static_cast<int16_t>((base + 3) % 40);
-        wnd.OnFrame(f);
+        survey.OnFrame(f);
     }
     state.SetItemsProcessed(state.iterations());
-    state.counters["file_bytes"] = static_cast<double>(wnd.Data().DataFileSize());
-    wnd.Data().Close();
+    state.counters["file_bytes"] = static_cast<double>(survey.Data().DataFileSize());
+    survey.Data().Close();
     std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_RecordedReadingThroughHandler)->Arg(0)->Arg(1)->ArgName("portrait");

@@ -1,5 +1,7 @@
 #include "app/logger.h"
 
+#include "config/settings_file.h"
+
 namespace tm47 {
 
 void LinkTimerRelay::StartTimer1(int periodMs) {
@@ -50,12 +52,28 @@ std::string Logger::PortPath(int portIndex, SerialUse use) const {
 }
 
 void Logger::CloseSessionPorts() {
+    StopGps();
+    link.Stop();
+    CloseOutputPort();
+}
+
+void Logger::LoadStartSettings() {
+    UpdateCyclesPerReading(settings);
+    LoadSettings(settings, root);
+    session.watchMode = settings.surveyMode;
+    ResetSurveyPosition(position, settings); // the live station starts there
+    session.testFileAnnounced = settings.writeTestFile;
+}
+
+void Logger::StopGps() {
     if (stopGpsInput) {
         stopGpsInput(*this);
     }
     gps.StopMonitor();
     gpsPort.Close();
-    link.Stop();
+}
+
+void Logger::CloseOutputPort() {
     outputForwarder.Stop();
     outputPort.Close();
 }

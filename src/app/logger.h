@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "app/keep_awake.h"
@@ -27,6 +28,7 @@
 #include "platform/serial_port.h"
 #include "survey/log_session.h"
 #include "survey/survey_position.h"
+#include "survey/survey_session.h"
 #include "viewer/viewer_state.h"
 
 namespace tm47 {
@@ -68,6 +70,13 @@ struct Logger {
     // Stops the link's readers and closes every port of a session (GPS, instrument, output),
     // in that order. Safe to call when nothing runs.
     void CloseSessionPorts();
+    // The settings at start-up: loaded, the watch mode and the live station from them, and the
+    // test-file switch counted as announced.
+    void LoadStartSettings();
+    // The GPS input (its readers may be writing records), the GPS monitor, the GPS port.
+    void StopGps();
+    // The output forwarder's writer, then the output port.
+    void CloseOutputPort();
 
     const Clock& clock;
     DeviceRoot root;
@@ -118,6 +127,11 @@ struct Logger {
     OffsetOrder offsetOrder = OffsetOrder::BeforeNormalising;
 
     KeepAwake keepAwake;
+
+    // The logging session: its data file, record context, QC check, watch and controller.
+    // Made by the main window once the Monitor/Log screen it talks to exists; declared last,
+    // so it goes before the records it works on.
+    std::unique_ptr<SurveySession> survey;
 };
 
 } // namespace tm47

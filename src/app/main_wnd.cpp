@@ -8,12 +8,9 @@
 #include <QTimer>
 
 #include "app/program_stop.h"
+#include "app/session_wiring_qt.h"
 #include "config/settings_file.h"
-#include "datafile/data_file.h"
-#include "gps/gps_handover_qt.h"
 #include "gps/gps_port_setup_dialog.h"
-#include "gps/gps_records.h"
-#include "gps/gps_status_wnd.h"
 #include "gps/monitor_gps_wnd.h"
 #include "instrument/logger_setup_dialog.h"
 #include "instrument/output_port_setup_dialog.h"
@@ -67,92 +64,55 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     setFixedSize(logger_.screen.width, logger_.screen.height);
     move(0, 0);
 
-    // 4. The three screen windows, hidden.
-    logging_ = new LoggingWnd(LoggingContext{logger_.clock, logger_.settings, logger_.session,
-                                             logger_.screen, logger_.readingState, logger_.readings,
-                                             logger_.link, [this] { logger_.CloseSessionPorts(); },
-                                             &logger_.position, &logger_.previousPoint,
-                                             &logger_.outputMode, &messages_, &logger_.root,
-                                             // GPS first: its readers may be writing records.
-                                             [this] {
-                                                 if (logger_.stopGpsInput) {
-                                                     logger_.stopGpsInput(logger_);
-                                                 }
-                                                 logger_.gps.StopMonitor();
-                                                 logger_.gpsPort.Close();
-                                             },
-                                             [this] {
-                                                 logger_.outputForwarder.Stop();
-                                                 logger_.outputPort.Close();
-                                             },
-                                             [this] { logger_.gps.fix.loggedGgaCount = 0; }},
-                              this);
-    logging_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
-    logger_.timer1.SetTarget(logging_);
-    logger_.link.SetFrameHandler([this](FrameBuffer& frame) { logging_->OnFrame(frame); });
-    DrainOnGuiThread(logger_.link.Handover(), this);
-    connect(logging_, &LoggingWnd::sessionEnded, this, &MainWnd::OnSessionEnded);
-    // GPS records go to the session's data file through the screen's record context, which
-    // lives as long as the program; the GPS input writes them only while Logging, so no
-    // record reaches a closed file, and its threads stop before the data file closes.
-    logger_.gpsRecordSink = GpsRecordSink(logging_->Records());
-    // What is logged goes to the output port through the forwarder's queue.
-    logging_->SetOutputForwarder(&logger_.outputForwarder);
-    // Failures the operator hears about once: a data file write, a blocked output port. The
-    // handlers may run on the GPS reader thread, so they only post to the GUI thread.
-    logging_->Data().SetWriteFailureHandler([this](const std::string& text) {
-        QMetaObject::invokeMethod(
-            this,
-            [this, text] {
-                messages_.Show(kWriteWarningCaption, text, MessageIcon::Exclamation,
-                               MessageButtons::Ok);
-            },
-            Qt::QueuedConnection);
-    });
-    logger_.outputForwarder.SetBlockedHandler([this] {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                messages_.Show(kWriteWarningCaption, kOutputBlockedText, MessageIcon::Exclamation,
-                               MessageButtons::Ok);
-            },
-            Qt::QueuedConnection);
-    });
-    monitorGps_ = new MonitorGPSWnd({logger_.clock, logger_.settings, logger_.screen,
-                                     logger_.gps.fix, logger_.gps.monitor, logger_.gpsPort},
-                                    this);
-    monitorGps_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
-    connect(monitorGps_, &MonitorGPSWnd::exited, this, &MainWnd::OnSessionEnded);
-    // GPS lines of a session reach the Monitor/Log screen's GPS row.
-    DrainOnGuiThread(logger_.gps.input.Handover(), this);
-    if (auto* gpsRow = logging_->findChild<GpsStatusWnd*>()) {
-        gpsRow->AttachFix(&logger_.gps.fix);
-        logger_.gps.status.SetTarget(gpsRow);
-    }
-    auto* viewer = new ViewFilesWnd({logger_.settings, logger_.root, logger_.screen, logger_.viewer,
-                                     logger_.offsetOrder, messages_},
-                                    this);
-    viewer->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
-    viewFiles_ = viewer;
+    // 4. The three screen windows, hidden, the logging session and the hand-overs to them.
+    CreateScreens();
+    wiring_ = std::make_unique<SessionWiring>(logger_, messages_, *logging_, *this);
 
     // 5.-6. The menu buttons, the highlighted one drawn as default button.
     CreateButtons();
     SetHighlight(kMenuInitialHighlight);
 
-    // 7. The red brush and the keep-awake thread.
+    // 7. The red brush and the keep-awake thread; 8. the settings.
     redBrush_ = QBrush(QColor(255, 0, 0));
     logger_.keepAwake.Start();
+    logger_.LoadStartSettings();
+}
 
-    // 8. Settings; the test-file switch counts as announced.
-    UpdateCyclesPerReading(logger_.settings);
-    LoadSettings(logger_.settings, logger_.root);
-    logger_.session.watchMode = logger_.settings.surveyMode;
-    ResetSurveyPosition(logger_.position, logger_.settings); // the live station starts there
-    logger_.session.testFileAnnounced = logger_.settings.writeTestFile;
+void MainWnd::CreateScreens() {
+    logging_ = new LoggingWnd(LoggingContext{logger_.settings, logger_.session, logger_.screen,
+                                             logger_.readings, logger_.position,
+                                             logger_.previousPoint, &messages_, &logger_.root},
+                              this);
+    logger_.survey = std::make_unique<SurveySession>(
+        SurveySessionContext{logger_.clock, logger_.settings, logger_.session, logger_.position,
+                             logger_.previousPoint, logger_.readingState, logger_.readings,
+                             logger_.link, logger_.outputMode, logger_.screen.portrait,
+                             &logger_.root, [this] { logger_.StopGps(); },
+                             [this] { logger_.CloseOutputPort(); },
+                             [this] { logger_.gps.fix.loggedGgaCount = 0; }},
+        logging_->ScreenForSession());
+    logging_->Attach(*logger_.survey);
+    logging_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
+    connect(logging_, &LoggingWnd::sessionEnded, this, &MainWnd::OnSessionEnded);
+    monitorGps_ = new MonitorGPSWnd({logger_.clock, logger_.settings, logger_.screen,
+                                     logger_.gps.fix, logger_.gps.monitor, logger_.gpsPort},
+                                    this);
+    monitorGps_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
+    connect(monitorGps_, &MonitorGPSWnd::exited, this, &MainWnd::OnSessionEnded);
+    auto* viewer = new ViewFilesWnd({logger_.settings, logger_.root, logger_.screen, logger_.viewer,
+                                     logger_.offsetOrder, messages_},
+                                    this);
+    viewer->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
+    viewFiles_ = viewer;
 }
 
 MainWnd::~MainWnd() {
     Shutdown();
+    // The screen before the session it draws (its calibration window detaches from the QC
+    // check); the data file closes with the session.
+    delete logging_;
+    logging_ = nullptr;
+    logger_.survey.reset();
 }
 
 void MainWnd::CreateButtons() {
@@ -164,7 +124,7 @@ void MainWnd::CreateButtons() {
         button->setGeometry(MenuButtonRect(logger_.shell.portrait, i));
         connect(button, &QPushButton::clicked, this, [this, i] {
             if (!ScreenWindowOpen()) {
-                HandleMenuInput(static_cast<uint32_t>(kMenuFirstButtonId + i));
+                HandleMenuButton(kMenuFirstButtonId + i);
             }
         });
         buttons_[i] = button;
@@ -183,12 +143,20 @@ bool MainWnd::ScreenWindowOpen() const {
     return logging_->isVisible() || monitorGps_->isVisible() || viewFiles_->isVisible();
 }
 
-void MainWnd::HandleMenuInput(uint32_t wParam) {
+void MainWnd::HandleMenuButton(int id) {
+    RunMenuCommand(DecodeMenuButton(id));
+}
+
+void MainWnd::HandleMenuKey(uint32_t key) {
     int highlighted = logger_.highlightedButton;
-    const int command = DecodeMenuInput(wParam, logger_.session.screenActive, highlighted);
+    const int command = DecodeMenuKey(key, logger_.session.screenActive, highlighted);
     if (highlighted != logger_.highlightedButton) {
         SetHighlight(highlighted);
     }
+    RunMenuCommand(command);
+}
+
+void MainWnd::RunMenuCommand(int command) {
     if (command < 0) {
         return;
     }
@@ -315,7 +283,7 @@ bool MainWnd::event(QEvent* event) {
     if (event->type() == QEvent::KeyPress) {
         const uint32_t code = KeyCodeFor(*static_cast<QKeyEvent*>(event));
         if (code != 0) {
-            HandleMenuInput(code);
+            HandleMenuKey(code);
         }
         event->accept();
         return true;
@@ -330,20 +298,13 @@ void MainWnd::closeEvent(QCloseEvent* event) {
 }
 
 void MainWnd::Shutdown() {
-    if (shutDown_) {
+    if (!wiring_) {
         return;
     }
-    shutDown_ = true;
     logger_.keepAwake.Stop();
     logger_.session.screenActive = false;
     logger_.CloseSessionPorts();
-    logger_.outputForwarder.SetBlockedHandler({});
-    logging_->Data().SetWriteFailureHandler({});
-    logger_.gps.input.Handover().SetWake({});
-    logger_.gps.status.SetTarget(nullptr);
-    logger_.link.Handover().SetWake({});
-    logger_.link.SetFrameHandler({});
-    logger_.timer1.SetTarget(nullptr);
+    wiring_.reset(); // no hand-overs once every thread has stopped
     ShowTaskBar(logger_.shell, true);
 }
 

@@ -14,6 +14,7 @@
 
 #include <array>
 #include <functional>
+#include <memory>
 
 #include "app/logger.h"
 #include "app/menu_keys.h"
@@ -25,6 +26,7 @@
 namespace tm47 {
 
 class LoggingWnd;
+class SessionWiring;
 
 class MainWnd final : public QWidget, public MonitorLogView {
     Q_OBJECT
@@ -34,8 +36,9 @@ public:
     MainWnd(Logger& logger, MessageSink& messages, QWidget* parent = nullptr);
     ~MainWnd() override;
 
-    // One tap (button id 420..427) or key code, as the menu's command handler.
-    void HandleMenuInput(uint32_t wParam);
+    // One tap (button id 420..427) or one key code, as the menu's command handlers.
+    void HandleMenuButton(int id);
+    void HandleMenuKey(uint32_t key);
 
     // Called with each command index before it runs (tests, and the later dialogs' hooks).
     void SetCommandObserver(std::function<void(int)> observer) {
@@ -69,8 +72,10 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreateScreens();
     void CreateButtons();
     void SetHighlight(int index);
+    void RunMenuCommand(int command); // -1: none
     void RunCommand(int command);
     void RunGpsPortSetup();
     void ProgramStop();
@@ -92,7 +97,7 @@ private:
     std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return RunModal(dialog); };
     std::function<void(int)> quit_;
     bool programStopPosted_ = false;
-    bool shutDown_ = false;
+    std::unique_ptr<SessionWiring> wiring_; // gone once shut down
 };
 
 } // namespace tm47

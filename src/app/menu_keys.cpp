@@ -10,12 +10,15 @@ int Wrap(int index) {
 
 } // namespace
 
-int DecodeMenuInput(uint32_t wParam, bool screenActive, int& highlighted) {
-    // A tap gives the button index; for a key this value is out of range unless the key
-    // table below replaces it.
-    int command = static_cast<int>(wParam & 0xFFFFu) - kMenuFirstButtonId;
+int DecodeMenuButton(int id) {
+    const int command = id - kMenuFirstButtonId;
+    return command >= 0 && command < kMenuButtonCount ? command : -1;
+}
+
+int DecodeMenuKey(uint32_t key, bool screenActive, int& highlighted) {
+    int command = -1;
     if (!screenActive) {
-        switch (wParam) {
+        switch (key) {
         case 'L':
         case 'l':
             command = kMenuMonitorLog;

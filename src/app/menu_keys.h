@@ -1,9 +1,11 @@
 #pragma once
-// The main menu's command decoding: one handler for button taps and keys. A tap arrives as the
-// button's id (420..427), a key as its key code; the key table is consulted only while no
-// screen window is open (`screenActive` 0), so the Monitor/Log screen keeps its letters.
+// The main menu's command decoding. A tap arrives as the button's id (420..427), a key as its
+// key code; the key table is consulted only while no screen window is open (`screenActive`
+// 0), so the Monitor/Log screen keeps its letters.
 
 #include <cstdint>
+
+#include "platform/keys.h"
 
 namespace tm47 {
 
@@ -23,16 +25,9 @@ enum MenuCommand : int {
     kMenuExit = 7,
 };
 
-// Key codes of the handheld's keyboard messages that the menu knows.
-inline constexpr uint32_t kKeyTab = 9;
-inline constexpr uint32_t kKeyEnter = 13;
-inline constexpr uint32_t kKeyLeft = 37;
-inline constexpr uint32_t kKeyUp = 38;
-inline constexpr uint32_t kKeyRight = 39;
-inline constexpr uint32_t kKeyDown = 40;
-
-// Decodes one message parameter (button id or key code). Moves `highlighted` (0..7) for the
-// Tab/arrow keys. Returns the command to run, or -1 when there is none.
-int DecodeMenuInput(uint32_t wParam, bool screenActive, int& highlighted);
+// The command of a tapped button (id 420..427), or -1.
+int DecodeMenuButton(int id);
+// The command of a key code, or -1; moves `highlighted` (0..7) for the Tab/arrow keys.
+int DecodeMenuKey(uint32_t key, bool screenActive, int& highlighted);
 
 } // namespace tm47

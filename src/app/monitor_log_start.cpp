@@ -121,8 +121,7 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
                   << "\n";
         messages.Show(kSerialCaption, FailureText("Cannot open TM47-KVB port", path, sysError),
                       MessageIcon::None, MessageButtons::Ok);
-        logger.outputForwarder.Stop();
-        logger.outputPort.Close();
+        logger.CloseOutputPort();
         session.screenActive = false;
         view.RedrawMenu();
         return MonitorLogResult::InstrumentPortFailed;
@@ -133,8 +132,7 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
         messages.Show("Connection", "Instrument OFF or Disconnected", MessageIcon::None,
                       MessageButtons::Ok);
         logger.link.Stop();
-        logger.outputForwarder.Stop();
-        logger.outputPort.Close();
+        logger.CloseOutputPort();
         session.screenActive = false;
         view.RedrawMenu();
         return MonitorLogResult::InstrumentSilent;

@@ -1,7 +1,6 @@
 #pragma once
-// The handheld's screens take key codes: letters as their character codes in either case,
-// 9 Tab, 13 Enter, 32 Space, 37..40 the arrows. Qt key events are turned into those codes
-// here, so the screens' key tables read as the operator's keyboard does.
+// Qt key events turned into the handheld's key codes (keys.h), so the screens' key tables read
+// as the operator's keyboard does.
 //
 // Header only (Qt): every screen window uses it.
 
@@ -9,31 +8,30 @@
 
 #include <cstdint>
 
-namespace tm47 {
+#include "platform/keys.h"
 
-// A key down with no code above: outside every key table, so only "any key" takes it.
-inline constexpr uint32_t kKeyWithoutCode = 0x10000;
+namespace tm47 {
 
 // 0 for keys no screen knows.
 inline uint32_t KeyCodeFor(const QKeyEvent& event) {
     switch (event.key()) {
     case Qt::Key_Tab:
-        return 9;
+        return kKeyTab;
     case Qt::Key_Backtab:
-        return 9; // the keyboard reports Shift+Tab as Tab
+        return kKeyTab; // the keyboard reports Shift+Tab as Tab
     case Qt::Key_Return:
     case Qt::Key_Enter:
-        return 13;
+        return kKeyEnter;
     case Qt::Key_Space:
-        return 32;
+        return kKeySpace;
     case Qt::Key_Left:
-        return 37;
+        return kKeyLeft;
     case Qt::Key_Up:
-        return 38;
+        return kKeyUp;
     case Qt::Key_Right:
-        return 39;
+        return kKeyRight;
     case Qt::Key_Down:
-        return 40;
+        return kKeyDown;
     default:
         break;
     }

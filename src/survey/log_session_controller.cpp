@@ -6,18 +6,12 @@
 #include "instrument/frame_decoder.h"
 #include "instrument/qc_calibration.h"
 #include "instrument/reading.h"
+#include "platform/keys.h"
 
 namespace tm47 {
 
 namespace {
 
-constexpr uint32_t kKeyTab = 9;
-constexpr uint32_t kKeyEnter = 13;
-constexpr uint32_t kKeySpace = 32;
-constexpr uint32_t kKeyLeft = 37;
-constexpr uint32_t kKeyUp = 38;
-constexpr uint32_t kKeyRight = 39;
-constexpr uint32_t kKeyDown = 40;
 constexpr int kCommentMaxChars = 41; // what the comment field hands over
 constexpr uint32_t kPauseSettleMs = 50;
 
@@ -31,6 +25,25 @@ std::u16string Widen(const char* text) {
 
 uint32_t Upper(uint32_t key) {
     return key >= 'a' && key <= 'z' ? key - ('a' - 'A') : key;
+}
+
+// The letter after '&' in a label, upper case; 0 when none.
+uint32_t Mnemonic(const char* label) {
+    for (const char* p = label; *p != 0 && p[1] != 0; ++p) {
+        if (*p == '&') {
+            return Upper(static_cast<unsigned char>(p[1]));
+        }
+    }
+    return 0;
+}
+
+template <std::size_t N> int IndexOfMnemonic(const char* const (&labels)[N], uint32_t letter) {
+    for (std::size_t i = 0; i < N; ++i) {
+        if (Mnemonic(labels[i]) == letter) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
 }
 
 bool IsPauseKey(int32_t pauseKey, uint32_t key) {
@@ -75,56 +88,20 @@ KeyMapping MapSessionKey(SessionState state, int32_t pauseKey, int32_t highlight
     default:
         break;
     }
+    // Letters are the underlined ones of the row's labels; Stand By also takes those of
+    // "Scale" and "Nulling" from the popup menu.
     const uint32_t k = Upper(key);
     if (state == SessionState::Monitor) {
-        switch (k) {
-        case 'C':
-            m.index = 0;
-            break;
-        case 'U':
-            m.index = 1;
-            break;
-        case 'I':
-            m.index = 2;
-            break;
-        case 'E':
-            m.index = 3;
-            break;
-        case 'X':
-            m.index = 4;
-            break;
-        default:
-            break;
-        }
+        m.index = IndexOfMnemonic(kMonitorRowLabels, k);
         return m;
     }
-    switch (k) {
-    case 'G':
-        m.index = 0;
-        break;
-    case 'L':
-        m.index = 1;
-        break;
-    case 'N':
-        m.index = 2;
-        break;
-    case 'C':
-        m.index = 3;
-        break;
-    case 'M':
-        m.index = 4;
-        break;
-    case 'X':
-        m.index = 5;
-        break;
-    case 'S':
-        m.menuCommand = kMenuScale;
-        break;
-    case 'U':
-        m.menuCommand = kMenuNulling;
-        break;
-    default:
-        break;
+    m.index = IndexOfMnemonic(kStandByRowLabels, k);
+    if (m.index < 0) {
+        for (int id : {kPopupScale, kPopupNulling}) {
+            if (Mnemonic(kPopupLabels[id - kPopupScale]) == k) {
+                m.menuCommand = id;
+            }
+        }
     }
     return m;
 }
@@ -171,17 +148,17 @@ SessionCommand CommandForIndex(SessionState state, int index) {
 
 SessionCommand CommandForMenuId(int id) {
     switch (id) {
-    case kMenuScale:
+    case kPopupScale:
         return SessionCommand::Scale;
-    case kMenuDisplayOptions:
+    case kPopupDisplayOptions:
         return SessionCommand::DisplayOptions;
-    case kMenuNulling:
+    case kPopupNulling:
         return SessionCommand::Nulling;
-    case kMenuInternalCalibration:
+    case kPopupInternalCalibration:
         return SessionCommand::InternalCalibration;
-    case kMenuExternalCalibration:
+    case kPopupExternalCalibration:
         return SessionCommand::ExternalCalibration;
-    case kMenuHideMenu:
+    case kPopupHideMenu:
         return SessionCommand::HideMenu;
     default:
         return SessionCommand::None;
@@ -225,14 +202,6 @@ void LogSessionController::OpenSession() {
     v.TakeFocus();
 }
 
-void LogSessionController::Command(uint32_t id) {
-    Handle(id, false);
-}
-
-void LogSessionController::Key(uint32_t key) {
-    Handle(key, true);
-}
-
 ButtonRow LogSessionController::VisibleRow() const {
     switch (ctx_.session.state) {
     case SessionState::Monitor:
@@ -252,32 +221,37 @@ void LogSessionController::MoveHighlight(int step) {
     ctx_.view.SetHighlight(VisibleRow(), s.highlightIndex);
 }
 
-void LogSessionController::Handle(uint32_t wParam, bool isKey) {
+void LogSessionController::Command(int id) {
     ctx_.view.TakeFocus(); // keys keep arriving at the screen after a tap
-    LogSession& s = ctx_.session;
-    int index = -1;
-    int menu = 0;
-    if (!isKey) {
-        const int id = static_cast<int>(wParam & 0xFFFFu);
-        if (CommandForMenuId(id) != SessionCommand::None) {
-            menu = id;
-        } else {
-            index = id - kFirstButtonId;
-            // The four pause buttons carry ids 460..463; whichever is shown pauses.
-            if (s.state == SessionState::Logging && index >= 0 && index < 4) {
-                index = 0;
-            }
-        }
-    } else if (s.screenActive) {
-        const KeyMapping m =
-            MapSessionKey(s.state, ctx_.settings.pauseKey, s.highlightIndex, wParam);
-        if (m.highlightMove != 0) {
-            MoveHighlight(m.highlightMove);
-            return;
-        }
-        index = m.index;
-        menu = m.menuCommand;
+    if (CommandForMenuId(id) != SessionCommand::None) {
+        Dispatch(-1, id);
+        return;
     }
+    int index = id - kFirstButtonId;
+    // The four pause buttons carry ids 460..463; whichever is shown pauses.
+    if (ctx_.session.state == SessionState::Logging && index >= 0 && index < kPauseRowButtons) {
+        index = 0;
+    }
+    Dispatch(index, 0);
+}
+
+void LogSessionController::Key(uint32_t key) {
+    ctx_.view.TakeFocus();
+    LogSession& s = ctx_.session;
+    if (!s.screenActive) {
+        Dispatch(-1, 0);
+        return;
+    }
+    const KeyMapping m = MapSessionKey(s.state, ctx_.settings.pauseKey, s.highlightIndex, key);
+    if (m.highlightMove != 0) {
+        MoveHighlight(m.highlightMove);
+        return;
+    }
+    Dispatch(m.index, m.menuCommand);
+}
+
+void LogSessionController::Dispatch(int index, int menu) {
+    const LogSession& s = ctx_.session;
     // A key stands for its Monitor button and acts only while that button is enabled (the
     // first four are disabled while the instrument normalises, all five during a calibration).
     if (s.state == SessionState::Monitor && index >= 0 && index < kMonitorRowButtons &&

@@ -5,28 +5,28 @@
 // state, writes the marker and comment records, and changes the instrument's trigger mode when
 // logging starts and stops.
 //
-// How LoggingWnd drives it (the window owns one LogSessionController and implements
-// SessionView; the logger builds the SessionContext with an InstrumentSessionLink over the
-// link and timer 1):
+// How it is driven (SurveySession owns one LogSessionController and builds its SessionContext
+// with an InstrumentSessionLink over the link and timer 1; the screen implements SessionView):
 //   - Session opened by the main window (after the link started):  controller.OpenSession().
 //   - QTimer of timer 1 timeout:                                     controller.TimerTick().
 //   - A button tap (control id 460 + index) or a popup-menu item:    controller.Command(id).
 //     Pause buttons use ids 460..463 like the rows; the controller knows which row is shown.
-//   - keyPressEvent: controller.Key(KeyCodeFor(event)) for every non-zero code (letters in
-//     either case, 9 Tab, 13 Enter, 32 Space, 37..40 arrows).
+//   - A key down: controller.Key(code) with the key codes of platform/keys.h; keys without a
+//     code of their own arrive as kKeyWithoutCode and count only as "any key".
 //   - The controller sets every button label once through SetButtonLabel (OpenSession), and
 //     all shows, hides, highlights, status fields and message boxes through SessionView.
 //   - TrackPopupMenu returns the chosen id; the controller handles it itself (no posting).
 //   - MonitorButtonEnabled must report the real enabled state of the five Monitor buttons:
 //     keys of disabled buttons do nothing, and Nulling and the calibrations need theirs.
-//   - SessionContext wiring: hooks.saveSettings = the settings save; requestCalibration =
-//     QcCheck::Request; calibrationLinkLost = QcCheck::LinkLost; resetCalibration =
-//     QcCheck::ResetForSession; resetGpsCount = GGA count of GpsFix to 0. shutdown.stopGps =
-//     the GPS stop (GpsInput::Stop, 6 s and 5 s limits, then the GPS port closed);
-//     stopInstrument may stay empty (the link's Stop); closeOutputPort = the output queue and
-//     port closed; closeDataFiles may stay empty (DataFile::Close, data and test file).
-//   - The frame handler (reading processing) is not the controller's: it keeps running in
-//     the window's OnFrame, reading session.state and session.beepDivider.
+//   - SessionContext wiring (SurveySession): hooks.saveSettings = the settings save;
+//     requestCalibration = QcCheck::Request; calibrationLinkLost = QcCheck::LinkLost;
+//     resetCalibration = QcCheck::ResetForSession; resetGpsCount = GGA count of GpsFix to 0.
+//     shutdown.stopGps = the GPS stop (GpsInput::Stop, 6 s and 5 s limits, then the GPS port
+//     closed); stopInstrument may stay empty (the link's Stop); closeOutputPort = the output
+//     queue and port closed; closeDataFiles may stay empty (DataFile::Close, data and test
+//     file).
+//   - The frame handler (reading processing) is not the controller's: it runs in
+//     SurveySession::OnFrame, reading session.state and session.beepDivider.
 //   - Dialog calls (RunNewLine, RunComment, ...) and MessageBox run nested event loops; timer 1
 //     keeps ticking inside them and may end the session, which the controller checks after
 //     each of them through SessionContext::sessionSerial.
@@ -52,21 +52,27 @@ namespace tm47 {
 inline constexpr int kFirstButtonId = 460;
 inline constexpr int kMonitorRowButtons = 5;
 inline constexpr int kStandByRowButtons = 6;
+inline constexpr int kPauseRowButtons = 4; // one shown at a time
 
 // Popup menu 1100.
-inline constexpr int kMenuScale = 1101;
-inline constexpr int kMenuDisplayOptions = 1102;
-inline constexpr int kMenuNulling = 1103;
-inline constexpr int kMenuInternalCalibration = 1104;
-inline constexpr int kMenuExternalCalibration = 1105;
-inline constexpr int kMenuHideMenu = 1106;
+inline constexpr int kPopupScale = 1101;
+inline constexpr int kPopupDisplayOptions = 1102;
+inline constexpr int kPopupNulling = 1103;
+inline constexpr int kPopupInternalCalibration = 1104;
+inline constexpr int kPopupExternalCalibration = 1105;
+inline constexpr int kPopupHideMenu = 1106;
+inline constexpr int kPopupItems = 6;
+// In id order; the underlined letters are how keyboard operators choose, after M.
+inline constexpr const char* kPopupLabels[kPopupItems] = {
+    "&Scale",    "&Display Options", "N&ulling", "&Internal Calibration", "&External Calibration",
+    "&Hide Menu"};
 
 inline constexpr const char* kMonitorRowLabels[kMonitorRowButtons] = {
     "&Cr.File", "N&ull", "&Int.Cal", "&Ext.Cal", "E&xit"};
 inline constexpr const char* kStandByRowLabels[kStandByRowButtons] = {"&Go",   "&Line", "&NStn",
                                                                       "&Cmnt", "&Menu", "E&xit"};
 // One per `pauseKey`: 0 any key, 1 Space, 2 Enter, 3 the P key.
-inline constexpr const char* kPauseLabels[4] = {
+inline constexpr const char* kPauseLabels[kPauseRowButtons] = {
     "TAP ME or press any key to Pause", "TAP ME or press SPACE bar to Pause",
     "TAP ME or press ENTER key to Pause", "TAP ME or press P key to Pause"};
 
@@ -100,8 +106,9 @@ struct KeyMapping {
     int highlightMove = 0; // +1 next, -1 previous, 0 none
 };
 
-// Key codes: letters in either case, 9 Tab, 13 Enter, 32 Space, 37 Left, 38 Up, 39 Right,
-// 40 Down. In Logging only the pause key (`pauseKey` 0 any key, 1 Space, 2 Enter, 3 P) maps,
+// Key codes: letters in either case (the underlined letters of the row's labels, and in
+// Stand By those of the popup's Scale and Nulling), Tab, Enter and the arrows for the
+// highlight. In Logging only the pause key (`pauseKey` 0 any key, 1 Space, 2 Enter, 3 P) maps,
 // to index 0.
 KeyMapping MapSessionKey(SessionState state, int32_t pauseKey, int32_t highlightIndex,
                          uint32_t key);
@@ -121,9 +128,9 @@ public:
     // the Stand By row and the pause buttons hidden, watch on, keys live.
     void OpenSession();
 
-    // WM_COMMAND: a button tap (460 + index) or a popup-menu item (1101..1106).
-    void Command(uint32_t id);
-    // WM_KEYDOWN with the key code.
+    // A button tap (460 + index) or a popup-menu item (1101..1106).
+    void Command(int id);
+    // A key down with its key code (platform/keys.h).
     void Key(uint32_t key);
     // Timer 1.
     void TimerTick() { watch_.Tick(); }
@@ -132,7 +139,8 @@ public:
     void Execute(SessionCommand command);
 
 private:
-    void Handle(uint32_t wParam, bool isKey);
+    // Runs the button of `index` (-1 none) and then the popup item `menu` (0 none).
+    void Dispatch(int index, int menu);
     void MoveHighlight(int step);
     ButtonRow VisibleRow() const;
     bool SessionEnded(uint64_t serial) const { return ctx_.sessionSerial != serial; }

@@ -28,10 +28,8 @@ namespace tm47 {
 namespace {
 
 constexpr const char* kTriggerModes[3] = {"Auto", "Wheel", "Manual"};
-constexpr const char* kFixWords[5] = {"CODE", "DGPS", "RTK", "AGPS", "NO FIX"};
 
 constexpr int kMonitorExit = 4;
-constexpr int kGpsGap = 2; // portrait: each GPS field starts this far after the previous one
 const QColor kLightGrey(0xC0, 0xC0, 0xC0);
 
 QPushButton* MakeButton(QWidget* parent, const char* label, int id, QRect rect, bool visible) {
@@ -61,119 +59,9 @@ bool IsLabelField(LogField f) {
 
 } // namespace
 
-LoggingLayout ComputeLoggingLayout(const ScreenGeometry& g, const LayoutTextWidths& t) {
-    LoggingLayout l;
-    const int h = g.lineHeight;
-    const int w = g.width;
-    const bool portrait = g.portrait;
-    auto set = [&](LogField f, QRect r) { l.fields[static_cast<std::size_t>(f)] = r; };
-    auto span = [&](int x0, int x1, int y) { return QRect(x0, y, std::max(0, x1 - x0), h); };
-
-    l.profile = QRect(g.profileLeft, g.profileTop, g.profileWidth, g.profileHeight);
-    l.buttonRow = QRect(4, g.height - 22, g.width - 8, 20);
-    const int r1 = 1;
-    const int r2 = 1 + h;
-    const int r3 = portrait ? 1 + 2 * h : 0;
-    const int r4 = g.profileTop + g.profileHeight;
-    const int r5 = r4 + h;
-    const int r6 = portrait ? r5 + h : 0;
-    l.rowY = {r1, r2, r3, r4, r5, r6};
-
-    const int batteryLeft = w - t.batteryValue - 5;
-    set(LogField::InstrumentBattery, span(batteryLeft, w, r2));
-    set(LogField::DeviceBattery, span(w - 40, w, r1));
-    if (portrait) {
-        set(LogField::FileName, span(5, 105, r1));
-        set(LogField::TriggerMode, span(110, w - 40, r1));
-        set(LogField::StateWord, QRect(5, r2, t.stateWord, h));
-        set(LogField::InstrumentMode, span(110, w - 60, r2));
-        set(LogField::LineLabel, QRect(5, r3, t.lineLabel, h));
-        set(LogField::Line, span(5 + t.lineLabel, 109, r3));
-        set(LogField::StationLabel, QRect(110, r3, t.stationLabel, h));
-        const int markerX = 110 + t.stationLabel;
-        set(LogField::Marker, QRect(markerX, r3, t.marker, h));
-        set(LogField::Station, span(markerX + t.marker, w - 1, r3));
-    } else {
-        const int stateLeft = w - 40 - t.stateWord;
-        set(LogField::FileName, span(5, 125, r1));
-        set(LogField::TriggerMode, span(130, 175, r1));
-        set(LogField::StateWord, QRect(stateLeft, r1, t.stateWord, h));
-        set(LogField::InstrumentMode, span(175, stateLeft - 1, r1));
-        set(LogField::LineLabel, QRect(5, r2, t.lineLabel, h));
-        set(LogField::Line, span(5 + t.lineLabel, 129, r2));
-        set(LogField::StationLabel, QRect(130, r2, t.stationLabel, h));
-        const int markerX = 130 + t.stationLabel;
-        set(LogField::Marker, QRect(markerX, r2, t.marker, h));
-        set(LogField::Station, span(markerX + t.marker, batteryLeft - 1, r2));
-    }
-
-    // Message lines and channel values share the rows below the profile.
-    set(LogField::Message, span(5, w, r4));
-    if (portrait) {
-        set(LogField::Message2, span(5, w, r5));
-        const int half = w / 2;
-        const int left = (half - t.channel) / 2;
-        set(LogField::Ch1, QRect(left, r4, t.channel, h));
-        set(LogField::Ch2, QRect(half + left, r4, t.channel, h));
-        set(LogField::Ch3, QRect(left, r5, t.channel, h));
-        set(LogField::Ch4, QRect(half + left, r5, t.channel, h));
-    } else {
-        set(LogField::Ch1, span(5, 84, r4));
-        set(LogField::Ch2, span(85, 165, r4));
-        set(LogField::Ch3, span(165, 244, r4));
-        set(LogField::Ch4, span(245, w, r4));
-    }
-
-    // The GPS row.
-    const int gy = portrait ? r6 : r5;
-    set(LogField::GpsDisabled, span(0, w, gy));
-    int x = 5;
-    auto next = [&](LogField f, int width, int gap) {
-        set(f, QRect(x, gy, width, h));
-        x += width + gap;
-    };
-    next(LogField::GpsPosLabel, t.gpsPosLabel, kGpsGap);
-    next(LogField::GpsActivity, t.gpsActivity, kGpsGap);
-    next(LogField::GpsCountLabel, t.gpsCountLabel, kGpsGap);
-    next(LogField::GpsCount, t.gpsCount, kGpsGap);
-    if (!portrait) {
-        x = 110;
-    }
-    next(LogField::GpsFix, t.gpsFix, kGpsGap);
-    if (!portrait) {
-        x = 180;
-    }
-    next(LogField::GpsPdopLabel, t.gpsPdopLabel, kGpsGap);
-    next(LogField::GpsPdop, t.gpsPdop, kGpsGap);
-    if (!portrait) {
-        x = 260;
-    }
-    next(LogField::GpsSatLabel, t.gpsSatLabel, kGpsGap);
-    next(LogField::GpsSat, t.gpsSat, kGpsGap);
-    return l;
-}
-
 LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     : QWidget(parent), ctx_(std::move(context)), normalFont_(ScreenFont(QFont::Normal)),
-      boldFont_(ScreenFont(QFont::Bold)), position_(ctx_.position ? ctx_.position : &ownPosition_),
-      previousPoint_(ctx_.previousPoint ? ctx_.previousPoint : &ownPreviousPoint_),
-      records_{ctx_.settings, dataFile_, ctx_.clock, nullptr, 0, true, ctx_.screen.portrait},
-      qc_(ctx_.readings.normalisation, ctx_.readings.nulling, ctx_.readingState, ctx_.clock,
-          CalibrationHooks{[this](char letter, const std::array<float, 4>& values) {
-                               // Without a data file the records still reach the output port.
-                               WriteOffsetRecords(records_, true, values, values, letter);
-                           },
-                           [this](bool enabled) {
-                               for (auto* button : monitorButtons_) {
-                                   button->setEnabled(enabled);
-                               }
-                           },
-                           [this] {
-                               RedrawProfile();
-                               setFocus();
-                           }}),
-      sessionLink_(std::make_unique<InstrumentSessionLink>(ctx_.link, *this, ctx_.clock)),
-      chooseSaveFile_(ChooseSaveFileWithQt) {
+      boldFont_(ScreenFont(QFont::Bold)), chooseSaveFile_(ChooseSaveFileWithQt) {
     setObjectName(QStringLiteral("LoggingWnd"));
     setWindowTitle(QStringLiteral("Logging"));
     setFocusPolicy(Qt::StrongFocus);
@@ -186,47 +74,28 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     const ScreenGeometry& g = ctx_.screen;
     setGeometry(0, 0, g.width, g.height);
     timer1_.setTimerType(Qt::PreciseTimer);
-    connect(&timer1_, &QTimer::timeout, this, [this] { controller_->TimerTick(); });
 
-    // 1. The calibration window, hidden; 2. the live profile.
-    calibrate_ = new CalibrateWnd(qc_, g.portrait, this);
+    // 1. The live profile (the calibration window comes with the session, under it).
     curve_ = new CurveWnd(ctx_.settings, g.portrait, g.profileWidth, g.profileHeight,
-                          *previousPoint_, this);
+                          ctx_.previousPoint, this);
     curve_->setFont(normalFont_);
     curve_->setGeometry(g.profileLeft - 1, g.profileTop - 1, g.profileWidth + 1,
                         g.profileHeight + 1);
     curve_->Repaint(true);
     curve_->show();
 
-    live_ = std::make_unique<LiveReadingSession>(
-        ctx_.settings, ctx_.session, *position_, records_, &qc_,
-        LiveSessionHooks{[this](const std::array<int32_t, 4>& rows) { curve_->ScrollStep(rows); },
-                         [this](const std::string& text) {
-                             SetFieldText(LogField::Station, QString::fromStdString(text));
-                         },
-                         [this] {
-                             if (beeper_) {
-                                 beeper_();
-                             } else {
-                                 QApplication::beep();
-                             }
-                         },
-                         [this] { return battery_.Update(); }});
-
-    // 3.-5. Buttons, highlight, the link's last frame tick.
+    // 2.-3. Buttons and highlight.
     notice_ = new QLabel(curve_);
     notice_->setAlignment(Qt::AlignCenter);
     notice_->setFont(normalFont_);
     notice_->setGeometry(0, 0, curve_->width(), curve_->height());
     notice_->hide();
     CreateButtons();
-    CreateSession();
-    ctx_.session.buttonCount = kMonitorButtonCount;
+    ctx_.session.buttonCount = kMonitorRowButtons;
     SetHighlight(ButtonRow::Monitor, 0);
-    ctx_.link.State().lastFrameTick.store(ctx_.clock.Tick());
     SetFieldText(LogField::InstrumentBattery, QStringLiteral("B:"));
     UpdateStaticTexts();
-    layout_ = ComputeLoggingLayout(g, MeasureTexts());
+    layout_ = ComputeLoggingLayout(g, MeasureLayoutTexts(normalFont_, boldFont_));
     // The GPS row: its own window over the row's fields (the main window attaches the fix and
     // the status handler to it).
     gpsRow_ = new GpsStatusWnd(g.portrait, this);
@@ -235,39 +104,34 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     hide();
 }
 
-LoggingWnd::~LoggingWnd() {
-    timer1_.stop();
+SurveyScreen LoggingWnd::ScreenForSession() {
+    LiveSessionHooks live{[this](const std::array<int32_t, 4>& rows) { curve_->ScrollStep(rows); },
+                          [this](const std::string& text) {
+                              SetFieldText(LogField::Station, QString::fromStdString(text));
+                          },
+                          [this] {
+                              if (beeper_) {
+                                  beeper_();
+                              } else {
+                                  QApplication::beep();
+                              }
+                          },
+                          [this] { return battery_.Update(); }};
+    return SurveyScreen{*this, *this, *this, std::move(live), [this] {
+                            RedrawProfile();
+                            setFocus();
+                        }};
 }
 
-LayoutTextWidths LoggingWnd::MeasureTexts() const {
-    const QFontMetrics n(normalFont_);
-    const QFontMetrics b(boldFont_);
-    auto widest = [](const QFontMetrics& m, std::initializer_list<const char*> words) {
-        int out = 0;
-        for (const char* word : words) {
-            out = std::max(out, m.horizontalAdvance(QString::fromLatin1(word)));
-        }
-        return out;
-    };
-    LayoutTextWidths t;
-    t.stateWord = widest(b, {"Stand By", "Logging", "Monitor"});
-    t.batteryValue = b.horizontalAdvance(QStringLiteral("B:99.99V"));
-    t.lineLabel = n.horizontalAdvance(QStringLiteral("Ln:"));
-    t.stationLabel = n.horizontalAdvance(QStringLiteral("Stn:"));
-    t.marker = b.horizontalAdvance(QStringLiteral("M"));
-    t.channel = b.horizontalAdvance(QStringLiteral("Ch3:-99999.9"));
-    t.gpsPosLabel = n.horizontalAdvance(QStringLiteral("Pos"));
-    t.gpsActivity = b.horizontalAdvance(QStringLiteral("W"));
-    t.gpsCountLabel = n.horizontalAdvance(QStringLiteral("#"));
-    t.gpsCount = b.horizontalAdvance(QStringLiteral("99999"));
-    t.gpsFix =
-        std::max(widest(n, {"CODE", "DGPS", "RTK", "AGPS", "NO FIX"}),
-                 widest(b, {kFixWords[0], kFixWords[1], kFixWords[2], kFixWords[3], kFixWords[4]}));
-    t.gpsPdopLabel = n.horizontalAdvance(QStringLiteral("PDOP:"));
-    t.gpsPdop = b.horizontalAdvance(QStringLiteral("99.9"));
-    t.gpsSatLabel = n.horizontalAdvance(QStringLiteral("Sat:"));
-    t.gpsSat = b.horizontalAdvance(QStringLiteral("99"));
-    return t;
+void LoggingWnd::Attach(SurveySession& survey) {
+    survey_ = &survey;
+    calibrate_ = new CalibrateWnd(survey.Qc(), ctx_.screen.portrait, this);
+    calibrate_->lower(); // the first child: under the profile and the buttons
+    connect(&timer1_, &QTimer::timeout, this, [this] { survey_->Controller().TimerTick(); });
+}
+
+LoggingWnd::~LoggingWnd() {
+    timer1_.stop();
 }
 
 void LoggingWnd::CreateButtons() {
@@ -278,69 +142,27 @@ void LoggingWnd::CreateButtons() {
     const int standByWidth = portrait ? 38 : 50;
     const int standByStep = portrait ? 39 : 52;
     const int pauseWidth = portrait ? 230 : 312;
-    for (int i = 0; i < kMonitorButtonCount; ++i) {
-        monitorButtons_[i] = MakeButton(this, kMonitorRowLabels[i], kLoggingFirstButtonId + i,
+    for (int i = 0; i < kMonitorRowButtons; ++i) {
+        monitorButtons_[i] = MakeButton(this, kMonitorRowLabels[i], kFirstButtonId + i,
                                         QRect(4 + i * monitorStep, y, monitorWidth, 20), true);
     }
-    for (int i = 0; i < kStandByButtonCount; ++i) {
-        standByButtons_[i] = MakeButton(this, kStandByRowLabels[i], kLoggingFirstButtonId + i,
+    for (int i = 0; i < kStandByRowButtons; ++i) {
+        standByButtons_[i] = MakeButton(this, kStandByRowLabels[i], kFirstButtonId + i,
                                         QRect(4 + i * standByStep, y, standByWidth, 20), false);
     }
-    for (int i = 0; i < kPauseButtonCount; ++i) {
-        pauseButtons_[i] = MakeButton(this, kPauseLabels[i], kLoggingFirstButtonId + i,
+    for (int i = 0; i < kPauseRowButtons; ++i) {
+        pauseButtons_[i] = MakeButton(this, kPauseLabels[i], kFirstButtonId + i,
                                       QRect(4, y, pauseWidth, 20), false);
     }
     auto wire = [this](QPushButton* button) {
         const int id = button->property("controlId").toInt();
         connect(button, &QPushButton::clicked, this,
-                [this, id] { HandleCommand(static_cast<uint32_t>(id), false); });
+                [this, id] { survey_->Controller().Command(id); });
     };
     std::for_each(monitorButtons_.begin(), monitorButtons_.end(), wire);
     std::for_each(standByButtons_.begin(), standByButtons_.end(), wire);
     std::for_each(pauseButtons_.begin(), pauseButtons_.end(), wire);
     // The Stand By and pause rows are shown only by the logging states.
-}
-
-void LoggingWnd::CreateSession() {
-    sessionCtx_ = std::make_unique<SessionContext>(
-        SessionContext{ctx_.clock, ctx_.settings, ctx_.session, *position_, records_, ctx_.readings,
-                       ctx_.readingState, *previousPoint_, *sessionLink_, *this, SessionHooks{},
-                       SessionShutdown{}});
-    SessionHooks& hooks = sessionCtx_->hooks;
-    hooks.saveSettings = [this] { SaveSettingsNow(); };
-    hooks.requestCalibration = [this](int32_t kind) { qc_.Request(kind); };
-    hooks.calibrationLinkLost = [this] { qc_.LinkLost(); };
-    hooks.resetCalibration = [this] { qc_.ResetForSession(); };
-    hooks.resetGpsCount = [this] {
-        if (ctx_.resetGpsCount) {
-            ctx_.resetGpsCount();
-        }
-    };
-    // GPS first: its threads may be writing GPS records into the data file.
-    SessionShutdown& shutdown = sessionCtx_->shutdown;
-    shutdown.stopGps = [this] {
-        if (ctx_.stopGps) {
-            ctx_.stopGps();
-        }
-    };
-    shutdown.closeOutputPort = [this] {
-        if (ctx_.closeOutputPort) {
-            ctx_.closeOutputPort();
-        }
-    };
-    shutdown.closeDataFiles = [this] { CloseDataFiles(); };
-    watch_ = std::make_unique<ConnectionWatch>(*sessionCtx_);
-    controller_ = std::make_unique<LogSessionController>(*sessionCtx_, *watch_);
-}
-
-void LoggingWnd::CloseDataFiles() {
-    dataFile_.Close();
-}
-
-void LoggingWnd::SaveSettingsNow() {
-    if (ctx_.root) {
-        SaveSettings(ctx_.settings, *ctx_.root);
-    }
 }
 
 void LoggingWnd::StartTimer1(int periodMs) {
@@ -359,11 +181,11 @@ void LoggingWnd::ShowMonitorState() {
     for (auto* button : pauseButtons_) {
         button->hide();
     }
-    for (int i = 0; i < kMonitorButtonCount; ++i) {
+    for (int i = 0; i < kMonitorRowButtons; ++i) {
         monitorButtons_[i]->show();
         monitorButtons_[i]->setEnabled(i == kMonitorExit);
     }
-    ctx_.session.buttonCount = kMonitorButtonCount;
+    ctx_.session.buttonCount = kMonitorRowButtons;
     for (LogField f : {LogField::Message, LogField::Message2, LogField::InstrumentMode,
                        LogField::Marker, LogField::Ch1, LogField::Ch2, LogField::Ch3, LogField::Ch4,
                        LogField::GpsActivity, LogField::GpsCount, LogField::GpsSat}) {
@@ -374,25 +196,16 @@ void LoggingWnd::ShowMonitorState() {
     texts_[static_cast<std::size_t>(LogField::GpsPdop)] = QStringLiteral("N/A");
     messageShown_ = false;
     notice_->hide();
-    previousPoint_->fill(0);
+    ctx_.previousPoint.fill(0);
     gpsRow_->Reset(ctx_.settings.gpsEnabled == 1);
     gpsRow_->show();
     UpdateStaticTexts();
     curve_->Repaint(true);
     show();
     raise();
-    controller_->OpenSession();
+    survey_->Controller().OpenSession();
     setFocus();
     update();
-}
-
-void LoggingWnd::OnFrame(FrameBuffer& frame) {
-    const int32_t linkMode = ctx_.link.State().linkMode.load();
-    records_.polledLink = linkMode == kLinkPolled;
-    records_.outputMode = ctx_.outputMode ? *ctx_.outputMode : 0;
-    const ReadingContext rc{ctx_.settings, ctx_.clock,           ctx_.readingState,
-                            linkMode,      ctx_.screen.portrait, ctx_.session.beepDivider};
-    ctx_.readings.HandleFrame(frame, rc, *this, *live_);
 }
 
 void LoggingWnd::SetFieldText(LogField field, const QString& text) {
@@ -457,21 +270,14 @@ void LoggingWnd::ShowHandheldBattery(const std::string& text) {
 }
 
 void LoggingWnd::RedrawProfile() {
-    const bool open = dataFile_.IsOpen();
-    curve_->Redraw(open ? dataFile_.path : std::filesystem::path(),
-                   open ? dataFile_.DataFileSize() : 0, ctx_.readings.normalisation.nullOffsets);
-}
-
-void LoggingWnd::HandleCommand(uint32_t wParam, bool isKey) {
-    if (isKey) {
-        controller_->Key(wParam);
-    } else {
-        controller_->Command(wParam);
-    }
+    const DataFile& data = survey_->Data();
+    const bool open = data.IsOpen();
+    curve_->Redraw(open ? data.path : std::filesystem::path(), open ? data.DataFileSize() : 0,
+                   ctx_.readings.normalisation.nullOffsets);
 }
 
 bool LoggingWnd::EndSession() {
-    return watch_->EndSession();
+    return survey_->Watch().EndSession();
 }
 
 void LoggingWnd::SetButtonLabel(ButtonRow row, int index, const std::string& label) {
@@ -494,7 +300,7 @@ void LoggingWnd::ShowRow(ButtonRow row, int pauseKey, bool visible) {
         }
         break;
     case ButtonRow::Pause:
-        if (pauseKey >= 0 && pauseKey < kPauseButtonCount) {
+        if (pauseKey >= 0 && pauseKey < kPauseRowButtons) {
             pauseButtons_[static_cast<std::size_t>(pauseKey)]->setVisible(visible);
         }
         break;
@@ -519,7 +325,7 @@ void LoggingWnd::EnableMonitorButtons(bool enabled) {
 }
 
 bool LoggingWnd::MonitorButtonEnabled(int index) const {
-    return index >= 0 && index < kMonitorButtonCount &&
+    return index >= 0 && index < kMonitorRowButtons &&
            monitorButtons_[static_cast<std::size_t>(index)]->isEnabled();
 }
 
@@ -563,8 +369,13 @@ MessageAnswer LoggingWnd::MessageBox(const std::string& caption, const std::stri
 }
 
 SurveyDialogContext LoggingWnd::DialogContext() {
-    return SurveyDialogContext{ctx_.settings,  *position_,     records_, *ctx_.root,
-                               *ctx_.messages, previousPoint_, {}};
+    return SurveyDialogContext{ctx_.settings,
+                               ctx_.position,
+                               survey_->Records(),
+                               *ctx_.root,
+                               *ctx_.messages,
+                               &ctx_.previousPoint,
+                               {}};
 }
 
 void LoggingWnd::RunCreateDataFile() {
@@ -572,14 +383,12 @@ void LoggingWnd::RunCreateDataFile() {
         return;
     }
     SurveyDialogContext dialog = DialogContext();
-    const HeaderOffsets header{ctx_.readings.normalisation.nullOffsets, qc_.state.lastQcLetter,
-                               qc_.state.lastQcValues};
-    tm47::RunCreateDataFile(dialog, ctx_.session, header, ctx_.readings.nulling.previousOffsets,
-                            this, chooseSaveFile_);
+    tm47::RunCreateDataFile(dialog, ctx_.session, survey_->CurrentHeaderOffsets(),
+                            ctx_.readings.nulling.previousOffsets, this, chooseSaveFile_);
 }
 
 int LoggingWnd::RunNewLine() {
-    GetNewLine dialog(ctx_.settings, *position_, this);
+    GetNewLine dialog(ctx_.settings, ctx_.position, this);
     return runDialog_(dialog) == QDialog::Accepted ? 1 : 0;
 }
 
@@ -604,7 +413,7 @@ void LoggingWnd::RunScale() {
     if (!ctx_.root) {
         return;
     }
-    GetNewProfileScale dialog(ctx_.settings, *ctx_.root, previousPoint_, this);
+    GetNewProfileScale dialog(ctx_.settings, *ctx_.root, &ctx_.previousPoint, this);
     runDialog_(dialog);
 }
 
@@ -619,19 +428,13 @@ void LoggingWnd::RunDisplayOptions() {
 
 int LoggingWnd::TrackPopupMenu() {
     QMenu menu(this);
-    // Menu 1100; the underlined letters are how keyboard operators choose, after M.
-    static constexpr const char* kItems[6] = {"&Scale",
-                                              "&Display Options",
-                                              "N&ulling",
-                                              "&Internal Calibration",
-                                              "&External Calibration",
-                                              "&Hide Menu"};
-    for (int i = 0; i < 6; ++i) {
+    // Menu 1100, separated before Nulling and before Hide Menu.
+    for (int i = 0; i < kPopupItems; ++i) {
         if (i == 2 || i == 5) {
             menu.addSeparator();
         }
-        QAction* action = menu.addAction(QString::fromLatin1(kItems[i]));
-        action->setData(kMenuScale + i);
+        QAction* action = menu.addAction(QString::fromLatin1(kPopupLabels[i]));
+        action->setData(kPopupScale + i);
     }
     if (runMenu_) {
         return runMenu_(menu);
@@ -680,9 +483,11 @@ void LoggingWnd::UpdateStaticTexts() {
     auto setText = [this](LogField f, const QString& s) {
         texts_[static_cast<std::size_t>(f)] = s;
     };
-    const bool open = dataFile_.IsOpen();
+    // No data file before a session is attached.
+    const DataFile* data = survey_ ? &survey_->Data() : nullptr;
+    const bool open = data && data->IsOpen();
     setText(LogField::FileName,
-            open ? QStringLiteral("File:") + QString::fromStdU16String(dataFile_.name).left(8)
+            open ? QStringLiteral("File:") + QString::fromStdU16String(data->name).left(8)
                  : QString());
     const SessionState state = ctx_.session.state;
     setText(LogField::StateWord, state == SessionState::Monitor   ? QStringLiteral("Monitor")
@@ -695,7 +500,7 @@ void LoggingWnd::UpdateStaticTexts() {
     setText(LogField::StationLabel, QStringLiteral("Stn:"));
     setText(LogField::Line, open ? QString::fromStdU16String(ctx_.settings.surveyLine) : QString());
     setText(LogField::Station,
-            open ? QString::fromStdString(StationFieldText(position_->station)) : QString());
+            open ? QString::fromStdString(StationFieldText(ctx_.position.station)) : QString());
     setText(LogField::DeviceBattery, QString::asprintf("%3d%c", battery_.Cached(), '%'));
     const bool gps = ctx_.settings.gpsEnabled == 1;
     setText(LogField::GpsDisabled, gps ? QString() : QStringLiteral("GPS  Input  disabled"));
@@ -731,13 +536,13 @@ void LoggingWnd::keyPressEvent(QKeyEvent* event) {
     // Keys without a code of their own (Esc, function keys, punctuation, modifiers) still
     // count as "any key" for pausing; no other command takes them.
     const uint32_t code = KeyCodeFor(*event);
-    HandleCommand(code != 0 ? code : kKeyWithoutCode, true);
+    survey_->Controller().Key(code != 0 ? code : kKeyWithoutCode);
     event->accept();
 }
 
 void LoggingWnd::paintEvent(QPaintEvent*) {
     // 1. Rows and every field's rectangle, shared with the painters until the next paint.
-    layout_ = ComputeLoggingLayout(ctx_.screen, MeasureTexts());
+    layout_ = ComputeLoggingLayout(ctx_.screen, MeasureLayoutTexts(normalFont_, boldFont_));
     UpdateStaticTexts();
     QPainter p(this);
     p.fillRect(rect(), kLightGrey);

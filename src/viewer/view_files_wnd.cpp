@@ -374,28 +374,28 @@ void ViewFilesWnd::HandleKey(QKeyEvent& key) {
     uint32_t code = 0;
     switch (key.key()) {
     case Qt::Key_Home:
-        code = kVkHome;
+        code = kKeyHome;
         break;
     case Qt::Key_End:
-        code = kVkEnd;
+        code = kKeyEnd;
         break;
     case Qt::Key_PageUp:
-        code = kVkPageUp;
+        code = kKeyPageUp;
         break;
     case Qt::Key_PageDown:
-        code = kVkPageDown;
+        code = kKeyPageDown;
         break;
     case Qt::Key_Left:
-        code = kVkLeft;
+        code = kKeyLeft;
         break;
     case Qt::Key_Up:
-        code = kVkUp;
+        code = kKeyUp;
         break;
     case Qt::Key_Right:
-        code = kVkRight;
+        code = kKeyRight;
         break;
     case Qt::Key_Down:
-        code = kVkDown;
+        code = kKeyDown;
         break;
     default:
         break;

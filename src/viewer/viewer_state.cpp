@@ -65,19 +65,19 @@ int32_t NextFocusIndex(int32_t focusIndex) {
 
 int32_t ViewCommandForKey(uint32_t keyCode) {
     switch (keyCode) {
-    case kVkHome:
+    case kKeyHome:
         return kViewCmdStart;
-    case kVkPageUp:
+    case kKeyPageUp:
         return kViewCmdPageBack;
-    case kVkLeft:
-    case kVkUp:
+    case kKeyLeft:
+    case kKeyUp:
         return kViewCmdBarLeft;
-    case kVkRight:
-    case kVkDown:
+    case kKeyRight:
+    case kKeyDown:
         return kViewCmdBarRight;
-    case kVkPageDown:
+    case kKeyPageDown:
         return kViewCmdPageForward;
-    case kVkEnd:
+    case kKeyEnd:
         return kViewCmdEnd;
     default:
         return -1;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "datafile/record_parser.h"
+#include "platform/keys.h"
 #include "viewer/line_index.h"
 
 namespace tm47 {
@@ -75,16 +76,7 @@ bool BarCanMoveRight(int32_t cursorColumn, int32_t columns, int64_t rowCount);
 // The next focus ring position after Tab: 0..10, then 0 again.
 int32_t NextFocusIndex(int32_t focusIndex);
 
-// What a key does. Key codes are the handheld's: 33 Page Up, 34 Page Down, 35 End, 36 Home,
-// 37..40 the arrows.
-inline constexpr uint32_t kVkPageUp = 33;
-inline constexpr uint32_t kVkPageDown = 34;
-inline constexpr uint32_t kVkEnd = 35;
-inline constexpr uint32_t kVkHome = 36;
-inline constexpr uint32_t kVkLeft = 37;
-inline constexpr uint32_t kVkUp = 38;
-inline constexpr uint32_t kVkRight = 39;
-inline constexpr uint32_t kVkDown = 40;
+// What a key does (Page Up/Down, End, Home and the arrows; platform/keys.h).
 // The command of a key-down code, or -1.
 int32_t ViewCommandForKey(uint32_t keyCode);
 

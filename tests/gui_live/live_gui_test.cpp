@@ -61,16 +61,20 @@ struct Screen {
         settings.profilePixelsPerUnit = ProfilePixelsPerUnit(
             geometry.profileHeight, settings.profileScaleMin, settings.profileScaleMax);
         link = std::make_unique<InstrumentLink>(clock, timer, readingState);
-        wnd = std::make_unique<LoggingWnd>(LoggingContext{clock, settings, session, geometry,
-                                                          readingState, readings, *link, nullptr,
-                                                          &position, &previousPoint, &outputMode},
-                                           nullptr);
+        wnd = std::make_unique<LoggingWnd>(
+            LoggingContext{settings, session, geometry, readings, position, previousPoint},
+            nullptr);
+        survey = std::make_unique<SurveySession>(
+            SurveySessionContext{clock, settings, session, position, previousPoint, readingState,
+                                 readings, *link, outputMode, geometry.portrait},
+            wnd->ScreenForSession());
+        wnd->Attach(*survey);
         wnd->SetBatteryReader([] { return 87; });
         wnd->SetBeeper([this] { beeps++; });
         session.screenActive = true;
         wnd->ShowMonitorState();
     }
-    void Feed(FrameBuffer f) { wnd->OnFrame(f); }
+    void Feed(FrameBuffer f) { survey->OnFrame(f); }
     void Normalise() {
         for (int i = 0; i < kNormalisationWindow; ++i) {
             Feed(Frame('T', {0, 0, 0, 0}));
@@ -78,12 +82,12 @@ struct Screen {
     }
     // Opens a data file in `dir` with its header and line header: Stand By.
     void OpenFile(const QString& dir, const char* name = "LINE1.R47") {
-        DataFile& file = wnd->Data();
+        DataFile& file = survey->Data();
         QVERIFY(file.Create(QDir(dir).filePath(QString::fromLatin1(name)).toStdString(), false) ==
                 DataFile::CreateResult::Created);
-        WriteFileHeader(wnd->Records(), HeaderOffsets{});
-        WriteLineHeader(wnd->Records(), readings.normalisation.nullOffsets, {});
-        WriteTimeStamp(wnd->Records());
+        WriteFileHeader(survey->Records(), HeaderOffsets{});
+        WriteLineHeader(survey->Records(), readings.normalisation.nullOffsets, {});
+        WriteTimeStamp(survey->Records());
         session.state = SessionState::StandBy;
     }
 
@@ -99,6 +103,7 @@ struct Screen {
     int32_t outputMode = 0;
     int beeps = 0;
     std::unique_ptr<InstrumentLink> link;
+    std::unique_ptr<SurveySession> survey; // outlives the screen that draws it
     std::unique_ptr<LoggingWnd> wnd;
 };
 
@@ -236,8 +241,8 @@ private slots:
                     QCOMPARE(s.readingState, kReadingNormal);
                 }
                 if (i == kStations[0] || i == kStations[1]) { // a new station: a break
-                    WriteStationRecord(s.wnd->Records(), 50.0 + i);
-                    WriteTimeStamp(s.wnd->Records());
+                    WriteStationRecord(s.survey->Records(), 50.0 + i);
+                    WriteTimeStamp(s.survey->Records());
                     curve.ClearPreviousPoints();
                 }
                 s.session.state = SessionState::Logging;
@@ -507,11 +512,11 @@ private slots:
         s.OpenFile(dir.path());
         s.position.station = 12.5;
         s.session.state = SessionState::Logging;
-        const int64_t before = s.wnd->Data().DataFileSize();
+        const int64_t before = s.survey->Data().DataFileSize();
         for (int i = 0; i < 10; ++i) {
             s.Feed(Frame('M', {100, 0, 0, 0}));
         }
-        QCOMPARE(s.wnd->Data().DataFileSize() - before, int64_t{10 * 24});
+        QCOMPARE(s.survey->Data().DataFileSize() - before, int64_t{10 * 24});
         QCOMPARE(s.beeps, 2);
         QCOMPARE(s.wnd->FieldText(LogField::InstrumentMode), QStringLiteral("Mode:4"));
         QCOMPARE(s.wnd->FieldText(LogField::Marker), QStringLiteral("M"));

@@ -1,0 +1,113 @@
+#pragma once
+// The Monitor/Log screen as the session sees it: it records what it is told and answers the
+// boxes and dialogs as the test says.
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "survey/session_view.h"
+
+namespace tm47 {
+
+class FakeSessionView final : public SessionView {
+public:
+    struct Box {
+        std::string caption, text;
+    };
+
+    void SetButtonLabel(ButtonRow row, int index, const std::string& label) override {
+        labels[{row, index}] = label;
+    }
+    void ShowRow(ButtonRow row, int pauseKey, bool visible) override {
+        visibleRows[{row, row == ButtonRow::Pause ? pauseKey : 0}] = visible;
+    }
+    void SetHighlight(ButtonRow, int index) override { highlight = index; }
+    void EnableMonitorButtons(bool enabled) override { monitorEnabled = enabled; }
+    bool MonitorButtonEnabled(int) const override { return monitorEnabled; }
+    void ShowStatus(StatusField, const std::u16string&) override {}
+    void ShowMessageLine(const std::string& text) override { messageLines.push_back(text); }
+    void ShowProfileNotice(const std::vector<std::string>& lines) override { notice = lines; }
+    MessageAnswer MessageBox(const std::string& caption, const std::string& text, MessageIcon,
+                             MessageButtons buttons) override {
+        boxes.push_back({caption, text});
+        if (duringBox) {
+            auto f = std::move(duringBox);
+            duringBox = nullptr;
+            f();
+        }
+        if (buttons == MessageButtons::Ok) {
+            return MessageAnswer::Ok;
+        }
+        const MessageAnswer a = answers.empty() ? MessageAnswer::Yes : answers.front();
+        if (!answers.empty()) {
+            answers.pop_front();
+        }
+        return a;
+    }
+    void RunCreateDataFile() override {
+        ++dialogsRun;
+        if (createFile) {
+            createFile();
+        }
+    }
+    int RunNewLine() override { return RunDialog("New Line") ? 1 : 0; }
+    void RunNewStation() override { RunDialog("New Station"); }
+    std::optional<std::u16string> RunComment() override {
+        return RunDialog("Enter Comment") ? std::optional(comment) : std::nullopt;
+    }
+    void RunScale() override { RunDialog("Enter Scale"); }
+    void RunDisplayOptions() override { RunDialog("Display Options"); }
+    int TrackPopupMenu() override { return menuChoice; }
+    void CloseDialog(const std::string& title, DialogClose) override {
+        closeRequests.insert(title);
+        if (title == openDialog) {
+            dialogClosed = true;
+        }
+    }
+    void TakeFocus() override {}
+    void Repaint() override { ++repaints; }
+    void RedrawProfile() override {}
+    void HideScreen() override { hidden = true; }
+
+    bool RowVisible(ButtonRow row, int pauseKey = 0) const {
+        auto it = visibleRows.find({row, pauseKey});
+        return it != visibleRows.end() && it->second;
+    }
+
+    // Runs one dialog: `duringDialog` plays what happens while it is open (timer ticks); the
+    // dialog then ends with OK unless it was closed meanwhile or `dialogOk` is false.
+    bool RunDialog(const std::string& title) {
+        ++dialogsRun;
+        openDialog = title;
+        dialogClosed = false;
+        if (duringDialog) {
+            duringDialog();
+        }
+        openDialog.clear();
+        return dialogOk && !dialogClosed;
+    }
+
+    std::map<std::pair<ButtonRow, int>, std::string> labels;
+    std::map<std::pair<ButtonRow, int>, bool> visibleRows;
+    int highlight = -1;
+    bool monitorEnabled = true;
+    std::vector<std::string> messageLines, notice;
+    std::vector<Box> boxes;
+    std::deque<MessageAnswer> answers;
+    std::function<void()> duringBox, createFile, duringDialog;
+    bool dialogOk = true;
+    std::u16string comment;
+    int menuChoice = 0;
+    std::string openDialog;
+    bool dialogClosed = false, hidden = false;
+    std::set<std::string> closeRequests;
+    int dialogsRun = 0, repaints = 0;
+};
+
+} // namespace tm47

@@ -17,52 +17,8 @@ seconds=${SECONDS_PER_STATE:-30}
     echo "build tm47logger and tm47sim in $build first" >&2
     exit 2
 }
-work=$(mktemp -d)
-pids=()
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-fail() {
-    echo "FAIL: $*" >&2
-    exit 1
-}
-wait_for() {
-    local seconds=$1
-    shift
-    local end=$((SECONDS + seconds))
-    until "$@"; do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.2
-    done
-}
-
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-wait_for 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
-unset QT_QPA_PLATFORM
-
-mkfifo "$work/sim.commands"
-sleep 100000 >"$work/sim.commands" &
-pids+=($!)
-"$sim_bin" --streaming --no-gps --instrument-link "$work/instrument" \
-    <"$work/sim.commands" >"$work/sim.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -L "$work/instrument" || fail "the simulator did not start"
-
-"$logger_bin" --root "$work/root" --port "COM1=$work/instrument" >"$work/logger.log" 2>&1 &
-logger=$!
-pids+=($logger)
-window_named() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
-wait_for 30 window_named TM47KVB || fail "no main window"
-xdotool windowfocus --sync "$(xdotool search --name '^TM47KVB$' | head -n 1)"
+source "$(dirname "$0")/lib/bare-x-session.sh"
+logger=$logger_pid
 
 # "name tid nanoseconds" for every thread of the logger.
 snapshot() {

@@ -3,8 +3,9 @@
 # with xdotool as an operator presses them, against the simulated instrument on a
 # pseudo-terminal: Monitor/Log, a new data file through the save dialog, Go and Pause, a new
 # line, a new station, a comment, Go again with the cable pulled and put back, Pause, Exit.
-# The data file is then read back, and checked and exported by r47 when it is given. Without a window manager nobody hands the keyboard back
-# when a dialog closes, so every key after a dialog proves the program takes it back itself.
+# The data file is then read back, and checked and exported by r47 when it is given. Without a
+# window manager nobody hands the keyboard back when a dialog closes, so every key after a
+# dialog proves the program takes it back itself.
 #
 # usage: survey_on_xvfb_test.sh TM47LOGGER TM47SIM [R47]
 set -euo pipefail
@@ -12,63 +13,9 @@ set -euo pipefail
 logger_bin=$1
 sim_bin=$2
 r47_bin=${3:-}
-work=$(mktemp -d)
-pids=()
+# shellcheck source=../../scripts/lib/bare-x-session.sh
+source "$(dirname "$0")/../../scripts/lib/bare-x-session.sh"
 
-cleanup() {
-    for pid in "${pids[@]}"; do
-        kill "$pid" 2>/dev/null || true
-    done
-    wait 2>/dev/null || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-fail() {
-    echo "FAIL: $*" >&2
-    if [ -f "$work/logger.log" ]; then
-        echo "--- logger output" >&2
-        cat "$work/logger.log" >&2
-    fi
-    exit 1
-}
-
-# Waits up to $1 seconds for the command after it to succeed.
-wait_for() {
-    local seconds=$1
-    shift
-    local end=$((SECONDS + seconds))
-    until "$@"; do
-        [ "$SECONDS" -lt "$end" ] || return 1
-        sleep 0.2
-    done
-}
-
-# --- a bare X server on a free display
-exec 3>"$work/display"
-Xvfb -displayfd 3 -screen 0 640x480x24 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-pids+=($!)
-exec 3>&-
-wait_for 20 test -s "$work/display" || fail "Xvfb did not start"
-export DISPLAY=":$(head -n 1 "$work/display")"
-unset QT_QPA_PLATFORM
-
-# --- the simulated instrument, streaming, with its commands through a FIFO
-mkfifo "$work/sim.commands"
-sleep 100000 >"$work/sim.commands" &
-pids+=($!)
-"$sim_bin" --streaming --no-gps --instrument-link "$work/instrument" \
-    <"$work/sim.commands" >"$work/sim.log" 2>&1 &
-pids+=($!)
-wait_for 10 test -L "$work/instrument" || fail "the simulator did not start"
-sim() { echo "$*" >"$work/sim.commands"; }
-
-# --- the logger
-"$logger_bin" --root "$work/root" --port "COM1=$work/instrument" >"$work/logger.log" 2>&1 &
-logger_pid=$!
-pids+=($logger_pid)
-
-window_named() { xdotool search --name "^$1\$" >/dev/null 2>&1; }
 window_gone() { ! window_named "$1"; }
 # Return in the dialog $1, then wait until it has closed. On a loaded machine the dialog can
 # be mapped before it has the keyboard, so it is given the focus first, and asked again while
@@ -86,8 +33,6 @@ confirm_dialog() {
     done
     fail "the $1 dialog did not close"
 }
-wait_for 30 window_named TM47KVB || fail "no main window"
-xdotool windowfocus --sync "$(xdotool search --name '^TM47KVB$' | head -n 1)"
 
 data_dir="$work/root/Storage/DATA47KVB"
 data_file() { ls "$data_dir"/*.R47 2>/dev/null | head -n 1; }

@@ -1,7 +1,7 @@
 #pragma once
 // Where each status field of the Monitor/Log screen sits. Every field has a rectangle,
-// computed from the screen and the widths of a few texts in the two fonts; the screen computes
-// them again at each paint and shares them with its painters.
+// computed from the screen and the widths of a few texts in the two fonts; the screen keeps
+// them between paints (LoggingLayoutCache) and shares them with its painters.
 
 #include <QFont>
 #include <QRect>

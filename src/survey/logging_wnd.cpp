@@ -95,7 +95,7 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     SetHighlight(ButtonRow::Monitor, 0);
     SetFieldText(LogField::InstrumentBattery, QStringLiteral("B:"));
     UpdateStaticTexts();
-    layout_ = ComputeLoggingLayout(g, MeasureLayoutTexts(normalFont_, boldFont_));
+    layout_ = layoutCache_.Get(g, normalFont_, boldFont_);
     // The GPS row: its own window over the row's fields (the main window attaches the fix and
     // the status handler to it).
     gpsRow_ = new GpsStatusWnd(g.portrait, this);
@@ -540,9 +540,9 @@ void LoggingWnd::keyPressEvent(QKeyEvent* event) {
     event->accept();
 }
 
-void LoggingWnd::paintEvent(QPaintEvent*) {
+void LoggingWnd::paintEvent(QPaintEvent* event) {
     // 1. Rows and every field's rectangle, shared with the painters until the next paint.
-    layout_ = ComputeLoggingLayout(ctx_.screen, MeasureLayoutTexts(normalFont_, boldFont_));
+    layout_ = layoutCache_.Get(ctx_.screen, normalFont_, boldFont_);
     UpdateStaticTexts();
     QPainter p(this);
     p.fillRect(rect(), kLightGrey);
@@ -552,7 +552,8 @@ void LoggingWnd::paintEvent(QPaintEvent*) {
     for (int i = 0; i < kLogFieldCount; ++i) {
         const auto f = static_cast<LogField>(i);
         const QString& text = texts_[static_cast<std::size_t>(i)];
-        if (text.isEmpty()) {
+        // A field outside the repainted region would be clipped away whole: skip its shaping.
+        if (text.isEmpty() || !event->region().intersects(layout_.Field(f))) {
             continue;
         }
         const bool channel =

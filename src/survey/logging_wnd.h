@@ -30,6 +30,7 @@
 #include "platform/screen_geometry.h"
 #include "survey/handheld_battery.h"
 #include "survey/log_session.h"
+#include "survey/logging_layout_cache_qt.h"
 #include "survey/logging_layout_qt.h"
 #include "survey/session_view.h"
 #include "survey/survey_dialog_context.h"
@@ -174,6 +175,7 @@ private:
     std::array<QPushButton*, kPauseRowButtons> pauseButtons_{};
     std::array<QString, kLogFieldCount> texts_;
     LoggingLayout layout_;
+    LoggingLayoutCache layoutCache_;
     bool messageShown_ = false; // the message line, not the channel values, holds R4 (and R5)
 
     SurveySession* survey_ = nullptr;

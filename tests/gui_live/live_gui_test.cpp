@@ -530,6 +530,85 @@ private slots:
         QCOMPARE(s.wnd->FieldText(LogField::Marker), QStringLiteral(" "));
     }
 
+    // The field rectangles are kept between paints, and measured again when the screen or a
+    // font changes.
+    void TheLayoutCacheFollowsTheScreenAndTheFonts() {
+        QFont normal(QStringLiteral("Sans Serif"));
+        normal.setPixelSize(14);
+        QFont bold = normal;
+        bold.setBold(true);
+        QFont bigBold = bold;
+        bigBold.setPixelSize(20);
+        const ScreenGeometry land = ComputeScreenGeometry(false, 16);
+        const ScreenGeometry port = ComputeScreenGeometry(true, 16);
+        struct Step {
+            ScreenGeometry screen;
+            QFont bold;
+        } steps[] = {{land, bold}, {land, bold}, {land, bigBold}, {port, bigBold}, {port, bold}};
+        LoggingLayoutCache cache;
+        LoggingLayout previous;
+        for (std::size_t i = 0; i < std::size(steps); ++i) {
+            const Step& step = steps[i];
+            const LoggingLayout measured =
+                ComputeLoggingLayout(step.screen, MeasureLayoutTexts(normal, step.bold));
+            const LoggingLayout& cached = cache.Get(step.screen, normal, step.bold);
+            QVERIFY2(cached.fields == measured.fields, qPrintable(QString::number(i)));
+            QCOMPARE(cached.rowY, measured.rowY);
+            QCOMPARE(cached.profile, measured.profile);
+            // Every change of screen or font moves some field, so a stale layout would show.
+            QCOMPARE(i > 0 && measured.fields == previous.fields, i == 1);
+            previous = measured;
+        }
+    }
+
+    // A repaint of part of the screen draws there exactly what a whole repaint draws: every
+    // field it touches, even at an edge, and a field just outside it leaves no trace.
+    void APartialRepaintDrawsWhatAWholeOneDoes() {
+        for (bool portrait : {false, true}) {
+            QTemporaryDir dir;
+            Screen s(portrait);
+            s.settings.gpsEnabled = 1;
+            s.Normalise();
+            s.OpenFile(dir.path());
+            s.session.state = SessionState::Logging;
+            for (int i = 0; i < 8; ++i) {
+                s.Feed(Frame('M', {static_cast<int16_t>(100 + 7 * i), -80, 60, 40}));
+            }
+            const QImage whole = s.wnd->grab().toImage();
+            const LoggingLayout& l = s.wnd->Layout();
+            const QRect ch1 = l.Field(LogField::Ch1);
+            const QRect ch2 = l.Field(LogField::Ch2);
+            const QRect state = l.Field(LogField::StateWord);
+            const QRect station = l.Field(LogField::Station);
+            struct Case {
+                const char* name;
+                QRegion region;
+            } cases[] = {
+                {"channel 1", ch1},
+                {"the right half of channel 1", ch1.adjusted(ch1.width() / 2, 0, 0, 0)},
+                {"across channels 1 and 2", QRect(ch1.left() + ch1.width() / 2, ch1.top() + 3,
+                                                  ch2.left() - ch1.left(), ch1.height() - 6)},
+                {"the state word and the station", QRegion(state) + QRegion(station)},
+                {"the whole screen", s.wnd->rect()},
+            };
+            for (const Case& c : cases) {
+                QImage part(whole.size(), whole.format());
+                part.fill(Qt::magenta);
+                s.wnd->render(&part, c.region.boundingRect().topLeft(), c.region);
+                int ink = 0;
+                for (const QRect& r : c.region) {
+                    for (int y = r.top(); y <= r.bottom(); ++y) {
+                        for (int x = r.left(); x <= r.right(); ++x) {
+                            QVERIFY2(part.pixel(x, y) == whole.pixel(x, y), c.name);
+                            ink += whole.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
+                        }
+                    }
+                }
+                QVERIFY2(ink > 0, c.name); // the region holds text, not only background
+            }
+        }
+    }
+
     // Repaints show the battery as last read; the system is read again only at the power
     // check every 180 s.
     void RepaintsShowTheBatteryReadAtTheLastPowerCheck() {

@@ -18,7 +18,7 @@
 #include "config/settings.h"
 #include "gps/gps_subsystem.h"
 #include "instrument/link.h"
-#include "instrument/output_forwarder.h"
+#include "platform/output_forwarder.h"
 #include "instrument/reading.h"
 #include "instrument/reading_processor.h"
 #include "platform/clock.h"

@@ -33,35 +33,58 @@ function(tm47_gtest name)
     endif()
 endfunction()
 
-# tm47_folder(NAME LIBS ... QT_LIBS ...)
-#   The folder's libraries from the sources in it: the rules (every .cpp that does not use
-#   Qt) become NAME; screens and other Qt code (files ending in _wnd.cpp, _dialog.cpp or
-#   _qt.cpp) become NAME_ui, which links NAME and Qt. Fuzz builds skip NAME_ui.
+# tm47_add_folder(DIR)
+#   add_subdirectory that names the folder when its CMakeLists.txt is missing: every folder
+#   of the build is required, so a lost file stops configuration instead of a library.
+function(tm47_add_folder dir)
+    if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt)
+        file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR}/${dir})
+        message(FATAL_ERROR "folder ${folder}: ${folder}/CMakeLists.txt is missing")
+    endif()
+    add_subdirectory(${dir})
+endfunction()
+
+# tm47_folder(NAME RULES files... [UI files...] [PROGRAMS files...] [LIBS ...] [UI_LIBS ...])
+#   The folder's libraries, from its files listed by name: RULES (code without Qt) become
+#   NAME, UI (screens and other Qt code) become NAME_ui, which links NAME and Qt. PROGRAMS
+#   are the files of the folder's executables, built by the caller. A folder without UI
+#   files or UI_LIBS has no NAME_ui. Every .cpp and .h of the
+#   folder must be in one list, so a new file is placed on purpose; scripts/check-layering.py
+#   reads the same lists. Fuzz builds skip NAME_ui.
 function(tm47_folder name)
-    cmake_parse_arguments(ARG "" "" "LIBS;QT_LIBS" ${ARGN})
-    file(GLOB all_sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-    set(core_sources)
-    set(qt_sources)
-    foreach(src ${all_sources})
-        if(src MATCHES "(_wnd|_dialog|_qt)\\.cpp$")
-            list(APPEND qt_sources ${src})
-        else()
-            list(APPEND core_sources ${src})
+    cmake_parse_arguments(ARG "" "" "RULES;UI;PROGRAMS;LIBS;UI_LIBS" ${ARGN})
+    file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
+    set(listed ${ARG_RULES} ${ARG_UI} ${ARG_PROGRAMS})
+    file(GLOB present RELATIVE ${CMAKE_CURRENT_SOURCE_DIR} *.cpp *.h)
+    foreach(file ${present})
+        if(NOT file IN_LIST listed)
+            message(FATAL_ERROR "${folder}/${file} is in no list (RULES, UI or PROGRAMS) of "
+                                "${folder}/CMakeLists.txt")
         endif()
     endforeach()
-    if(core_sources)
-        tm47_library(${name} SOURCES ${core_sources} LIBS ${ARG_LIBS})
+    foreach(file ${listed})
+        if(NOT EXISTS ${CMAKE_CURRENT_SOURCE_DIR}/${file})
+            message(FATAL_ERROR "${folder}/CMakeLists.txt lists ${file}, which is missing")
+        endif()
+    endforeach()
+
+    list(FILTER ARG_RULES INCLUDE REGEX "\\.cpp$")
+    if(ARG_RULES)
+        tm47_library(${name} SOURCES ${ARG_RULES} LIBS ${ARG_LIBS})
     else()
         add_library(${name} INTERFACE)
         target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
         target_link_libraries(${name} INTERFACE ${ARG_LIBS})
     endif()
-    if(qt_sources AND NOT TM47_FUZZ)
-        tm47_library(${name}_ui QT SOURCES ${qt_sources}
-            LIBS ${name} ${ARG_QT_LIBS} Qt6::Widgets Qt6::Network)
-    elseif(NOT TM47_FUZZ)
+    if(TM47_FUZZ OR NOT (ARG_UI OR ARG_UI_LIBS))
+        return()
+    endif()
+    list(FILTER ARG_UI INCLUDE REGEX "\\.cpp$")
+    if(ARG_UI)
+        tm47_library(${name}_ui QT SOURCES ${ARG_UI} LIBS ${name} ${ARG_UI_LIBS} Qt6::Widgets Qt6::Network)
+    else()
         add_library(${name}_ui INTERFACE)
-        target_link_libraries(${name}_ui INTERFACE ${name} ${ARG_QT_LIBS} Qt6::Widgets)
+        target_link_libraries(${name}_ui INTERFACE ${name} ${ARG_UI_LIBS} Qt6::Widgets)
     endif()
 endfunction()
 

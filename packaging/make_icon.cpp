@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "resources/bitmaps.h"
+#include "resources/bitmaps_qt.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the normal build, AddressSanitizer + UndefinedBehaviorSanitizer,
-# ThreadSanitizer on the threaded tests, and a short run of every libFuzzer target.
+# Checks the folders' layering, then builds and runs every test: the normal build,
+# AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer on the threaded tests, and a
+# short run of every libFuzzer target.
 # Fails when any test fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -18,6 +19,9 @@ mkdir -p test-artifacts
 export TM47_ARTIFACTS="$root/test-artifacts"
 
 step() { printf '\n=== %s (%s) ===\n' "$*" "$(date +%H:%M:%S)"; }
+
+step "layering"
+python3 scripts/check-layering.py
 
 step "build and test"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null

@@ -127,7 +127,19 @@ public:
 
 private:
     struct Worker; // the worker thread's own state
+    // The worker thread's loop and its steps; all run on the worker only.
     void Run();
+    int PollTimeoutMs(const Worker& w) const;
+    void FollowCable(Worker& w);
+    void ReadLine(Worker& w, int master);
+    void HandleByte(Worker& w, uint8_t b);
+    void ModeCommand(Worker& w, uint8_t letter);
+    void TakeEvents(Worker& w);
+    void StreamDueFrames(Worker& w);
+    void WriteLine(Worker& w, int master);
+    void EmitFrame(Worker& w, bool backwards, double step);
+    void AddQcResponse(Worker& w, std::array<double, 4>& values) const;
+    void LogFrame(SentFrame& sent);
     void Wake() const { worker_.Wake(); }
 
     const InstrumentConfig config_;

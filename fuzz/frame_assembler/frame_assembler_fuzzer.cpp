@@ -11,15 +11,17 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <vector>
 
 #include "instrument/frame_assembler.h"
 #include "instrument/frame_decoder.h"
 
+#include "fuzz/fuzz_support.h"
+
 namespace {
 
 using namespace tm47;
+using fuzz::Check;
 
 // The assembly rules, written as plainly as possible.
 struct ModelAssembler {
@@ -44,20 +46,6 @@ struct ModelAssembler {
     }
 };
 
-struct Splitter {
-    uint32_t state;
-    size_t Next(size_t left) {
-        state = state * 1664525u + 1013904223u;
-        const size_t chunk = 1 + (state >> 16) % 40;
-        return chunk < left ? chunk : left;
-    }
-};
-
-void Check(bool ok) {
-    if (!ok)
-        std::abort();
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -70,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static constexpr int kStates[] = {kReadingNormal, kReadingNormalising, kReadingNulling,
                                       kReadingQcAveraging, kReadingQcEvaluation};
     int readingState = kStates[(data[0] >> 5) % 5];
-    Splitter splitter{static_cast<uint32_t>(data[1] | data[2] << 8 | data[3] << 16)};
+    fuzz::ReadSplitter splitter(static_cast<uint32_t>(data[1] | data[2] << 8 | data[3] << 16), 40);
     data += 4;
     size -= 4;
 

@@ -7,77 +7,37 @@
 
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
+
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
+using tm47::fuzz::Check;
 
-struct FuzzRoot {
-    fs::path dir;
-    FuzzRoot() {
-        std::string tmpl = (fs::temp_directory_path() / "tm47-fuzz-line-index-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) {
-            std::perror("line_index: mkdtemp");
-            std::abort();
-        }
-        dir = tmpl;
-    }
-    ~FuzzRoot() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
-
-const FuzzRoot& Root() {
-    static const FuzzRoot root;
-    return root;
-}
-
-std::string FileBytes(const fs::path& path) {
-    std::string out;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) {
-            out.append(buf, n);
-        }
-        std::fclose(f);
-    }
-    return out;
+const fs::path& Root() {
+    return tm47::fuzz::RunDirectory("tm47-fuzz-line-index");
 }
 
 void CheckIndex(const std::string& index, int64_t rows) {
-    if (index.size() != static_cast<std::size_t>(rows) * tm47::kIndexRowLength) {
-        std::abort();
-    }
+    Check(index.size() == static_cast<std::size_t>(rows) * tm47::kIndexRowLength);
     const std::string gap = tm47::GapRow();
     for (std::size_t at = 0; at < index.size(); at += tm47::kIndexRowLength) {
         const std::string_view row(index.data() + at, tm47::kIndexRowLength);
-        if (row.back() != '\n' || (row != gap && row.find('.') == std::string_view::npos)) {
-            std::abort();
-        }
+        Check(row.back() == '\n' && (row == gap || row.find('.') != std::string_view::npos));
     }
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const tm47::DeviceRoot root(Root().dir);
-    const fs::path dataPath = Root().dir / "FUZZ.R47";
-    if (std::FILE* f = std::fopen(dataPath.c_str(), "wb")) {
-        std::fwrite(data, 1, size, f);
-        std::fclose(f);
-    } else {
-        std::abort();
-    }
+    const tm47::DeviceRoot root(Root());
+    const fs::path dataPath = Root() / "FUZZ.R47";
+    tm47::fuzz::WriteFileBytes(dataPath, data, size);
     std::FILE* dataFile = std::fopen(dataPath.c_str(), "rb");
-    if (!dataFile) {
-        std::abort();
-    }
+    Check(dataFile != nullptr);
 
     // The first byte picks the instrument variant and antenna, which change the decoding.
     tm47::Settings settings;
@@ -87,24 +47,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
 
     const tm47::LineTable lines = tm47::BuildLineList(dataFile);
-    if (lines.lineName.size() != lines.lineStart.size() ||
-        static_cast<std::size_t>(lines.LineCount()) > size / tm47::kRecordLength) {
-        std::abort();
-    }
+    Check(lines.lineName.size() == lines.lineStart.size() &&
+          static_cast<std::size_t>(lines.LineCount()) <= size / tm47::kRecordLength);
     tm47::OffsetOrder order = tm47::OffsetOrder::BeforeNormalising;
     tm47::PointWindow window;
     for (int32_t line = 0; line <= lines.LineCount() + 1 && line <= 4; ++line) {
         const int64_t rows = tm47::BuildLineIndex(dataFile, lines, line, settings, order, root);
-        CheckIndex(FileBytes(root.Map(tm47::kLineIndexFile)), rows);
+        CheckIndex(tm47::fuzz::FileBytes(root.Map(tm47::kLineIndexFile)), rows);
         for (int64_t firstRow : {rows - 3, rows + 1}) {
-            if (!tm47::LoadIndexWindow(window, 1, 318, firstRow, root)) {
-                std::abort(); // the index was just written
-            }
+            Check(tm47::LoadIndexWindow(window, 1, 318, firstRow, root)); // just written
             for (int32_t s = 1; s <= 318; ++s) {
                 const int64_t row = firstRow + (s - 1);
-                if (window.pointValid[static_cast<std::size_t>(s)] && (row < 1 || row > rows)) {
-                    std::abort();
-                }
+                Check(!window.pointValid[static_cast<std::size_t>(s)] || (row >= 1 && row <= rows));
             }
         }
     }

@@ -5,12 +5,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "gps/gps_status.h"
 #include "gps/nmea_framer.h"
+
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
@@ -20,11 +21,7 @@ struct Framed {
     bool operator==(const Framed&) const = default;
 };
 
-void Check(bool ok) {
-    if (!ok) {
-        std::abort();
-    }
-}
+using tm47::fuzz::Check;
 
 void CheckLine(const tm47::NmeaLine& line) {
     Check(line.text.size() < tm47::kNmeaLineBufferSize);
@@ -52,7 +49,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         return 0;
     }
     // Two bytes of split seed, the rest is the byte stream.
-    uint32_t seed = data[0] | (static_cast<uint32_t>(data[1]) << 8);
+    tm47::fuzz::ReadSplitter splitter(data[0] | (static_cast<uint32_t>(data[1]) << 8), 64);
     const uint8_t* bytes = data + 2;
     const size_t n = size - 2;
 
@@ -72,11 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     tm47::NmeaFramer framer;
     size_t at = 0;
     while (at < n) {
-        seed = seed * 1103515245u + 12345u;
-        size_t chunk = 1 + (seed >> 16) % 64;
-        if (chunk > n - at) {
-            chunk = n - at;
-        }
+        const size_t chunk = splitter.Next(n - at);
         std::vector<uint8_t> read(bytes + at, bytes + at + chunk);
         for (uint8_t b : read) {
             if (framer.Push(b, line)) {

@@ -6,84 +6,49 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <unistd.h>
+
+#include "fuzz/fuzz_support.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// A temporary root for the whole run, removed when the fuzzer exits.
-struct FuzzRoot {
-    fs::path dir;
-    FuzzRoot() {
-        std::string tmpl = (fs::temp_directory_path() / "tm47-fuzz-settings-XXXXXX").string();
-        if (!mkdtemp(tmpl.data())) {
-            std::perror("settings_loader: mkdtemp");
-            std::abort();
-        }
-        dir = tmpl;
-        fs::create_directories(dir / "Storage" / "TALINI");
-    }
-    ~FuzzRoot() {
-        std::error_code ec;
-        fs::remove_all(dir, ec);
-    }
-};
+using tm47::fuzz::Check;
 
-const FuzzRoot& Root() {
-    static const FuzzRoot root;
-    return root;
-}
-
-std::string FileBytes(const fs::path& path) {
-    std::string out;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) {
-            out.append(buf, n);
-        }
-        std::fclose(f);
-    }
-    return out;
+// The root for the whole run, with the settings folder in it.
+const fs::path& Root() {
+    static const fs::path& dir = []() -> const fs::path& {
+        const fs::path& d = tm47::fuzz::RunDirectory("tm47-fuzz-settings");
+        fs::create_directories(d / "Storage" / "TALINI");
+        return d;
+    }();
+    return dir;
 }
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-    const tm47::DeviceRoot root(Root().dir);
+    const tm47::DeviceRoot root(Root());
     const fs::path file = root.Map(tm47::kSettingsFileName);
-    std::FILE* f = std::fopen(file.c_str(), "wb");
-    if (!f) {
-        std::abort();
-    }
-    std::fwrite(data, 1, size, f);
-    std::fclose(f);
+    tm47::fuzz::WriteFileBytes(file, data, size);
 
     tm47::Settings settings;
     settings.profilePlotHeight = 200;
     tm47::LoadSettings(settings, root);
 
-    if (settings.surveyLine.size() > tm47::kSurveyLineMax ||
-        !std::isfinite(settings.profilePixelsPerUnit) || settings.profilePixelsPerUnit < 0.0f ||
-        settings.cyclesPerReading < 1) {
-        std::abort();
-    }
+    Check(settings.surveyLine.size() <= tm47::kSurveyLineMax &&
+          std::isfinite(settings.profilePixelsPerUnit) && settings.profilePixelsPerUnit >= 0.0f &&
+          settings.cyclesPerReading >= 1);
 
     // Whatever was loaded, written back and loaded again, is written back the same.
     tm47::SaveSettings(settings, root);
-    const std::string first = FileBytes(file);
+    const std::string first = tm47::fuzz::FileBytes(file);
     tm47::Settings again;
     again.profilePlotHeight = 200;
-    if (tm47::LoadSettings(again, root) != tm47::SettingsLoad::Loaded) {
-        std::abort();
-    }
+    Check(tm47::LoadSettings(again, root) == tm47::SettingsLoad::Loaded);
     tm47::SaveSettings(again, root);
-    if (FileBytes(file) != first) {
-        std::abort();
-    }
+    Check(tm47::fuzz::FileBytes(file) == first);
     return 0;
 }

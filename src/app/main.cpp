@@ -16,10 +16,8 @@
 #include "config/settings_file.h"
 #include "platform/clock.h"
 
-#ifdef TM47_HAVE_SIM
 #include "sim/gps_simulator.h"
 #include "sim/instrument_simulator.h"
-#endif
 
 int main(int argc, char** argv) {
     using namespace tm47;
@@ -70,7 +68,6 @@ int main(int argc, char** argv) {
     options.comMap = cmd.comMap;
     options.portrait = cmd.portrait;
 
-#ifdef TM47_HAVE_SIM
     // --simulate: the instrument and the GPS receiver on pseudo-terminals in this process,
     // standing behind whatever COM numbers the settings give them. Both outlive the logger.
     InstrumentConfig instrumentConfig;
@@ -89,12 +86,6 @@ int main(int argc, char** argv) {
         options.simulatedInstrumentPath = instrumentSim.DevicePath();
         options.simulatedGpsPath = gpsSim.DevicePath();
     }
-#else
-    if (cmd.simulate) {
-        std::cerr << "tm47logger: built without the simulator\n";
-        return 2;
-    }
-#endif
     SystemClock clock;
     Logger logger(std::move(options), clock);
     QtMessageSink messages;

@@ -20,7 +20,7 @@
 #include "app/menu_keys.h"
 #include "app/monitor_log_start.h"
 #include "gps/monitor_gps_wnd.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 #include "platform/message_sink.h"
 
 namespace tm47 {

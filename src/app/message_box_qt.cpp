@@ -2,7 +2,7 @@
 
 #include <QMessageBox>
 
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 
 namespace tm47 {
 

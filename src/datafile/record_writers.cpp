@@ -3,7 +3,7 @@
 #include <string>
 #include <vector>
 
-#include "instrument/output_forwarder.h"
+#include "platform/output_forwarder.h"
 
 namespace tm47 {
 

@@ -5,7 +5,7 @@
 #include <QLineEdit>
 #include <QVBoxLayout>
 
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 
 namespace tm47 {
 

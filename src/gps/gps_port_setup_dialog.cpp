@@ -10,7 +10,7 @@
 
 #include "config/settings.h"
 #include "config/settings_lists_qt.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 
 namespace tm47 {
 

@@ -3,7 +3,7 @@
 #include <QFontMetrics>
 #include <QPainter>
 
-#include "resources/screen_font.h"
+#include "resources/screen_font_qt.h"
 
 namespace tm47 {
 

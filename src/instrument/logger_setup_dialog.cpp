@@ -3,7 +3,7 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "config/settings_lists_qt.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,6 +1,6 @@
 #pragma once
 // The handheld's key codes, as every screen's key table reads them: letters and digits as
-// their character codes in either case, and the codes below. key_codes.h turns Qt's key
+// their character codes in either case, and the codes below. key_codes_qt.h turns Qt's key
 // events into them.
 
 #include <cstdint>

@@ -2,7 +2,7 @@
 
 #include "config/settings.h"
 #include "config/settings_file.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 
 #include <QCheckBox>
 #include <QColor>

@@ -8,7 +8,7 @@
 
 #include "config/settings.h"
 #include "config/settings_file.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 #include "profile/profile_scale.h"
 
 namespace tm47 {

@@ -1,12 +1,7 @@
 #pragma once
 // The menu screen's bitmaps, by resource name: the side bar, the title and the foot, each in
-// a portrait and a landscape version. They are drawn in code rather than stored, so they stay
-// sharp at any zoom: the pixmap has the logical size below and `devicePixelRatio` times as
-// many pixels.
+// a portrait and a landscape version. bitmaps_qt.h draws them.
 
-#include <QPainter>
-#include <QPixmap>
-#include <QSize>
 #include <string_view>
 
 namespace tm47 {
@@ -17,15 +12,5 @@ inline constexpr std::string_view kBitmapTitlePortrait = "STATICTITTM47KVBAR";
 inline constexpr std::string_view kBitmapTitleLandscape = "STATICTITTM47KVBMX";
 inline constexpr std::string_view kBitmapFootPortrait = "STATICLEADAR";
 inline constexpr std::string_view kBitmapFootLandscape = "STATICLEAD";
-
-// Logical size of a bitmap; empty for an unknown name.
-QSize BitmapSize(std::string_view name);
-
-// The bitmap, transparent where it has no ink; a null pixmap for an unknown name.
-QPixmap LoadBitmap(std::string_view name, qreal devicePixelRatio = 1.0);
-
-// The program's icon, drawn from the menu artwork (the coil and the decay with its four gates)
-// into a square of `side` logical pixels at the painter's origin.
-void DrawAppIcon(QPainter& p, qreal side);
 
 } // namespace tm47

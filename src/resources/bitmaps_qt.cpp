@@ -2,7 +2,7 @@
 // housing, the signal red of the GPS warning, and the four channel colours of the profile
 // (blue, green, red, magenta) on the gate markers of the decay curve.
 
-#include "resources/bitmaps.h"
+#include "resources/bitmaps_qt.h"
 
 #include <QFont>
 #include <QFontMetricsF>

@@ -1,4 +1,4 @@
-#include "resources/screen_font.h"
+#include "resources/screen_font_qt.h"
 
 #include <QFontMetrics>
 #include <QStringList>

@@ -1,7 +1,7 @@
 #include "survey/comment_dialog.h"
 
 #include "datafile/record_writers.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>

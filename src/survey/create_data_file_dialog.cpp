@@ -1,7 +1,7 @@
 #include "survey/create_data_file_dialog.h"
 
 #include "config/settings_file.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 #include "survey/data_file_naming.h"
 
 #include <QFileDialog>

@@ -5,7 +5,7 @@
 #include <span>
 #include <system_error>
 
-#include "instrument/output_forwarder.h"
+#include "platform/output_forwarder.h"
 #include "profile/profile_scale.h"
 
 namespace tm47 {

@@ -2,7 +2,7 @@
 
 #include "config/settings_file.h"
 #include "datafile/record_writers.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>

@@ -1,7 +1,7 @@
 #include "survey/new_station_dialog.h"
 
 #include "datafile/record_writers.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 #include "survey/survey_position.h"
 
 #include <QDialogButtonBox>

@@ -4,7 +4,7 @@
 #include "config/settings.h"
 #include "config/settings_file.h"
 #include "datafile/number_text.h"
-#include "platform/dialog_frame.h"
+#include "platform/dialog_frame_qt.h"
 #include "survey/log_session.h"
 #include "survey/survey_position.h"
 

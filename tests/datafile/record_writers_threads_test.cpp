@@ -7,7 +7,7 @@
 #include <gtest/gtest.h>
 
 #include "datafile/record_writers.h"
-#include "instrument/output_forwarder.h"
+#include "platform/output_forwarder.h"
 #include "temp_dir_support.h"
 
 namespace tm47 {

@@ -1,6 +1,6 @@
 // The output port behind the forwarder. Kept apart so programs that never open a port (the
 // record tests) do not need the serial code.
-#include "instrument/output_forwarder.h"
+#include "platform/output_forwarder.h"
 #include "platform/serial_port.h"
 
 namespace tm47 {

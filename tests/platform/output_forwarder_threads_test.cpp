@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "instrument/output_forwarder.h"
+#include "platform/output_forwarder.h"
 #include "platform/serial_port.h"
 #include "tests/support/pty_peer.h"
 

@@ -1,4 +1,4 @@
-#include "instrument/output_forwarder.h"
+#include "platform/output_forwarder.h"
 
 #include <chrono>
 #include <condition_variable>

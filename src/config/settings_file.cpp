@@ -1,6 +1,6 @@
 #include "config/settings_file.h"
 
-#include "config/c_numbers.h"
+#include "platform/c_numbers.h"
 
 #include <array>
 #include <bit>
@@ -103,17 +103,17 @@ std::u16string SurveyLineFromBytes(std::string_view bytes) {
 
 struct LineWriter {
     std::string& out;
-    void operator()(const int32_t* v) const { out += CFormatInt(*v); }
-    void operator()(const float* v) const { out += CFormatFixed(static_cast<double>(*v)); }
-    void operator()(const double* v) const { out += CFormatFixed(*v); }
+    void operator()(const int32_t* v) const { out += PrintfInt(*v, 0); }
+    void operator()(const float* v) const { out += PrintfFixed(static_cast<double>(*v), 0, 6); }
+    void operator()(const double* v) const { out += PrintfFixed(*v, 0, 6); }
     void operator()(const std::u16string* v) const { out += SurveyLineBytes(*v); }
 };
 
 struct LineReader {
     std::string_view line;
-    void operator()(int32_t* v) const { *v = CLeadingInt(line); }
-    void operator()(float* v) const { *v = NarrowToFloat(CLeadingDouble(line)); }
-    void operator()(double* v) const { *v = CLeadingDouble(line); }
+    void operator()(int32_t* v) const { *v = StrtolSaturatingInt32(line); }
+    void operator()(float* v) const { *v = NarrowToFloat(StrtodLike(line)); }
+    void operator()(double* v) const { *v = StrtodLike(line); }
     void operator()(std::u16string* v) const { *v = SurveyLineFromBytes(line); }
 };
 

@@ -2,8 +2,7 @@
 
 #include <QPainter>
 
-#include <cstdio>
-#include <cstring>
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
@@ -27,9 +26,7 @@ void FillGridLine(QImage& image, int row, int width, int x0, int x1) {
 }
 
 QString LimitLabel(float value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%5.0f", static_cast<double>(value));
-    return QString::fromLatin1(buf);
+    return QString::fromStdString(PrintfFixed(static_cast<double>(value), 5, 0));
 }
 
 } // namespace

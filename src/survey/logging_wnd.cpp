@@ -11,6 +11,7 @@
 #include "gps/gps_status_wnd.h"
 #include "instrument/calibrate_wnd.h"
 #include "instrument/frame_decoder.h"
+#include "platform/c_numbers.h"
 #include "platform/key_codes.h"
 #include "profile/curve_wnd.h"
 #include "profile/display_options_dialog.h"
@@ -501,7 +502,7 @@ void LoggingWnd::UpdateStaticTexts() {
     setText(LogField::Line, open ? QString::fromStdU16String(ctx_.settings.surveyLine) : QString());
     setText(LogField::Station,
             open ? QString::fromStdString(StationFieldText(ctx_.position.station)) : QString());
-    setText(LogField::DeviceBattery, QString::asprintf("%3d%c", battery_.Cached(), '%'));
+    setText(LogField::DeviceBattery, QString::fromStdString(PrintfInt(battery_.Cached(), 3) + "%"));
     const bool gps = ctx_.settings.gpsEnabled == 1;
     setText(LogField::GpsDisabled, gps ? QString() : QStringLiteral("GPS  Input  disabled"));
     setText(LogField::GpsPosLabel, gps ? QStringLiteral("Pos") : QString());

@@ -1,9 +1,8 @@
 #include "survey/survey_setup_dialog.h"
 
-#include "config/c_numbers.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
-#include "datafile/number_text.h"
+#include "platform/c_numbers.h"
 #include "platform/dialog_frame.h"
 #include "survey/log_session.h"
 #include "survey/survey_position.h"
@@ -30,7 +29,7 @@ bool IsKnownMode(int32_t mode) {
 }
 
 QString Fixed(double value, int precision) {
-    return QString::fromStdString(FormatFixed(value, 0, precision));
+    return QString::fromStdString(PrintfFixed(value, 0, precision));
 }
 
 double FieldNumber(const QLineEdit* field) {

@@ -7,9 +7,8 @@
 #include <cstring>
 #include <system_error>
 
-#include "config/c_numbers.h"
-#include "datafile/number_text.h"
 #include "datafile/records.h"
+#include "platform/c_numbers.h"
 #include "viewer/line_walk.h"
 #include "viewer/record_reader.h"
 
@@ -250,10 +249,10 @@ IndexPoint ParseIndexRow(std::string_view row) {
         return p;
     }
     p.valid = true;
-    p.station = NarrowToFloat(ParseLeadingNumber(row.substr(0, kIndexFieldWidth)));
+    p.station = NarrowToFloat(StrtodDecimalLike(row.substr(0, kIndexFieldWidth)));
     for (std::size_t i = 0; i < 4; ++i) {
         p.channel[i] = NarrowToFloat(
-            ParseLeadingNumber(row.substr(kIndexFieldWidth * (i + 1), kIndexFieldWidth)));
+            StrtodDecimalLike(row.substr(kIndexFieldWidth * (i + 1), kIndexFieldWidth)));
     }
     return p;
 }

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <string_view>
 
-#include "datafile/number_text.h"
 #include "number_fields.h"
+#include "platform/c_numbers.h"
 #include "viewer/line_index.h"
 
 namespace r47 {
@@ -257,7 +257,7 @@ void ParseFileName(const tm47::Record& r, FileFacts& facts) {
         name.remove_suffix(1);
     }
     facts.name = std::string(name);
-    facts.readingIntervalS = tm47::ParseLeadingNumber(std::string_view(r.data() + 11, 7));
+    facts.readingIntervalS = tm47::StrtodDecimalLike(std::string_view(r.data() + 11, 7));
 }
 
 tm47::Settings DecodingSettings(const FileFacts& facts) {

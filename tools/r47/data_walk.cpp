@@ -7,6 +7,7 @@
 
 #include "number_fields.h"
 #include "platform/c_numbers.h"
+#include "platform/file_handle.h"
 #include "viewer/line_index.h"
 
 namespace r47 {
@@ -302,15 +303,13 @@ WalkResult WalkDataFile(const std::string& path, WalkHandler& handler) {
     if (path == "-") {
         return WalkDataFile(stdin, handler);
     }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
+    const tm47::FileHandle f = tm47::OpenFile(path.c_str(), "rb");
+    if (!f) {
         WalkResult result;
         result.error = std::strerror(errno);
         return result;
     }
-    WalkResult result = WalkDataFile(f, handler);
-    std::fclose(f);
-    return result;
+    return WalkDataFile(f.get(), handler);
 }
 
 } // namespace r47

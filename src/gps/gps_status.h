@@ -1,7 +1,7 @@
 #pragma once
-// The GPS status line of the Monitor/Log screen, fed one line at a time by the GPS reader
-// (the handler of WM_USER+11): fix quality and satellites from GGA sentences, PDOP from GSA
-// sentences, a spinner that turns on every verified GGA sentence, and the count of GGA
+// The GPS status line of the Monitor/Log screen, fed one line at a time as the GPS reader
+// hands each sentence to the GUI thread: fix quality and satellites from GGA sentences, PDOP from
+// GSA sentences, a spinner that turns on every verified GGA sentence, and the count of GGA
 // sentences taken while readings are recorded. Nothing decoded is kept: the texts go
 // straight to the cells and live only on the screen.
 //
@@ -52,9 +52,9 @@ std::string LoggedGgaCountText(uint32_t count);
 // "/" after "\", "\" after "/".
 int32_t NextSpinnerChar(int32_t current);
 
-// The WM_USER+11 handler: draws what `fix`'s sentence texts say into the cells, then empties
-// both texts. The valid path needs a verified line of at least 6 characters and GPS input
-// enabled; every other line takes the not-valid path ("??" in bold, nothing counted).
+// Takes the sentence the GPS reader handed over: draws what `fix`'s sentence texts say into the
+// cells, then empties both texts. The valid path needs a verified line of at least 6 characters and
+// GPS input enabled; every other line takes the not-valid path ("??" in bold, nothing counted).
 void HandleGpsSentence(GpsFix& fix, const GpsStatusInputs& inputs, GpsStatusView& view);
 
 } // namespace tm47

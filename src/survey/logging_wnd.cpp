@@ -76,7 +76,7 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     setGeometry(0, 0, g.width, g.height);
     timer1_.setTimerType(Qt::PreciseTimer);
 
-    // 1. The live profile (the calibration window comes with the session, under it).
+    // The live profile (the calibration window comes with the session, under it).
     curve_ = new CurveWnd(ctx_.settings, g.portrait, g.profileWidth, g.profileHeight,
                           ctx_.previousPoint, this);
     curve_->setFont(normalFont_);
@@ -85,7 +85,7 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     curve_->Repaint(true);
     curve_->show();
 
-    // 2.-3. Buttons and highlight.
+    // Buttons and highlight.
     notice_ = new QLabel(curve_);
     notice_->setAlignment(Qt::AlignCenter);
     notice_->setFont(normalFont_);
@@ -542,7 +542,7 @@ void LoggingWnd::keyPressEvent(QKeyEvent* event) {
 }
 
 void LoggingWnd::paintEvent(QPaintEvent*) {
-    // 1. Rows and every field's rectangle, shared with the painters until the next paint.
+    // Rows and every field's rectangle, shared with the painters until the next paint.
     layout_ = ComputeLoggingLayout(ctx_.screen, MeasureLayoutTexts(normalFont_, boldFont_));
     UpdateStaticTexts();
     QPainter p(this);

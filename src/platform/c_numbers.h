@@ -41,7 +41,8 @@ float NarrowToFloat(double value);
 std::string PrintfFixed(double value, int width, int precision);
 // printf("%*lld", width, value); a negative width left-aligns.
 std::string PrintfInt(int64_t value, int width);
-// printf("%0*lld", width, value): zero-padded to `width` characters, the sign included.
+// printf("%0*lld", width, value) for width >= 0: zero-padded to `width` characters, the sign
+// included.
 std::string PrintfZeroPadded(int64_t value, int width);
 // snprintf into a string of whatever length it needs, in the C locale. For screen texts whose
 // format string is chosen at run time; the fixed conversions above are preferred elsewhere.

@@ -16,6 +16,7 @@
 #include "config/settings.h"
 #include "datafile/records.h"
 #include "platform/clock.h"
+#include "platform/file_handle.h"
 #include "viewer/line_index.h"
 
 namespace {
@@ -63,9 +64,9 @@ struct Files {
             frame[12] = static_cast<uint8_t>(i % 100);
             add(ReadingRecord(frame, static_cast<uint32_t>(i)));
         }
-        std::FILE* f = std::fopen(data.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+        FileHandle f = OpenFile(data.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f.get());
+        f.reset();
     }
     ~Files() {
         std::error_code ec;
@@ -80,16 +81,16 @@ Files& TheFiles() {
 
 void BM_BuildLineIndex(benchmark::State& state) {
     Files& files = TheFiles();
-    std::FILE* data = std::fopen(files.data.c_str(), "rb");
-    const LineTable lines = BuildLineList(data);
+    FileHandle data = OpenFile(files.data.c_str(), "rb");
+    const LineTable lines = BuildLineList(data.get());
     Settings settings;
     OffsetOrder order = OffsetOrder::BeforeNormalising;
     int64_t rows = 0;
     for (auto _ : state) {
-        rows = BuildLineIndex(data, lines, 1, settings, order, files.index);
+        rows = BuildLineIndex(data.get(), lines, 1, settings, order, files.index);
         benchmark::DoNotOptimize(rows);
     }
-    std::fclose(data);
+    data.reset();
     state.SetItemsProcessed(state.iterations() * rows);
     state.counters["rows"] = static_cast<double>(rows);
 }
@@ -101,17 +102,17 @@ void BM_PhysicalLimit(benchmark::State& state) {
     std::vector<char> in(1 << 20);
     std::vector<char> out(indexBytes, ' ');
     for (auto _ : state) {
-        std::FILE* data = std::fopen(files.data.c_str(), "rb");
+        FileHandle data = OpenFile(files.data.c_str(), "rb");
         std::size_t total = 0;
-        for (std::size_t n; (n = std::fread(in.data(), 1, in.size(), data)) > 0;) {
+        for (std::size_t n; (n = std::fread(in.data(), 1, in.size(), data.get())) > 0;) {
             total += n;
         }
-        std::fclose(data);
-        std::FILE* index = std::fopen(files.index.c_str(), "wb");
+        data.reset();
+        FileHandle index = OpenFile(files.index.c_str(), "wb");
         for (std::size_t at = 0; at < out.size(); at += in.size()) {
-            std::fwrite(out.data() + at, 1, std::min(in.size(), out.size() - at), index);
+            std::fwrite(out.data() + at, 1, std::min(in.size(), out.size() - at), index.get());
         }
-        std::fclose(index);
+        index.reset();
         benchmark::DoNotOptimize(total);
     }
 }
@@ -120,11 +121,11 @@ void BM_PhysicalLimit(benchmark::State& state) {
 void BM_LoadIndexWindow(benchmark::State& state) {
     Files& files = TheFiles();
     {
-        std::FILE* data = std::fopen(files.data.c_str(), "rb");
+        FileHandle data = OpenFile(files.data.c_str(), "rb");
         Settings settings;
         OffsetOrder order = OffsetOrder::BeforeNormalising;
-        BuildLineIndex(data, BuildLineList(data), 1, settings, order, files.index);
-        std::fclose(data);
+        BuildLineIndex(data.get(), BuildLineList(data.get()), 1, settings, order, files.index);
+        data.reset();
     }
     PointWindow window;
     for (auto _ : state) {

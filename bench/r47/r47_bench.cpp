@@ -19,6 +19,7 @@
 #include "datafile/records.h"
 #include "export_command.h"
 #include "gps/nmea_framer.h"
+#include "platform/file_handle.h"
 
 namespace {
 
@@ -102,9 +103,9 @@ struct Files {
                 add(GpsTimeRecord(tick));
             }
         }
-        std::FILE* f = std::fopen(data.c_str(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
+        FileHandle f = OpenFile(data.c_str(), "wb");
+        std::fwrite(bytes.data(), 1, bytes.size(), f.get());
+        f.reset();
     }
     ~Files() {
         std::error_code ec;
@@ -126,35 +127,35 @@ void BulkCopy(const Files& files, std::size_t outBytes) {
     static std::vector<char> in(1 << 20);
     static std::vector<char> out;
     out.assign(outBytes, ' ');
-    std::FILE* data = std::fopen(files.data.c_str(), "rb");
+    FileHandle data = OpenFile(files.data.c_str(), "rb");
     std::size_t total = 0;
-    for (std::size_t n; (n = std::fread(in.data(), 1, in.size(), data)) > 0;) {
+    for (std::size_t n; (n = std::fread(in.data(), 1, in.size(), data.get())) > 0;) {
         total += n;
     }
-    std::fclose(data);
-    std::FILE* csv = std::fopen(files.csv.c_str(), "wb");
+    data.reset();
+    FileHandle csv = OpenFile(files.csv.c_str(), "wb");
     for (std::size_t at = 0; at < out.size(); at += in.size()) {
-        std::fwrite(out.data() + at, 1, std::min(in.size(), out.size() - at), csv);
+        std::fwrite(out.data() + at, 1, std::min(in.size(), out.size() - at), csv.get());
     }
-    std::fclose(csv);
+    csv.reset();
     benchmark::DoNotOptimize(total);
 }
 
 void BM_ExportCsv(benchmark::State& state) {
     Files& files = TheFiles();
-    std::FILE* err = std::fopen("/dev/null", "wb");
+    FileHandle err = OpenFile("/dev/null", "wb");
     double exportCpu = 0.0;
     for (auto _ : state) {
         const double t0 = CpuSeconds();
-        std::FILE* out = std::fopen(files.csv.c_str(), "wb");
-        const int status = r47::RunExport({files.data.string()}, {}, out, err);
-        std::fclose(out);
+        FileHandle out = OpenFile(files.csv.c_str(), "wb");
+        const int status = r47::RunExport({files.data.string()}, {}, out.get(), err.get());
+        out.reset();
         exportCpu += CpuSeconds() - t0;
         if (status != 0) {
             state.SkipWithError("export failed");
         }
     }
-    std::fclose(err);
+    err.reset();
     files.csvBytes = std::filesystem::file_size(files.csv);
     // The bulk limit for the same bytes, in the same run.
     constexpr int kBulkRounds = 3;

@@ -35,10 +35,6 @@ Logger::Logger(LoggerOptions opts, const Clock& clk)
 Logger::~Logger() {
     keepAwake.Stop();
     CloseSessionPorts();
-    if (markerFile) {
-        std::fclose(markerFile);
-        markerFile = nullptr;
-    }
 }
 
 std::string Logger::PortPath(int portIndex, SerialUse use) const {

@@ -23,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/com_map.h"
 #include "platform/device_root.h"
+#include "platform/file_handle.h"
 #include "platform/output_forwarder.h"
 #include "platform/screen_geometry.h"
 #include "platform/serial_port.h"
@@ -119,7 +120,7 @@ struct Logger {
     GpsSubsystem gps;
 
     // "Storage\TALINI\WYNIKBAD.TXT", kept open and empty from a Monitor/Log start to the end.
-    std::FILE* markerFile = nullptr;
+    FileHandle markerFile;
 
     // The file viewer, and the offset order of stored readings that it sets from each line
     // header it indexes (back to "before normalising" when the viewer exits).

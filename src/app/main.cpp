@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QStyleFactory>
 
-#include <clocale>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -45,8 +44,6 @@ int main(int argc, char** argv) {
         qputenv("QT_SCALE_FACTOR", QByteArray::number(cmd.zoom));
     }
     QApplication app(argc, argv);
-    // Qt has set the locale from the environment; numbers in files and on ports are C.
-    std::setlocale(LC_NUMERIC, "C");
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
     QApplication::setQuitOnLastWindowClosed(false);
 

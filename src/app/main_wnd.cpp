@@ -47,15 +47,15 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 
-    // 1. Layout and screen size; the input panel button is not wanted on the menu.
+    // Layout and screen size; the input panel button is not wanted on the menu.
     ShellState& shell = logger_.shell;
     shell.portrait = logger_.options.portrait;
     ShowInputPanelButton(shell, false);
 
-    // 2. The tick counter must leave room for a whole session.
+    // The tick counter must leave room for a whole session.
     logger_.twentyDayFlag = PastTickLimit(logger_.clock.Tick());
 
-    // 3. Fonts, line height and the live profile's rectangle.
+    // Fonts, line height and the live profile's rectangle.
     normalFont_ = ScreenFont(QFont::Normal);
     boldFont_ = ScreenFont(QFont::Bold);
     setFont(normalFont_);
@@ -64,15 +64,15 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     setFixedSize(logger_.screen.width, logger_.screen.height);
     move(0, 0);
 
-    // 4. The three screen windows, hidden, the logging session and the hand-overs to them.
+    // The three screen windows, hidden, the logging session and the hand-overs to them.
     CreateScreens();
     wiring_ = std::make_unique<SessionWiring>(logger_, messages_, *logging_, *this);
 
-    // 5.-6. The menu buttons, the highlighted one drawn as default button.
+    // The menu buttons, the highlighted one drawn as default button.
     CreateButtons();
     SetHighlight(kMenuInitialHighlight);
 
-    // 7. The red brush and the keep-awake thread; 8. the settings.
+    // The red brush, the keep-awake thread, then the settings.
     redBrush_ = QBrush(QColor(255, 0, 0));
     logger_.keepAwake.Start();
     logger_.LoadStartSettings();
@@ -313,7 +313,7 @@ void MainWnd::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.fillRect(rect(), kLightGrey);
 
-    // 1. The grey area right of the side bar, the black line, the decoration.
+    // The grey area right of the side bar, the black line, the decoration.
     p.fillRect(portrait ? QRect(49, 0, 191, 320) : QRect(37, 0, 283, 240), kLightGrey);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(Qt::black, 4, Qt::SolidLine, Qt::FlatCap));
@@ -338,7 +338,7 @@ void MainWnd::paintEvent(QPaintEvent*) {
         p.setRenderHint(QPainter::Antialiasing, false);
     }
 
-    // 2. Version.
+    // The version line, "(M)" when the test file is written.
     p.setPen(Qt::black);
     p.setFont(normalFont_);
     const QString version =
@@ -348,7 +348,7 @@ void MainWnd::paintEvent(QPaintEvent*) {
     p.drawText(QRect(versionAt, QSize(width() - versionAt.x(), 20)), Qt::AlignLeft | Qt::AlignTop,
                version);
 
-    // 3. The bitmaps.
+    // The side bar, title and foot bitmaps.
     p.drawPixmap(0, 0,
                  LoadBitmap(portrait ? kBitmapSideBarPortrait : kBitmapSideBarLandscape,
                             devicePixelRatioF()));
@@ -360,13 +360,13 @@ void MainWnd::paintEvent(QPaintEvent*) {
         LoadBitmap(portrait ? kBitmapFootPortrait : kBitmapFootLandscape, devicePixelRatioF()));
     p.end();
 
-    // 4. The menu takes the keys; the task bar goes.
+    // The menu takes the keys; the task bar goes.
     if (!ScreenWindowOpen() && !hasFocus()) {
         setFocus();
     }
     ShowTaskBar(logger_.shell, false);
 
-    // 5. The 20-day stop, once the menu is on the screen.
+    // The 20-day stop, once the menu is on the screen.
     if (logger_.twentyDayFlag && !programStopPosted_) {
         programStopPosted_ = true;
         QTimer::singleShot(0, this, [this] { ProgramStop(); });

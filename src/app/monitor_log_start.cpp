@@ -17,14 +17,11 @@ constexpr const char* kSerialCaption = "Serial Port";
 
 // Created empty at every start and kept open until the program ends; nothing reads it.
 void ReplaceMarkerFile(Logger& logger) {
-    if (logger.markerFile) {
-        std::fclose(logger.markerFile);
-        logger.markerFile = nullptr;
-    }
+    logger.markerFile.reset();
     const std::filesystem::path path = logger.root.Map(kMarkerFileName);
     std::error_code ec;
     std::filesystem::create_directories(path.parent_path(), ec);
-    logger.markerFile = std::fopen(path.c_str(), "w+b");
+    logger.markerFile = OpenFile(path.c_str(), "w+b");
     if (!logger.markerFile) {
         std::cerr << "app: fopen(" << path.string() << ") failed: " << std::strerror(errno) << "\n";
     }
@@ -79,30 +76,30 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
     LogSession& session = logger.session;
     LinkState& link = logger.link.State();
 
-    // 1. The marker file.
+    // A new, empty marker file.
     ReplaceMarkerFile(logger);
 
-    // 2. Counters of the reading processing, the reader and the live profile.
+    // Counters of the reading processing, the reader and the live profile.
     logger.readings.ResetForSession(logger.clock.Tick());
     link.frameCounter.store(0);
     link.frameDivisor.store(1);
     logger.previousPoint = {};
 
-    // 3. The tick counter must not be near its limit for a whole session.
+    // The tick counter must not be near its limit for a whole session.
     if (PastTickLimit(logger.clock.Tick())) {
         ShowProgramStop(messages, view);
         return MonitorLogResult::ProgramStop;
     }
 
-    // 4. No two enabled uses on one port; checked before anything is opened.
+    // No two enabled uses on one port; checked before anything is opened.
     if (PortsConflict(s, [&](int index, SerialUse use) { return logger.PortPath(index, use); })) {
         messages.Show(kSerialCaption, "Same Port Assigned", MessageIcon::None, MessageButtons::Ok);
         view.RedrawMenu();
         return MonitorLogResult::PortConflict;
     }
 
-    // 5. Output forwarding. A port that does not open is reported and the session goes on
-    //    without it.
+    // Output forwarding. A port that does not open is reported and the session goes on
+    // without it.
     session.watchMode = 0;
     session.screenActive = true;
     logger.outputMode = 10 * s.outputEnabled + s.outputFormat;
@@ -112,7 +109,7 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
         }
     }
 
-    // 6. The instrument port.
+    // Open the instrument port.
     std::string error;
     int sysError = 0;
     const std::string path = logger.PortPath(s.instrumentPort, SerialUse::Instrument);
@@ -127,7 +124,7 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
         return MonitorLogResult::InstrumentPortFailed;
     }
 
-    // 7. Normal reading mode; the answer tells polled or streaming delivery.
+    // Normal reading mode; the answer tells polled or streaming delivery.
     if (logger.link.SendInstrumentCommand(LinkState::gainLetter, 'X') == 0) {
         messages.Show("Connection", "Instrument OFF or Disconnected", MessageIcon::None,
                       MessageButtons::Ok);
@@ -138,17 +135,17 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
         return MonitorLogResult::InstrumentSilent;
     }
 
-    // 8. Readers and timer 1; the reading state starts normalising.
+    // Readers and timer 1; the reading state starts normalising.
     WaitMs(logger.clock, 100);
     logger.link.StartLink(true);
     WaitMs(logger.clock, 50);
 
-    // 9. GPS input.
+    // Start the GPS input when it is enabled and its port opens.
     if (s.gpsEnabled == 1 && OpenGpsPort(logger, messages) && logger.startGpsInput) {
         logger.startGpsInput(logger);
     }
 
-    // 10. The Monitor/Log screen in the Monitor state.
+    // The Monitor/Log screen in the Monitor state.
     view.ShowMonitorScreen();
     view.RedrawMenu();
     return MonitorLogResult::Started;

@@ -1,6 +1,7 @@
 #include "config/settings_file.h"
 
-#include "config/c_numbers.h"
+#include "platform/c_numbers.h"
+#include "platform/file_handle.h"
 
 #include <array>
 #include <bit>
@@ -103,17 +104,17 @@ std::u16string SurveyLineFromBytes(std::string_view bytes) {
 
 struct LineWriter {
     std::string& out;
-    void operator()(const int32_t* v) const { out += CFormatInt(*v); }
-    void operator()(const float* v) const { out += CFormatFixed(static_cast<double>(*v)); }
-    void operator()(const double* v) const { out += CFormatFixed(*v); }
+    void operator()(const int32_t* v) const { out += PrintfInt(*v, 0); }
+    void operator()(const float* v) const { out += PrintfFixed(static_cast<double>(*v), 0, 6); }
+    void operator()(const double* v) const { out += PrintfFixed(*v, 0, 6); }
     void operator()(const std::u16string* v) const { out += SurveyLineBytes(*v); }
 };
 
 struct LineReader {
     std::string_view line;
-    void operator()(int32_t* v) const { *v = CLeadingInt(line); }
-    void operator()(float* v) const { *v = NarrowToFloat(CLeadingDouble(line)); }
-    void operator()(double* v) const { *v = CLeadingDouble(line); }
+    void operator()(int32_t* v) const { *v = StrtolSaturatingInt32(line); }
+    void operator()(float* v) const { *v = NarrowToFloat(StrtodLike(line)); }
+    void operator()(double* v) const { *v = StrtodLike(line); }
     void operator()(std::u16string* v) const { *v = SurveyLineFromBytes(line); }
 };
 
@@ -152,18 +153,18 @@ fs::path PrepareSettingsFile(Settings& settings, const DeviceRoot& root) {
 bool WriteSettingsFile(const Settings& settings, const fs::path& path) {
     fs::path temp = path;
     temp += ".new";
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    FileHandle f = OpenFile(temp.c_str(), "wb");
     if (!f) {
         std::fprintf(stderr, "config: cannot create %s: %s\n", temp.c_str(), std::strerror(errno));
         return false;
     }
     const std::string tag = std::string(kSettingsTag) + "\r\n";
     errno = 0;
-    bool ok = std::fwrite(tag.data(), 1, tag.size(), f) == tag.size();
-    ok = WriteSettingsLines(f, settings) && ok;
-    ok = std::fflush(f) == 0 && ok;
+    bool ok = std::fwrite(tag.data(), 1, tag.size(), f.get()) == tag.size();
+    ok = WriteSettingsLines(f.get(), settings) && ok;
+    ok = std::fflush(f.get()) == 0 && ok;
     const int writeErrno = errno;
-    ok = std::fclose(f) == 0 && ok;
+    ok = CloseFile(f) && ok;
     if (!ok) {
         const int err = writeErrno ? writeErrno : errno;
         std::fprintf(stderr, "config: cannot write %s: %s\n", temp.c_str(),
@@ -294,7 +295,7 @@ int ReadSettingsLines(std::FILE* file, Settings& settings) {
 
 SettingsLoad LoadSettings(Settings& settings, const DeviceRoot& root) {
     const fs::path path = PrepareSettingsFile(settings, root);
-    std::FILE* f = std::fopen(path.c_str(), "rb");
+    FileHandle f = OpenFile(path.c_str(), "rb");
     if (!f) {
         if (errno != ENOENT) {
             std::fprintf(stderr, "config: cannot open %s: %s; writing it anew\n", path.c_str(),
@@ -305,17 +306,16 @@ SettingsLoad LoadSettings(Settings& settings, const DeviceRoot& root) {
         return SettingsLoad::Missing;
     }
     char line[kSettingsLineSize];
-    const long n = ReadTextLine(f, line, sizeof line);
+    const long n = ReadTextLine(f.get(), line, sizeof line);
     if (n < 0 || std::string_view(line, static_cast<std::size_t>(n)) != kSettingsTag) {
-        std::fclose(f);
+        f.reset();
         std::error_code ec;
         fs::remove(path, ec);
         UpdateDerivedSettings(settings);
         WriteSettingsFile(settings, path);
         return SettingsLoad::Foreign;
     }
-    ReadSettingsLines(f, settings);
-    std::fclose(f);
+    ReadSettingsLines(f.get(), settings);
     return SettingsLoad::Loaded;
 }
 

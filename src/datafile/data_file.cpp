@@ -6,7 +6,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
-#include "datafile/number_text.h"
+#include "datafile/eight_bit_text.h"
 
 namespace tm47 {
 

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "datafile/number_text.h"
 #include "instrument/frame_decoder.h"
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
@@ -51,8 +51,8 @@ ParsedReading ParseReadingRecord(const Record& record, const std::array<float, 4
 
 OffsetRecordValues ParseOffsetRecord(const Record& r) {
     const std::string_view t(r.data(), r.size());
-    return {static_cast<float>(ParseLeadingNumber(t.substr(1, 9))),
-            static_cast<float>(ParseLeadingNumber(t.substr(11, 9)))};
+    return {static_cast<float>(StrtodDecimalLike(t.substr(1, 9))),
+            static_cast<float>(StrtodDecimalLike(t.substr(11, 9)))};
 }
 
 bool IsNullingFormOffset(const Record& r) {
@@ -60,15 +60,15 @@ bool IsNullingFormOffset(const Record& r) {
 }
 
 double ParseStartStation(const Record& r) {
-    return ParseLeadingNumber(std::string_view(r.data() + 1, kRecordLength - 2));
+    return StrtodDecimalLike(std::string_view(r.data() + 1, kRecordLength - 2));
 }
 
 double ParseIncrement(const Record& r) {
-    return ParseLeadingNumber(std::string_view(r.data() + 2, kRecordLength - 3));
+    return StrtodDecimalLike(std::string_view(r.data() + 2, kRecordLength - 3));
 }
 
 double ParseStation(const Record& r) {
-    return ParseLeadingNumber(std::string_view(r.data() + 1, kRecordLength - 2));
+    return StrtodDecimalLike(std::string_view(r.data() + 1, kRecordLength - 2));
 }
 
 void ForwardOffsets::Feed(const Record& r) {

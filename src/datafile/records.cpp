@@ -3,14 +3,15 @@
 #include <algorithm>
 #include <cstring>
 
-#include "datafile/number_text.h"
+#include "datafile/eight_bit_text.h"
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
 namespace {
 
 std::string Tick10(uint32_t tick) {
-    return FormatInt(SignedTick(tick), 10);
+    return PrintfInt(SignedTick(tick), 10);
 }
 
 std::string Cut(std::string text, std::size_t max) {
@@ -27,7 +28,7 @@ std::string LeftPadded(std::string text, std::size_t width) {
 }
 
 std::string Two(int v) {
-    return FormatZeroPadded(v, 2);
+    return PrintfZeroPadded(v, 2);
 }
 
 constexpr std::string_view kCrLf = "\r\n";
@@ -60,9 +61,9 @@ Record FileHeaderRecord(const Settings& s, bool polledLink, bool portrait) {
     std::string f = s.instrumentVariant == 1 ? "TM47HXB W" : "TM47KVB W";
     f += "231";
     f += s.gpsEnabled == 1 ? "GPS" : "GRD";
-    f += FormatInt(s.units, 1);
-    f += FormatInt(s.antenna, 1);
-    f += FormatInt(s.surveyMode, 1);
+    f += PrintfInt(s.units, 1);
+    f += PrintfInt(s.antenna, 1);
+    f += PrintfInt(s.surveyMode, 1);
     f += "   ";
     f += polledLink ? ' ' : '1';
     f += portrait ? '3' : '2';
@@ -72,23 +73,23 @@ Record FileHeaderRecord(const Settings& s, bool polledLink, bool portrait) {
 Record FileNameRecord(std::string_view name8, float readingInterval) {
     std::string f = "H ";
     f += LeftPadded(std::string(name8), 9);
-    f += FormatFixed(readingInterval, 7, 3);
+    f += PrintfFixed(readingInterval, 7, 3);
     return MakeRecord(f);
 }
 
 Record HeaderOffsetRecord(float offset, char qcKind, float qcValue) {
     std::string f = "O";
-    f += FormatFixed(offset, 9, 2);
+    f += PrintfFixed(offset, 9, 2);
     f += qcKind;
-    f += FormatFixed(qcValue, 9, 2);
+    f += PrintfFixed(qcValue, 9, 2);
     return MakeRecord(f);
 }
 
 Record NullingOffsetRecord(float newOffset, float previousOffset) {
     std::string f = "O";
-    f += FormatFixed(newOffset, 9, 2);
+    f += PrintfFixed(newOffset, 9, 2);
     f += ' ';
-    f += FormatFixed(previousOffset, 9, 2);
+    f += PrintfFixed(previousOffset, 9, 2);
     f += "  1";
     return MakeRecord(f);
 }
@@ -96,7 +97,7 @@ Record NullingOffsetRecord(float newOffset, float previousOffset) {
 Record QcCalibrationRecord(char qcKind, float value) {
     std::string f = "I";
     f += qcKind;
-    f += FormatFixed(value, 9, 2);
+    f += PrintfFixed(value, 9, 2);
     f += std::string(11, ' ');
     f += '1';
     return MakeRecord(f);
@@ -107,7 +108,7 @@ Record SurveyLineRecord(std::u16string_view surveyLine) {
 }
 
 Record StartStationRecord(double startStation) {
-    return MakeRecord("B" + FormatFixed(startStation, 11, 2));
+    return MakeRecord("B" + PrintfFixed(startStation, 11, 2));
 }
 
 char DirectionLetter(int32_t lineDirection) {
@@ -121,23 +122,23 @@ Record DirectionRecord(int32_t lineDirection, float activeStationIncrement) {
     std::string f = "A";
     f += DirectionLetter(lineDirection);
     f += std::string(6, ' ');
-    f += FormatFixed(activeStationIncrement, 11, 3);
+    f += PrintfFixed(activeStationIncrement, 11, 3);
     return MakeRecord(f);
 }
 
 Record DateTimeRecord(const LocalTime& t) {
-    return MakeRecord("Z" + Two(t.day) + Two(t.month) + FormatZeroPadded(t.year, 4) + " " +
+    return MakeRecord("Z" + Two(t.day) + Two(t.month) + PrintfZeroPadded(t.year, 4) + " " +
                       Two(t.hour) + ":" + Two(t.minute) + ":" + Two(t.second));
 }
 
 Record StationRecord(double station, const LocalTime& t) {
-    return MakeRecord("S" + FormatFixed(station, 11, 2) + " " + Two(t.hour) + Two(t.minute) +
+    return MakeRecord("S" + PrintfFixed(station, 11, 2) + " " + Two(t.hour) + Two(t.minute) +
                       Two(t.second) + Two(t.millisecond / 10));
 }
 
 Record TimeStampRecord(const LocalTime& t, uint32_t tick) {
     return MakeRecord("*" + Two(t.hour) + ":" + Two(t.minute) + ":" + Two(t.second) + "." +
-                      FormatZeroPadded(t.millisecond, 3) + Tick10(tick));
+                      PrintfZeroPadded(t.millisecond, 3) + Tick10(tick));
 }
 
 Record ReadingRecord(std::span<const uint8_t> frame, uint32_t tick) {
@@ -213,12 +214,12 @@ std::string ConvertedReadingLine(char letter, double station, const float (&chan
                                  int32_t tick) {
     std::string line(67, ' ');
     line[0] = letter;
-    Place(line, 2, FormatFixed(station, 12, 2));
+    Place(line, 2, PrintfFixed(station, 12, 2));
     for (std::size_t c = 0; c < 4; ++c) {
-        Place(line, 14 + 10 * c, FormatFixed(channel[c], 10, 2));
+        Place(line, 14 + 10 * c, PrintfFixed(channel[c], 10, 2));
     }
     line[54] = ' ';
-    Place(line, 55, FormatInt(tick, 10));
+    Place(line, 55, PrintfInt(tick, 10));
     line[65] = '\r';
     line[66] = '\n';
     return line;

@@ -97,7 +97,7 @@ bool GpsInput::Stop() {
     // Lines that arrive from now on are neither shown nor written.
     handover_.Cancel();
 
-    // 1. The watchdog: run flag 0, then wait for its "ended" (2), at most 6 s.
+    // The watchdog: run flag 0, then wait for its "ended" (2), at most 6 s.
     {
         std::lock_guard lock(s.wakeMutex);
         fix_.watchdogRunFlag.store(0);
@@ -106,8 +106,8 @@ bool GpsInput::Stop() {
     WaitUntil([&] { return fix_.watchdogRunFlag.load() != 0; }, timings_.watchdogStopMs);
     fix_.watchdogRunFlag.store(0);
 
-    // 2. Closing the port ends the reader's wait for bytes at once (and its wait to reopen a
-    //    receiver that went away).
+    // Closing the port ends the reader's wait for bytes at once (and its wait to reopen a
+    // receiver that went away).
     {
         std::lock_guard lock(s.wakeMutex);
         s.stop.store(true);
@@ -115,7 +115,7 @@ bool GpsInput::Stop() {
     s.wake.notify_all();
     s.port.Close();
 
-    // 3. The reader, at most 5 s.
+    // The reader, at most 5 s.
     WaitUntil([&] { return s.readerEnded.load(); }, timings_.readerStopMs);
 
     const bool ended = s.Ended();

@@ -1,7 +1,7 @@
 #pragma once
-// The GPS status line of the Monitor/Log screen, fed one line at a time by the GPS reader
-// (the handler of WM_USER+11): fix quality and satellites from GGA sentences, PDOP from GSA
-// sentences, a spinner that turns on every verified GGA sentence, and the count of GGA
+// The GPS status line of the Monitor/Log screen, fed one line at a time as the GPS reader
+// hands each sentence to the GUI thread: fix quality and satellites from GGA sentences, PDOP from
+// GSA sentences, a spinner that turns on every verified GGA sentence, and the count of GGA
 // sentences taken while readings are recorded. Nothing decoded is kept: the texts go
 // straight to the cells and live only on the screen.
 //
@@ -42,9 +42,9 @@ struct GpsStatusInputs {
 // Fix quality from GGA field 7: only its first character counts; "0".."9" give
 // "NO FIX", "AGPS", "DGPS", "RTK3".."RTK9", anything else (an empty field too) " >9".
 std::string FixQualityText(std::string_view field7);
-// Satellites from GGA field 8: its leading integer (atoi) with "%2d"; a missing field is 0.
+// Satellites from GGA field 8: its leading integer (AtoiLike) with "%2d"; a missing field is 0.
 std::string SatellitesText(bool found, std::string_view field8);
-// PDOP from GSA field 16: its leading number (strtod) as a float with "%-4.1f"; "N/A" when
+// PDOP from GSA field 16: its leading number (StrtodLike) as a float with "%-4.1f"; "N/A" when
 // the field is missing.
 std::string PdopText(bool found, std::string_view field16);
 // The logged GGA count, "%-5d".
@@ -52,14 +52,9 @@ std::string LoggedGgaCountText(uint32_t count);
 // "/" after "\", "\" after "/".
 int32_t NextSpinnerChar(int32_t current);
 
-// The C library's atoi and strtod on a field, without the locale (a field never holds more
-// than 15 characters).
-int32_t LeadingInt(std::string_view text);
-double LeadingDouble(std::string_view text);
-
-// The WM_USER+11 handler: draws what `fix`'s sentence texts say into the cells, then empties
-// both texts. The valid path needs a verified line of at least 6 characters and GPS input
-// enabled; every other line takes the not-valid path ("??" in bold, nothing counted).
+// Takes the sentence the GPS reader handed over: draws what `fix`'s sentence texts say into the
+// cells, then empties both texts. The valid path needs a verified line of at least 6 characters and
+// GPS input enabled; every other line takes the not-valid path ("??" in bold, nothing counted).
 void HandleGpsSentence(GpsFix& fix, const GpsStatusInputs& inputs, GpsStatusView& view);
 
 } // namespace tm47

@@ -72,7 +72,7 @@ public:
     void TakeLine();
     // action 0..3 (button id - 440); anything else does nothing.
     void HandleAction(int action);
-    // WM_CHAR: g/p/s/x, Enter (13), Tab (9).
+    // A typed character: g/p/s/x, Enter (13) or Tab (9).
     void HandleChar(int ch);
 
     QListWidget* List() const { return list_; }

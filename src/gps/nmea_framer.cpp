@@ -1,65 +1,8 @@
 #include "gps/nmea_framer.h"
 
-#include <climits>
+#include "platform/c_numbers.h"
 
 namespace tm47 {
-
-namespace {
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-} // namespace
-
-unsigned long long ParseHexLikeStrtoul(std::string_view text) {
-    std::size_t i = 0;
-    while (i < text.size() && IsCSpace(text[i])) {
-        ++i;
-    }
-    bool negative = false;
-    if (i < text.size() && (text[i] == '+' || text[i] == '-')) {
-        negative = text[i] == '-';
-        ++i;
-    }
-    // "0x" counts as a prefix only when a hex digit follows; "0xg" reads as 0.
-    if (i + 2 < text.size() && text[i] == '0' && (text[i + 1] == 'x' || text[i + 1] == 'X') &&
-        HexDigit(text[i + 2]) >= 0) {
-        i += 2;
-    }
-    // strtoul works in unsigned long, 64 bits here.
-    constexpr unsigned long long kMax = ULONG_MAX;
-    unsigned long long value = 0;
-    bool overflow = false;
-    for (; i < text.size(); ++i) {
-        int d = HexDigit(text[i]);
-        if (d < 0) {
-            break;
-        }
-        if (value > (kMax - static_cast<unsigned>(d)) / 16) {
-            overflow = true;
-        } else {
-            value = value * 16 + static_cast<unsigned>(d);
-        }
-    }
-    if (overflow) {
-        return kMax;
-    }
-    return negative ? (kMax - value + 1) & kMax : value;
-}
 
 bool NmeaChecksumOk(std::string_view line) {
     if (line.empty() || line[0] != '$') {
@@ -74,7 +17,7 @@ bool NmeaChecksumOk(std::string_view line) {
         sum ^= static_cast<uint8_t>(line[i]);
     }
     const std::size_t lastStar = line.rfind('*');
-    return ParseHexLikeStrtoul(line.substr(lastStar + 1)) == sum;
+    return StrtoulHexLike(line.substr(lastStar + 1)) == sum;
 }
 
 bool NmeaFramer::Push(uint8_t byte, NmeaLine& out) {

@@ -23,13 +23,9 @@ inline constexpr std::size_t kNmeaLineBufferSize = 201;
 inline constexpr std::size_t kNmeaFieldMax = 15;
 
 // True when `line` starts with "$", holds a "*", and the exclusive-or of the bytes after "$"
-// up to the first "*" equals the hexadecimal number (either case) after the last "*".
+// up to the first "*" equals the number after the last "*", read as strtoul(text, nullptr, 16)
+// reads it.
 bool NmeaChecksumOk(std::string_view line);
-
-// The C library's strtoul(text, nullptr, 16), without the locale: leading white space, an
-// optional sign, an optional "0x", hexadecimal digits; no digits give 0, overflow gives
-// the largest value.
-unsigned long long ParseHexLikeStrtoul(std::string_view text);
 
 struct NmeaLine {
     std::string text;   // from index 0 up to, not including, the byte before the line feed

@@ -135,22 +135,22 @@ float CalibrateChannels(const uint8_t* bytes, const Settings& settings, float re
 
 void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int readingState,
                  NormalisationState& normalisation, Reading& reading) {
-    // 1. Reference; in streaming mode the instrument's reference runs high by a fixed ratio.
+    // Reference; in streaming mode the instrument's reference runs high by a fixed ratio.
     double reference = FrameInt16(frame, kFrameReference);
     if (linkMode == kLinkStreaming)
         reference /= settings.instrumentVariant == 1 ? kStreamingReferenceHighPower
                                                      : kStreamingReferenceStandard;
     reading.reference = static_cast<float>(reference);
 
-    // 2.-4. Fields, range divisors and counts to units.
+    // Fields, range divisors and counts to units.
     reading.letter = frame[kFrameLetter];
     reading.rangeCode = frame[kFrameRangeCode];
     reading.battery = frame[kFrameBattery];
-    // 5. Letter scaling and the nominal reference.
+    // Letter scaling and the nominal reference.
     const float nominal =
         CalibrateChannels(frame.data(), settings, reading.reference, reading.channel);
 
-    // 6. Running mean of the reference and the gain that brings it to the nominal value.
+    // Running mean of the reference and the gain that brings it to the nominal value.
     NormalisationState& n = normalisation;
     const int32_t slot = SafeRingIndex(n.ringIndex);
     n.referenceSum -= n.referenceRing[slot];
@@ -162,11 +162,11 @@ void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int
     // the channels are then passed on unnormalised.
     n.normalisationGain = n.referenceMean > 0.0f ? nominal / n.referenceMean : 1.0f;
 
-    // 7. Nulling and QC-coil averaging work on the plain calibrated values.
+    // Nulling and QC-coil averaging work on the plain calibrated values.
     if (readingState == kReadingNulling || readingState == kReadingQcAveraging)
         return;
 
-    // 8.-9. Null, normalise, and leave the mean in the frame for the record.
+    // Null, normalise, and leave the mean in the frame for the record.
     for (int i = 0; i < 4; ++i)
         reading.channel[i] = (reading.channel[i] - n.nullOffsets[i]) * n.normalisationGain;
     WriteMeanIntoFrame(n.referenceMean, frame);

@@ -2,17 +2,12 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
+
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
 namespace {
-
-template <typename... Args> std::string Format(const char* fmt, Args... args) {
-    char buf[64];
-    int n = std::snprintf(buf, sizeof buf, fmt, args...);
-    return std::string(buf, n < 0 ? 0 : std::min<std::size_t>(n, sizeof buf - 1));
-}
 
 // |channel + reference|: the response is expected to be the negative of the reference.
 double Deviation(float channel, float reference) {
@@ -72,14 +67,14 @@ CalibrationScreen ComposeCalibrationScreen(const CalibrationState& cal) {
         break;
     case 1:
         s.lines = {"Waiting for Calibration values", "(you may cancel at any time)",
-                   Format("%2d of 60", cal.secondsOrPass)};
+                   PrintfLike("%2d of 60", cal.secondsOrPass)};
         break;
     case 2:
         if (cal.resultReady == kQcEvaluated) {
             s.lines.push_back("Calibration values");
             for (int i = 0; i < 4; ++i) {
-                s.lines.push_back(
-                    Format("Channel %d: %8.1f", i + 1, static_cast<double>(cal.resultValues[i])));
+                s.lines.push_back(PrintfLike("Channel %d: %8.1f", i + 1,
+                                             static_cast<double>(cal.resultValues[i])));
             }
             s.boldLine = static_cast<int>(s.lines.size());
             s.lines.push_back(cal.secondsOrPass == 1 ? "CALIBRATION OK" : "CALIBRATION FAILED");

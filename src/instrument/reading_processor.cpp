@@ -1,23 +1,9 @@
 #include "instrument/reading_processor.h"
 
-#include <algorithm>
-#include <cstdio>
-
 #include "instrument/frame_decoder.h"
+#include "platform/c_numbers.h"
 
 namespace tm47 {
-
-namespace {
-
-// printf into a std::string. Only integer and %f conversions of plain values are used here;
-// the logger sets the C numeric locale at start, so the decimal point is always '.'.
-template <typename... Args> std::string Format(const char* fmt, Args... args) {
-    char buf[64];
-    int n = std::snprintf(buf, sizeof buf, fmt, args...);
-    return std::string(buf, n < 0 ? 0 : std::min<std::size_t>(n, sizeof buf - 1));
-}
-
-} // namespace
 
 bool IsFourChannelLetter(uint8_t l) {
     return l == 'T' || l == 'E' || l == 'M' || l == 'P' || l == 'j' || l == 'k';
@@ -38,7 +24,7 @@ void ReadingProcessor::HandleFrame(FrameBuffer& frame, const ReadingContext& ctx
     switch (ctx.readingState) {
     case kReadingNormalising: {
         int p = PrimeNormalisation(frame, normalisation, ctx.readingState);
-        view.ShowMessageLine(Format("Normalization: %3d %c", p, '%'));
+        view.ShowMessageLine(PrintfLike("Normalization: %3d %c", p, '%'));
         if (p > 90) {
             view.EnableMonitorButtons();
         }
@@ -54,7 +40,7 @@ void ReadingProcessor::HandleFrame(FrameBuffer& frame, const ReadingContext& ctx
         DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
         const uint8_t l = reading.letter;
         const bool fourChannel = l == 'T' || l == 'E' || l == 'M' || l == 'P';
-        view.ShowMode(Format("Mode:%c", fourChannel ? '4' : 'D'));
+        view.ShowMode(PrintfLike("Mode:%c", fourChannel ? '4' : 'D'));
         ShowBatteryAndChannels(ctx, view);
         session.QcEvaluate(reading);
         break;
@@ -108,7 +94,7 @@ void ReadingProcessor::Accumulate(const ReadingContext& ctx, ReadingView& view,
             }
         }
     }
-    view.ShowMessageLine(Format("     Nulling:  %2d of %2d", nulling.count, kNullingReadings));
+    view.ShowMessageLine(PrintfLike("     Nulling:  %2d of %2d", nulling.count, kNullingReadings));
 }
 
 void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, ReadingView& view,
@@ -118,7 +104,7 @@ void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, Rea
     DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
     const uint8_t letter = reading.letter;
     const bool fourChannel = IsFourChannelLetter(letter);
-    view.ShowMode(Format("Mode:%c", fourChannel ? '4' : 'D'));
+    view.ShowMode(PrintfLike("Mode:%c", fourChannel ? '4' : 'D'));
 
     const bool logging = session.Logging();
     const bool record = session.DecideRecord(letter);
@@ -136,28 +122,28 @@ void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, Rea
     }
 
     const bool manualLogging = logging && ctx.settings.surveyMode == 2;
-    view.ShowMarker(Format("%c", IsTriggeredLetter(letter) && !manualLogging ? 'M' : ' '));
+    view.ShowMarker(PrintfLike("%c", IsTriggeredLetter(letter) && !manualLogging ? 'M' : ' '));
     ShowBatteryAndChannels(ctx, view);
 
     const uint32_t now = ctx.clock.Tick();
     if (TickPassed(now, powerCheckTick, kPowerCheckMs)) {
-        view.ShowHandheldBattery(Format("%3d%c", session.HandheldBatteryPercent(), '%'));
+        view.ShowHandheldBattery(PrintfLike("%3d%c", session.HandheldBatteryPercent(), '%'));
         powerCheckTick = now;
     }
 }
 
 void ReadingProcessor::ShowBatteryAndChannels(const ReadingContext& ctx, ReadingView& view) {
     const bool fourChannel = IsFourChannelLetter(reading.letter);
-    view.ShowInstrumentBattery(Format("B:%5.2fV", reading.battery / 6.66757));
+    view.ShowInstrumentBattery(PrintfLike("B:%5.2fV", reading.battery / 6.66757));
     std::array<std::string, 4> texts;
     for (int i = 0; i < 4; ++i) {
         if (ctx.portrait) {
             const char* fmt = i == 3 && !fourChannel ? "ChT:%8.1f" : nullptr;
             static constexpr const char* kLabels[] = {"Ch1:%8.1f", "Ch2:%8.1f", "Ch3:%8.1f",
                                                       "Ch4:%8.1f"};
-            texts[i] = Format(fmt ? fmt : kLabels[i], static_cast<double>(reading.channel[i]));
+            texts[i] = PrintfLike(fmt ? fmt : kLabels[i], static_cast<double>(reading.channel[i]));
         } else {
-            texts[i] = Format("%8.1f", static_cast<double>(reading.channel[i]));
+            texts[i] = PrintfLike("%8.1f", static_cast<double>(reading.channel[i]));
         }
     }
     view.ShowChannels(texts);

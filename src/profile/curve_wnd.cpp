@@ -2,8 +2,7 @@
 
 #include <QPainter>
 
-#include <cstdio>
-#include <cstring>
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
@@ -27,9 +26,7 @@ void FillGridLine(QImage& image, int row, int width, int x0, int x1) {
 }
 
 QString LimitLabel(float value) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%5.0f", static_cast<double>(value));
-    return QString::fromLatin1(buf);
+    return QString::fromStdString(PrintfFixed(static_cast<double>(value), 5, 0));
 }
 
 } // namespace
@@ -80,15 +77,15 @@ void CurveWnd::Repaint(bool labels) {
 void CurveWnd::ScrollStep(const std::array<int32_t, 4>& rows) {
     const int w = scrollWidth_;
     const int h = image_.height();
-    // 1. Columns 2..W move to 0..W-2.
+    // Columns 2..W move to 0..W-2.
     for (int y = 0; y < h; ++y) {
         auto* line = reinterpret_cast<QRgb*>(image_.scanLine(y));
         std::memmove(line, line + 2, static_cast<std::size_t>(w - 1) * sizeof(QRgb));
     }
     QPainter p(&image_);
-    // 2. The right edge is erased.
+    // The right edge is erased.
     p.fillRect(QRect(w - 1, 0, 3, h), Qt::white);
-    // 3. The grid of the last repaint reaches into it.
+    // The grid of the last repaint reaches into it.
     const int baseWidth =
         settings_.profileScaleMin < 0.0f && settings_.profileScaleMax > 0.0f ? 2 : 1;
     for (int i = 0; i < grid_.count; ++i) {
@@ -96,7 +93,7 @@ void CurveWnd::ScrollStep(const std::array<int32_t, 4>& rows) {
         p.fillRect(QRect(w - 1, grid_.rows[static_cast<std::size_t>(i)] - (width - 1), 3, width),
                    kGridGrey);
     }
-    // 4. Each shown channel's segment.
+    // Each shown channel's segment.
     for (int c = 0; c < 4; ++c) {
         if (settings_.channelShown[c] != 1) {
             continue;

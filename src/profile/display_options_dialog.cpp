@@ -78,12 +78,12 @@ void ChannelColourButton::paintEvent(QPaintEvent*) {
     const QPalette& pal = palette();
 
     QPainter p(this);
-    // 1. White face with a 3-pixel border in the button-shadow colour.
+    // White face with a 3-pixel border in the button-shadow colour.
     p.setPen(QPen(pal.color(QPalette::Dark), 3));
     p.setBrush(Qt::white);
     p.drawRect(QRect(left, top, right - left - 1, bottom - top - 1));
 
-    // 2. The 3-D edge just inside: light top and left, dark shadow bottom and right when
+    // The 3-D edge just inside: light top and left, dark shadow bottom and right when
     // raised; swapped while pressed.
     const QColor light = pal.color(QPalette::Light);
     const QColor shadow = pal.color(QPalette::Shadow);
@@ -97,7 +97,7 @@ void ChannelColourButton::paintEvent(QPaintEvent*) {
     p.drawLine(left + 1, bottom - 2, right - 2, bottom - 2);
     p.drawLine(right - 2, bottom - 2, right - 2, top + 1);
 
-    // 3. The sample line in the channel's colour and thickness.
+    // The sample line in the channel's colour and thickness.
     const auto ch = static_cast<std::size_t>(channel_);
     QPen line(ColourFromSetting(settings_.channelColour[ch]), settings_.channelThickness[ch],
               Qt::SolidLine, Qt::RoundCap);
@@ -108,7 +108,7 @@ void ChannelColourButton::paintEvent(QPaintEvent*) {
         p.drawLine(left + 3, top + 10, right - 5, top + 10);
     }
 
-    // 4. The focus rectangle, inset 3 pixels at left and top, 4 at right and bottom.
+    // The focus rectangle, inset 3 pixels at left and top, 4 at right and bottom.
     if (hasFocus()) {
         p.setPen(QPen(Qt::black, 1, Qt::DotLine));
         p.setBrush(Qt::NoBrush);

@@ -1,10 +1,9 @@
 #include "profile/profile_scale.h"
 
-#include <charconv>
 #include <cmath>
 #include <limits>
 
-#include "config/c_numbers.h"
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
@@ -154,32 +153,15 @@ GridLines BuildGrid(const Settings& settings) {
 }
 
 std::u16string FormatScaleLimit(float limit) {
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<double>(limit),
-                                   std::chars_format::fixed, 0);
-    std::u16string out;
-    if (res.ec != std::errc()) {
-        return u"0";
-    }
-    for (const char* p = buf; p != res.ptr; ++p) {
-        out.push_back(static_cast<char16_t>(*p));
-    }
-    return out;
+    const std::string text = PrintfFixed(static_cast<double>(limit), 0, 0);
+    return std::u16string(text.begin(), text.end());
 }
 
 namespace {
 
-// The leading number of a field, as the C library reads it; only ASCII can belong to it.
+// The leading number of a field, as the C library reads it.
 float ScaleFieldValue(std::u16string_view text) {
-    std::string narrow;
-    narrow.reserve(text.size());
-    for (char16_t c : text) {
-        if (c > 0x7F) {
-            break;
-        }
-        narrow.push_back(static_cast<char>(c));
-    }
-    const float value = NarrowToFloat(CLeadingDouble(narrow));
+    const float value = NarrowToFloat(StrtodLike(text));
     return std::isfinite(value) ? value : 0.0f;
 }
 

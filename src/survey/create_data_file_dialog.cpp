@@ -32,7 +32,7 @@ bool RunCreateDataFile(SurveyDialogContext& ctx, LogSession& session, const Head
                        const std::array<float, 4>& previousOffsets, QWidget* parent,
                        const SaveFileChooser& chooser) {
     for (;;) {
-        // 1. A fresh proposal each round, so a refused name is followed by the next free one.
+        // A fresh proposal each round, so a refused name is followed by the next free one.
         SaveFileRequest request;
         request.title = QLatin1String(kCreateDataFileTitle);
         request.presetName = QString::fromStdString(
@@ -42,7 +42,7 @@ bool RunCreateDataFile(SurveyDialogContext& ctx, LogSession& session, const Head
         request.filter = QLatin1String(kDataFileFilter);
         request.defaultSuffix = QLatin1String(kDataFileExtension);
 
-        // 2, 3. The dialog; cancel changes nothing more.
+        // The dialog; cancel changes nothing more.
         if (ctx.inputPanel) {
             ctx.inputPanel(true);
         }
@@ -54,11 +54,11 @@ bool RunCreateDataFile(SurveyDialogContext& ctx, LogSession& session, const Head
             return false;
         }
 
-        // 4, 5. The switches, and the settings saved whether or not one was typed.
+        // The switches, and the settings saved whether or not one was typed.
         ApplyNameSwitches(path, ctx.settings.writeTestFile);
         SaveSettings(ctx.settings, ctx.root);
 
-        // 7. An existing name is refused; the dialog comes back with a new proposal.
+        // An existing name is refused; the dialog comes back with a new proposal.
         if (DataFileExists(path)) {
             ctx.messages.Show(kExistsWarningCaption, kExistsWarningText, MessageIcon::Exclamation,
                               MessageButtons::Ok);

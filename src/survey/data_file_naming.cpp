@@ -2,7 +2,7 @@
 
 #include <system_error>
 
-#include "datafile/number_text.h"
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
@@ -15,7 +15,7 @@ std::filesystem::path DataFolder(const DeviceRoot& root, int32_t dataStorage) {
 }
 
 std::string NameStem(const LocalTime& t) {
-    return FormatZeroPadded(t.month, 2) + FormatZeroPadded(t.day, 2) + FormatZeroPadded(t.hour, 2);
+    return PrintfZeroPadded(t.month, 2) + PrintfZeroPadded(t.day, 2) + PrintfZeroPadded(t.hour, 2);
 }
 
 bool DataFileExists(const std::filesystem::path& path) {

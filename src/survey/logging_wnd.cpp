@@ -11,6 +11,7 @@
 #include "gps/gps_status_wnd.h"
 #include "instrument/calibrate_wnd.h"
 #include "instrument/frame_decoder.h"
+#include "platform/c_numbers.h"
 #include "platform/key_codes_qt.h"
 #include "profile/curve_wnd.h"
 #include "profile/display_options_dialog.h"
@@ -75,7 +76,7 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     setGeometry(0, 0, g.width, g.height);
     timer1_.setTimerType(Qt::PreciseTimer);
 
-    // 1. The live profile (the calibration window comes with the session, under it).
+    // The live profile (the calibration window comes with the session, under it).
     curve_ = new CurveWnd(ctx_.settings, g.portrait, g.profileWidth, g.profileHeight,
                           ctx_.previousPoint, this);
     curve_->setFont(normalFont_);
@@ -84,7 +85,7 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
     curve_->Repaint(true);
     curve_->show();
 
-    // 2.-3. Buttons and highlight.
+    // Buttons and highlight.
     notice_ = new QLabel(curve_);
     notice_->setAlignment(Qt::AlignCenter);
     notice_->setFont(normalFont_);
@@ -501,7 +502,7 @@ void LoggingWnd::UpdateStaticTexts() {
     setText(LogField::Line, open ? QString::fromStdU16String(ctx_.settings.surveyLine) : QString());
     setText(LogField::Station,
             open ? QString::fromStdString(StationFieldText(ctx_.position.station)) : QString());
-    setText(LogField::DeviceBattery, QString::asprintf("%3d%c", battery_.Cached(), '%'));
+    setText(LogField::DeviceBattery, QString::fromStdString(PrintfInt(battery_.Cached(), 3) + "%"));
     const bool gps = ctx_.settings.gpsEnabled == 1;
     setText(LogField::GpsDisabled, gps ? QString() : QStringLiteral("GPS  Input  disabled"));
     setText(LogField::GpsPosLabel, gps ? QStringLiteral("Pos") : QString());
@@ -541,7 +542,7 @@ void LoggingWnd::keyPressEvent(QKeyEvent* event) {
 }
 
 void LoggingWnd::paintEvent(QPaintEvent* event) {
-    // 1. Rows and every field's rectangle, shared with the painters until the next paint.
+    // Rows and every field's rectangle, shared with the painters until the next paint.
     layout_ = layoutCache_.Get(ctx_.screen, normalFont_, boldFont_);
     UpdateStaticTexts();
     QPainter p(this);

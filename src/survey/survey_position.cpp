@@ -1,6 +1,6 @@
 #include "survey/survey_position.h"
 
-#include "datafile/number_text.h"
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
@@ -40,11 +40,11 @@ void AdvanceStation(SurveyPosition& pos, const Settings& settings, char letter) 
 }
 
 std::string StationFieldText(double station) {
-    return FormatFixed(station, -11, 2);
+    return PrintfFixed(station, -11, 2);
 }
 
 double ReadNumber(std::u16string_view text) {
-    return ParseLeadingNumber(text);
+    return StrtodDecimalLike(text);
 }
 
 std::u16string CutLineName(std::u16string_view text) {
@@ -69,11 +69,11 @@ int32_t OppositeDirection(int32_t direction) {
 NewLineProposal ProposeNewLine(const Settings& settings, const SurveyPosition& pos) {
     NewLineProposal p;
     p.currentLine = settings.surveyLine;
-    p.lastStation = FormatFixed(pos.station, 0, 3);
+    p.lastStation = PrintfFixed(pos.station, 0, 3);
     const float lineNumber = static_cast<float>(ReadNumber(settings.surveyLine));
     const float next = lineNumber + settings.lineIncrement;
-    p.newLine = FormatFixed(next, 0, 2);
-    p.lineIncrement = FormatFixed(settings.lineIncrement, 0, 2);
+    p.newLine = PrintfFixed(next, 0, 2);
+    p.lineIncrement = PrintfFixed(settings.lineIncrement, 0, 2);
     p.sequence = settings.lineSequence;
     if (settings.lineSequence == kSequenceOneWay) {
         p.startStation = settings.startStation;
@@ -85,8 +85,8 @@ NewLineProposal ProposeNewLine(const Settings& settings, const SurveyPosition& p
         p.stationIncrement = -settings.activeStationIncrement;
         p.direction = OppositeDirection(settings.lineDirection);
     }
-    p.startStationText = FormatFixed(p.startStation, 0, 3);
-    p.stationIncrementText = FormatFixed(p.stationIncrement, 0, 3);
+    p.startStationText = PrintfFixed(p.startStation, 0, 3);
+    p.stationIncrementText = PrintfFixed(p.stationIncrement, 0, 3);
     return p;
 }
 
@@ -102,7 +102,7 @@ void ApplyNewLine(Settings& settings, SurveyPosition& pos, const NewLineEntry& e
 }
 
 NewStationProposal ProposeNewStation(const Settings& settings, const SurveyPosition& pos) {
-    return {FormatFixed(settings.startStation, 0, 3), FormatFixed(pos.station, 0, 3)};
+    return {PrintfFixed(settings.startStation, 0, 3), PrintfFixed(pos.station, 0, 3)};
 }
 
 void ApplyNewStation(SurveyPosition& pos, std::u16string_view typed) {

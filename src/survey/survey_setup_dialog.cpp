@@ -1,9 +1,8 @@
 #include "survey/survey_setup_dialog.h"
 
-#include "config/c_numbers.h"
 #include "config/settings.h"
 #include "config/settings_file.h"
-#include "datafile/number_text.h"
+#include "platform/c_numbers.h"
 #include "platform/dialog_frame_qt.h"
 #include "survey/log_session.h"
 #include "survey/survey_position.h"
@@ -30,7 +29,7 @@ bool IsKnownMode(int32_t mode) {
 }
 
 QString Fixed(double value, int precision) {
-    return QString::fromStdString(FormatFixed(value, 0, precision));
+    return QString::fromStdString(PrintfFixed(value, 0, precision));
 }
 
 double FieldNumber(const QLineEdit* field) {
@@ -188,31 +187,31 @@ void GetSurveySetup47::OnIncrementChanged() {
 }
 
 void GetSurveySetup47::accept() {
-    // 1. The trigger mode, and the session's watch mode with it.
+    // The trigger mode, and the session's watch mode with it.
     settings_.surveyMode = SelectedOr(modeList_, settings_.surveyMode);
     session_.watchMode = settings_.surveyMode;
 
-    // 2. The reading rate, in Auto mode only; Wheel and Manual keep the stored rate.
+    // The reading rate, in Auto mode only; Wheel and Manual keep the stored rate.
     if (settings_.surveyMode == kModeAuto) {
         settings_.readingInterval = IntervalForRate(FieldNumber(rateField_));
         UpdateReadingIntervalMs(settings_);
         UpdateCyclesPerReading(settings_);
     }
 
-    // 3. The next recorded reading lies at the start station.
+    // The next recorded reading lies at the start station.
     position_.advanceArmed = false;
 
-    // 4, 5. The line.
+    // The line: its name (the first 11 characters), increment, sequence and direction.
     settings_.surveyLine = CutLineName(lineField_->text().toStdU16String());
     settings_.lineIncrement = NarrowToFloat(FieldNumber(lineIncrementField_));
     settings_.lineSequence = SelectedOr(sequenceList_, settings_.lineSequence);
     settings_.lineDirection = SelectedOr(directionList_, settings_.lineDirection);
 
-    // 6. The station.
+    // The start station, where the position now stands.
     settings_.startStation = FieldNumber(startStationField_);
     position_.station = settings_.startStation;
 
-    // 7. The increment of the selected mode; the working copies of the other modes go.
+    // The increment of the selected mode; the working copies of the other modes go.
     settings_.activeStationIncrement = NarrowToFloat(FieldNumber(incrementField_));
     switch (settings_.surveyMode) {
     case kModeAuto:

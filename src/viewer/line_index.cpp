@@ -7,9 +7,9 @@
 #include <cstring>
 #include <system_error>
 
-#include "config/c_numbers.h"
-#include "datafile/number_text.h"
 #include "datafile/records.h"
+#include "platform/c_numbers.h"
+#include "platform/file_handle.h"
 #include "viewer/line_walk.h"
 #include "viewer/record_reader.h"
 
@@ -199,8 +199,8 @@ LineTable BuildLineList(std::FILE* dataFile) {
 int64_t BuildLineIndex(std::FILE* dataFile, const LineTable& lines, int32_t line,
                        const Settings& settings, OffsetOrder& offsetOrder,
                        const std::filesystem::path& indexPath, std::string* error) {
-    std::FILE* index = std::fopen(indexPath.c_str(), "wb");
-    if (index == nullptr) {
+    FileHandle index = OpenFile(indexPath.c_str(), "wb");
+    if (!index) {
         const char* reason = std::strerror(errno);
         std::fprintf(stderr, "viewer: cannot create %s: %s\n", indexPath.c_str(), reason);
         if (error != nullptr) {
@@ -210,7 +210,7 @@ int64_t BuildLineIndex(std::FILE* dataFile, const LineTable& lines, int32_t line
     }
     int64_t rows = 0;
     {
-        RowWriter out(index);
+        RowWriter out(index.get());
         if (dataFile != nullptr && line >= 1 && line <= lines.LineCount()) {
             IndexLine(dataFile, lines.lineStart[static_cast<std::size_t>(line - 1)], settings,
                       offsetOrder, out);
@@ -218,7 +218,7 @@ int64_t BuildLineIndex(std::FILE* dataFile, const LineTable& lines, int32_t line
         out.Flush();
         rows = out.Rows();
     }
-    if (std::fclose(index) != 0) {
+    if (!CloseFile(index)) {
         std::fprintf(stderr, "viewer: closing %s failed: %s\n", indexPath.c_str(),
                      std::strerror(errno));
     }
@@ -250,10 +250,10 @@ IndexPoint ParseIndexRow(std::string_view row) {
         return p;
     }
     p.valid = true;
-    p.station = NarrowToFloat(ParseLeadingNumber(row.substr(0, kIndexFieldWidth)));
+    p.station = NarrowToFloat(StrtodDecimalLike(row.substr(0, kIndexFieldWidth)));
     for (std::size_t i = 0; i < 4; ++i) {
         p.channel[i] = NarrowToFloat(
-            ParseLeadingNumber(row.substr(kIndexFieldWidth * (i + 1), kIndexFieldWidth)));
+            StrtodDecimalLike(row.substr(kIndexFieldWidth * (i + 1), kIndexFieldWidth)));
     }
     return p;
 }
@@ -272,8 +272,8 @@ bool LoadIndexWindow(PointWindow& window, int32_t first, int32_t last, int64_t f
         }
     };
 
-    std::FILE* index = std::fopen(indexPath.c_str(), "rb");
-    if (index == nullptr) {
+    const FileHandle index = OpenFile(indexPath.c_str(), "rb");
+    if (!index) {
         invalidate(first);
         return false;
     }
@@ -286,12 +286,13 @@ bool LoadIndexWindow(PointWindow& window, int32_t first, int32_t last, int64_t f
     constexpr int64_t kLastSeekableRow = INT64_MAX / static_cast<int64_t>(kIndexRowLength);
     bool readable =
         slot <= last && startRow <= kLastSeekableRow &&
-        fseeko(index, static_cast<off_t>((startRow - 1) * static_cast<int64_t>(kIndexRowLength)),
+        fseeko(index.get(),
+               static_cast<off_t>((startRow - 1) * static_cast<int64_t>(kIndexRowLength)),
                SEEK_SET) == 0;
     char row[kIndexRowLength];
     for (; slot <= last; ++slot) {
         const auto s = static_cast<std::size_t>(slot);
-        const std::size_t n = readable ? std::fread(row, 1, kIndexRowLength, index) : 0;
+        const std::size_t n = readable ? std::fread(row, 1, kIndexRowLength, index.get()) : 0;
         if (n < kIndexRowLength) {
             readable = false;
             window.pointValid[s] = 0;
@@ -306,7 +307,6 @@ bool LoadIndexWindow(PointWindow& window, int32_t first, int32_t last, int64_t f
             }
         }
     }
-    std::fclose(index);
     return true;
 }
 

@@ -2,8 +2,7 @@
 
 #include <string_view>
 
-#include "config/c_numbers.h"
-#include "datafile/number_text.h"
+#include "platform/c_numbers.h"
 
 namespace tm47 {
 
@@ -11,7 +10,7 @@ namespace {
 
 // A new offset from positions 1-9 of an "O" record, narrowed without overflow.
 float NewOffsetOf(const Record& r) {
-    return NarrowToFloat(ParseLeadingNumber(std::string_view(r.data() + 1, 9)));
+    return NarrowToFloat(StrtodDecimalLike(std::string_view(r.data() + 1, 9)));
 }
 
 } // namespace

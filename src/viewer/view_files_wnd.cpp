@@ -92,10 +92,7 @@ ViewFilesWnd::ViewFilesWnd(ViewerContext context, QWidget* parent)
 }
 
 ViewFilesWnd::~ViewFilesWnd() {
-    if (viewer_.viewFile != nullptr) {
-        std::fclose(viewer_.viewFile);
-        viewer_.viewFile = nullptr;
-    }
+    viewer_.viewFile.reset();
 }
 
 void ViewFilesWnd::CreateControls() {
@@ -187,7 +184,7 @@ void ViewFilesWnd::RunCommand(int command) {
 
 void ViewFilesWnd::IndexLine(int32_t line) {
     std::string reason;
-    viewer_.indexRowCount = BuildLineIndex(viewer_.viewFile, viewer_.lines, line, settings_,
+    viewer_.indexRowCount = BuildLineIndex(viewer_.viewFile.get(), viewer_.lines, line, settings_,
                                            offsetOrder_, root_, &reason);
     viewer_.indexBuilt = reason.empty();
     if (!viewer_.indexBuilt) {
@@ -239,12 +236,10 @@ void ViewFilesWnd::OpenFile() {
 
     if (!chosen.isEmpty()) {
         viewer_.viewFileName = FileNameOf(chosen);
-        if (viewer_.viewFile != nullptr) {
-            std::fclose(viewer_.viewFile);
-        }
+        viewer_.viewFile.reset();
         const QByteArray path = QFile::encodeName(chosen);
-        viewer_.viewFile = std::fopen(path.constData(), "rb");
-        if (viewer_.viewFile == nullptr) {
+        viewer_.viewFile = tm47::OpenFile(path.constData(), "rb");
+        if (!viewer_.viewFile) {
             // Shown as a file without lines.
             std::fprintf(stderr, "viewer: cannot open %s: %s\n", path.constData(),
                          std::strerror(errno));
@@ -259,7 +254,7 @@ void ViewFilesWnd::OpenFile() {
     }
 
     viewer_.cursorColumn = kViewCursorStart;
-    viewer_.lines = BuildLineList(viewer_.viewFile);
+    viewer_.lines = BuildLineList(viewer_.viewFile.get());
     RefillLineCombo();
     viewer_.currentLine = 0;
     IndexLine(1);
@@ -311,7 +306,7 @@ void ViewFilesWnd::OnLineListClosed() {
     }
     curve_->PaintViewCurveAs(kViewStateNothing);
     // Closing the list shows the line again, when there is a file to show it from.
-    if (viewer_.viewFile != nullptr) {
+    if (viewer_.viewFile) {
         viewer_.viewState = kViewStateLine;
     }
     curve_->PaintViewCurve();
@@ -340,10 +335,7 @@ void ViewFilesWnd::DefaultScaleDialog(QWidget* owner) {
 void ViewFilesWnd::Exit() {
     offsetOrder_ = OffsetOrder::BeforeNormalising;
     viewer_.viewState = kViewStateNothing;
-    if (viewer_.viewFile != nullptr) {
-        std::fclose(viewer_.viewFile);
-        viewer_.viewFile = nullptr;
-    }
+    viewer_.viewFile.reset();
     curve_->PaintViewCurve();
     update();
     {

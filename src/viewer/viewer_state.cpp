@@ -1,8 +1,8 @@
 #include "viewer/viewer_state.h"
 
+#include "platform/c_numbers.h"
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 
 namespace tm47 {
 
@@ -139,16 +139,7 @@ std::string ViewFilesHelpText() {
 }
 
 std::string CursorValueText(float value) {
-    // Formatted by hand-off to snprintf in the C locale's manner: the decimal point is
-    // written as "." whatever LC_NUMERIC says.
-    char text[400];
-    std::snprintf(text, sizeof text, "%-8.1f", static_cast<double>(value));
-    for (char* p = text; *p != '\0'; ++p) {
-        if (*p == ',') {
-            *p = '.';
-        }
-    }
-    return text;
+    return PrintfFixed(static_cast<double>(value), -8, 1);
 }
 
 std::string FileLabelText(int32_t viewState, const std::string& viewFileName) {
@@ -163,9 +154,10 @@ std::string ScaleLabelText(int32_t amplitudeMode) {
 }
 
 std::string ScaleNumbersText(float scaleMin, float scaleMax) {
-    char text[64];
-    std::snprintf(text, sizeof text, " %d / %d", static_cast<int>(TruncatedLimit(scaleMin)),
-                  static_cast<int>(TruncatedLimit(scaleMax)));
+    std::string text = " ";
+    text += PrintfInt(TruncatedLimit(scaleMin), 0);
+    text += " / ";
+    text += PrintfInt(TruncatedLimit(scaleMax), 0);
     return text;
 }
 

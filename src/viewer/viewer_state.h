@@ -7,11 +7,11 @@
 // GUI thread only; one instance, owned by the running logger.
 
 #include <cstdint>
-#include <cstdio>
 #include <optional>
 #include <string>
 
 #include "datafile/record_parser.h"
+#include "platform/file_handle.h"
 #include "platform/keys.h"
 #include "viewer/line_index.h"
 
@@ -44,7 +44,7 @@ inline constexpr int32_t kViewFocusRingSize = 11; // 0-9 the buttons, 10 the com
 inline constexpr int32_t kViewInitialFocus = kViewCmdFile;
 
 struct ViewerState {
-    std::FILE* viewFile = nullptr;
+    FileHandle viewFile;
     std::string viewFileName; // 8-bit, without folder and extension
     int32_t viewState = kViewStateNothing;
     int32_t currentLine = 0; // combo box entry of the line shown

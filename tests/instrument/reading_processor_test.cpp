@@ -1,7 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <clocale>
+#include <string>
+
 #include "frame_wire_support.h"
 #include "instrument/reading_processor.h"
+#include "tests/support/german_locale.h"
 
 namespace tm47 {
 namespace {
@@ -195,6 +199,16 @@ TEST_F(Normalised, QcEvaluationKeepsTheStatusFieldsLive) {
     }
     EXPECT_EQ(session.written, 0);
     EXPECT_EQ(state, kReadingQcEvaluation);
+}
+
+// The process takes its locale from the environment; the screen still writes a point.
+TEST_F(Normalised, ScreenTextsKeepTheDecimalPointUnderAGermanLocale) {
+    const std::string old = std::setlocale(LC_ALL, nullptr);
+    TM47_GERMAN_LOCALE_OR_SKIP(LC_ALL);
+    Feed(Frame('T', 0, 70));
+    std::setlocale(LC_ALL, old.c_str());
+    EXPECT_EQ(view.battery, "B:10.50V");
+    EXPECT_EQ(view.channels[0], "Ch1:     0.0");
 }
 
 TEST_F(Normalised, StatusTextsFollowTheLetter) {

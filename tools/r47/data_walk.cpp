@@ -5,8 +5,9 @@
 #include <cstring>
 #include <string_view>
 
-#include "datafile/number_text.h"
 #include "number_fields.h"
+#include "platform/c_numbers.h"
+#include "platform/file_handle.h"
 #include "viewer/line_index.h"
 
 namespace r47 {
@@ -257,7 +258,7 @@ void ParseFileName(const tm47::Record& r, FileFacts& facts) {
         name.remove_suffix(1);
     }
     facts.name = std::string(name);
-    facts.readingIntervalS = tm47::ParseLeadingNumber(std::string_view(r.data() + 11, 7));
+    facts.readingIntervalS = tm47::StrtodDecimalLike(std::string_view(r.data() + 11, 7));
 }
 
 tm47::Settings DecodingSettings(const FileFacts& facts) {
@@ -302,15 +303,13 @@ WalkResult WalkDataFile(const std::string& path, WalkHandler& handler) {
     if (path == "-") {
         return WalkDataFile(stdin, handler);
     }
-    std::FILE* f = std::fopen(path.c_str(), "rb");
-    if (f == nullptr) {
+    const tm47::FileHandle f = tm47::OpenFile(path.c_str(), "rb");
+    if (!f) {
         WalkResult result;
         result.error = std::strerror(errno);
         return result;
     }
-    WalkResult result = WalkDataFile(f, handler);
-    std::fclose(f);
-    return result;
+    return WalkDataFile(f.get(), handler);
 }
 
 } // namespace r47

@@ -4,7 +4,7 @@
 #include <string_view>
 
 #include "data_walk.h"
-#include "datafile/number_text.h"
+#include "platform/c_numbers.h"
 #include "text_out.h"
 
 namespace r47 {
@@ -36,7 +36,7 @@ void Append(std::string& out, std::initializer_list<std::string_view> pieces) {
 }
 
 double Lead(std::string_view s) {
-    return tm47::ParseLeadingNumber(s);
+    return tm47::StrtodDecimalLike(s);
 }
 
 class Dumper : public WalkHandler {

@@ -15,6 +15,7 @@
 #include "export_command.h"
 #include "info_command.h"
 #include "map_command.h"
+#include "platform/file_handle.h"
 
 #ifndef R47_VERSION
 #define R47_VERSION "unknown"
@@ -48,6 +49,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::FILE* out = stdout;
+    tm47::FileHandle outFile; // owns `out` when it is the -o file
     // r47 never writes to a data file: an output that is one of the inputs would be truncated
     // before it is read.
     for (const std::string& file : inv.files) {
@@ -58,8 +60,9 @@ int main(int argc, char** argv) {
         }
     }
     if (!inv.output.empty()) {
-        out = std::fopen(inv.output.c_str(), "wb");
-        if (out == nullptr) {
+        outFile = tm47::OpenFile(inv.output.c_str(), "wb");
+        out = outFile.get();
+        if (!outFile) {
             std::fprintf(stderr, "r47: cannot write %s: %s\n", inv.output.c_str(),
                          std::strerror(errno));
             return 2;
@@ -86,7 +89,7 @@ int main(int argc, char** argv) {
     case Command::None:
         break;
     }
-    if (std::fflush(out) != 0 || (out != stdout && std::fclose(out) != 0)) {
+    if (std::fflush(out) != 0 || !tm47::CloseFile(outFile)) {
         std::fprintf(stderr, "r47: writing failed: %s\n", std::strerror(errno));
         return 2;
     }

@@ -1,0 +1,110 @@
+// The C-numbers module against the C library itself, in the C locale, on arbitrary text and
+// arbitrary values. The module runs under the German locale where it is installed, so a
+// conversion that looked at the process locale would differ here.
+
+#include <cerrno>
+#include <climits>
+#include <clocale>
+#include <cmath>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <locale.h>
+#include <string>
+
+#include "platform/c_numbers.h"
+
+namespace {
+
+void Check(bool ok) {
+    if (!ok) {
+        std::abort();
+    }
+}
+
+// Runs `call` in the C locale on this thread.
+template <class F> auto InCLocale(F call) {
+    static const locale_t c = newlocale(LC_ALL_MASK, "C", locale_t{});
+    const locale_t previous = uselocale(c);
+    auto result = call();
+    uselocale(previous);
+    return result;
+}
+
+bool SameDouble(double a, double b) {
+    if (std::isnan(a) || std::isnan(b)) {
+        return std::isnan(a) && std::isnan(b);
+    }
+    return a == b && std::signbit(a) == std::signbit(b);
+}
+
+void CheckReaders(const std::string& text) {
+    // The C library reads up to the first NUL; the module gets the whole text.
+    const char* s = text.c_str();
+    Check(tm47::AtoiLike(text) == InCLocale([&] { return std::atoi(s); }));
+    const long wide = InCLocale([&] { return std::strtol(s, nullptr, 10); });
+    const long clamped = wide > INT32_MAX ? INT32_MAX : wide < INT32_MIN ? INT32_MIN : wide;
+    Check(tm47::StrtolSaturatingInt32(text) == clamped);
+    Check(SameDouble(tm47::StrtodLike(text), InCLocale([&] { return std::strtod(s, nullptr); })));
+    // Without the "x" strtod cannot see a hexadecimal number; nothing else uses the letter.
+    std::string noHex(s);
+    for (char& c : noHex) {
+        if (c == 'x' || c == 'X') {
+            c = 'z';
+        }
+    }
+    Check(SameDouble(tm47::StrtodDecimalLike(text),
+                     InCLocale([&] { return std::strtod(noHex.c_str(), nullptr); })));
+    Check(tm47::StrtoulHexLike(text) == InCLocale([&] { return std::strtoul(s, nullptr, 16); }));
+}
+
+std::string CFormat(const char* format, int a, int b, double v) {
+    return InCLocale([&] {
+        char buf[2048];
+        const int n = std::snprintf(buf, sizeof buf, format, a, b, v);
+        return std::string(buf, n < 0 ? 0 : static_cast<std::size_t>(n));
+    });
+}
+
+std::string CFormat(const char* format, int a, long long v) {
+    return InCLocale([&] {
+        char buf[512];
+        const int n = std::snprintf(buf, sizeof buf, format, a, v);
+        return std::string(buf, n < 0 ? 0 : static_cast<std::size_t>(n));
+    });
+}
+
+// A value, a width and a precision from the first ten bytes.
+void CheckFormatters(const uint8_t* data) {
+    double value = 0.0;
+    int64_t integer = 0;
+    std::memcpy(&value, data, sizeof value);
+    std::memcpy(&integer, data, sizeof integer);
+    const int width = static_cast<int8_t>(data[8]) % 48;
+    const int precision = data[9] % 24;
+    Check(tm47::PrintfFixed(value, width, precision) == CFormat("%*.*f", width, precision, value));
+    Check(tm47::PrintfLike("%*.*f", width, precision, value) ==
+          CFormat("%*.*f", width, precision, value));
+    Check(tm47::PrintfInt(integer, width) == CFormat("%*lld", width, integer));
+    const int zeroWidth = width < 0 ? -width : width;
+    Check(tm47::PrintfZeroPadded(integer, zeroWidth) == CFormat("%0*lld", zeroWidth, integer));
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+        std::setlocale(LC_ALL, "de_DE.utf8");
+    }
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    CheckReaders(std::string(reinterpret_cast<const char*>(data), size));
+    if (size >= 10) {
+        CheckFormatters(data);
+    }
+    return 0;
+}

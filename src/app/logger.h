@@ -93,8 +93,8 @@ struct Logger {
     bool twentyDayFlag = false;
 
     // Instrument link and reading processing.
-    int32_t readingState = kReadingNormalising;
-    ReadingProcessor readings; // normalisation, nulling, the last reading, the beep counter
+    // The reading state, normalisation, nulling, the last reading, the beep counter.
+    ReadingProcessor readings;
     LinkTimerRelay timer1;
     InstrumentLink link;
     // The live profile's four "previous point drawn" flags; cleared when a session starts.

@@ -85,10 +85,9 @@ void MainWnd::CreateScreens() {
                               this);
     logger_.survey = std::make_unique<SurveySession>(
         SurveySessionContext{logger_.clock, logger_.settings, logger_.session, logger_.position,
-                             logger_.previousPoint, logger_.readingState, logger_.readings,
-                             logger_.link, logger_.outputMode, logger_.screen.portrait,
-                             &logger_.root, [this] { logger_.StopGps(); },
-                             [this] { logger_.CloseOutputPort(); },
+                             logger_.previousPoint, logger_.readings, logger_.link,
+                             logger_.outputMode, logger_.screen.portrait, &logger_.root,
+                             [this] { logger_.StopGps(); }, [this] { logger_.CloseOutputPort(); },
                              [this] { logger_.gps.fix.loggedGgaCount = 0; }},
         logging_->ScreenForSession());
     logging_->Attach(*logger_.survey);

@@ -9,8 +9,8 @@ namespace tm47 {
 
 namespace {
 
-bool CalibrationUnderWay(int32_t readingState) {
-    return readingState == kReadingQcAveraging || readingState == kReadingQcEvaluation;
+bool CalibrationUnderWay(ReadingState readingState) {
+    return readingState == ReadingState::QcAveraging || readingState == ReadingState::QcEvaluation;
 }
 
 struct DialogTitle {
@@ -121,7 +121,7 @@ void ConnectionWatch::GiveUp(const char* text) {
     if (ctx_.sessionSerial != serial) {
         return; // ended inside the message box's event loop
     }
-    if (CalibrationUnderWay(ctx_.readingState) && ctx_.hooks.calibrationLinkLost) {
+    if (CalibrationUnderWay(ctx_.readings.State()) && ctx_.hooks.calibrationLinkLost) {
         ctx_.hooks.calibrationLinkLost();
     }
     for (const DialogTitle& d : kSessionDialogs) {
@@ -193,7 +193,7 @@ void ConnectionWatch::ResetSession() {
         ctx_.view.Repaint();
     }
     ctx_.readings.normalisation.ringIndex = 0;
-    ctx_.readingState = kReadingNormalising;
+    ctx_.readings.StartNormalising();
     if (ctx_.hooks.resetCalibration) {
         ctx_.hooks.resetCalibration();
     }
@@ -227,7 +227,7 @@ bool ConnectionWatch::EndSession() {
     CloseOutputPort();
     CloseDataFiles();
     s.state = SessionState::Monitor;
-    ctx_.readingState = kReadingNormalising;
+    ctx_.readings.StartNormalising();
     if (ctx_.hooks.resetCalibration) {
         ctx_.hooks.resetCalibration();
     }

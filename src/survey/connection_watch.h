@@ -127,9 +127,8 @@ struct SessionContext {
     Settings& settings;
     LogSession& session;
     SurveyPosition& position;
-    RecordContext& records; // writers' targets; records.dataFile is the session's data file
-    ReadingProcessor& readings;
-    int32_t& readingState;
+    RecordContext& records;     // writers' targets; records.dataFile is the session's data file
+    ReadingProcessor& readings; // the reading state too
     std::array<int32_t, 4>& previousPoint; // the live profile's previous-point flags
     SessionLink& link;
     SessionView& view;

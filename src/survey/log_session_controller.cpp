@@ -531,7 +531,7 @@ void LogSessionController::DisplayOptions() {
 }
 
 void LogSessionController::Nulling() {
-    if (ctx_.readingState != kReadingNormal || !ctx_.view.MonitorButtonEnabled(1)) {
+    if (ctx_.readings.State() != ReadingState::Normal || !ctx_.view.MonitorButtonEnabled(1)) {
         return;
     }
     if (ctx_.session.state == SessionState::StandBy) {
@@ -541,21 +541,22 @@ void LogSessionController::Nulling() {
         if (SessionEnded(serial) || answer == MessageAnswer::No) {
             return;
         }
-        if (ctx_.readingState != kReadingNormal) {
+        if (ctx_.readings.State() != ReadingState::Normal) {
             return; // the link restarted while the question was open
         }
     }
-    ctx_.readingState = kReadingNulling;
+    ctx_.readings.StartNulling();
     ctx_.readings.nulling.count = 0;
     ctx_.previousPoint.fill(0);
     ctx_.view.RedrawProfile();
 }
 
 // Like Nulling, a calibration starts only from normalised readings: the reading state moves
-// 1 -> -2 and nothing else, so a request during normalisation or nulling is ignored.
+// from normal to QC averaging and nothing else, so a request during normalisation or nulling is
+// ignored.
 void LogSessionController::Calibration(int32_t kind) {
     const int button = kind == kQcKindExternal ? 3 : 2;
-    if (ctx_.readingState != kReadingNormal || !ctx_.view.MonitorButtonEnabled(button)) {
+    if (ctx_.readings.State() != ReadingState::Normal || !ctx_.view.MonitorButtonEnabled(button)) {
         return;
     }
     if (ctx_.hooks.requestCalibration) {

@@ -36,8 +36,7 @@ struct SurveySessionContext {
     LogSession& session;
     SurveyPosition& position;
     std::array<int32_t, 4>& previousPoint; // the live profile's has-previous-point flags
-    int32_t& readingState;
-    ReadingProcessor& readings;
+    ReadingProcessor& readings;            // the reading state too
     InstrumentLink& link;
     const int32_t& outputMode; // 10 raw, 11 converted, anything else: no output
     bool portrait;

@@ -60,7 +60,7 @@ void Logger::CloseSessionPorts() {
 void Logger::LoadStartSettings() {
     UpdateCyclesPerReading(settings);
     LoadSettings(settings, root);
-    session.watchMode = settings.surveyMode;
+    session.FollowSurveyMode(settings.surveyMode);
     ResetSurveyPosition(position, settings); // the live station starts there
     session.testFileAnnounced = settings.writeTestFile;
 }

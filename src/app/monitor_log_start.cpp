@@ -103,7 +103,7 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
 
     // 5. Output forwarding. A port that does not open is reported and the session goes on
     //    without it.
-    session.watchMode = 0;
+    session.StartWatching();
     session.screenActive = true;
     logger.outputMode = 10 * s.outputEnabled + s.outputFormat;
     if (logger.outputMode == 10 || logger.outputMode == 11) {

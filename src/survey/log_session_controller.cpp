@@ -191,7 +191,7 @@ void LogSessionController::OpenSession() {
     }
     LogSession& s = ctx_.session;
     s.state = SessionState::Monitor;
-    s.watchMode = kWatchOn;
+    s.StartWatching();
     s.screenActive = true;
     v.ShowRow(ButtonRow::StandBy, 0, false);
     v.ShowRow(ButtonRow::Monitor, 0, true);
@@ -366,7 +366,7 @@ void LogSessionController::Go() {
     ctx_.view.ShowStatus(StatusField::State, u"Logging");
     ShowLoggingRow();
     if (settings.surveyMode != kModeManual) {
-        s.watchMode = settings.surveyMode;
+        s.FollowSurveyMode(settings.surveyMode);
     }
     switch (settings.surveyMode) {
     case kModeAuto:
@@ -396,7 +396,7 @@ void LogSessionController::Go() {
 
 // False when the switch failed and the operator confirmed the exit: the session is over.
 bool LogSessionController::GoWheel() {
-    ctx_.session.watchMode = kWatchWheel;
+    ctx_.session.StartWheelRun();
     ctx_.view.ShowMessageLine(kPleaseWait); // the switch takes a second even when it works
     if (ctx_.link.EnterWheelMode()) {
         return true;
@@ -426,7 +426,7 @@ void LogSessionController::Pause() {
     case kModeWheel:
         st.frameCounter.store(0);
         st.frameDivisor.store(1);
-        s.watchMode = kWatchOn;
+        s.StartWatching();
         if (!PauseWheel()) {
             return;
         }
@@ -450,7 +450,7 @@ bool LogSessionController::PauseWheel() {
         return false;
     }
     // Still logging as far as the screen goes; the next Pause tries the switch again.
-    ctx_.session.watchMode = kWatchWheel;
+    ctx_.session.StartWheelRun();
     ctx_.view.ShowStatus(StatusField::State, u"Logging");
     ShowLoggingRow();
     return false;

@@ -190,7 +190,7 @@ void GetSurveySetup47::OnIncrementChanged() {
 void GetSurveySetup47::accept() {
     // 1. The trigger mode, and the session's watch mode with it.
     settings_.surveyMode = SelectedOr(modeList_, settings_.surveyMode);
-    session_.watchMode = settings_.surveyMode;
+    session_.FollowSurveyMode(settings_.surveyMode);
 
     // 2. The reading rate, in Auto mode only; Wheel and Manual keep the stored rate.
     if (settings_.surveyMode == kModeAuto) {

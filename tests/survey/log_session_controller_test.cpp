@@ -289,7 +289,7 @@ TEST_F(Controller, FailedWheelSwitches) {
     EXPECT_EQ(view.boxes[0].caption, "Confirm Exit");
     EXPECT_EQ(view.boxes[0].text, "Exit Logging?");
     EXPECT_EQ(session.state, SessionState::Logging);
-    EXPECT_EQ(session.watchMode, 1); // nothing arrives, so nothing is watched
+    EXPECT_EQ(session.Watch(), WatchMode::Wheel); // nothing arrives, so nothing is watched
     for (int i = 0; i < 20; ++i) {
         clock.Advance(500);
         controller.TimerTick();

@@ -49,7 +49,7 @@ void BM_RecordedReadingThroughHandler(benchmark::State& state) {
     ReadingProcessor readings;
     NoTimer timer;
     std::array<int32_t, 4> previousPoint{};
-    int32_t outputMode = 0;
+    OutputMode outputMode = OutputMode::Off;
     const ScreenGeometry geometry = ComputeScreenGeometry(portrait, 16);
     settings.profilePlotHeight = geometry.profileHeight;
     settings.profilePixelsPerUnit = ProfilePixelsPerUnit(geometry.profileHeight, 0.0f, 500.0f);

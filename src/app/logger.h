@@ -101,7 +101,7 @@ struct Logger {
     std::array<int32_t, 4> previousPoint{};
 
     // Output forwarding: mode 10 raw, 11 converted, below 10 off.
-    int32_t outputMode = 0;
+    OutputMode outputMode = OutputMode::Off;
     SerialPort outputPort;
     // Bytes for the output port go through this queue and its writer thread, so a receiver
     // holding XOFF never stalls the GUI thread or the instrument readers.

@@ -105,8 +105,8 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
     //    without it.
     session.StartWatching();
     session.screenActive = true;
-    logger.outputMode = 10 * s.outputEnabled + s.outputFormat;
-    if (logger.outputMode == 10 || logger.outputMode == 11) {
+    logger.outputMode = OutputModeOf(s);
+    if (logger.outputMode != OutputMode::Off) {
         if (OpenOutputPort(logger, messages)) {
             logger.outputForwarder.Start(logger.outputPort);
         }

@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdio>
 
+#include "platform/keys.h"
+
 namespace tm47 {
 
 namespace {
@@ -198,11 +200,11 @@ void QcCheck::Key(uint32_t code) {
         return;
     }
     switch (code) {
-    case 9:
+    case kKeyTab:
         state.focusedButton = state.focusedButton == 0 ? 1 : 0;
         Redraw();
         break;
-    case 13:
+    case kKeyEnter:
         Command(state.focusedButton);
         break;
     case 'C':

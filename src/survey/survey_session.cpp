@@ -7,9 +7,8 @@ namespace tm47 {
 
 SurveySession::SurveySession(SurveySessionContext context, SurveyScreen screen)
     : ctx_(std::move(context)),
-      readingView_(screen.readingView), records_{ctx_.settings, dataFile_, ctx_.clock,
-                                                 nullptr,       0,         true,
-                                                 ctx_.portrait},
+      readingView_(screen.readingView), records_{ctx_.settings,   dataFile_, ctx_.clock,   nullptr,
+                                                 OutputMode::Off, true,      ctx_.portrait},
       qc_(ctx_.readings, ctx_.clock,
           CalibrationHooks{
               [this](char letter, const std::array<float, 4>& values) {

@@ -99,7 +99,7 @@ struct Screen {
     ReadingProcessor readings;
     NoTimer timer;
     std::array<int32_t, 4> previousPoint{};
-    int32_t outputMode = 0;
+    OutputMode outputMode = OutputMode::Off;
     int beeps = 0;
     std::unique_ptr<InstrumentLink> link;
     std::unique_ptr<SurveySession> survey; // outlives the screen that draws it

@@ -55,6 +55,24 @@ TEST(SessionKeys, EachStateMapsItsOwnKeys) {
     }
 }
 
+// Only Auto is watched; Wheel, Manual and any value a damaged setting could bring are not.
+TEST(SessionWatchMode, FollowsTheSurveyMode) {
+    const struct {
+        int32_t surveyMode;
+        WatchMode mode;
+    } cases[] = {{0, WatchMode::On},
+                 {1, WatchMode::Wheel},
+                 {2, WatchMode::ManualSetup},
+                 {-2, WatchMode::ManualSetup},
+                 {3, WatchMode::ManualSetup}};
+    for (const auto& c : cases) {
+        LogSession s;
+        s.StartRecovery();
+        s.FollowSurveyMode(c.surveyMode);
+        EXPECT_EQ(s.Watch(), c.mode) << c.surveyMode;
+    }
+}
+
 // Auto: recorded readings per beep, computed in floating point.
 TEST(SessionDispatch, AutoBeepDivider) {
     for (auto [ms, divider] : {std::pair{200, 3},

@@ -80,7 +80,7 @@ struct SurveySessionTest : ::testing::Test {
     ReadingProcessor readings;
     FakeTimer timer;
     InstrumentLink link{clock, timer, readings};
-    int32_t outputMode = 0;
+    OutputMode outputMode = OutputMode::Off;
     FakeSessionView view;
     FakeReadingView readingView;
     std::vector<std::string> steps;

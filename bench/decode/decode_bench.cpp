@@ -67,7 +67,8 @@ void BM_AssembleAndDecode(benchmark::State& state) {
         for (uint8_t byte : stream) {
             if (assembler.Push(byte, frame) != FrameAssembler::Event::Frame)
                 continue;
-            DecodeFrame(frame, settings, kLinkStreaming, kReadingNormal, normalisation, reading);
+            DecodeFrame(frame, settings, kLinkStreaming, ReadingState::Normal, normalisation,
+                        reading);
             ++frames;
         }
         benchmark::DoNotOptimize(reading);

@@ -46,22 +46,21 @@ void BM_RecordedReadingThroughHandler(benchmark::State& state) {
     Settings settings;
     LogSession session;
     SurveyPosition position;
-    int32_t readingState = kReadingNormalising;
     ReadingProcessor readings;
     NoTimer timer;
     std::array<int32_t, 4> previousPoint{};
-    int32_t outputMode = 0;
+    OutputMode outputMode = OutputMode::Off;
     const ScreenGeometry geometry = ComputeScreenGeometry(portrait, 16);
     settings.profilePlotHeight = geometry.profileHeight;
     settings.profilePixelsPerUnit = ProfilePixelsPerUnit(geometry.profileHeight, 0.0f, 500.0f);
-    InstrumentLink link(clock, timer, readingState);
+    InstrumentLink link(clock, timer, readings);
     std::unique_ptr<SurveySession> owner; // outlives the screen that draws it
     LoggingWnd wnd(LoggingContext{settings, session, geometry, readings, position, previousPoint},
                    nullptr);
-    owner = std::make_unique<SurveySession>(
-        SurveySessionContext{clock, settings, session, position, previousPoint, readingState,
-                             readings, link, outputMode, geometry.portrait},
-        wnd.ScreenForSession());
+    owner = std::make_unique<SurveySession>(SurveySessionContext{clock, settings, session, position,
+                                                                 previousPoint, readings, link,
+                                                                 outputMode, geometry.portrait},
+                                            wnd.ScreenForSession());
     SurveySession& survey = *owner;
     wnd.Attach(survey);
     wnd.SetBatteryReader([] { return 100; });

@@ -55,9 +55,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.instrumentVariant = data[0] & 1;
     settings.antenna = (data[0] >> 1) % 5; // one past the list, too
     const int linkMode = (data[0] >> 4) & 1 ? kLinkPolled : kLinkStreaming;
-    static constexpr int kStates[] = {kReadingNormal, kReadingNormalising, kReadingNulling,
-                                      kReadingQcAveraging, kReadingQcEvaluation};
-    int readingState = kStates[(data[0] >> 5) % 5];
+    static constexpr ReadingState kStates[] = {ReadingState::Normal, ReadingState::Normalising,
+                                               ReadingState::Nulling, ReadingState::QcAveraging,
+                                               ReadingState::QcEvaluation};
+    ReadingState readingState = kStates[(data[0] >> 5) % 5];
     fuzz::ReadSplitter splitter(static_cast<uint32_t>(data[1] | data[2] << 8 | data[3] << 16), 40);
     data += 4;
     size -= 4;
@@ -78,16 +79,19 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
                 continue;
             Check(frame == modelFrame);
             Check(IsLeadingLetter(frame[0]) && frame[13] == 0x7F && frame[14] == 0);
-            if (readingState == kReadingNormalising) {
-                const int percent = PrimeNormalisation(frame, normalisation, readingState);
+            if (readingState == ReadingState::Normalising) {
+                const int percent = PrimeNormalisation(frame, normalisation);
                 Check(percent >= 0 && percent <= 100);
+                if (percent == 100)
+                    readingState = ReadingState::Normal;
                 continue;
             }
             DecodeFrame(frame, settings, linkMode, readingState, normalisation, reading);
             for (float channel : reading.channel)
                 Check(std::isfinite(channel));
             Check(std::isfinite(normalisation.normalisationGain));
-            if (readingState != kReadingNulling && readingState != kReadingQcAveraging) {
+            if (readingState != ReadingState::Nulling &&
+                readingState != ReadingState::QcAveraging) {
                 const double stored =
                     FrameInt16(frame, 10) + static_cast<int8_t>(frame[12]) / 100.0;
                 Check(std::fabs(stored - normalisation.referenceMean) < 0.0101 ||

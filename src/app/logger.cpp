@@ -19,7 +19,7 @@ void LinkTimerRelay::KillTimer1() {
 }
 
 Logger::Logger(LoggerOptions opts, const Clock& clk)
-    : clock(clk), root(opts.root), options(std::move(opts)), link(clk, timer1, readingState),
+    : clock(clk), root(opts.root), options(std::move(opts)), link(clk, timer1, readings),
       gps(clk, [this] {
           return GpsStatusInputs{settings.gpsEnabled == 1, session.state == SessionState::Logging,
                                  position.manualTriggerLatch == TriggerLatch::Take};
@@ -56,7 +56,7 @@ void Logger::CloseSessionPorts() {
 void Logger::LoadStartSettings() {
     UpdateCyclesPerReading(settings);
     LoadSettings(settings, root);
-    session.watchMode = settings.surveyMode;
+    session.FollowSurveyMode(settings.surveyMode);
     ResetSurveyPosition(position, settings); // the live station starts there
     session.testFileAnnounced = settings.writeTestFile;
 }

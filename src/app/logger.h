@@ -94,15 +94,15 @@ struct Logger {
     bool twentyDayFlag = false;
 
     // Instrument link and reading processing.
-    int32_t readingState = kReadingNormalising;
-    ReadingProcessor readings; // normalisation, nulling, the last reading, the beep counter
+    // The reading state, normalisation, nulling, the last reading, the beep counter.
+    ReadingProcessor readings;
     LinkTimerRelay timer1;
     InstrumentLink link;
     // The live profile's four "previous point drawn" flags; cleared when a session starts.
     std::array<int32_t, 4> previousPoint{};
 
     // Output forwarding: mode 10 raw, 11 converted, below 10 off.
-    int32_t outputMode = 0;
+    OutputMode outputMode = OutputMode::Off;
     SerialPort outputPort;
     // Bytes for the output port go through this queue and its writer thread, so a receiver
     // holding XOFF never stalls the GUI thread or the instrument readers.

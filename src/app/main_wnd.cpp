@@ -83,15 +83,7 @@ void MainWnd::CreateScreens() {
                                              logger_.readings, logger_.position,
                                              logger_.previousPoint, &messages_, &logger_.root},
                               this);
-    logger_.survey = std::make_unique<SurveySession>(
-        SurveySessionContext{logger_.clock, logger_.settings, logger_.session, logger_.position,
-                             logger_.previousPoint, logger_.readingState, logger_.readings,
-                             logger_.link, logger_.outputMode, logger_.screen.portrait,
-                             &logger_.root, [this] { logger_.StopGps(); },
-                             [this] { logger_.CloseOutputPort(); },
-                             [this] { logger_.gps.fix.loggedGgaCount = 0; }},
-        logging_->ScreenForSession());
-    logging_->Attach(*logger_.survey);
+    session_ = std::make_unique<ScreenSession>(logger_, *logging_);
     logging_->SetDialogRunner([this](QDialog& dialog) { return runDialog_(dialog); });
     connect(logging_, &LoggingWnd::sessionEnded, this, &MainWnd::OnSessionEnded);
     monitorGps_ = new MonitorGPSWnd({logger_.clock, logger_.settings, logger_.screen,
@@ -106,13 +98,10 @@ void MainWnd::CreateScreens() {
     viewFiles_ = viewer;
 }
 
+// Every port closes first; then the members go in reverse order (the session after its screen
+// is detached from it) and the screens last, as Qt children.
 MainWnd::~MainWnd() {
     Shutdown();
-    // The screen before the session it draws (its calibration window detaches from the QC
-    // check); the data file closes with the session.
-    delete logging_;
-    logging_ = nullptr;
-    logger_.survey.reset();
 }
 
 void MainWnd::CreateButtons() {

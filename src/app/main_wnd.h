@@ -26,6 +26,7 @@
 namespace tm47 {
 
 class LoggingWnd;
+class ScreenSession;
 class SessionWiring;
 
 class MainWnd final : public QWidget, public MonitorLogView {
@@ -97,7 +98,8 @@ private:
     std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return RunModal(dialog); };
     std::function<void(int)> quit_;
     bool programStopPosted_ = false;
-    std::unique_ptr<SessionWiring> wiring_; // gone once shut down
+    std::unique_ptr<ScreenSession> session_; // made after the screen, gone before it
+    std::unique_ptr<SessionWiring> wiring_;  // gone once shut down
 };
 
 } // namespace tm47

@@ -100,10 +100,10 @@ MonitorLogResult StartMonitorLog(Logger& logger, MessageSink& messages, MonitorL
 
     // Output forwarding. A port that does not open is reported and the session goes on
     // without it.
-    session.watchMode = 0;
+    session.StartWatching();
     session.screenActive = true;
-    logger.outputMode = 10 * s.outputEnabled + s.outputFormat;
-    if (logger.outputMode == 10 || logger.outputMode == 11) {
+    logger.outputMode = OutputModeOf(s);
+    if (logger.outputMode != OutputMode::Off) {
         if (OpenOutputPort(logger, messages)) {
             logger.outputForwarder.Start(logger.outputPort);
         }

@@ -22,6 +22,23 @@ void PostWarning(QObject& gui, MessageSink& messages, std::string text) {
 
 } // namespace
 
+ScreenSession::ScreenSession(Logger& logger, LoggingWnd& logging)
+    : logger_(logger), logging_(logging) {
+    logger.survey = std::make_unique<SurveySession>(
+        SurveySessionContext{logger.clock, logger.settings, logger.session, logger.position,
+                             logger.previousPoint, logger.readings, logger.link, logger.outputMode,
+                             logger.screen.portrait, &logger.root, [&logger] { logger.StopGps(); },
+                             [&logger] { logger.CloseOutputPort(); },
+                             [&logger] { logger.gps.fix.loggedGgaCount = 0; }},
+        logging.ScreenForSession());
+    logging.Attach(*logger.survey);
+}
+
+ScreenSession::~ScreenSession() {
+    logging_.Detach();
+    logger_.survey.reset();
+}
+
 SessionWiring::SessionWiring(Logger& logger, MessageSink& messages, LoggingWnd& logging,
                              QObject& gui)
     : logger_(logger) {

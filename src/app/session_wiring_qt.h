@@ -17,6 +17,24 @@ namespace tm47 {
 
 class LoggingWnd;
 
+// The logging session of the Monitor/Log screen, in Logger::survey from the screen's making to
+// its end. Made after the screen it talks to and gone before it: its destructor first detaches
+// the screen (the calibration window goes while the QC check it shows still exists), then ends
+// the session, whose data file closes.
+//
+// GUI thread only.
+class ScreenSession {
+public:
+    ScreenSession(Logger& logger, LoggingWnd& logging);
+    ~ScreenSession();
+    ScreenSession(const ScreenSession&) = delete;
+    ScreenSession& operator=(const ScreenSession&) = delete;
+
+private:
+    Logger& logger_;
+    LoggingWnd& logging_;
+};
+
 class SessionWiring {
 public:
     // `gui` receives the queued calls from the reader threads.

@@ -65,4 +65,19 @@ struct Settings {
 // The surveyLine field holds 12 UTF-16 units including the terminator.
 inline constexpr std::size_t kSurveyLineMax = 11;
 
+// What a session forwards to the output port: nothing, the raw frames, or converted readings.
+// The values are 10 x outputEnabled + outputFormat.
+enum class OutputMode : int8_t {
+    Off = 0,
+    Raw = 10,
+    Converted = 11,
+};
+
+// The mode the output settings give; a combination that is neither raw nor converted output
+// forwards nothing.
+inline OutputMode OutputModeOf(const Settings& s) {
+    const int32_t mode = 10 * s.outputEnabled + s.outputFormat;
+    return mode == 10 ? OutputMode::Raw : mode == 11 ? OutputMode::Converted : OutputMode::Off;
+}
+
 } // namespace tm47

@@ -44,7 +44,7 @@ enum class SettingsLoad {
 
 // Fills `settings` from the settings file, or creates the file from the values in memory.
 // Refreshes `storageCardPresent` and recomputes every derived value in all three cases
-// (`profilePlotHeight` must be set before). The caller then sets `LogSession::watchMode` to
+// (`profilePlotHeight` must be set before). The caller then sets the session's watch mode from
 // `surveyMode` and `SurveyPosition::station` to `startStation`.
 SettingsLoad LoadSettings(Settings& settings, const DeviceRoot& root);
 

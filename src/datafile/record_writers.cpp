@@ -10,10 +10,10 @@ namespace tm47 {
 namespace {
 
 bool Raw(const RecordContext& ctx) {
-    return ctx.output && ctx.outputMode == kOutputRaw;
+    return ctx.output && ctx.outputMode == OutputMode::Raw;
 }
 bool Converted(const RecordContext& ctx) {
-    return ctx.output && ctx.outputMode == kOutputConverted;
+    return ctx.output && ctx.outputMode == OutputMode::Converted;
 }
 
 // Sends one group: `records` to the data file, `testRecords` (or `records`) to the test file

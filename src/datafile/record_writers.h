@@ -31,7 +31,7 @@ struct RecordContext {
     const Clock& clock;
     OutputForwarder* output = nullptr; // the output port queue, null when not open
     // Written by the GUI thread at each frame, read by the GPS writer too.
-    std::atomic<int32_t> outputMode = 0; // 10 Raw Data, 11 Converted, anything else: no output
+    std::atomic<OutputMode> outputMode = OutputMode::Off;
     std::atomic<bool> polledLink = true; // link mode 1 (polled) / 0 (streaming)
     bool portrait = true;                // client width not greater than height
 };

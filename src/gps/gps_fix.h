@@ -20,6 +20,12 @@ namespace tm47 {
 // The screens use at most 127 characters of a line; the data file gets the whole line.
 inline constexpr std::size_t kSentenceTextMax = 127;
 
+// The GPS reader thread: never started, in its loop, or out of it. The values are fixed only
+// so that a printed state reads the same everywhere (as are the watchdog's).
+enum class GpsReaderState : int8_t { NotStarted = 0, Running = 1, Ended = 2 };
+// The GPS watchdog thread's run flag.
+enum class GpsWatchdogState : int8_t { Stopped = 0, Run = 1, Ended = 2 };
+
 struct GpsFix {
     // The last line framed by a reader, without the byte before the line feed, cut to
     // kSentenceTextMax characters.
@@ -35,10 +41,11 @@ struct GpsFix {
     // Verified GGA sentences taken while readings were being recorded; 0 when the
     // Monitor/Log screen is left.
     uint32_t loggedGgaCount = 0;
-    // 0 never started, 1 the GPS reader thread runs, 2 it has left its loop.
-    std::atomic<int32_t> readerState{0};
-    // 1 run, 0 stop requested, 2 the watchdog has left its loop.
-    std::atomic<int32_t> watchdogRunFlag{0};
+    // Written by the GPS reader thread alone.
+    std::atomic<GpsReaderState> readerState{GpsReaderState::NotStarted};
+    // The GUI thread starts the watchdog (Run) and asks it to stop (Stopped); the watchdog
+    // answers Ended when it has left its loop.
+    std::atomic<GpsWatchdogState> watchdogRunFlag{GpsWatchdogState::Stopped};
 };
 
 } // namespace tm47

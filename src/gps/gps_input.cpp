@@ -83,7 +83,7 @@ void GpsInput::Start(const SerialPort& port) {
     s.readerPort = port;
     s.sink = sink_;
     fix_.lastValidTick.store(clock_.Tick());
-    fix_.watchdogRunFlag.store(1);
+    fix_.watchdogRunFlag.store(GpsWatchdogState::Run);
     s.reader = std::thread([this, &s] { RunReader(s); });
     s.watchdog = std::thread([this, &s] { RunWatchdog(s); });
 }
@@ -97,14 +97,15 @@ bool GpsInput::Stop() {
     // Lines that arrive from now on are neither shown nor written.
     handover_.Cancel();
 
-    // The watchdog: run flag 0, then wait for its "ended" (2), at most 6 s.
+    // The watchdog: told to stop, then waited for until it has ended, at most 6 s.
     {
         std::lock_guard lock(s.wakeMutex);
-        fix_.watchdogRunFlag.store(0);
+        fix_.watchdogRunFlag.store(GpsWatchdogState::Stopped);
     }
     s.wake.notify_all();
-    WaitUntil([&] { return fix_.watchdogRunFlag.load() != 0; }, timings_.watchdogStopMs);
-    fix_.watchdogRunFlag.store(0);
+    WaitUntil([&] { return fix_.watchdogRunFlag.load() != GpsWatchdogState::Stopped; },
+              timings_.watchdogStopMs);
+    fix_.watchdogRunFlag.store(GpsWatchdogState::Stopped);
 
     // Closing the port ends the reader's wait for bytes at once (and its wait to reopen a
     // receiver that went away).
@@ -144,7 +145,7 @@ NmeaFramer::Counters GpsInput::FramerStats() const {
 }
 
 void GpsInput::RunReader(Session& s) {
-    fix_.readerState.store(1);
+    fix_.readerState.store(GpsReaderState::Running);
     NmeaFramer framer;
     NmeaLine line;
     // The tick of the last "$" seen; a line that does not begin with "$" carries it too.
@@ -187,7 +188,7 @@ void GpsInput::RunReader(Session& s) {
     }
     publish();
     if (!s.abandoned.load()) {
-        fix_.readerState.store(2);
+        fix_.readerState.store(GpsReaderState::Ended);
     }
     s.readerEnded.store(true);
 }
@@ -228,7 +229,9 @@ void GpsInput::OnLine(Session& s, const NmeaLine& line, uint32_t startTick) {
 
 void GpsInput::RunWatchdog(Session& s) {
     const std::function<void()> warn = [this] { view_.ShowGpsWarning(); };
-    const auto stopRequested = [&] { return s.stop.load() || fix_.watchdogRunFlag.load() != 1; };
+    const auto stopRequested = [&] {
+        return s.stop.load() || fix_.watchdogRunFlag.load() != GpsWatchdogState::Run;
+    };
     while (!stopRequested()) {
         if (TickPassed(clock_.Tick(), fix_.lastValidTick.load(), timings_.silenceMs)) {
             handover_.Send(warn);
@@ -237,7 +240,7 @@ void GpsInput::RunWatchdog(Session& s) {
         s.wake.wait_for(lock, std::chrono::milliseconds(timings_.watchdogPeriodMs), stopRequested);
     }
     if (!s.abandoned.load()) {
-        fix_.watchdogRunFlag.store(2);
+        fix_.watchdogRunFlag.store(GpsWatchdogState::Ended);
     }
     s.watchdogEnded.store(true);
 }

@@ -160,10 +160,10 @@ void MonitorGPSWnd::HandleChar(int ch) {
     case 'X':
         HandleAction(kActionExit);
         break;
-    case 13:
+    case '\r':
         HandleAction(defaultIndex_);
         break;
-    case 9:
+    case '\t':
         Tab();
         break;
     default:

@@ -133,8 +133,8 @@ float CalibrateChannels(const uint8_t* bytes, const Settings& settings, float re
     return ApplyLetterScaling(bytes[kFrameLetter], settings, reference, channel);
 }
 
-void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int readingState,
-                 NormalisationState& normalisation, Reading& reading) {
+void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode,
+                 ReadingState readingState, NormalisationState& normalisation, Reading& reading) {
     // Reference; in streaming mode the instrument's reference runs high by a fixed ratio.
     double reference = FrameInt16(frame, kFrameReference);
     if (linkMode == kLinkStreaming)
@@ -163,7 +163,7 @@ void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int
     n.normalisationGain = n.referenceMean > 0.0f ? nominal / n.referenceMean : 1.0f;
 
     // Nulling and QC-coil averaging work on the plain calibrated values.
-    if (readingState == kReadingNulling || readingState == kReadingQcAveraging)
+    if (readingState == ReadingState::Nulling || readingState == ReadingState::QcAveraging)
         return;
 
     // Null, normalise, and leave the mean in the frame for the record.
@@ -172,8 +172,7 @@ void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int
     WriteMeanIntoFrame(n.referenceMean, frame);
 }
 
-int PrimeNormalisation(const FrameBuffer& frame, NormalisationState& normalisation,
-                       int& readingState) {
+int PrimeNormalisation(const FrameBuffer& frame, NormalisationState& normalisation) {
     NormalisationState& n = normalisation;
     const int32_t slot = SafeRingIndex(n.ringIndex);
     n.referenceRing[slot] = static_cast<float>(FrameInt16(frame, kFrameReference));
@@ -184,7 +183,6 @@ int PrimeNormalisation(const FrameBuffer& frame, NormalisationState& normalisati
     for (float value : n.referenceRing)
         n.referenceSum += value;
     n.ringIndex = 0;
-    readingState = kReadingNormal;
     return 100;
 }
 

@@ -26,16 +26,15 @@ inline constexpr int kLinkPolled = 1;
 float CalibrateChannels(const uint8_t* bytes, const Settings& settings, float reference,
                         std::array<float, 4>& channel);
 
-// Decodes `frame` into `reading` (reading states 1, -1, -2, -3). Uses the settings'
+// Decodes `frame` into `reading` (every reading state but normalising). Uses the settings'
 // instrumentVariant and antenna. While nulling or QC-coil averaging the channels are left
 // unnulled and unnormalised and the frame buffer is not rewritten; the mean is updated always.
-void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode, int readingState,
-                 NormalisationState& normalisation, Reading& reading);
+void DecodeFrame(FrameBuffer& frame, const Settings& settings, int linkMode,
+                 ReadingState readingState, NormalisationState& normalisation, Reading& reading);
 
-// Reading state 0: stores the frame's raw reference value in the ring instead of decoding.
+// While normalising: stores the frame's raw reference value in the ring instead of decoding.
 // Returns how much of the window is filled, 0..100 percent; at 100 the sum is formed, the ring
-// starts over at slot 0 and `readingState` becomes normal.
-int PrimeNormalisation(const FrameBuffer& frame, NormalisationState& normalisation,
-                       int& readingState);
+// starts over at slot 0 and the caller's reading becomes normal.
+int PrimeNormalisation(const FrameBuffer& frame, NormalisationState& normalisation);
 
 } // namespace tm47

@@ -178,8 +178,8 @@ private:
     std::thread thread_;
 };
 
-InstrumentLink::InstrumentLink(const Clock& clock, LinkTimer& timer, int32_t& readingState)
-    : clock_(clock), timer_(timer), readingState_(readingState) {}
+InstrumentLink::InstrumentLink(const Clock& clock, LinkTimer& timer, ReadingProcessor& readings)
+    : clock_(clock), timer_(timer), readings_(readings) {}
 
 InstrumentLink::~InstrumentLink() {
     Stop();
@@ -278,9 +278,9 @@ void InstrumentLink::StartLink(bool sessionStart) {
     state_.lastFrameTick.store(clock_.Tick());
     if (polled) {
         state_.replyFlag.store(1);
-        readingState_ = 0;
+        readings_.StartNormalising();
     } else if (sessionStart) {
-        readingState_ = 0;
+        readings_.StartNormalising();
     }
 }
 

@@ -16,6 +16,7 @@
 #include <string>
 
 #include "instrument/frame.h"
+#include "instrument/reading_processor.h"
 #include "platform/clock.h"
 #include "platform/handover.h"
 #include "platform/serial_port.h"
@@ -55,7 +56,7 @@ public:
     static constexpr int kStreamingWatchMs = 500;
     static constexpr int kRestartRetryMs = 100;
 
-    InstrumentLink(const Clock& clock, LinkTimer& timer, int32_t& readingState);
+    InstrumentLink(const Clock& clock, LinkTimer& timer, ReadingProcessor& readings);
     ~InstrumentLink();
     InstrumentLink(const InstrumentLink&) = delete;
     InstrumentLink& operator=(const InstrumentLink&) = delete;
@@ -72,7 +73,7 @@ public:
     int SendInstrumentCommand(char first, char second);
 
     // Creates the readers for the current link mode and starts timer 1. At a session start
-    // the streaming branch also sets the reading state to 0 (normalising).
+    // the streaming branch also starts the reading over at normalising.
     void StartLink(bool sessionStart);
     // Polled mode: purge, send the poll byte, set the pacing event, reply flag := 0.
     void PollTick();
@@ -108,7 +109,7 @@ private:
     const Clock& clock_;
     SyncHandover handover_;
     LinkTimer& timer_;
-    int32_t& readingState_;
+    ReadingProcessor& readings_; // asked to start normalising when the link starts
     FrameHandler handler_;
     LinkState state_;
     SerialPort port_;

@@ -5,6 +5,8 @@
 
 #include "platform/c_numbers.h"
 
+#include "platform/keys.h"
+
 namespace tm47 {
 
 namespace {
@@ -89,10 +91,8 @@ CalibrationScreen ComposeCalibrationScreen(const CalibrationState& cal) {
     return s;
 }
 
-QcCheck::QcCheck(NormalisationState& normalisation, NullingState& nulling, int32_t& readingState,
-                 const Clock& clock, CalibrationHooks hooks)
-    : normalisation_(normalisation), nulling_(nulling), readingState_(readingState), clock_(clock),
-      hooks_(std::move(hooks)) {}
+QcCheck::QcCheck(ReadingProcessor& readings, const Clock& clock, CalibrationHooks hooks)
+    : readings_(readings), clock_(clock), hooks_(std::move(hooks)) {}
 
 void QcCheck::Request(int32_t kind) {
     state.kind = kind == kQcKindExternal ? kQcKindExternal : kQcKindInternal;
@@ -103,8 +103,8 @@ void QcCheck::Request(int32_t kind) {
     state.responseDetected = 0;
     state.framesSinceDetection = 0;
     state.offsetsSaved = false;
-    nulling_.count = 0;
-    readingState_ = kReadingQcAveraging;
+    readings_.nulling.count = 0;
+    readings_.StartQcAveraging();
     if (hooks_.enableMonitorButtons) {
         hooks_.enableMonitorButtons(false);
     }
@@ -195,11 +195,11 @@ void QcCheck::Key(uint32_t code) {
         return;
     }
     switch (code) {
-    case 9:
+    case kKeyTab:
         state.focusedButton = state.focusedButton == 0 ? 1 : 0;
         Redraw();
         break;
-    case 13:
+    case kKeyEnter:
         Command(state.focusedButton);
         break;
     case 'C':
@@ -252,22 +252,22 @@ void QcCheck::Close() {
     }
     state.shown = false;
     if (state.offsetsSaved) {
-        normalisation_.nullOffsets = nulling_.qcSavedOffsets;
+        readings_.normalisation.nullOffsets = readings_.nulling.qcSavedOffsets;
     }
     state.offsetsSaved = false;
     if (hooks_.enableMonitorButtons) {
         hooks_.enableMonitorButtons(true);
     }
     state.step = 0;
-    readingState_ = kReadingNormal;
+    readings_.EndQcCheck();
     if (hooks_.closed) {
         hooks_.closed();
     }
 }
 
 void QcCheck::LinkLost() {
-    const int32_t rs = readingState_;
-    if (rs != kReadingQcAveraging && rs != kReadingQcEvaluation && !state.shown) {
+    const ReadingState rs = readings_.State();
+    if (rs != ReadingState::QcAveraging && rs != ReadingState::QcEvaluation && !state.shown) {
         return;
     }
     if (state.shown && view_) {
@@ -276,7 +276,7 @@ void QcCheck::LinkLost() {
     }
     state.shown = false;
     if (state.offsetsSaved) {
-        normalisation_.nullOffsets = nulling_.qcSavedOffsets;
+        readings_.normalisation.nullOffsets = readings_.nulling.qcSavedOffsets;
     }
     state.offsetsSaved = false;
     state.step = 0;

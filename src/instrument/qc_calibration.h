@@ -3,7 +3,7 @@
 // instrument's QC Coil button; each channel must then answer close to the negative of a
 // reference that depends on the kind of check (internal or external coil) and the antenna.
 //
-// The logger averages 50 readings as a temporary null (reading state -2), shows the
+// The logger averages 50 readings as a temporary null (reading state QC averaging), shows the
 // calibration window at step 0 (instructions), waits at step 1 for the response with a
 // 60-second limit (timer 2), shows the result at step 2 and, on the way out, puts back the
 // null offsets that were in force before the check.
@@ -124,8 +124,7 @@ struct CalibrationHooks {
 
 class QcCheck {
 public:
-    QcCheck(NormalisationState& normalisation, NullingState& nulling, int32_t& readingState,
-            const Clock& clock, CalibrationHooks hooks);
+    QcCheck(ReadingProcessor& readings, const Clock& clock, CalibrationHooks hooks);
 
     void AttachView(CalibrationView* view) { view_ = view; }
 
@@ -134,9 +133,9 @@ public:
     void Request(int32_t kind);
 
     // Hooks of the reading processing.
-    void AveragingStarted(int32_t antenna); // first frame of state -2: references loaded
-    void AveragingDone();                   // state is now -3: the window at step 0
-    void Evaluate(const Reading& reading);  // every frame in state -3
+    void AveragingStarted(int32_t antenna); // first frame of QC averaging: references loaded
+    void AveragingDone();                   // now QC evaluation: the window at step 0
+    void Evaluate(const Reading& reading);  // every frame of QC evaluation
 
     // Window commands. Button index 0 "&OK", 1 "&Cancel"; keys 9, 13, 'C', 'c', 'O', 'o'.
     void Command(int buttonIndex);
@@ -158,9 +157,7 @@ private:
     void Finish(int result, const std::array<float, 4>& values);
     void Redraw();
 
-    NormalisationState& normalisation_;
-    NullingState& nulling_;
-    int32_t& readingState_;
+    ReadingProcessor& readings_; // its null offsets, the ones saved before the check, its state
     const Clock& clock_;
     CalibrationHooks hooks_;
     CalibrationView* view_ = nullptr;

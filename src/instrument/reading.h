@@ -17,12 +17,16 @@ struct Reading {
     int32_t battery = 0;    // frame byte 12; volts = battery / 6.66757
 };
 
-// Reading state: what the next frame is for. The reading processing owns the transitions.
-inline constexpr int kReadingNormal = 1;
-inline constexpr int kReadingNormalising = 0;
-inline constexpr int kReadingNulling = -1;
-inline constexpr int kReadingQcAveraging = -2;
-inline constexpr int kReadingQcEvaluation = -3;
+// Reading state: what the next frame is for. ReadingProcessor holds it and alone changes it;
+// the others ask it for a named transition. The values are fixed only so that a printed state
+// reads the same everywhere.
+enum class ReadingState : int8_t {
+    QcEvaluation = -3,
+    QcAveraging = -2,
+    Nulling = -1,
+    Normalising = 0,
+    Normal = 1,
+};
 
 inline constexpr int kNormalisationWindow = 98; // readings in the reference mean
 

@@ -21,23 +21,26 @@ void ReadingProcessor::ResetForSession(uint32_t now) {
 
 void ReadingProcessor::HandleFrame(FrameBuffer& frame, const ReadingContext& ctx, ReadingView& view,
                                    ReadingSession& session) {
-    switch (ctx.readingState) {
-    case kReadingNormalising: {
-        int p = PrimeNormalisation(frame, normalisation, ctx.readingState);
+    switch (state_) {
+    case ReadingState::Normalising: {
+        const int p = PrimeNormalisation(frame, normalisation);
+        if (p == 100) {
+            NormalisationDone();
+        }
         view.ShowMessageLine(PrintfLike("Normalization: %3d %c", p, '%'));
         if (p > 90) {
             view.EnableMonitorButtons();
         }
         break;
     }
-    case kReadingNulling:
-    case kReadingQcAveraging:
-        DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
+    case ReadingState::Nulling:
+    case ReadingState::QcAveraging:
+        DecodeFrame(frame, ctx.settings, ctx.linkMode, state_, normalisation, reading);
         Accumulate(ctx, view, session);
         break;
-    case kReadingQcEvaluation: {
+    case ReadingState::QcEvaluation: {
         // The screen keeps showing the instrument while the operator waits for the response.
-        DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
+        DecodeFrame(frame, ctx.settings, ctx.linkMode, state_, normalisation, reading);
         const uint8_t l = reading.letter;
         const bool fourChannel = l == 'T' || l == 'E' || l == 'M' || l == 'P';
         view.ShowMode(PrintfLike("Mode:%c", fourChannel ? '4' : 'D'));
@@ -45,11 +48,9 @@ void ReadingProcessor::HandleFrame(FrameBuffer& frame, const ReadingContext& ctx
         session.QcEvaluate(reading);
         break;
     }
-    case kReadingNormal:
+    case ReadingState::Normal:
         Normal(frame, ctx, view, session);
         break;
-    default:
-        break; // an unknown state records nothing
     }
     frame[0] = 0;
 }
@@ -59,7 +60,7 @@ void ReadingProcessor::HandleFrame(FrameBuffer& frame, const ReadingContext& ctx
 void ReadingProcessor::Accumulate(const ReadingContext& ctx, ReadingView& view,
                                   ReadingSession& session) {
     if (nulling.count == 0) {
-        if (ctx.readingState == kReadingNulling) {
+        if (state_ == ReadingState::Nulling) {
             // The offsets in force until now: the nulling record and the line headers carry
             // them, and a backward reader applies them to the readings before this nulling.
             nulling.previousOffsets = normalisation.nullOffsets;
@@ -77,19 +78,19 @@ void ReadingProcessor::Accumulate(const ReadingContext& ctx, ReadingView& view,
         if (nulling.count < kNullingReadings) {
             nulling.count += 1;
         } else {
-            if (ctx.readingState == kReadingQcAveraging) {
+            if (state_ == ReadingState::QcAveraging) {
                 nulling.previousOffsets = normalisation.nullOffsets; // not zeroed at the start
             }
             for (int i = 0; i < 4; ++i) {
                 normalisation.nullOffsets[i] = nulling.sums[i] / kNullingReadings;
             }
-            if (ctx.readingState == kReadingNulling) {
-                ctx.readingState = kReadingNormal;
+            if (state_ == ReadingState::Nulling) {
+                NullingDone();
                 if (session.StandBy()) {
                     session.WriteNullingRecord(normalisation.nullOffsets, nulling.previousOffsets);
                 }
             } else {
-                ctx.readingState = kReadingQcEvaluation;
+                QcAveragingDone();
                 session.QcAveragingDone();
             }
         }
@@ -101,7 +102,7 @@ void ReadingProcessor::Normal(FrameBuffer& frame, const ReadingContext& ctx, Rea
                               ReadingSession& session) {
     // DecodeFrame rewrites bytes 10-13; the test file keeps them as received.
     const FrameBuffer received = frame;
-    DecodeFrame(frame, ctx.settings, ctx.linkMode, ctx.readingState, normalisation, reading);
+    DecodeFrame(frame, ctx.settings, ctx.linkMode, state_, normalisation, reading);
     const uint8_t letter = reading.letter;
     const bool fourChannel = IsFourChannelLetter(letter);
     view.ShowMode(PrintfLike("Mode:%c", fourChannel ? '4' : 'D'));

@@ -74,7 +74,6 @@ public:
 struct ReadingContext {
     const Settings& settings;
     const Clock& clock;
-    int32_t& readingState;
     int32_t linkMode;
     bool portrait;
     int32_t beepDivider;
@@ -85,6 +84,20 @@ public:
     // Handles one frame and clears its first byte.
     void HandleFrame(FrameBuffer& frame, const ReadingContext& ctx, ReadingView& view,
                      ReadingSession& session);
+
+    ReadingState State() const { return state_; }
+    // The transitions others ask for: the link (re)starts and the watch recovers it
+    // (normalising), "N&ull" (nulling), a QC-coil check starts (averaging) and closes (normal).
+    void StartNormalising() { state_ = ReadingState::Normalising; }
+    void StartNulling() { state_ = ReadingState::Nulling; }
+    void StartQcAveraging() { state_ = ReadingState::QcAveraging; }
+    void EndQcCheck() { state_ = ReadingState::Normal; }
+    // The ones the frames bring about: the reference window filled or the nulling done
+    // (normal), the QC-coil average taken (evaluation). Public so that a test can stand the
+    // processor in any state without feeding it a whole window of frames.
+    void NormalisationDone() { state_ = ReadingState::Normal; }
+    void NullingDone() { state_ = ReadingState::Normal; }
+    void QcAveragingDone() { state_ = ReadingState::QcEvaluation; }
 
     // A Monitor/Log session starts: beep counter, ring index and power check start over.
     void ResetForSession(uint32_t now);
@@ -101,6 +114,8 @@ private:
                 ReadingSession& session);
     // "B:" and the four channel values of the last decoded reading.
     void ShowBatteryAndChannels(const ReadingContext& ctx, ReadingView& view);
+
+    ReadingState state_ = ReadingState::Normalising;
 };
 
 // '4' for the four-channel letters T, E, M, P, j, k; 'D' for the differential ones.

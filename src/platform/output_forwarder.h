@@ -29,13 +29,6 @@ class SerialPort;
 inline constexpr std::size_t kOutputQueueCapacity = 1u << 20; // 1 MiB
 inline constexpr const char* kOutputBlockedText = "Output port blocked";
 
-// Output mode := 10 x outputEnabled + outputFormat: 10 Raw Data, 11 Converted, else none.
-inline constexpr int32_t kOutputRaw = 10;
-inline constexpr int32_t kOutputConverted = 11;
-inline int32_t OutputMode(int32_t outputEnabled, int32_t outputFormat) {
-    return 10 * outputEnabled + outputFormat;
-}
-
 class OutputForwarder {
 public:
     // Writes up to `size` bytes, returns how many went out (may block while the receiver

@@ -9,8 +9,8 @@ namespace tm47 {
 
 namespace {
 
-bool CalibrationUnderWay(int32_t readingState) {
-    return readingState == kReadingQcAveraging || readingState == kReadingQcEvaluation;
+bool CalibrationUnderWay(ReadingState readingState) {
+    return readingState == ReadingState::QcAveraging || readingState == ReadingState::QcEvaluation;
 }
 
 struct DialogTitle {
@@ -40,7 +40,7 @@ void ConnectionWatch::ClearPreviousPoints() {
 }
 
 void ConnectionWatch::Tick() {
-    if (ctx_.session.watchMode != kWatchOn) {
+    if (ctx_.session.Watch() != WatchMode::On) {
         return;
     }
     LinkState& st = ctx_.link.State();
@@ -55,7 +55,7 @@ void ConnectionWatch::TickStreaming(LinkState& st) {
     if (!TickPassed(ctx_.clock.Tick(), st.lastFrameTick.load(), kStreamingTimeoutMs)) {
         return;
     }
-    ctx_.session.watchMode = kWatchRecovering;
+    ctx_.session.StartRecovery();
     const int32_t breaks = st.breakCounter.fetch_add(1) + 1;
     if (breaks >= kStreamingBreaksToGiveUp) {
         GiveUp(kStreamingGiveUpText);
@@ -72,7 +72,7 @@ void ConnectionWatch::RecoverStreaming(LinkState& st) {
     // for whatever the handshake said, otherwise timer 1 retries in 100 ms.
     ctx_.link.RestartLink();
     ClearPreviousPoints();
-    ctx_.session.watchMode = kWatchOn;
+    ctx_.session.StartWatching();
     st.lastFrameTick.store(ctx_.clock.Tick());
     ctx_.view.ShowMessageLine("");
     ctx_.view.TakeFocus();
@@ -86,7 +86,7 @@ void ConnectionWatch::TickPolled(LinkState& st) {
     if (!TickPassed(ctx_.clock.Tick(), st.lastFrameTick.load(), kPolledTimeoutMs)) {
         return;
     }
-    ctx_.session.watchMode = kWatchRecovering;
+    ctx_.session.StartRecovery();
     st.pacingEvent.store(false);
     const int32_t breaks = st.breakCounter.fetch_add(1) + 1;
     if (breaks >= kPolledBreaksToGiveUp) {
@@ -102,7 +102,7 @@ void ConnectionWatch::RecoverPolled(LinkState& st) {
     ctx_.view.ShowMessageLine(kPleaseWait);
     ctx_.link.RecoverPolledLink(); // the answer is not looked at: the next poll tells
     ClearPreviousPoints();
-    ctx_.session.watchMode = kWatchOn;
+    ctx_.session.StartWatching();
     st.replyFlag.store(1);
     ctx_.link.StartTimer1(ctx_.session.state == SessionState::Logging
                               ? ctx_.settings.readingIntervalMs
@@ -121,7 +121,7 @@ void ConnectionWatch::GiveUp(const char* text) {
     if (ctx_.sessionSerial != serial) {
         return; // ended inside the message box's event loop
     }
-    if (CalibrationUnderWay(ctx_.readingState) && ctx_.hooks.calibrationLinkLost) {
+    if (CalibrationUnderWay(ctx_.readings.State()) && ctx_.hooks.calibrationLinkLost) {
         ctx_.hooks.calibrationLinkLost();
     }
     for (const DialogTitle& d : kSessionDialogs) {
@@ -193,7 +193,7 @@ void ConnectionWatch::ResetSession() {
         ctx_.view.Repaint();
     }
     ctx_.readings.normalisation.ringIndex = 0;
-    ctx_.readingState = kReadingNormalising;
+    ctx_.readings.StartNormalising();
     if (ctx_.hooks.resetCalibration) {
         ctx_.hooks.resetCalibration();
     }
@@ -227,7 +227,7 @@ bool ConnectionWatch::EndSession() {
     CloseOutputPort();
     CloseDataFiles();
     s.state = SessionState::Monitor;
-    ctx_.readingState = kReadingNormalising;
+    ctx_.readings.StartNormalising();
     if (ctx_.hooks.resetCalibration) {
         ctx_.hooks.resetCalibration();
     }

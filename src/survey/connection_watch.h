@@ -10,8 +10,8 @@
 // threads set the break counter to 0 at every good frame, so breaks with good frames between
 // them never end a session.
 //
-// The watch acts only while `watchMode` is 0: a wheel logging run (1) or Manual chosen in the
-// survey setup (2) is never watched, and a recovery in progress (-2) is not watched again.
+// The watch acts only while the session's watch mode is On: a wheel logging run or Manual
+// chosen in the survey setup is never watched, and a recovery in progress is not watched again.
 //
 // Shutdown order is fixed: the GPS threads and port first (they may be writing GPS records into
 // the data file), then the instrument port and reader threads, then the output port, then the
@@ -40,10 +40,6 @@ inline constexpr uint32_t kStreamingTimeoutMs = 300;
 inline constexpr uint32_t kPolledTimeoutMs = 500;
 inline constexpr int32_t kStreamingBreaksToGiveUp = 4;
 inline constexpr int32_t kPolledBreaksToGiveUp = 3;
-inline constexpr int32_t kWatchOn = 0;
-inline constexpr int32_t kWatchWheel = 1;
-inline constexpr int32_t kWatchManualSetup = 2;
-inline constexpr int32_t kWatchRecovering = -2;
 
 inline constexpr const char* kNoConnectionCaption = "NO CONNECTION";
 inline constexpr const char* kStreamingGiveUpText = "Tap OK or press <ENTER> to Exit Log Mode";
@@ -127,9 +123,8 @@ struct SessionContext {
     Settings& settings;
     LogSession& session;
     SurveyPosition& position;
-    RecordContext& records; // writers' targets; records.dataFile is the session's data file
-    ReadingProcessor& readings;
-    int32_t& readingState;
+    RecordContext& records;     // writers' targets; records.dataFile is the session's data file
+    ReadingProcessor& readings; // the reading state too
     std::array<int32_t, 4>& previousPoint; // the live profile's previous-point flags
     SessionLink& link;
     SessionView& view;

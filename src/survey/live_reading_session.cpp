@@ -46,7 +46,7 @@ void LiveReadingSession::RecordedReadingShown(const Reading& reading, uint32_t t
         hooks_.scrollStep(
             ValuesToRows(plotted, settings_.profileScaleMax, settings_.profilePixelsPerUnit));
     }
-    if (records_.outputMode == kOutputConverted && records_.output != nullptr) {
+    if (records_.outputMode == OutputMode::Converted && records_.output != nullptr) {
         const float channels[4] = {plotted[0], plotted[1], plotted[2], plotted[3]};
         lastConverted_ = ConvertedReadingLine(static_cast<char>(reading.letter), position_.station,
                                               channels, static_cast<int32_t>(tick));

@@ -191,7 +191,7 @@ void LogSessionController::OpenSession() {
     }
     LogSession& s = ctx_.session;
     s.state = SessionState::Monitor;
-    s.watchMode = kWatchOn;
+    s.StartWatching();
     s.screenActive = true;
     v.ShowRow(ButtonRow::StandBy, 0, false);
     v.ShowRow(ButtonRow::Monitor, 0, true);
@@ -366,7 +366,7 @@ void LogSessionController::Go() {
     ctx_.view.ShowStatus(StatusField::State, u"Logging");
     ShowLoggingRow();
     if (settings.surveyMode != kModeManual) {
-        s.watchMode = settings.surveyMode;
+        s.FollowSurveyMode(settings.surveyMode);
     }
     switch (settings.surveyMode) {
     case kModeAuto:
@@ -396,7 +396,7 @@ void LogSessionController::Go() {
 
 // False when the switch failed and the operator confirmed the exit: the session is over.
 bool LogSessionController::GoWheel() {
-    ctx_.session.watchMode = kWatchWheel;
+    ctx_.session.StartWheelRun();
     ctx_.view.ShowMessageLine(kPleaseWait); // the switch takes a second even when it works
     if (ctx_.link.EnterWheelMode()) {
         return true;
@@ -426,7 +426,7 @@ void LogSessionController::Pause() {
     case kModeWheel:
         st.frameCounter.store(0);
         st.frameDivisor.store(1);
-        s.watchMode = kWatchOn;
+        s.StartWatching();
         if (!PauseWheel()) {
             return;
         }
@@ -450,7 +450,7 @@ bool LogSessionController::PauseWheel() {
         return false;
     }
     // Still logging as far as the screen goes; the next Pause tries the switch again.
-    ctx_.session.watchMode = kWatchWheel;
+    ctx_.session.StartWheelRun();
     ctx_.view.ShowStatus(StatusField::State, u"Logging");
     ShowLoggingRow();
     return false;
@@ -531,7 +531,7 @@ void LogSessionController::DisplayOptions() {
 }
 
 void LogSessionController::Nulling() {
-    if (ctx_.readingState != kReadingNormal || !ctx_.view.MonitorButtonEnabled(1)) {
+    if (ctx_.readings.State() != ReadingState::Normal || !ctx_.view.MonitorButtonEnabled(1)) {
         return;
     }
     if (ctx_.session.state == SessionState::StandBy) {
@@ -541,21 +541,22 @@ void LogSessionController::Nulling() {
         if (SessionEnded(serial) || answer == MessageAnswer::No) {
             return;
         }
-        if (ctx_.readingState != kReadingNormal) {
+        if (ctx_.readings.State() != ReadingState::Normal) {
             return; // the link restarted while the question was open
         }
     }
-    ctx_.readingState = kReadingNulling;
+    ctx_.readings.StartNulling();
     ctx_.readings.nulling.count = 0;
     ctx_.previousPoint.fill(0);
     ctx_.view.RedrawProfile();
 }
 
 // Like Nulling, a calibration starts only from normalised readings: the reading state moves
-// 1 -> -2 and nothing else, so a request during normalisation or nulling is ignored.
+// from normal to QC averaging and nothing else, so a request during normalisation or nulling is
+// ignored.
 void LogSessionController::Calibration(int32_t kind) {
     const int button = kind == kQcKindExternal ? 3 : 2;
-    if (ctx_.readingState != kReadingNormal || !ctx_.view.MonitorButtonEnabled(button)) {
+    if (ctx_.readings.State() != ReadingState::Normal || !ctx_.view.MonitorButtonEnabled(button)) {
         return;
     }
     if (ctx_.hooks.requestCalibration) {

@@ -1,6 +1,5 @@
 #include "survey/logging_wnd.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPainter>
@@ -14,21 +13,14 @@
 #include "platform/c_numbers.h"
 #include "platform/key_codes_qt.h"
 #include "profile/curve_wnd.h"
-#include "profile/display_options_dialog.h"
-#include "profile/profile_scale_dialog.h"
 #include "resources/screen_font_qt.h"
-#include "survey/comment_dialog.h"
 #include "survey/connection_watch.h"
-#include "survey/create_data_file_dialog.h"
 #include "survey/log_session_controller.h"
-#include "survey/new_line_dialog.h"
-#include "survey/new_station_dialog.h"
+#include "survey/logging_texts_qt.h"
 
 namespace tm47 {
 
 namespace {
-
-constexpr const char* kTriggerModes[3] = {"Auto", "Wheel", "Manual"};
 
 constexpr int kMonitorExit = 4;
 const QColor kLightGrey(0xC0, 0xC0, 0xC0);
@@ -61,8 +53,8 @@ bool IsLabelField(LogField f) {
 } // namespace
 
 LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
-    : QWidget(parent), ctx_(std::move(context)), normalFont_(ScreenFont(QFont::Normal)),
-      boldFont_(ScreenFont(QFont::Bold)), chooseSaveFile_(ChooseSaveFileWithQt) {
+    : QWidget(parent), SessionDialogs(std::move(context), *this),
+      normalFont_(ScreenFont(QFont::Normal)), boldFont_(ScreenFont(QFont::Bold)) {
     setObjectName(QStringLiteral("LoggingWnd"));
     setWindowTitle(QStringLiteral("Logging"));
     setFocusPolicy(Qt::StrongFocus);
@@ -129,6 +121,14 @@ void LoggingWnd::Attach(SurveySession& survey) {
     calibrate_ = new CalibrateWnd(survey.Qc(), ctx_.screen.portrait, this);
     calibrate_->lower(); // the first child: under the profile and the buttons
     connect(&timer1_, &QTimer::timeout, this, [this] { survey_->Controller().TimerTick(); });
+}
+
+void LoggingWnd::Detach() {
+    timer1_.stop();
+    timer1_.disconnect(this);
+    delete calibrate_;
+    calibrate_ = nullptr;
+    survey_ = nullptr;
 }
 
 LoggingWnd::~LoggingWnd() {
@@ -361,108 +361,6 @@ void LoggingWnd::ShowProfileNotice(const std::vector<std::string>& lines) {
     notice_->repaint();
 }
 
-MessageAnswer LoggingWnd::MessageBox(const std::string& caption, const std::string& text,
-                                     MessageIcon icon, MessageButtons buttons) {
-    if (!ctx_.messages) {
-        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::No;
-    }
-    return ctx_.messages->Show(caption, text, icon, buttons);
-}
-
-SurveyDialogContext LoggingWnd::DialogContext() {
-    return SurveyDialogContext{ctx_.settings,
-                               ctx_.position,
-                               survey_->Records(),
-                               *ctx_.root,
-                               *ctx_.messages,
-                               &ctx_.previousPoint,
-                               {}};
-}
-
-void LoggingWnd::RunCreateDataFile() {
-    if (!ctx_.root || !ctx_.messages) {
-        return;
-    }
-    SurveyDialogContext dialog = DialogContext();
-    tm47::RunCreateDataFile(dialog, ctx_.session, survey_->CurrentHeaderOffsets(),
-                            ctx_.readings.nulling.previousOffsets, this, chooseSaveFile_);
-}
-
-int LoggingWnd::RunNewLine() {
-    GetNewLine dialog(ctx_.settings, ctx_.position, this);
-    return runDialog_(dialog) == QDialog::Accepted ? 1 : 0;
-}
-
-void LoggingWnd::RunNewStation() {
-    if (!ctx_.root || !ctx_.messages) {
-        return;
-    }
-    SurveyDialogContext context = DialogContext();
-    GetNewStation dialog(context, this);
-    runDialog_(dialog);
-}
-
-std::optional<std::u16string> LoggingWnd::RunComment() {
-    GetComment dialog(this);
-    if (runDialog_(dialog) != QDialog::Accepted) {
-        return std::nullopt;
-    }
-    return dialog.Comment();
-}
-
-void LoggingWnd::RunScale() {
-    if (!ctx_.root) {
-        return;
-    }
-    GetNewProfileScale dialog(ctx_.settings, *ctx_.root, &ctx_.previousPoint, this);
-    runDialog_(dialog);
-}
-
-void LoggingWnd::RunDisplayOptions() {
-    if (!ctx_.root) {
-        return;
-    }
-    GetOptions dialog(ctx_.settings, *ctx_.root, this);
-    dialog.SetLiveChange([this] { RedrawProfile(); });
-    runDialog_(dialog);
-}
-
-int LoggingWnd::TrackPopupMenu() {
-    QMenu menu(this);
-    // Menu 1100, separated before Nulling and before Hide Menu.
-    for (int i = 0; i < kPopupItems; ++i) {
-        if (i == 2 || i == 5) {
-            menu.addSeparator();
-        }
-        QAction* action = menu.addAction(QString::fromLatin1(kPopupLabels[i]));
-        action->setData(kPopupScale + i);
-    }
-    if (runMenu_) {
-        return runMenu_(menu);
-    }
-    // Right-aligned at (220, 10).
-    const QSize size = menu.sizeHint();
-    QAction* chosen = menu.exec(mapToGlobal(QPoint(220 - size.width(), 10)));
-    return chosen ? chosen->data().toInt() : 0;
-}
-
-void LoggingWnd::CloseDialog(const std::string& title, DialogClose how) {
-    const QString wanted = QString::fromStdString(title);
-    for (QWidget* top : QApplication::topLevelWidgets()) {
-        if (!top->isVisible() || top->windowTitle() != wanted) {
-            continue;
-        }
-        if (auto* dialog = qobject_cast<QDialog*>(top)) {
-            // Its nested event loop ends; the owner of the dialog destroys it.
-            dialog->done(QDialog::Rejected);
-        } else if (how == DialogClose::Hide) {
-            top->hide();
-        } else {
-            top->close();
-        }
-    }
-}
-
 void LoggingWnd::TakeFocus() {
     if (isVisible()) {
         window()->activateWindow();
@@ -481,47 +379,8 @@ void LoggingWnd::HideScreen() {
 }
 
 void LoggingWnd::UpdateStaticTexts() {
-    auto setText = [this](LogField f, const QString& s) {
-        texts_[static_cast<std::size_t>(f)] = s;
-    };
-    // No data file before a session is attached.
-    const DataFile* data = survey_ ? &survey_->Data() : nullptr;
-    const bool open = data && data->IsOpen();
-    setText(LogField::FileName,
-            open ? QStringLiteral("File:") + QString::fromStdU16String(data->name).left(8)
-                 : QString());
-    const SessionState state = ctx_.session.state;
-    setText(LogField::StateWord, state == SessionState::Monitor   ? QStringLiteral("Monitor")
-                                 : state == SessionState::StandBy ? QStringLiteral("Stand By")
-                                                                  : QStringLiteral("Logging"));
-    const int mode = ctx_.settings.surveyMode;
-    setText(LogField::TriggerMode,
-            mode >= 0 && mode <= 2 ? QString::fromLatin1(kTriggerModes[mode]) : QString());
-    setText(LogField::LineLabel, QStringLiteral("Ln:"));
-    setText(LogField::StationLabel, QStringLiteral("Stn:"));
-    setText(LogField::Line, open ? QString::fromStdU16String(ctx_.settings.surveyLine) : QString());
-    setText(LogField::Station,
-            open ? QString::fromStdString(StationFieldText(ctx_.position.station)) : QString());
-    setText(LogField::DeviceBattery, QString::fromStdString(PrintfInt(battery_.Cached(), 3) + "%"));
-    const bool gps = ctx_.settings.gpsEnabled == 1;
-    setText(LogField::GpsDisabled, gps ? QString() : QStringLiteral("GPS  Input  disabled"));
-    setText(LogField::GpsPosLabel, gps ? QStringLiteral("Pos") : QString());
-    setText(LogField::GpsCountLabel, gps ? QStringLiteral("#") : QString());
-    setText(LogField::GpsPdopLabel, gps ? QStringLiteral("PDOP:") : QString());
-    setText(LogField::GpsSatLabel, gps ? QStringLiteral("Sat:") : QString());
-    QString& fix = texts_[static_cast<std::size_t>(LogField::GpsFix)];
-    QString& pdop = texts_[static_cast<std::size_t>(LogField::GpsPdop)];
-    if (!gps) {
-        fix.clear();
-        pdop.clear();
-    } else {
-        if (fix.isEmpty()) {
-            fix = QStringLiteral("NO FIX");
-        }
-        if (pdop.isEmpty()) {
-            pdop = QStringLiteral("N/A");
-        }
-    }
+    UpdateSessionTexts(texts_, {survey_ ? &survey_->Data() : nullptr, ctx_.session.state,
+                                ctx_.settings, ctx_.position, battery_.Cached()});
 }
 
 bool LoggingWnd::event(QEvent* event) {

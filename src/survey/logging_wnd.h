@@ -11,10 +11,8 @@
 //
 // GUI thread only.
 
-#include <QDialog>
 #include <QFont>
 #include <QLabel>
-#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 #include <QWidget>
@@ -22,43 +20,24 @@
 #include <array>
 #include <functional>
 
-#include "config/settings.h"
 #include "instrument/link.h"
-#include "instrument/reading_processor.h"
-#include "platform/device_root.h"
-#include "platform/message_sink.h"
-#include "platform/screen_geometry.h"
 #include "survey/handheld_battery.h"
 #include "survey/log_session.h"
 #include "survey/logging_layout_cache_qt.h"
 #include "survey/logging_layout_qt.h"
-#include "survey/session_view.h"
-#include "survey/survey_dialog_context.h"
-#include "survey/survey_position.h"
+#include "survey/session_dialogs_qt.h"
 #include "survey/survey_session.h"
 
 namespace tm47 {
 
 class CalibrateWnd;
 class GpsStatusWnd;
-struct SaveFileRequest;
 class CurveWnd;
 
-// What the screen shows; all owned by the running logger.
-struct LoggingContext {
-    Settings& settings;
-    LogSession& session;
-    const ScreenGeometry& screen;
-    ReadingProcessor& readings;
-    SurveyPosition& position;
-    std::array<int32_t, 4>& previousPoint; // the live profile's has-previous-point flags
-    // The operator's message boxes and the settings' folder (none: boxes answer at once, OK
-    // or No, and nothing is saved).
-    MessageSink* messages = nullptr;
-    const DeviceRoot* root = nullptr;
-};
-
-class LoggingWnd final : public QWidget, public LinkTimer, public ReadingView, public SessionView {
+class LoggingWnd final : public QWidget,
+                         public LinkTimer,
+                         public ReadingView,
+                         public SessionDialogs {
     Q_OBJECT
 public:
     LoggingWnd(LoggingContext context, QWidget* parent);
@@ -67,6 +46,9 @@ public:
     // The screen's side of the session it draws: the calibration window of its QC check,
     // the timer, the buttons and the keys. Once, before the screen is first shown.
     void Attach(SurveySession& survey);
+    // Undoes Attach before the session goes: the calibration window and the timer's link to
+    // the session end with it.
+    void Detach();
     // What the session needs of this screen besides its view interfaces.
     SurveyScreen ScreenForSession();
 
@@ -83,14 +65,6 @@ public:
     // Exit: asks "Exit Logging?" when a data file is open; true when the session ended.
     bool EndSession();
 
-    // How the session's modal dialogs run; by default QDialog::exec(). Tests answer them.
-    void SetDialogRunner(std::function<int(QDialog&)> runner) { runDialog_ = std::move(runner); }
-    // The save dialog of "Create Data File" (default: Qt's own).
-    using SaveChooser = std::function<std::string(const SaveFileRequest&, QWidget* parent)>;
-    void SetSaveFileChooser(SaveChooser chooser) { chooseSaveFile_ = std::move(chooser); }
-    // How popup menu 1100 runs: the chosen item's id, 0 when dismissed.
-    void SetMenuRunner(std::function<int(QMenu&)> runner) { runMenu_ = std::move(runner); }
-
     // The notice centred in the live profile ("Connection Terminated", ...), empty when none.
     QString ProfileNotice() const { return notice_->isVisible() ? notice_->text() : QString(); }
 
@@ -98,7 +72,7 @@ public:
     void ShowMessageLine(const std::string& text) override;
     void EnableMonitorButtons() override;
 
-    // SessionView.
+    // SessionView, besides the dialogs.
     void SetButtonLabel(ButtonRow row, int index, const std::string& label) override;
     void ShowRow(ButtonRow row, int pauseKey, bool visible) override;
     void SetHighlight(ButtonRow row, int index) override;
@@ -106,16 +80,6 @@ public:
     bool MonitorButtonEnabled(int index) const override;
     void ShowStatus(StatusField field, const std::u16string& text) override;
     void ShowProfileNotice(const std::vector<std::string>& lines) override;
-    MessageAnswer MessageBox(const std::string& caption, const std::string& text, MessageIcon icon,
-                             MessageButtons buttons) override;
-    void RunCreateDataFile() override;
-    int RunNewLine() override;
-    void RunNewStation() override;
-    std::optional<std::u16string> RunComment() override;
-    void RunScale() override;
-    void RunDisplayOptions() override;
-    int TrackPopupMenu() override;
-    void CloseDialog(const std::string& title, DialogClose how) override;
     void TakeFocus() override;
     void Repaint() override;
     void HideScreen() override;
@@ -162,11 +126,9 @@ protected:
 
 private:
     void CreateButtons();
-    SurveyDialogContext DialogContext();
     void UpdateStaticTexts();
     void SetMessageShown(bool shown);
 
-    LoggingContext ctx_;
     QFont normalFont_;
     QFont boldFont_;
     QTimer timer1_;
@@ -178,7 +140,6 @@ private:
     LoggingLayoutCache layoutCache_;
     bool messageShown_ = false; // the message line, not the channel values, holds R4 (and R5)
 
-    SurveySession* survey_ = nullptr;
     CurveWnd* curve_ = nullptr;
     CalibrateWnd* calibrate_ = nullptr;
     HandheldBattery battery_; // read at start-up and at the 180 s check; repaints show it
@@ -186,9 +147,6 @@ private:
 
     QLabel* notice_ = nullptr;
     GpsStatusWnd* gpsRow_ = nullptr;
-    std::function<int(QDialog&)> runDialog_ = [](QDialog& dialog) { return dialog.exec(); };
-    SaveChooser chooseSaveFile_;
-    std::function<int(QMenu&)> runMenu_;
 };
 
 } // namespace tm47

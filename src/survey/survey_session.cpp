@@ -7,10 +7,9 @@ namespace tm47 {
 
 SurveySession::SurveySession(SurveySessionContext context, SurveyScreen screen)
     : ctx_(std::move(context)),
-      readingView_(screen.readingView), records_{ctx_.settings, dataFile_, ctx_.clock,
-                                                 nullptr,       0,         true,
-                                                 ctx_.portrait},
-      qc_(ctx_.readings.normalisation, ctx_.readings.nulling, ctx_.readingState, ctx_.clock,
+      readingView_(screen.readingView), records_{ctx_.settings,   dataFile_, ctx_.clock,   nullptr,
+                                                 OutputMode::Off, true,      ctx_.portrait},
+      qc_(ctx_.readings, ctx_.clock,
           CalibrationHooks{
               [this](char letter, const std::array<float, 4>& values) {
                   // Without a data file the records still reach the output port.
@@ -19,10 +18,12 @@ SurveySession::SurveySession(SurveySessionContext context, SurveyScreen screen)
               [&view = screen.view](bool enabled) { view.EnableMonitorButtons(enabled); },
               std::move(screen.calibrationClosed)}),
       live_(ctx_.settings, ctx_.session, ctx_.position, records_, &qc_, std::move(screen.live)),
-      link_(ctx_.link, screen.timer, ctx_.clock),
-      session_{ctx_.clock, ctx_.settings, ctx_.session,      ctx_.position,
-               records_,   ctx_.readings, ctx_.readingState, ctx_.previousPoint,
-               link_,      screen.view,   SessionHooks{},    SessionShutdown{}},
+      link_(ctx_.link, screen.timer, ctx_.clock), session_{ctx_.clock,         ctx_.settings,
+                                                           ctx_.session,       ctx_.position,
+                                                           records_,           ctx_.readings,
+                                                           ctx_.previousPoint, link_,
+                                                           screen.view,        SessionHooks{},
+                                                           SessionShutdown{}},
       watch_(session_), controller_(session_, watch_) {
     SessionHooks& hooks = session_.hooks;
     hooks.saveSettings = [this] {
@@ -46,8 +47,8 @@ void SurveySession::OnFrame(FrameBuffer& frame) {
     const int32_t linkMode = ctx_.link.State().linkMode.load();
     records_.polledLink = linkMode == kLinkPolled;
     records_.outputMode = ctx_.outputMode;
-    const ReadingContext rc{ctx_.settings, ctx_.clock,    ctx_.readingState,
-                            linkMode,      ctx_.portrait, ctx_.session.beepDivider};
+    const ReadingContext rc{ctx_.settings, ctx_.clock, linkMode, ctx_.portrait,
+                            ctx_.session.beepDivider};
     ctx_.readings.HandleFrame(frame, rc, readingView_, live_);
 }
 

@@ -36,10 +36,9 @@ struct SurveySessionContext {
     LogSession& session;
     SurveyPosition& position;
     std::array<int32_t, 4>& previousPoint; // the live profile's has-previous-point flags
-    int32_t& readingState;
-    ReadingProcessor& readings;
+    ReadingProcessor& readings;            // the reading state too
     InstrumentLink& link;
-    const int32_t& outputMode; // 10 raw, 11 converted, anything else: no output
+    const OutputMode& outputMode;
     bool portrait;
     // Where the settings are saved; none: nothing is saved.
     const DeviceRoot* root = nullptr;

@@ -189,7 +189,7 @@ void GetSurveySetup47::OnIncrementChanged() {
 void GetSurveySetup47::accept() {
     // The trigger mode, and the session's watch mode with it.
     settings_.surveyMode = SelectedOr(modeList_, settings_.surveyMode);
-    session_.watchMode = settings_.surveyMode;
+    session_.FollowSurveyMode(settings_.surveyMode);
 
     // The reading rate, in Auto mode only; Wheel and Manual keep the stored rate.
     if (settings_.surveyMode == kModeAuto) {

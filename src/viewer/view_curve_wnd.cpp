@@ -33,7 +33,7 @@ void ViewCurveWnd::PaintViewCurve() {
     PaintViewCurveAs(viewer_.viewState);
 }
 
-void ViewCurveWnd::PaintViewCurveAs(int32_t viewState) {
+void ViewCurveWnd::PaintViewCurveAs(ViewState viewState) {
     canvas_.fill(Qt::white);
     {
         // The grid of the live profile, without labels.
@@ -47,7 +47,7 @@ void ViewCurveWnd::PaintViewCurveAs(int32_t viewState) {
     }
     // The canvas is fresh: no bar is on it, so nothing is restored.
     savedAt_ = -1;
-    if (viewState == kViewStateLine) {
+    if (viewState == ViewState::Line) {
         DrawViewCurves(1, viewer_.plotColumns);
         MoveViewBar(viewer_.cursorColumn, viewer_.cursorColumn);
         viewer_.previousCursorColumn = viewer_.cursorColumn;

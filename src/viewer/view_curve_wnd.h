@@ -35,7 +35,7 @@ public:
     // and the bar at `cursorColumn`.
     void PaintViewCurve();
     // The same as drawn for another view state (0 gives the grid alone).
-    void PaintViewCurveAs(int32_t viewState);
+    void PaintViewCurveAs(ViewState viewState);
     // The curves of slots `first`..`last`; gap slots split them.
     void DrawViewCurves(int first, int last);
     // Restores the column under the bar at `oldColumn` (when it differs), saves the column

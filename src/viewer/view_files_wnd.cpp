@@ -215,7 +215,7 @@ void ViewFilesWnd::MoveWindowTo(int64_t row) {
 void ViewFilesWnd::MoveBar(int newColumn) {
     if (newColumn != viewer_.cursorColumn) {
         // The bar is only on the profile while a line is drawn.
-        if (viewer_.viewState == kViewStateLine) {
+        if (viewer_.viewState == ViewState::Line) {
             curve_->MoveViewBar(viewer_.cursorColumn, newColumn);
         }
         viewer_.cursorColumn = newColumn;
@@ -244,9 +244,9 @@ void ViewFilesWnd::OpenFile() {
             std::fprintf(stderr, "viewer: cannot open %s: %s\n", path.constData(),
                          std::strerror(errno));
         }
-        viewer_.viewState = kViewStateLine;
-    } else if (viewer_.viewState == kViewStateLine) {
-        viewer_.viewState = kViewStateCancelled;
+        viewer_.viewState = ViewState::Line;
+    } else if (viewer_.viewState == ViewState::Line) {
+        viewer_.viewState = ViewState::Cancelled;
         curve_->PaintViewCurve();
         return;
     } else {
@@ -284,8 +284,8 @@ void ViewFilesWnd::OnLineChosen(int index) {
         IndexLine(index + 1);
         LoadWindow();
     }
-    curve_->PaintViewCurveAs(kViewStateNothing);
-    viewer_.viewState = kViewStateLine;
+    curve_->PaintViewCurveAs(ViewState::Nothing);
+    viewer_.viewState = ViewState::Line;
     {
         const QSignalBlocker block(combo_);
         combo_->setCurrentIndex(viewer_.currentLine);
@@ -304,10 +304,10 @@ void ViewFilesWnd::OnLineListClosed() {
             combo_->setCurrentIndex(viewer_.currentLine);
         }
     }
-    curve_->PaintViewCurveAs(kViewStateNothing);
+    curve_->PaintViewCurveAs(ViewState::Nothing);
     // Closing the list shows the line again, when there is a file to show it from.
     if (viewer_.viewFile) {
-        viewer_.viewState = kViewStateLine;
+        viewer_.viewState = ViewState::Line;
     }
     curve_->PaintViewCurve();
     update();
@@ -334,7 +334,7 @@ void ViewFilesWnd::DefaultScaleDialog(QWidget* owner) {
 
 void ViewFilesWnd::Exit() {
     offsetOrder_ = OffsetOrder::BeforeNormalising;
-    viewer_.viewState = kViewStateNothing;
+    viewer_.viewState = ViewState::Nothing;
     viewer_.viewFile.reset();
     curve_->PaintViewCurve();
     update();
@@ -517,7 +517,7 @@ void ViewFilesWnd::paintEvent(QPaintEvent*) {
     p.drawText(QRect(screen_.profileLeft, 1 + lh, 60, lh + 2), flags, QStringLiteral("Stn :"));
 
     // The bar's values (bold, on light grey).
-    const bool showValues = viewer_.viewState == kViewStateLine;
+    const bool showValues = viewer_.viewState == ViewState::Line;
     if (showValues) {
         ComputeCursorTexts(viewer_.cursorColumn);
     }

@@ -142,8 +142,8 @@ std::string CursorValueText(float value) {
     return PrintfFixed(static_cast<double>(value), -8, 1);
 }
 
-std::string FileLabelText(int32_t viewState, const std::string& viewFileName) {
-    if (viewState != kViewStateLine) {
+std::string FileLabelText(ViewState viewState, const std::string& viewFileName) {
+    if (viewState != ViewState::Line) {
         return "File:";
     }
     return "File:" + viewFileName.substr(0, 8);

@@ -17,10 +17,12 @@
 
 namespace tm47 {
 
-// What the profile shows.
-inline constexpr int32_t kViewStateNothing = 0;   // after start-up and after Exit
-inline constexpr int32_t kViewStateLine = 1;      // a line is shown
-inline constexpr int32_t kViewStateCancelled = 2; // a file is open, the last open dialog cancelled
+// What the profile shows; the file viewer window alone changes it.
+enum class ViewState : int8_t {
+    Nothing = 0,   // after start-up and after Exit
+    Line = 1,      // a line is shown
+    Cancelled = 2, // a file is open, the last open dialog cancelled
+};
 
 inline constexpr int64_t kViewPageStep = 80;
 // The bar's column when a line is shown, unless the line is shorter.
@@ -46,7 +48,7 @@ inline constexpr int32_t kViewInitialFocus = kViewCmdFile;
 struct ViewerState {
     FileHandle viewFile;
     std::string viewFileName; // 8-bit, without folder and extension
-    int32_t viewState = kViewStateNothing;
+    ViewState viewState = ViewState::Nothing;
     int32_t currentLine = 0; // combo box entry of the line shown
     int32_t plotColumns = 0;
     int64_t firstRow = 1;
@@ -94,7 +96,7 @@ inline constexpr const char* kViewFilesHelpCaption = "View Files Help";
 // Status texts: the bar's values ("%-8.1f", C locale), the file name cut to 8 characters, the
 // scale row's numbers (limits truncated to integers).
 std::string CursorValueText(float value);
-std::string FileLabelText(int32_t viewState, const std::string& viewFileName);
+std::string FileLabelText(ViewState viewState, const std::string& viewFileName);
 std::string ScaleLabelText(int32_t amplitudeMode);
 std::string ScaleNumbersText(float scaleMin, float scaleMax);
 

@@ -20,7 +20,7 @@ struct Fixture {
     std::string received; // everything the output port was given
     RecordContext ctx{settings, file, clock, &output};
 
-    explicit Fixture(int32_t outputMode, bool testFile = false) {
+    explicit Fixture(OutputMode outputMode, bool testFile = false) {
         settings.writeTestFile = testFile ? 1 : 0;
         EXPECT_EQ(file.Create(dir.Path() / "LINE1.R47", testFile), DataFile::CreateResult::Created);
         ctx.outputMode = outputMode;
@@ -51,7 +51,7 @@ const uint8_t kReceived[14] = {'M',  0x00, 0x00, 0x0A, 0x01, 0x00, 0xFF,
                                0xFF, 0x00, 0x10, 0x05, 0x14, 80,   0x7F};
 
 TEST(RecordWriters, OpeningRecordsInOrder) {
-    Fixture f(0);
+    Fixture f(OutputMode::Off);
     f.settings.surveyLine = u"12345678901";
     f.settings.startStation = 25.0;
     f.settings.activeStationIncrement = -1.0f;
@@ -69,8 +69,23 @@ TEST(RecordWriters, OpeningRecordsInOrder) {
     EXPECT_EQ(f.Data(), want);
 }
 
+// Only "on" with format 0 or 1 forwards; any other stored pair forwards nothing.
+TEST(RecordWriters, OutputModeFromTheOutputSettings) {
+    const struct {
+        int32_t enabled, format;
+        OutputMode mode;
+    } cases[] = {{0, 0, OutputMode::Off},       {0, 1, OutputMode::Off}, {1, 0, OutputMode::Raw},
+                 {1, 1, OutputMode::Converted}, {1, 2, OutputMode::Off}, {2, 0, OutputMode::Off}};
+    for (const auto& c : cases) {
+        Settings s;
+        s.outputEnabled = c.enabled;
+        s.outputFormat = c.format;
+        EXPECT_EQ(OutputModeOf(s), c.mode) << c.enabled << " " << c.format;
+    }
+}
+
 TEST(RecordWriters, ReadingGoesToTheTestFileWithTheReceivedReferenceAndBattery) {
-    Fixture f(kOutputRaw, true);
+    Fixture f(OutputMode::Raw, true);
     f.clock.SetTick(0xFFFFFF9Cu); // -100 as a signed tick
     EXPECT_EQ(WriteReading(f.ctx, kDecoded, kReceived), 0xFFFFFF9Cu);
     const std::string tick = "      -100\n";
@@ -81,7 +96,7 @@ TEST(RecordWriters, ReadingGoesToTheTestFileWithTheReceivedReferenceAndBattery) 
 }
 
 TEST(RecordWriters, ConvertedFormsOnTheOutputPort) {
-    Fixture f(kOutputConverted);
+    Fixture f(OutputMode::Converted);
     f.settings.surveyLine = u"L5";
     f.settings.lineDirection = 0;
     WriteFileHeader(f.ctx, {});

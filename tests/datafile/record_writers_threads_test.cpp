@@ -30,7 +30,7 @@ TEST(RecordWritersThreads, GpsAndGuiWritersNeverInterleaveInsideARecordOrGroup) 
             return n;
         },
         {});
-    RecordContext ctx{settings, file, clock, &output, kOutputRaw};
+    RecordContext ctx{settings, file, clock, &output, OutputMode::Raw};
 
     constexpr int kReadings = 2000;
     constexpr int kSentences = 500;

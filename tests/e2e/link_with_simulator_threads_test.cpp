@@ -28,8 +28,8 @@ TEST(LinkWithSimulator, StreamingWheelAndBackThenUnplugAndRestart) {
     InstrumentSimulator sim(config); // outlives the link
     SystemClock clock;
     Timer1 timer;
-    int32_t readingState{1};
-    InstrumentLink link{clock, timer, readingState};
+    ReadingProcessor readings;
+    InstrumentLink link{clock, timer, readings};
     ASSERT_TRUE(sim.Start());
     std::vector<FrameBuffer> frames;
     link.SetFrameHandler([&](FrameBuffer& f) { frames.push_back(f); });

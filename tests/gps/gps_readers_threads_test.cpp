@@ -112,9 +112,10 @@ TEST(GpsReaderThreads, LinesAreShownAndWrittenWithTheirTagsWhileLoggingOnly) {
     EXPECT_EQ(rig.input.FramerStats().lines, expected.size());
 
     rig.port.Close();
-    EXPECT_TRUE(rig.Pump([&] { return rig.fix.readerState.load() == 2; }, 1000ms));
+    EXPECT_TRUE(
+        rig.Pump([&] { return rig.fix.readerState.load() == GpsReaderState::Ended; }, 1000ms));
     EXPECT_TRUE(rig.input.Stop());
-    EXPECT_EQ(rig.fix.watchdogRunFlag.load(), 0);
+    EXPECT_EQ(rig.fix.watchdogRunFlag.load(), GpsWatchdogState::Stopped);
     SerialPort again;
     ASSERT_TRUE(again.Open(rig.peer.SlavePath(), SerialUse::Gps, SerialLineSettings{}));
     rig.logging = false; // Stand By
@@ -142,7 +143,7 @@ TEST(GpsReaderThreads, StopReturnsWhileTheReaderWaitsInAHandOverAndTheWatchdogSl
     EXPECT_EQ(rig.input.Handover().Delivered(), 0u);
     EXPECT_EQ(rig.WrittenCount(), 0u);
     EXPECT_FALSE(rig.port.IsOpen());
-    EXPECT_EQ(rig.fix.readerState.load(), 2);
+    EXPECT_EQ(rig.fix.readerState.load(), GpsReaderState::Ended);
 }
 
 // A record sink that hangs, as a write to a dead medium might: the stop gives up on the
@@ -189,7 +190,7 @@ TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceUntilAVerifiedSentence) {
     ManualClock clock(100000);
     Rig rig(clock);
     rig.input.Start(rig.port);
-    EXPECT_EQ(rig.fix.watchdogRunFlag.load(), 1);
+    EXPECT_EQ(rig.fix.watchdogRunFlag.load(), GpsWatchdogState::Run);
     clock.Advance(6000);
     rig.PumpFor(100ms);
     EXPECT_EQ(rig.view.warnings, 0);
@@ -342,7 +343,7 @@ TEST(GpsReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
     ASSERT_TRUE(pumpUntil([&] { return !port.IsOpen(); }, noFeed));
     const int warningsBefore = view.warnings;
     ASSERT_TRUE(pumpUntil([&] { return view.warnings > warningsBefore; }, noFeed));
-    EXPECT_EQ(fix.readerState.load(), 1) << "the reader goes on";
+    EXPECT_EQ(fix.readerState.load(), GpsReaderState::Running) << "the reader goes on";
 
     receiver.Return();
     const int before = written;

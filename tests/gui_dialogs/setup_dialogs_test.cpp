@@ -355,7 +355,7 @@ private slots:
         SurveyFixture f;
         f.position.station = 42.0;
         f.position.advanceArmed = true;
-        f.session.watchMode = 0;
+        f.session.StartWatching();
         const Settings before = f.settings;
         GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
         TypeInto(dialog.RateField(), "10");
@@ -371,7 +371,7 @@ private slots:
         QVERIFY(f.settings == before);
         QCOMPARE(f.position.station, 42.0);
         QVERIFY(f.position.advanceArmed);
-        QCOMPARE(f.session.watchMode, 0);
+        QVERIFY(f.session.Watch() == WatchMode::On);
         QVERIFY(!f.temp.SettingsFileExists());
     }
 
@@ -390,7 +390,7 @@ private slots:
         QTest::keyClick(dialog.StartStationField(), Qt::Key_Return);
         QVERIFY(!dialog.isVisible());
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
-        QCOMPARE(f.session.watchMode, 1);
+        QVERIFY(f.session.Watch() == WatchMode::Wheel);
         QCOMPARE(f.settings.readingInterval, 0.2f); // Wheel keeps the stored rate
         QCOMPARE(f.position.station, -12.75);
         QCOMPARE(f.settings.activeStationIncrement, 0.25f);

@@ -60,13 +60,13 @@ struct Screen {
         settings.profilePlotHeight = geometry.profileHeight;
         settings.profilePixelsPerUnit = ProfilePixelsPerUnit(
             geometry.profileHeight, settings.profileScaleMin, settings.profileScaleMax);
-        link = std::make_unique<InstrumentLink>(clock, timer, readingState);
+        link = std::make_unique<InstrumentLink>(clock, timer, readings);
         wnd = std::make_unique<LoggingWnd>(
             LoggingContext{settings, session, geometry, readings, position, previousPoint},
             nullptr);
         survey = std::make_unique<SurveySession>(
-            SurveySessionContext{clock, settings, session, position, previousPoint, readingState,
-                                 readings, *link, outputMode, geometry.portrait},
+            SurveySessionContext{clock, settings, session, position, previousPoint, readings, *link,
+                                 outputMode, geometry.portrait},
             wnd->ScreenForSession());
         wnd->Attach(*survey);
         wnd->SetBatteryReader([] { return 87; });
@@ -96,11 +96,10 @@ struct Screen {
     LogSession session;
     SurveyPosition position;
     ScreenGeometry geometry;
-    int32_t readingState = kReadingNormalising;
     ReadingProcessor readings;
     NoTimer timer;
     std::array<int32_t, 4> previousPoint{};
-    int32_t outputMode = 0;
+    OutputMode outputMode = OutputMode::Off;
     int beeps = 0;
     std::unique_ptr<InstrumentLink> link;
     std::unique_ptr<SurveySession> survey; // outlives the screen that draws it
@@ -230,7 +229,7 @@ private slots:
                 // two decimals; these frames keep every point clear of a pixel boundary).
                 if (i == 215 || i == 230) {
                     s.session.state = SessionState::StandBy;
-                    s.readingState = kReadingNulling;
+                    s.readings.StartNulling();
                     s.readings.nulling.count = 0;
                     const std::array<int16_t, 4> still = i == 215
                                                              ? std::array<int16_t, 4>{-5, 2, 4, -1}
@@ -238,7 +237,7 @@ private slots:
                     for (int k = 0; k < 51; ++k) {
                         s.Feed(Frame('T', still));
                     }
-                    QCOMPARE(s.readingState, kReadingNormal);
+                    QVERIFY(s.readings.State() == ReadingState::Normal);
                 }
                 if (i == kStations[0] || i == kStations[1]) { // a new station: a break
                     WriteStationRecord(s.survey->Records(), 50.0 + i);

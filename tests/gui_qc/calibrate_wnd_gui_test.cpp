@@ -15,13 +15,13 @@ class CalibrateWndTest : public QObject {
     Q_OBJECT
 
     struct Rig {
-        NormalisationState normalisation;
-        NullingState nulling;
-        int32_t readingState{kReadingNormal};
+        ReadingProcessor readings;
+        NormalisationState& normalisation = readings.normalisation;
+        NullingState& nulling = readings.nulling;
         ManualClock clock{5000};
         int records = 0;
         QWidget parent;
-        QcCheck check{normalisation, nulling, readingState, clock,
+        QcCheck check{readings, clock,
                       CalibrationHooks{[this](char, const std::array<float, 4>&) { records++; },
                                        nullptr, nullptr}};
         CalibrateWnd* wnd = nullptr;
@@ -39,7 +39,7 @@ class CalibrateWndTest : public QObject {
             check.AveragingStarted(0);
             nulling.qcSavedOffsets = {1, 2, 3, 4};
             normalisation.nullOffsets = {10, 20, 30, 40};
-            readingState = kReadingQcEvaluation;
+            readings.QcAveragingDone();
             check.AveragingDone();
         }
         Reading At(std::array<float, 4> ch) {
@@ -108,7 +108,7 @@ private slots:
 
         QTest::keyClick(rig.wnd, Qt::Key_O);
         QVERIFY(rig.wnd->isHidden());
-        QCOMPARE(rig.readingState, kReadingNormal);
+        QVERIFY(rig.readings.State() == ReadingState::Normal);
         QCOMPARE(rig.normalisation.nullOffsets, (std::array<float, 4>{1, 2, 3, 4}));
     }
 

@@ -110,10 +110,10 @@ bool OpenMonitor(Shell& shell) {
     }
     QElapsedTimer waited;
     waited.start();
-    while (shell.logger->readingState != kReadingNormal && waited.elapsed() < 15000) {
+    while (shell.logger->readings.State() != ReadingState::Normal && waited.elapsed() < 15000) {
         QTest::qWait(20);
     }
-    return shell.logger->readingState == kReadingNormal;
+    return shell.logger->readings.State() == ReadingState::Normal;
 }
 
 // "&Cr.File" with the save dialog answered by `path`.
@@ -505,7 +505,7 @@ private slots:
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton); // instructions read: now waiting
         // While the check waits the screen still follows the instrument: its battery and a
         // drop in it show.
-        QCOMPARE(rig->logger->readingState, kReadingQcEvaluation);
+        QVERIFY(rig->logger->readings.State() == ReadingState::QcEvaluation);
         const auto battery = [&] { return logging->FieldText(LogField::InstrumentBattery); };
         QTRY_COMPARE_WITH_TIMEOUT(battery(), QStringLiteral("B:12.00V"), 3000);
         rig.sim->SetBatteryVolts(9.6);
@@ -521,7 +521,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(cal->OkButton()->isEnabled(), 5000);
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!cal->isVisible(), 5000);
-        QTRY_COMPARE_WITH_TIMEOUT(rig->logger->readingState, kReadingNormal, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->readings.State() == ReadingState::Normal, 5000);
         ExitSession(*rig);
         QVERIFY(SessionEnded(*rig));
         const std::vector<Record> recs = ReadRecords(rig.path);
@@ -1062,7 +1062,7 @@ private slots:
             QCOMPARE(out.substr(at + 22, 2), std::string("1\n"));
         }
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
-        QTRY_COMPARE_WITH_TIMEOUT(rig->logger->readingState, kReadingNormal, 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->readings.State() == ReadingState::Normal, 5000);
         ExitSession(*rig);
         QVERIFY(SessionEnded(*rig));
     }

@@ -231,7 +231,7 @@ private slots:
                                      .Reading({}, 30)
                                      .Data();
         rig.Open("TWO.R47", data);
-        QCOMPARE(rig.viewer.viewState, 1);
+        QVERIFY(rig.viewer.viewState == ViewState::Line);
         QCOMPARE(rig.wnd->LineCombo()->count(), 2);
         QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("AB"));
         QCOMPARE(rig.wnd->LineCombo()->itemText(1), QStringLiteral("12"));
@@ -242,7 +242,7 @@ private slots:
         rig.ChooseLine(1);
         QCOMPARE(rig.viewer.currentLine, 1);
         QCOMPARE(rig.viewer.cursorColumn, 50);
-        QCOMPARE(rig.viewer.viewState, 1);
+        QVERIFY(rig.viewer.viewState == ViewState::Line);
         QVERIFY(rig.wnd->CursorTexts()[0].isEmpty()); // the bar is beyond the last point
         QCOMPARE(rig.wnd->LineCombo()->currentIndex(), 1);
 
@@ -397,7 +397,7 @@ private slots:
         rig.nextFile.clear();
         rig.settings.dataStorage = 1;
         rig.Key(Qt::Key_F);
-        QCOMPARE(rig.viewer.viewState, 2);
+        QVERIFY(rig.viewer.viewState == ViewState::Cancelled);
         QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:"));
         QVERIFY(rig.dialogFolders[0].endsWith("/Storage/DATA47KVB"));
         QVERIFY(rig.dialogFolders[1].endsWith("/Storage Card/DATA47KVB"));
@@ -492,7 +492,7 @@ private slots:
         rig.offsetOrder = OffsetOrder::AfterNormalising;
         rig.Key(Qt::Key_X);
         QVERIFY(!rig.wnd->isVisible());
-        QCOMPARE(rig.viewer.viewState, 0);
+        QVERIFY(rig.viewer.viewState == ViewState::Nothing);
         QVERIFY(rig.viewer.viewFile == nullptr);
         QCOMPARE(rig.wnd->LineCombo()->count(), 0);
         QVERIFY(rig.offsetOrder == OffsetOrder::BeforeNormalising);

@@ -24,7 +24,7 @@ struct Decoded {
 };
 
 Decoded Decode(const FrameFields& f, NormalisationState& n, int variant = 0, int antenna = 0,
-               int linkMode = kLinkPolled, int state = kReadingNormal) {
+               int linkMode = kLinkPolled, ReadingState state = ReadingState::Normal) {
     Settings s;
     s.instrumentVariant = variant;
     s.antenna = antenna;
@@ -36,7 +36,7 @@ Decoded Decode(const FrameFields& f, NormalisationState& n, int variant = 0, int
 // Calibrated and letter-scaled, not normalised (as while nulling).
 Reading Calibrated(const FrameFields& f, int variant = 0, int antenna = 0) {
     NormalisationState n;
-    return Decode(f, n, variant, antenna, kLinkPolled, kReadingNulling).reading;
+    return Decode(f, n, variant, antenna, kLinkPolled, ReadingState::Nulling).reading;
 }
 
 void ExpectChannels(const Reading& r, std::array<double, 4> expected) {
@@ -142,14 +142,14 @@ TEST(DecodeFrame, NominalReferenceByGroupLevelAndDelivery) {
 
 TEST(DecodeFrame, NullingAndNormalisingDependOnTheReadingState) {
     const struct {
-        int state;
+        ReadingState state;
         bool normalised;
-    } cases[] = {{kReadingNormal, true},
-                 {kReadingQcEvaluation, true},
-                 {kReadingNulling, false},
-                 {kReadingQcAveraging, false}};
+    } cases[] = {{ReadingState::Normal, true},
+                 {ReadingState::QcEvaluation, true},
+                 {ReadingState::Nulling, false},
+                 {ReadingState::QcAveraging, false}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.state);
+        SCOPED_TRACE(static_cast<int>(c.state));
         NormalisationState n = SteadyRing(1500);
         n.nullOffsets = {100, -50, 0, 9666.6f};
         const FrameFields fields{'T', 0, {1000, 1000, 1000, 1000}, 1500, 77};

@@ -12,6 +12,13 @@ namespace tm47 {
 namespace {
 
 using namespace std::chrono_literals;
+
+// A processor past its normalisation, so that the link's start back to normalising shows.
+ReadingProcessor Normalised() {
+    ReadingProcessor readings;
+    readings.NormalisationDone();
+    return readings;
+}
 using testing::PtyPeer;
 
 struct RecordingTimer : LinkTimer {
@@ -29,8 +36,8 @@ std::vector<uint8_t> Wire(char letter, int16_t ch1 = 100) {
 struct LinkFixture : ::testing::Test {
     SystemClock clock;
     RecordingTimer timer;
-    int32_t readingState{1};
-    InstrumentLink link{clock, timer, readingState};
+    ReadingProcessor readings = Normalised();
+    InstrumentLink link{clock, timer, readings};
     PtyPeer peer;
     std::vector<FrameBuffer> frames;
 
@@ -102,7 +109,7 @@ TEST_F(LinkFixture, SilenceOrKWithoutOGivesUpAfterThreeRoundsOfASecond) {
 TEST_F(LinkFixture, PolledReaderHandsOnOneFramePerPollDropsGarbageAndEndsPromptly) {
     Connect("OK");
     EXPECT_EQ(timer.period.load(), InstrumentLink::kStandByPollMs);
-    EXPECT_EQ(readingState, 0); // normalising
+    EXPECT_EQ(readings.State(), ReadingState::Normalising);
     EXPECT_EQ(link.State().replyFlag.load(), 1);
 
     link.PollTick();

@@ -37,13 +37,13 @@ void ExpectReferences(const CalibrationState& cal, std::array<float, 5> referenc
 
 struct QcCheckTest : ::testing::Test {
     ManualClock clock{1000};
-    int32_t readingState{kReadingNormal};
-    NormalisationState normalisation;
-    NullingState nulling;
+    ReadingProcessor readings;
+    NormalisationState& normalisation = readings.normalisation;
+    NullingState& nulling = readings.nulling;
     FakeCalibrationView view;
     std::vector<std::pair<char, Values>> records; // letter and values of each record
     int closedCalls = 0;
-    QcCheck check{normalisation, nulling, readingState, clock,
+    QcCheck check{readings, clock,
                   CalibrationHooks{[this](char l, const Values& v) {
                                        records.push_back({l, v});
                                    },
@@ -51,6 +51,7 @@ struct QcCheckTest : ::testing::Test {
 
     void SetUp() override {
         check.AttachView(&view);
+        readings.NormalisationDone();
         normalisation.nullOffsets = kOffsetsBefore;
     }
 
@@ -58,11 +59,11 @@ struct QcCheckTest : ::testing::Test {
     // then shows step 0.
     void StartCheck(int32_t kind, int32_t antenna) {
         check.Request(kind);
-        EXPECT_EQ(readingState, kReadingQcAveraging);
+        EXPECT_EQ(readings.State(), ReadingState::QcAveraging);
         nulling.qcSavedOffsets = normalisation.nullOffsets;
         check.AveragingStarted(antenna);
         normalisation.nullOffsets = {40, 40, 40, 40};
-        readingState = kReadingQcEvaluation;
+        readings.QcAveragingDone();
         check.AveragingDone();
     }
 
@@ -128,7 +129,8 @@ TEST_F(QcCheckTest, CancelAtEveryStepRestoresThePreviousOffsets) {
         EXPECT_FALSE(view.visible);
         EXPECT_FALSE(view.timerRunning);
         EXPECT_EQ(check.state.step, 0);
-        EXPECT_EQ(readingState, c.cancelKey == kLost ? kReadingQcEvaluation : kReadingNormal);
+        EXPECT_EQ(readings.State(),
+                  c.cancelKey == kLost ? ReadingState::QcEvaluation : ReadingState::Normal);
         EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
         EXPECT_EQ(records.size(), c.respond ? 1u : 0u);
     }

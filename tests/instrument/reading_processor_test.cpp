@@ -56,7 +56,6 @@ using test::Frame; // raw counts on every channel, reference 3000 (Standard, T: 
 struct Processor : ::testing::Test {
     Settings settings;
     ManualClock clock{1000};
-    int32_t state = kReadingNormalising;
     ReadingProcessor processor;
     FakeView view;
     FakeSession session;
@@ -64,7 +63,7 @@ struct Processor : ::testing::Test {
     int32_t beepDivider = 5;
 
     void Feed(FrameBuffer f) {
-        ReadingContext ctx{settings, clock, state, 1, portrait, beepDivider};
+        ReadingContext ctx{settings, clock, 1, portrait, beepDivider};
         processor.HandleFrame(f, ctx, view, session);
         EXPECT_EQ(f[0], 0) << "the first byte is cleared after every call";
     }
@@ -87,7 +86,7 @@ struct Normalised : Processor {
         for (int i = 0; i < 98; ++i) {
             Feed(Frame('T'));
         }
-        ASSERT_EQ(state, kReadingNormal);
+        ASSERT_EQ(processor.State(), ReadingState::Normal);
     }
 };
 
@@ -95,20 +94,24 @@ struct Normalised : Processor {
 // in Stand By only, the check keeps the offsets in use to put back if it is cancelled.
 TEST_F(Normalised, NullingAndQcAveragingAverageFiftyOfFiftyOneFrames) {
     const struct {
-        int32_t state;
+        ReadingState state;
         bool standBy;
         int nullingRecords, qcDone;
-        int32_t after;
-    } cases[] = {{kReadingNulling, true, 1, 0, kReadingNormal},
-                 {kReadingNulling, false, 0, 0, kReadingNormal},
-                 {kReadingQcAveraging, true, 0, 1, kReadingQcEvaluation}};
+        ReadingState after;
+    } cases[] = {{ReadingState::Nulling, true, 1, 0, ReadingState::Normal},
+                 {ReadingState::Nulling, false, 0, 0, ReadingState::Normal},
+                 {ReadingState::QcAveraging, true, 0, 1, ReadingState::QcEvaluation}};
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.state);
+        SCOPED_TRACE(static_cast<int>(c.state));
         session = {};
         session.standBy = c.standBy;
         session.logging = !c.standBy;
         processor.normalisation.nullOffsets = {1, 2, 3, 4};
-        state = c.state;
+        if (c.state == ReadingState::Nulling) {
+            processor.StartNulling();
+        } else {
+            processor.StartQcAveraging();
+        }
         processor.nulling.count = 0;
         Feed(Frame('T', 1000)); // starts the accumulator, not averaged
         EXPECT_EQ(view.message, "     Nulling:   1 of 50");
@@ -116,9 +119,9 @@ TEST_F(Normalised, NullingAndQcAveragingAverageFiftyOfFiftyOneFrames) {
             Feed(Frame('T', 10));
         }
         EXPECT_EQ(view.message, "     Nulling:  50 of 50");
-        EXPECT_EQ(state, c.state);
+        EXPECT_EQ(processor.State(), c.state);
         Feed(Frame('T', 10));
-        EXPECT_EQ(state, c.after);
+        EXPECT_EQ(processor.State(), c.after);
         // 10 counts x 4.8333 x 2, averaged over 50 frames; the 1000-count frame left out.
         EXPECT_NEAR(processor.normalisation.nullOffsets[0], 96.666f, 0.01f);
         EXPECT_EQ(session.nullingRecords, c.nullingRecords);
@@ -134,12 +137,12 @@ TEST_F(Normalised, NullingRecordCarriesTheOffsetsItReplaced) {
     session.standBy = true;
     processor.normalisation.nullOffsets = {1, 2, 3, 4};
     auto null = [&](int16_t counts) {
-        state = kReadingNulling;
+        processor.StartNulling();
         processor.nulling.count = 0;
         for (int i = 0; i < 51; ++i) {
             Feed(Frame('T', counts));
         }
-        ASSERT_EQ(state, kReadingNormal);
+        ASSERT_EQ(processor.State(), ReadingState::Normal);
     };
     null(10); // 10 counts x 4.8333 x 2 = 96.666
     EXPECT_EQ(session.previous, (std::array<float, 4>{1, 2, 3, 4}));
@@ -153,7 +156,7 @@ TEST_F(Normalised, NullingRecordCarriesTheOffsetsItReplaced) {
     EXPECT_NEAR(session.nullOffsets[0], 193.333f, 0.01f);
 
     // A QC check's averaging keeps the offsets until it ends: the ones before it are kept too.
-    state = kReadingQcAveraging;
+    processor.StartQcAveraging();
     processor.nulling.count = 0;
     for (int i = 0; i < 51; ++i) {
         Feed(Frame('T', 30));
@@ -185,7 +188,7 @@ TEST_F(Normalised, RecordedReadingsGoToTheWriterAndEveryFifthBeeps) {
 // While a QC check evaluates, each frame still shows its mode, battery and channels; only
 // T, E, M and P count as four-channel letters there.
 TEST_F(Normalised, QcEvaluationKeepsTheStatusFieldsLive) {
-    state = kReadingQcEvaluation;
+    processor.QcAveragingDone();
     const struct {
         uint8_t letter, battery;
         const char *mode, *batteryText;
@@ -198,7 +201,7 @@ TEST_F(Normalised, QcEvaluationKeepsTheStatusFieldsLive) {
         EXPECT_EQ(view.channels[0].substr(0, 4), "Ch1:") << c.letter;
     }
     EXPECT_EQ(session.written, 0);
-    EXPECT_EQ(state, kReadingQcEvaluation);
+    EXPECT_EQ(processor.State(), ReadingState::QcEvaluation);
 }
 
 // The process takes its locale from the environment; the screen still writes a point.

@@ -55,6 +55,24 @@ TEST(SessionKeys, EachStateMapsItsOwnKeys) {
     }
 }
 
+// Only Auto is watched; Wheel, Manual and any value a damaged setting could bring are not.
+TEST(SessionWatchMode, FollowsTheSurveyMode) {
+    const struct {
+        int32_t surveyMode;
+        WatchMode mode;
+    } cases[] = {{0, WatchMode::On},
+                 {1, WatchMode::Wheel},
+                 {2, WatchMode::ManualSetup},
+                 {-2, WatchMode::ManualSetup},
+                 {3, WatchMode::ManualSetup}};
+    for (const auto& c : cases) {
+        LogSession s;
+        s.StartRecovery();
+        s.FollowSurveyMode(c.surveyMode);
+        EXPECT_EQ(s.Watch(), c.mode) << c.surveyMode;
+    }
+}
+
 // Auto: recorded readings per beep, computed in floating point.
 TEST(SessionDispatch, AutoBeepDivider) {
     for (auto [ms, divider] : {std::pair{200, 3},
@@ -155,19 +173,19 @@ struct SessionFixture : ::testing::Test {
     DataFile file;
     RecordContext records{settings, file, clock};
     ReadingProcessor readings;
-    int32_t readingState = kReadingNormal;
     std::array<int32_t, 4> previousPoint{1, 1, 1, 1};
     FakeSessionLink link{clock};
     FakeSessionView view;
     std::vector<std::string> shutdownSteps;
-    SessionContext ctx{clock,        settings,      session, position, records, readings,
-                       readingState, previousPoint, link,    view,     {},      {}};
+    SessionContext ctx{clock,         settings, session, position, records, readings,
+                       previousPoint, link,     view,    {},       {}};
     ConnectionWatch watch{ctx};
     LogSessionController controller{ctx, watch};
 
     std::filesystem::path DataPath() const { return dir.Path() / "05141200.R47"; }
 
     void SetUp() override {
+        readings.NormalisationDone();
         ctx.shutdown.stopGps = [this] { shutdownSteps.push_back("gps"); };
         ctx.shutdown.stopInstrument = [this] {
             shutdownSteps.push_back("instrument");
@@ -248,17 +266,17 @@ TEST_F(Controller, NullingAndCalibrations) {
     }
     EXPECT_EQ(session.state, SessionState::Monitor);
     EXPECT_EQ(view.dialogsRun, 0);
-    EXPECT_EQ(readingState, kReadingNormal);
+    EXPECT_EQ(readings.State(), ReadingState::Normal);
     EXPECT_FALSE(view.hidden);
 
     view.monitorEnabled = true;
     controller.Key('U');
     EXPECT_TRUE(view.boxes.empty());
-    EXPECT_EQ(readingState, kReadingNulling);
+    EXPECT_EQ(readings.State(), ReadingState::Nulling);
     EXPECT_EQ(previousPoint, (std::array<int32_t, 4>{}));
     controller.Key('I');
     EXPECT_TRUE(requests.empty());
-    readingState = kReadingNormal;
+    readings.NullingDone();
     controller.Key('E');
     EXPECT_EQ(requests, std::vector<int32_t>{1});
     EXPECT_FALSE(view.monitorEnabled);
@@ -272,9 +290,9 @@ TEST_F(Controller, NullingAndCalibrations) {
     ASSERT_EQ(view.boxes.size(), 1u);
     EXPECT_EQ(view.boxes[0].caption, "NULLING");
     EXPECT_EQ(view.boxes[0].text, "DO YOU WANT TO PERFORM NULLING");
-    EXPECT_EQ(readingState, kReadingNormal);
+    EXPECT_EQ(readings.State(), ReadingState::Normal);
     controller.Command(1103); // answered Yes
-    EXPECT_EQ(readingState, kReadingNulling);
+    EXPECT_EQ(readings.State(), ReadingState::Nulling);
 }
 
 // Decided: a failed switch with the exit declined leaves a usable session; the next Pause and
@@ -289,7 +307,7 @@ TEST_F(Controller, FailedWheelSwitches) {
     EXPECT_EQ(view.boxes[0].caption, "Confirm Exit");
     EXPECT_EQ(view.boxes[0].text, "Exit Logging?");
     EXPECT_EQ(session.state, SessionState::Logging);
-    EXPECT_EQ(session.watchMode, 1); // nothing arrives, so nothing is watched
+    EXPECT_EQ(session.Watch(), WatchMode::Wheel); // nothing arrives, so nothing is watched
     for (int i = 0; i < 20; ++i) {
         clock.Advance(500);
         controller.TimerTick();
@@ -345,7 +363,7 @@ TEST_F(Controller, ExitEndsInTheShutdownOrderAtOnceInMonitorAndWhenConfirmedInSt
     EXPECT_EQ(Notes(), (std::vector<std::string>{"X$STARTED   ", "X$PAUSED    "}));
     controller.Command(465); // answered Yes
     EXPECT_TRUE(view.hidden);
-    EXPECT_EQ(readingState, kReadingNormalising);
+    EXPECT_EQ(readings.State(), ReadingState::Normalising);
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(shutdownSteps, (std::vector<std::string>{"gps", "instrument", "files"}));
     EXPECT_TRUE(view.RowVisible(ButtonRow::Monitor));
@@ -393,7 +411,7 @@ TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
     EXPECT_EQ(shutdownSteps, (std::vector<std::string>{"gps", "instrument", "output", "files"}));
     EXPECT_EQ(std::count(view.messageLines.begin(), view.messageLines.end(), "Please Wait..."), 3);
     EXPECT_EQ(view.messageLines.back(), "                  ");
-    EXPECT_EQ(readingState, kReadingNormalising);
+    EXPECT_EQ(readings.State(), ReadingState::Normalising);
 }
 
 TEST_F(Watch, PolledLinkPollsOnlyAfterAReplyAndRecoversAtTheReadingInterval) {
@@ -427,7 +445,7 @@ TEST_F(Watch, MonitorWritesNoMarkersAndTellsTheCalibration) {
     ctx.hooks.calibrationLinkLost = [&] { ++lost; };
     ctx.hooks.resetCalibration = [&] { ++resets; };
     Open(0);
-    readingState = kReadingQcEvaluation;
+    readings.QcAveragingDone();
     link.instrumentAnswers = false;
     TickUntilHidden();
     ASSERT_TRUE(view.hidden);
@@ -436,7 +454,7 @@ TEST_F(Watch, MonitorWritesNoMarkersAndTellsTheCalibration) {
     EXPECT_EQ(shutdownSteps, std::vector<std::string>{"instrument"});
     EXPECT_EQ(lost, 1);
     EXPECT_EQ(resets, 1);
-    EXPECT_EQ(readingState, kReadingNormalising);
+    EXPECT_EQ(readings.State(), ReadingState::Normalising);
 }
 
 TEST_F(Watch, ALostLinkClosesEveryDialogAndNothingIsWrittenAfterIt) {

@@ -58,7 +58,6 @@ struct SurveySessionTest : ::testing::Test {
                 session,
                 position,
                 previousPoint,
-                readingState,
                 readings,
                 link,
                 outputMode,
@@ -78,11 +77,10 @@ struct SurveySessionTest : ::testing::Test {
     LogSession session;
     SurveyPosition position;
     std::array<int32_t, 4> previousPoint{};
-    int32_t readingState = kReadingNormalising;
     ReadingProcessor readings;
     FakeTimer timer;
-    InstrumentLink link{clock, timer, readingState};
-    int32_t outputMode = 0;
+    InstrumentLink link{clock, timer, readings};
+    OutputMode outputMode = OutputMode::Off;
     FakeSessionView view;
     FakeReadingView readingView;
     std::vector<std::string> steps;
@@ -105,7 +103,7 @@ TEST_F(SurveySessionTest, FramesNormaliseAndEnableTheMonitorButtons) {
     EXPECT_GT(readingView.buttonsEnabled, 0);
     ASSERT_FALSE(readingView.messages.empty());
     EXPECT_EQ(readingView.messages.back(), "Normalization: 100 %");
-    EXPECT_EQ(readingState, kReadingNormal);
+    EXPECT_EQ(readings.State(), ReadingState::Normal);
 }
 
 // Exit from Stand By: the GPS, then the output port, each while the data file is still open

@@ -62,7 +62,6 @@ public:
         return worker_.Return(delayMs, error);
     }
     bool HungUp() const { return worker_.HungUp(); }
-    GpsFault Fault() const { return static_cast<GpsFault>(fault_.load()); }
     GpsCounters Counters() const;
     // The last bytes the logger sent to the receiver (at most 4096).
     std::string Received() const;

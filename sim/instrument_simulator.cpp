@@ -43,7 +43,6 @@ struct InstrumentSimulator::Worker {
     std::optional<QcResponse> qc; // while the QC button is held
     SteadyClock::time_point qcPressed{};
     uint64_t qcFrames = 0;
-    std::optional<RawOverride> rawOverride;
 };
 
 InstrumentSimulator::InstrumentSimulator(InstrumentConfig config)
@@ -111,11 +110,6 @@ void InstrumentSimulator::InjectGarbage(std::size_t count) {
         pendingGarbage_ += count;
     }
     Wake();
-}
-
-void InstrumentSimulator::SetRawOverride(std::optional<RawOverride> raw) {
-    std::lock_guard lock(eventsMutex_);
-    rawOverride_ = raw;
 }
 
 InstrumentCounters InstrumentSimulator::Counters() const {
@@ -263,7 +257,6 @@ void InstrumentSimulator::TakeEvents(Worker& w) {
         pendingQc_.reset();
         garbage = pendingGarbage_;
         pendingGarbage_ = 0;
-        w.rawOverride = rawOverride_;
     }
     if (qc) {
         w.qc = qc;
@@ -338,10 +331,6 @@ void InstrumentSimulator::EmitFrame(Worker& w, bool backwards, double step) {
     f.letter = letter;
     const std::array<double, 4> factors = LetterFactors(letter, config_.highPower, config_.antenna);
     EncodeChannels(values, factors, f.raw, f.rangeCode);
-    if (w.rawOverride) {
-        f.raw = w.rawOverride->raw;
-        f.rangeCode = w.rawOverride->rangeCode;
-    }
     double reference = NominalReference(letter, config_.highPower, config_.antenna) *
                        (1 + w.field.ReferenceJitter());
     if (config_.delivery == Delivery::Streaming) {

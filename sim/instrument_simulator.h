@@ -71,13 +71,6 @@ struct InstrumentCounters {
     uint64_t garbageBytesSent = 0;
 };
 
-// Fixed raw channel counts and range code for every following frame (tests use it to put
-// exact byte patterns, 0x7F pairs and letters included, into the payload).
-struct RawOverride {
-    uint8_t rangeCode = 0;
-    std::array<int16_t, 4> raw{};
-};
-
 class InstrumentSimulator {
 public:
     explicit InstrumentSimulator(InstrumentConfig config = {});
@@ -113,7 +106,6 @@ public:
     }
     bool HungUp() const { return worker_.HungUp(); }
     void InjectGarbage(std::size_t count);
-    void SetRawOverride(std::optional<RawOverride> raw);
 
     // Meters walked along the survey line so far (the GPS simulator can follow it).
     double WalkedMeters() const { return walkedMeters_.load(); }
@@ -157,7 +149,6 @@ private:
     std::deque<bool> pendingTriggers_; // true = backwards
     std::optional<QcResponse> pendingQc_;
     std::size_t pendingGarbage_ = 0;
-    std::optional<RawOverride> rawOverride_;
 
     // Counters: written by the worker (and the API calls that count), read by anyone.
     std::atomic<uint64_t> framesSent_{0};

@@ -29,7 +29,6 @@ public:
     bool IsOpen() const { return masterFd_ >= 0; }
     int MasterFd() const { return masterFd_; }
     const std::string& SlavePath() const { return slavePath_; }
-    const std::string& LinkPath() const { return linkPath_; }
     // The path a peer should open: the link when there is one, else the slave device.
     const std::string& DevicePath() const { return linkPath_.empty() ? slavePath_ : linkPath_; }
 

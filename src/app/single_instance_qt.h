@@ -23,8 +23,6 @@ public:
     // then been asked to come to the front.
     bool Acquire();
 
-    QString ServerName() const { return serverName_; }
-
 signals:
     void activationRequested();
 

@@ -147,11 +147,6 @@ bool DataFile::IsOpen() const {
     return data_.fd >= 0;
 }
 
-bool DataFile::HasTestFile() const {
-    std::lock_guard lock(mutex_);
-    return test_.fd >= 0;
-}
-
 int64_t DataFile::DataFileSize() const {
     std::lock_guard lock(mutex_);
     return data_.end;

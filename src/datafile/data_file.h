@@ -54,7 +54,6 @@ public:
                     std::string* error = nullptr);
 
     bool IsOpen() const;
-    bool HasTestFile() const;
 
     // Writes `records` to the data file and `testRecords` to the test file (when open), one
     // record per write, then runs `alsoUnderLock` (the output port hand-off) before anything

@@ -53,10 +53,6 @@ Record MakeRecord(std::string_view fields) {
     return r;
 }
 
-std::string_view RecordText(const Record& r) {
-    return {r.data(), r.size()};
-}
-
 Record FileHeaderRecord(const Settings& s, bool polledLink, bool portrait) {
     std::string f = s.instrumentVariant == 1 ? "TM47HXB W" : "TM47KVB W";
     f += "231";

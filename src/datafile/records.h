@@ -50,7 +50,6 @@ bool IsReadingKind(char kind);
 
 // A record from its fields laid end to end: padded with spaces or cut to 23 bytes, then LF.
 Record MakeRecord(std::string_view fields);
-std::string_view RecordText(const Record& r); // all 24 bytes
 
 // "TM47KVB W231GRD000   " + link + screen + LF.
 Record FileHeaderRecord(const Settings& settings, bool polledLink, bool portrait);

@@ -23,7 +23,6 @@ public:
     GetGPSMessage(QString& message, QWidget* parent = nullptr);
 
     QLineEdit* Edit() const { return edit_; }
-    QLabel* Prompt() const { return prompt_; }
 
     void accept() override;
     void reject() override;

@@ -48,7 +48,6 @@ void GpsMonitorReader::Start(const SerialPort& port) {
     Stop();
     std::erase_if(stragglers_, [](const std::unique_ptr<Session>& s) { return s->Ended(); });
     handover_.Resume();
-    linesDelivered_.store(0);
     session_ = std::make_unique<Session>();
     Session& s = *session_;
     s.port = port;
@@ -108,14 +107,6 @@ void GpsMonitorReader::Resume() {
     s.changed.notify_all();
 }
 
-bool GpsMonitorReader::SuspendRequested() const {
-    if (!session_) {
-        return false;
-    }
-    std::lock_guard lock(session_->mutex);
-    return session_->suspendRequested;
-}
-
 std::size_t GpsMonitorReader::Stragglers() const {
     return static_cast<std::size_t>(
         std::count_if(stragglers_.begin(), stragglers_.end(),
@@ -155,10 +146,7 @@ bool GpsMonitorReader::Deliver(Session& s, const std::string& text) {
             sink_();
         }
     };
-    const bool delivered = handover_.Send(item);
-    if (delivered) {
-        linesDelivered_.fetch_add(1);
-    }
+    handover_.Send(item);
     return Gate(s);
 }
 

@@ -72,10 +72,7 @@ public:
     // or not running). Safe when nothing runs.
     bool Suspend();
     void Resume();
-    bool SuspendRequested() const;
 
-    // Lines handed over by the running (or last) reader, "NO DATA" included.
-    uint64_t LinesDelivered() const { return linesDelivered_.load(); }
     std::size_t Stragglers() const;
 
 private:
@@ -93,7 +90,6 @@ private:
     SyncHandover handover_;
     std::unique_ptr<Session> session_;
     std::vector<std::unique_ptr<Session>> stragglers_;
-    std::atomic<uint64_t> linesDelivered_{0};
 };
 
 } // namespace tm47

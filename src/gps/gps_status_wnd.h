@@ -42,7 +42,6 @@ public:
 
     bool GpsEnabled() const { return gpsEnabled_; }
     QString CellText(GpsCell cell) const { return cells_[Index(cell)].text; }
-    bool CellBold(GpsCell cell) const { return cells_[Index(cell)].bold; }
     bool CellRed(GpsCell cell) const { return cells_[Index(cell)].red; }
     // The "GPS!" warning is on the screen (its cells have not been drawn since).
     bool WarningShown() const { return cells_[Index(GpsCell::FixQuality)].red; }

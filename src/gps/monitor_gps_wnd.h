@@ -44,10 +44,8 @@ struct MonitorGpsContext {
     SerialPort& gpsPort; // the shell's GPS port handle; Exit closes it
 };
 
+// Go, Pause, Send and Exit take the ids from kIdMonitorGo on, in that order.
 inline constexpr int kIdMonitorGo = 440;
-inline constexpr int kIdMonitorPause = 441;
-inline constexpr int kIdMonitorSend = 442;
-inline constexpr int kIdMonitorExit = 443;
 inline constexpr int kIdMonitorList = 222;
 inline constexpr int kIdMonitorEdit = 452;
 inline constexpr const char* kGpsMessagePreset = "$PASHS,NME,SAT,A,ON";
@@ -81,7 +79,6 @@ public:
     bool RunningFlag() const { return running_; }
     bool PausedFlag() const { return paused_; }
     int DefaultIndex() const { return defaultIndex_; }
-    const QString& MessageBuffer() const { return message_; }
 
 signals:
     // The screen was hidden by Exit; the menu is in front again.

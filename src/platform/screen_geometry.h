@@ -37,9 +37,4 @@ constexpr ScreenGeometry ComputeScreenGeometry(bool portrait, int lineHeight) {
     return g;
 }
 
-// The portrait layout is used when the client area is not wider than high.
-constexpr bool IsPortrait(int clientWidth, int clientHeight) {
-    return clientWidth <= clientHeight;
-}
-
 } // namespace tm47

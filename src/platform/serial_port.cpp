@@ -88,11 +88,11 @@ struct SerialPort::State {
 SerialTimeouts TimeoutsFor(SerialUse use) {
     switch (use) {
     case SerialUse::Instrument:
-        return {0, 10, 10, 0, 0};
+        return {10, 10};
     case SerialUse::Gps:
-        return {100, 100, 100, 100, 100};
+        return {100, 100};
     case SerialUse::Output:
-        return {10, 0, 10, 0, 0};
+        return {0, 10};
     }
     return {};
 }

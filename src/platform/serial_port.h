@@ -35,13 +35,10 @@ struct SerialLineSettings {
     int stopBitsIndex = 0; // 0 = 1, 1 = 2
 };
 
-// Read and write time-outs in milliseconds, as the handheld's comm API had them.
+// Read time-out in milliseconds: per byte asked for (multiplier) plus a constant.
 struct SerialTimeouts {
-    uint32_t readInterval = 0;
     uint32_t readTotalMultiplier = 0;
     uint32_t readTotalConstant = 0;
-    uint32_t writeTotalMultiplier = 0;
-    uint32_t writeTotalConstant = 0;
 };
 
 SerialTimeouts TimeoutsFor(SerialUse use);

@@ -75,14 +75,10 @@ public:
                 const std::array<float, 4>& offsets);
 
     void ClearPreviousPoints() { hasPrevious_ = {}; }
-    const std::array<int32_t, 4>& PreviousRows() const { return previousRows_; }
-    const std::array<int32_t, 4>& HasPrevious() const { return hasPrevious_; }
 
     const QImage& Image() const { return image_; }
     const GridLines& Grid() const { return grid_; }
     int ScrollWidth() const { return scrollWidth_; }
-    int PlotWidth() const { return plotWidth_; }
-    int PlotHeight() const { return height_; }
 
 protected:
     void paintEvent(QPaintEvent* event) override;

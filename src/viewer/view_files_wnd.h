@@ -65,11 +65,6 @@ public:
     using OpenFileDialog =
         std::function<QString(QWidget* owner, const QString& folder, const QString& filter)>;
     void SetOpenFileDialog(OpenFileDialog dialog) { openFileDialog_ = std::move(dialog); }
-    // The scale dialog ("Enter Scale"): confirms new limits into the settings or changes
-    // nothing. The viewer then recomputes the pixels per unit and saves the settings.
-    void SetScaleDialog(std::function<void(QWidget* owner)> dialog) {
-        scaleDialog_ = std::move(dialog);
-    }
     // How the viewer's own modal dialogs run; by default QDialog::exec().
     void SetDialogRunner(std::function<int(QDialog&)> runner) { runDialog_ = std::move(runner); }
 

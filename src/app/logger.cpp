@@ -5,14 +5,12 @@
 namespace tm47 {
 
 void LinkTimerRelay::StartTimer1(int periodMs) {
-    periodMs_ = periodMs;
     if (target_) {
         target_->StartTimer1(periodMs);
     }
 }
 
 void LinkTimerRelay::KillTimer1() {
-    periodMs_ = 0;
     if (target_) {
         target_->KillTimer1();
     }

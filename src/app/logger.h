@@ -41,12 +41,9 @@ public:
     void SetTarget(LinkTimer* target) { target_ = target; }
     void StartTimer1(int periodMs) override;
     void KillTimer1() override;
-    // The period of the last start, 0 when stopped (for tests and status).
-    int PeriodMs() const { return periodMs_; }
 
 private:
     LinkTimer* target_ = nullptr;
-    int periodMs_ = 0;
 };
 
 struct LoggerOptions {

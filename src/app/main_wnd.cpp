@@ -73,7 +73,6 @@ MainWnd::MainWnd(Logger& logger, MessageSink& messages, QWidget* parent)
     SetHighlight(kMenuInitialHighlight);
 
     // The red brush, the keep-awake thread, then the settings.
-    redBrush_ = QBrush(QColor(255, 0, 0));
     logger_.keepAwake.Start();
     logger_.LoadStartSettings();
 }

@@ -60,7 +60,6 @@ public:
     const QFont& NormalFont() const { return normalFont_; }
     const QFont& BoldFont() const { return boldFont_; }
     // The GPS warning indicator's colour.
-    const QBrush& RedBrush() const { return redBrush_; }
 
     // MonitorLogView.
     void ShowMonitorScreen() override;
@@ -89,7 +88,6 @@ private:
     MessageSink& messages_;
     QFont normalFont_;
     QFont boldFont_;
-    QBrush redBrush_;
     LoggingWnd* logging_ = nullptr;
     MonitorGPSWnd* monitorGps_ = nullptr;
     QWidget* viewFiles_ = nullptr;

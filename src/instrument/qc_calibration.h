@@ -34,7 +34,6 @@ inline constexpr int32_t kQcTimeOutSeconds = 60;
 inline constexpr int kQcTimer2PeriodMs = 1000;
 inline constexpr int kQcFramesToSettle = 6; // frames after detection; the sixth fails
 inline constexpr int kCalibrateOkId = 350;
-inline constexpr int kCalibrateCancelId = 351;
 
 // Result of evaluating one frame.
 inline constexpr int kQcGoOn = 0;

@@ -26,7 +26,6 @@ struct OutputForwarder::Shared {
     std::optional<std::string> pendingWarning;
     std::function<void()> onBlocked;
     uint64_t dropped = 0;
-    uint64_t sent = 0;
     WriteFn write;
     AbortFn abort;
 };
@@ -82,7 +81,6 @@ void OutputForwarder::Start(WriteFn write, AbortFn abort) {
                     break;
                 }
                 done += std::min(w, n);
-                s->sent += std::min(w, n);
             }
             s->writing = false;
             if (s->queue.empty()) {
@@ -186,19 +184,9 @@ void OutputForwarder::SetBlockedHandler(std::function<void()> handler) {
     shared_->onBlocked = std::move(handler);
 }
 
-std::size_t OutputForwarder::QueuedBytes() const {
-    std::lock_guard lock(shared_->mutex);
-    return shared_->queued;
-}
-
 uint64_t OutputForwarder::DroppedBytes() const {
     std::lock_guard lock(shared_->mutex);
     return shared_->dropped;
-}
-
-uint64_t OutputForwarder::SentBytes() const {
-    std::lock_guard lock(shared_->mutex);
-    return shared_->sent;
 }
 
 bool OutputForwarder::WaitDrained(int ms) const {

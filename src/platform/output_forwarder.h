@@ -64,9 +64,7 @@ public:
     // (post to the GUI), never write records or wait.
     void SetBlockedHandler(std::function<void()> handler);
 
-    std::size_t QueuedBytes() const;
     uint64_t DroppedBytes() const;
-    uint64_t SentBytes() const;
     // For tests and shutdown: waits up to `ms` until everything queued has been written.
     bool WaitDrained(int ms) const;
 

@@ -57,7 +57,6 @@ public:
     int HandheldBatteryPercent() override;
 
     // The last converted reading line sent (empty before any), for tests.
-    const std::string& LastConvertedLine() const { return lastConverted_; }
 
 private:
     Settings& settings_;

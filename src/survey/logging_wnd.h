@@ -55,8 +55,6 @@ public:
     // Timer 1 of the link (connection watch and polling).
     void StartTimer1(int periodMs) override;
     void KillTimer1() override;
-    bool Timer1Active() const { return timer1_.isActive(); }
-    int Timer1PeriodMs() const { return timer1_.interval(); }
 
     // Opens a session: the screen in the Monitor state, Monitor row with its first four
     // buttons disabled and "E&xit" enabled, the Stand By row hidden; takes the keyboard.
@@ -66,7 +64,6 @@ public:
     bool EndSession();
 
     // The notice centred in the live profile ("Connection Terminated", ...), empty when none.
-    QString ProfileNotice() const { return notice_->isVisible() ? notice_->text() : QString(); }
 
     // ReadingView: the status fields the reading processing paints.
     void ShowMessageLine(const std::string& text) override;

@@ -28,7 +28,6 @@ class GetNewLine : public QDialog {
 public:
     GetNewLine(Settings& settings, SurveyPosition& position, QWidget* parent = nullptr);
 
-    const NewLineProposal& Proposal() const { return proposal_; }
     QLabel* CurrentLineText() const { return currentLine_; }
     QLabel* LastStationText() const { return lastStation_; }
     QLineEdit* NewLineField() const { return newLine_; }

@@ -77,8 +77,6 @@ public:
     const DataFile& Data() const { return dataFile_; }
     RecordContext& Records() { return records_; }
     QcCheck& Qc() { return qc_; }
-    LiveReadingSession& Live() { return live_; }
-    SessionContext& Context() { return session_; }
     ConnectionWatch& Watch() { return watch_; }
     LogSessionController& Controller() { return controller_; }
     const SurveySessionContext& Shared() const { return ctx_; }

@@ -89,6 +89,7 @@ endfunction()
 #   spreads a long program over the cores. Each runs on the offscreen platform in its own
 #   process with its own temporary folders. THREAD_FUNCTIONS also get the label "threads" (the
 #   ThreadSanitizer build runs those, and builds the program through the thread_tests target).
+#   ENVIRONMENT adds variables; LABELS go to every function.
 function(tm47_qtest target)
     cmake_parse_arguments(ARG "" "PREFIX;TIMEOUT" "LABELS;ENVIRONMENT;THREAD_FUNCTIONS" ${ARGN})
     if(NOT ARG_PREFIX)
@@ -98,6 +99,10 @@ function(tm47_qtest target)
         set(ARG_TIMEOUT 180)
     endif()
     set(env QT_QPA_PLATFORM=offscreen ${ARG_ENVIRONMENT})
+    if(TM47_SANITIZE STREQUAL "thread")
+        # Qt's own event dispatcher: GLib's is not built with ThreadSanitizer.
+        list(APPEND env QT_NO_GLIB=1)
+    endif()
     set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${ARG_PREFIX}_functions.cmake")
     file(GENERATE OUTPUT "${include_file}" CONTENT
 "set(_tm47_exe \"$<TARGET_FILE:${target}>\")

@@ -391,18 +391,19 @@ private slots:
         const std::vector<SentFrame> sentBefore = rig.sim->FrameLog();
         const uint64_t beforeTriggers = sentBefore.empty() ? 0 : sentBefore.back().sequence;
         const double start = rig->logger->position.station;
-        // Each trigger moves the station once it is read; the next comes after that.
-        for (int i = 0; i < 5; ++i) {
-            const double was = rig->logger->position.station;
+        // One record per trigger: each trigger comes once the one before it is in the file.
+        const int atTriggers = RecordsOnDisk(rig.path);
+        for (int i = 1; i <= 5; ++i) {
             rig.sim->WheelTrigger();
-            QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station > was, 2000);
+            QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atTriggers + i, 2000);
         }
+        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station > start, 2000);
         const double forward = rig->logger->position.station;
-        for (int i = 0; i < 2; ++i) {
-            const double was = rig->logger->position.station;
+        for (int i = 1; i <= 2; ++i) {
             rig.sim->WheelTrigger(true);
-            QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station < was, 2000);
+            QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atTriggers + 5 + i, 2000);
         }
+        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station < forward, 2000);
         const double back = rig->logger->position.station;
         QVERIFY(PauseAndExit(*rig));
         // The station moves by the same step each way.

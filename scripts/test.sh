@@ -72,16 +72,37 @@ cmake -S . -B build-fuzz -DTM47_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUI
     "${cmake_common[@]}" >/dev/null
 cmake --build build-fuzz -j"$jobs"
 fuzzers=$(find build-fuzz/fuzz -maxdepth 2 -type f -name '*_fuzzer' -perm -u+x | sort)
-for f in $fuzzers; do
+# One target per core at a time, each for its full time; a finding shows its log and fails.
+fuzz_one() {
+    local f=$1 name corpus seeds log
     name=$(basename "$f")
     corpus="build-fuzz/corpus/$name"
+    log="build-fuzz/$name.log"
     mkdir -p "$corpus"
     seeds="fuzz/$(basename "$(dirname "$f")")/seeds"
     [ -d "$seeds" ] || seeds=""
-    echo "fuzz: $name"
-    "$f" -max_total_time="${TM47_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 2
+    if "$f" -max_total_time="${TM47_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=0 "$corpus" $seeds >"$log" 2>&1; then
+        printf 'fuzz: %s\n%s\n' "$name" "$(tail -n 2 "$log")"
+    else
+        printf 'fuzz: %s found a problem\n%s\n' "$name" "$(tail -n 60 "$log")"
+        return 1
+    fi
+}
+fuzz_failed=0
+running=()
+for f in $fuzzers; do
+    if [ "${#running[@]}" -ge "$jobs" ]; then
+        wait "${running[0]}" || fuzz_failed=1
+        running=("${running[@]:1}")
+    fi
+    fuzz_one "$f" &
+    running+=($!)
 done
+for pid in "${running[@]}"; do
+    wait "$pid" || fuzz_failed=1
+done
+[ "$fuzz_failed" -eq 0 ] || { echo "fuzz: a target found a problem" >&2; exit 1; }
 echo "fuzz: $(echo "$fuzzers" | grep -c . || true) targets ran without a finding"
 end_stage
 

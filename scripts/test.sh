@@ -31,7 +31,7 @@ end_stage() {
     [ -n "$stage_name" ] || return 0
     local took=$(($(date +%s) - stage_start))
     printf '=== %s took %dm%02ds ===\n' "$stage_name" $((took / 60)) $((took % 60))
-    durations+=("$(printf '%-48s %dm%02ds' "$stage_name" $((took / 60)) $((took % 60)))")
+    durations+=("$(printf '%-62s %dm%02ds' "$stage_name" $((took / 60)) $((took % 60)))")
 }
 step() {
     end_stage
@@ -109,7 +109,7 @@ end_stage
 total=$(($(date +%s) - run_start))
 printf '\n=== stage durations ===\n'
 printf '%s\n' "${durations[@]}"
-printf '%-48s %dm%02ds\n' "total" $((total / 60)) $((total % 60))
+printf '%-62s %dm%02ds\n' "total" $((total / 60)) $((total % 60))
 ccache --show-stats 2>/dev/null | grep -i 'hits\|misses' | head -n 3 || true
 # The size of the tests against the code, printed only for now.
 python3 scripts/test_ratio.py || true

@@ -105,3 +105,45 @@ function(tm47_folder_tests name)
                    LABELS threads)
     endif()
 endfunction()
+
+# tm47_qtest(TARGET PREFIX name [TIMEOUT s] [COST n] [LABELS ...] [ENVIRONMENT ...]
+#            [THREAD_FUNCTIONS ...])
+#   Registers a QtTest program with CTest function by function (PREFIX.function), so ctest -j
+#   spreads a long program over the cores. Each runs on the offscreen platform in its own
+#   process with its own temporary folders. THREAD_FUNCTIONS also get the label "threads" (the
+#   ThreadSanitizer build runs those, and builds the program through the thread_tests target).
+#   ENVIRONMENT adds variables; LABELS go to every function. COST makes ctest start these
+#   before cheaper tests when it has no timings from an earlier run yet.
+function(tm47_qtest target)
+    cmake_parse_arguments(ARG "" "PREFIX;TIMEOUT;COST" "LABELS;ENVIRONMENT;THREAD_FUNCTIONS"
+                          ${ARGN})
+    if(NOT ARG_PREFIX)
+        set(ARG_PREFIX ${target})
+    endif()
+    if(NOT ARG_TIMEOUT)
+        set(ARG_TIMEOUT 180)
+    endif()
+    if(NOT ARG_COST)
+        set(ARG_COST 0)
+    endif()
+    set(env QT_QPA_PLATFORM=offscreen ${ARG_ENVIRONMENT})
+    if(TM47_SANITIZE STREQUAL "thread")
+        # Qt's own event dispatcher: GLib's is not built with ThreadSanitizer.
+        list(APPEND env QT_NO_GLIB=1)
+    endif()
+    set(include_file "${CMAKE_CURRENT_BINARY_DIR}/${ARG_PREFIX}_functions.cmake")
+    file(GENERATE OUTPUT "${include_file}" CONTENT
+"set(_tm47_exe \"$<TARGET_FILE:${target}>\")
+set(_tm47_prefix \"${ARG_PREFIX}\")
+set(_tm47_timeout \"${ARG_TIMEOUT}\")
+set(_tm47_cost \"${ARG_COST}\")
+set(_tm47_labels \"${ARG_LABELS}\")
+set(_tm47_env \"${env}\")
+set(_tm47_thread_functions \"${ARG_THREAD_FUNCTIONS}\")
+include(\"${PROJECT_SOURCE_DIR}/cmake/Tm47QtTestDiscovery.cmake\")
+")
+    set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${include_file}")
+    if(ARG_THREAD_FUNCTIONS)
+        set_property(GLOBAL APPEND PROPERTY TM47_THREAD_TESTS ${target})
+    endif()
+endfunction()

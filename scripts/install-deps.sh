@@ -14,7 +14,7 @@ run_packages=(
 )
 test_packages=(
     clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
-    locales xvfb xauth xdotool
+    ccache locales xvfb xauth xdotool
     qt6-svg-dev help2man lintian desktop-file-utils
     python3 python3-gpxpy libxml2-utils
 )

@@ -1,11 +1,14 @@
 #!/usr/bin/env bash
-# Checks the folders' layering, then builds and runs every test: the normal build,
-# AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer on the threaded tests, and a
-# short run of every libFuzzer target.
-# Fails when any test fails.
+# Checks the folders' layering, then builds and runs every test: the optimised build (everything
+# built, each benchmark run once, the Debian package checked), the whole suite once under
+# AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer on every test that starts a
+# thread, and a short run of every libFuzzer target. Fails when any test fails. Every stage
+# compiles through ccache, with its cache in the user's cache folder, so a second run rebuilds
+# little.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
+run_start=$(date +%s)
 scripts/install-deps.sh test
 
 jobs=$(nproc)
@@ -15,45 +18,102 @@ export ASAN_OPTIONS="detect_leaks=1:abort_on_error=1"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan.supp:print_suppressions=0"
 export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
-mkdir -p test-artifacts
+export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/ccache}
+export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+mkdir -p test-artifacts "$CCACHE_DIR"
 export TM47_ARTIFACTS="$root/test-artifacts"
+cmake_common=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 
-step() { printf '\n=== %s (%s) ===\n' "$*" "$(date +%H:%M:%S)"; }
+# Each stage prints its name on entry and its duration when the next one starts.
+stage_name=""
+stage_start=0
+durations=()
+end_stage() {
+    [ -n "$stage_name" ] || return 0
+    local took=$(($(date +%s) - stage_start))
+    printf '=== %s took %dm%02ds ===\n' "$stage_name" $((took / 60)) $((took % 60))
+    durations+=("$(printf '%-62s %dm%02ds' "$stage_name" $((took / 60)) $((took % 60)))")
+}
+step() {
+    end_stage
+    stage_name="$*"
+    stage_start=$(date +%s)
+    printf '\n=== %s (%s) ===\n' "$stage_name" "$(date +%H:%M:%S)"
+}
 
 step "layering"
 python3 scripts/check-layering.py
 
-step "build and test"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+step "Release build and benchmarks"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "${cmake_common[@]}" >/dev/null
 cmake --build build -j"$jobs"
-(cd build && ctest -j"$jobs" --timeout 300)
+# Each benchmark once for a moment, so none rots; the numbers mean nothing on a shared machine.
+benches=$(find build/bench -type f -name '*_bench' -perm -u+x 2>/dev/null | sort)
+[ -n "$benches" ] || { echo "no benchmark programs were built" >&2; exit 1; }
+for b in $benches; do
+    echo "bench: $(basename "$b")"
+    "$b" --benchmark_min_time=0.001 >/dev/null
+done
 
 step "Debian package"
 scripts/check-package.sh build
 
-step "AddressSanitizer + UndefinedBehaviorSanitizer"
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=Debug -DTM47_SANITIZE=address >/dev/null
+step "AddressSanitizer + UndefinedBehaviorSanitizer (whole suite)"
+# -O1 keeps the real-time tests near their normal speed; without NDEBUG the asserts stay on.
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+    -DTM47_SANITIZE=address "${cmake_common[@]}" >/dev/null
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest -j"$jobs" --timeout 600)
 
-step "ThreadSanitizer (threaded tests)"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=Debug -DTM47_SANITIZE=thread >/dev/null
+step "ThreadSanitizer (tests that start threads)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+    -DTM47_SANITIZE=thread "${cmake_common[@]}" >/dev/null
 cmake --build build-tsan -j"$jobs" --target thread_tests
 (cd build-tsan && ctest -j"$jobs" --timeout 600 -L threads)
 
 step "libFuzzer targets (short runs)"
-cmake -S . -B build-fuzz -DTM47_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake -S . -B build-fuzz -DTM47_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    "${cmake_common[@]}" >/dev/null
 cmake --build build-fuzz -j"$jobs"
 fuzzers=$(find build-fuzz/fuzz -maxdepth 2 -type f -name '*_fuzzer' -perm -u+x | sort)
-for f in $fuzzers; do
+# One target per core at a time, each for its full time; a finding shows its log and fails.
+fuzz_one() {
+    local f=$1 name corpus seeds log
     name=$(basename "$f")
     corpus="build-fuzz/corpus/$name"
+    log="build-fuzz/$name.log"
     mkdir -p "$corpus"
     seeds="fuzz/$(basename "$(dirname "$f")")/seeds"
     [ -d "$seeds" ] || seeds=""
-    echo "fuzz: $name"
-    "$f" -max_total_time="${TM47_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
-        -print_final_stats=0 "$corpus" $seeds 2>&1 | tail -n 2
+    if "$f" -max_total_time="${TM47_FUZZ_SECONDS:-20}" -timeout=10 -rss_limit_mb=2048 \
+        -print_final_stats=0 "$corpus" $seeds >"$log" 2>&1; then
+        printf 'fuzz: %s\n%s\n' "$name" "$(tail -n 2 "$log")"
+    else
+        printf 'fuzz: %s found a problem\n%s\n' "$name" "$(tail -n 60 "$log")"
+        return 1
+    fi
+}
+fuzz_failed=0
+running=()
+for f in $fuzzers; do
+    if [ "${#running[@]}" -ge "$jobs" ]; then
+        wait "${running[0]}" || fuzz_failed=1
+        running=("${running[@]:1}")
+    fi
+    fuzz_one "$f" &
+    running+=($!)
 done
+for pid in "${running[@]}"; do
+    wait "$pid" || fuzz_failed=1
+done
+[ "$fuzz_failed" -eq 0 ] || { echo "fuzz: a target found a problem" >&2; exit 1; }
 echo "fuzz: $(echo "$fuzzers" | grep -c . || true) targets ran without a finding"
-step "done"
+end_stage
+
+total=$(($(date +%s) - run_start))
+printf '\n=== stage durations ===\n'
+printf '%s\n' "${durations[@]}"
+printf '%-62s %dm%02ds\n' "total" $((total / 60)) $((total % 60))
+ccache --show-stats 2>/dev/null | grep -i 'hits\|misses' | head -n 3 || true
+# The size of the tests against the code, printed only for now.
+python3 scripts/test_ratio.py || true

@@ -45,6 +45,14 @@ namespace {
 // Frames come faster than the instrument's 55 ms so that sessions stay short.
 constexpr double kFastFramePeriodMs = 20.0;
 
+// Unplug cycles on a streaming link: sanitizer builds run several times slower, and ten cycles
+// still show that a good frame between breaks resets the count.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+constexpr int kStreamingUnplugCycles = 10;
+#else
+constexpr int kStreamingUnplugCycles = 50;
+#endif
+
 std::unique_ptr<InstrumentSimulator>
 StartInstrument(Delivery delivery, const std::function<void(InstrumentConfig&)>& tweak = {}) {
     InstrumentConfig config;
@@ -197,6 +205,27 @@ bool SamePayload(const Record& r, const WireFrame& frame) {
     return true;
 }
 
+// Records of kind `tag` (any kind when 0) in the data file so far: the logger writes each record
+// through at once, so a test can wait on the file instead of for a fixed time.
+int RecordsOnDisk(const QString& path, char tag = 0) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        return 0;
+    }
+    const QByteArray bytes = file.readAll();
+    int n = 0;
+    for (qsizetype at = 0; at + qsizetype(kRecordLength) <= bytes.size(); at += kRecordLength) {
+        n += (tag == 0 || bytes[at] == tag) ? 1 : 0;
+    }
+    return n;
+}
+
+// The sequence number of the simulator's last frame: how many frames it has sent.
+uint64_t FramesSent(const InstrumentSimulator& sim) {
+    const std::vector<SentFrame> log = sim.FrameLog();
+    return log.empty() ? 0 : log.back().sequence;
+}
+
 bool SessionEnded(const Shell& shell) {
     return !shell.window->Logging()->isVisible() && !shell.logger->session.screenActive;
 }
@@ -292,9 +321,11 @@ private slots:
     void autoStreamingRecordsEveryFourthFrame() {
         Rig rig(Delivery::Streaming, "AUTO.R47", [](Settings& s) { s.pauseKey = 2; });
         QVERIFY(rig.ready);
+        const int atGo = RecordsOnDisk(rig.path);
         rig->Key('g');
         QCOMPARE(rig->logger->session.state, SessionState::Logging);
-        QTest::qWait(1500);
+        // "$STARTED", then at least ten readings (a margin of one).
+        QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atGo + 12, 15000);
         rig->Key(Qt::Key_Return);
         QCOMPARE(rig->logger->session.state, SessionState::StandBy);
         ExitSession(*rig);
@@ -326,14 +357,20 @@ private slots:
     void autoPolledRecordsOneReadingPerPoll() {
         Rig rig(Delivery::Polled, "POLL.R47");
         QVERIFY(rig.ready);
+        const int atGo = RecordsOnDisk(rig.path);
+        QElapsedTimer logging;
+        logging.start();
         rig->Key('g');
-        QTest::qWait(2000);
+        QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atGo + 7, 15000);
         QVERIFY(PauseAndExit(*rig));
+        // No more than one reading per 200 ms poll while logging, with a margin of three.
+        const std::size_t most = std::size_t(logging.elapsed() / 200 + 3);
         const std::vector<Record> recs = ReadRecords(rig.path);
         const Run run = FirstRun(recs);
         QVERIFY(run.found);
         const std::size_t n = Readings(recs, run.started, run.paused).size();
-        QVERIFY2(n >= 5 && n <= 13, std::to_string(n).c_str());
+        QVERIFY2(n >= 5 && n <= most,
+                 (std::to_string(n) + " of at most " + std::to_string(most)).c_str());
     }
 
     // Wheel: one record per trigger; backwards triggers lower the station.
@@ -354,19 +391,19 @@ private slots:
         const std::vector<SentFrame> sentBefore = rig.sim->FrameLog();
         const uint64_t beforeTriggers = sentBefore.empty() ? 0 : sentBefore.back().sequence;
         const double start = rig->logger->position.station;
-        for (int i = 0; i < 5; ++i) {
+        // One record per trigger: each trigger comes once the one before it is in the file.
+        const int atTriggers = RecordsOnDisk(rig.path);
+        for (int i = 1; i <= 5; ++i) {
             rig.sim->WheelTrigger();
-            QTest::qWait(60);
+            QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atTriggers + i, 2000);
         }
         QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station > start, 2000);
-        QTest::qWait(200);
         const double forward = rig->logger->position.station;
-        for (int i = 0; i < 2; ++i) {
+        for (int i = 1; i <= 2; ++i) {
             rig.sim->WheelTrigger(true);
-            QTest::qWait(60);
+            QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atTriggers + 5 + i, 2000);
         }
         QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station < forward, 2000);
-        QTest::qWait(200);
         const double back = rig->logger->position.station;
         QVERIFY(PauseAndExit(*rig));
         // The station moves by the same step each way.
@@ -394,11 +431,14 @@ private slots:
         QVERIFY(rig.ready);
         rig->Key('g');
         QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        // Each run: ten frames with the trigger held, then ten with it released.
         for (int i = 0; i < 3; ++i) {
+            uint64_t from = FramesSent(*rig.sim);
             rig.sim->SetTrigger(true);
-            QTest::qWait(300);
+            QTRY_VERIFY_WITH_TIMEOUT(FramesSent(*rig.sim) >= from + 10, 5000);
+            from = FramesSent(*rig.sim);
             rig.sim->SetTrigger(false);
-            QTest::qWait(300);
+            QTRY_VERIFY_WITH_TIMEOUT(FramesSent(*rig.sim) >= from + 10, 5000);
         }
         QVERIFY(PauseAndExit(*rig));
         const std::vector<Record> recs = ReadRecords(rig.path);
@@ -474,9 +514,10 @@ private slots:
         QVERIFY(Shown(*rig, "Confirm Exit", "Exit Logging?"));
         QVERIFY(rig->window->Logging()->isVisible());
         QCOMPARE(rig->logger->session.state, SessionState::StandBy);
+        const int atGo = RecordsOnDisk(path);
         rig->Key('g');
         QCOMPARE(rig->logger->session.state, SessionState::Logging);
-        QTest::qWait(500);
+        QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(path) >= atGo + 2, 10000); // "$STARTED", a reading
         QVERIFY(PauseAndExit(*rig));
         QVERIFY(!rig->logger->link.IsPortOpen());
         const std::vector<Record> recs = ReadRecords(path);
@@ -552,7 +593,10 @@ private slots:
         QVERIFY(logging->GpsRow()->isVisible());
         QVERIFY(logging->GpsRow()->GpsEnabled());
         rig->Key('g');
-        QTest::qWait(1500);
+        QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path, '@') >= 3 &&
+                                     RecordsOnDisk(rig.path, '#') >= 1 &&
+                                     RecordsOnDisk(rig.path, '!') >= 3,
+                                 15000);
         QVERIFY(PauseAndExit(*rig));
         QVERIFY(!rig->logger->gps.input.Running());
         const std::vector<Record> recs = ReadRecords(rig.path);
@@ -830,13 +874,13 @@ private slots:
     }
 
     // Short breaks while logging, each mended by the recovery before the next (fifty on a
-    // streaming link; a polled recovery takes 1.5 s, so fewer there): a good frame between
-    // breaks resets the count, so the session never gives up, the file holds whole records
-    // only, and the screen still pauses, logs and exits.
+    // streaming link, ten in sanitizer builds; a polled recovery takes 1.5 s, so fewer there): a
+    // good frame between breaks resets the count, so the session never gives up, the file holds
+    // whole records only, and the screen still pauses, logs and exits.
     void unplugCyclesKeepTheSession_data() {
         QTest::addColumn<int>("delivery");
         QTest::addColumn<int>("cycles");
-        QTest::newRow("streaming") << int(Delivery::Streaming) << 50;
+        QTest::newRow("streaming") << int(Delivery::Streaming) << kStreamingUnplugCycles;
         QTest::newRow("polled") << int(Delivery::Polled) << 5;
     }
     void unplugCyclesKeepTheSession() {
@@ -879,9 +923,10 @@ private slots:
 
         shell->Key('q');
         QCOMPARE(shell->logger->session.state, SessionState::StandBy);
+        const int atSecondGo = RecordsOnDisk(rig.path);
         shell->Key('g');
         QCOMPARE(shell->logger->session.state, SessionState::Logging);
-        QTest::qWait(500);
+        QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atSecondGo + 2, 10000);
         QVERIFY(PauseAndExit(*shell));
 
         QFile file(rig.path);
@@ -945,8 +990,7 @@ private slots:
         QVERIFY(ThreadNames().size() > before.size());
         QVERIFY(CreateDataFile(shell, shell.root.path() + "/THREADS.R47"));
         shell.Key('g');
-        QTest::qWait(800);
-        QVERIFY(!outputPeer.Read(200, 1).empty()); // the output writer is running
+        QVERIFY(!outputPeer.Read(5000, 1).empty()); // the output writer is running
         if (giveUp) {
             sim->Unplug();
             QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(shell), 30000);

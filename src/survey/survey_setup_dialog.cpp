@@ -227,7 +227,7 @@ void GetSurveySetup47::accept() {
         break;
     }
 
-    // 8.
+    // The whole settings file, so the next start-up begins from these values.
     SaveSettings(settings_, root_);
     QDialog::accept();
 }

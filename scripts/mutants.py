@@ -25,6 +25,7 @@ import shutil
 import signal
 import subprocess
 import sys
+import time
 
 ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), '..'))
 LIST_FILE = os.path.join(ROOT, 'scripts', 'mutants.txt')
@@ -168,10 +169,10 @@ def ctest_regex(names):
     return '^(' + '|'.join(escaped) + ')$'
 
 
-def build_targets(build, targets, jobs, quiet):
+def build_targets(build, targets, jobs):
     cmd = ['cmake', '--build', build, '-j', str(jobs), '--target'] + targets
-    out = run(cmd, capture_output=quiet, text=True)
-    return out.returncode == 0
+    out = run(cmd, capture_output=True, text=True)
+    return out.returncode == 0, out.stdout + out.stderr
 
 
 def run_mutant(m, build, programs, tests, jobs):
@@ -181,11 +182,17 @@ def run_mutant(m, build, programs, tests, jobs):
     try:
         with open(path, 'w', encoding='utf-8', newline='') as f:
             f.write(text.replace(m.original, m.replacement, 1))
-        if not build_targets(build, programs, jobs, quiet=True):
+        built, _ = build_targets(build, programs, jobs)
+        if not built:
             return 'killed (build)'
         out = run(['ctest', '-j', str(jobs), '--output-on-failure', '-R', ctest_regex(tests)],
                   cwd=build, capture_output=True, text=True,
                   env=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
+        # ctest ends with "... tests failed out of N"; anything else is a fault of the run.
+        total = re.search(r'tests failed out of (\d+)', out.stdout)
+        if not total or int(total.group(1)) != len(tests):
+            sys.exit(out.stdout[-3000:] + out.stderr[-3000:] +
+                     f'\nctest did not run the {len(tests)} selected tests')
         if out.returncode == 0:
             return 'survived'
         failed = [l.strip() for l in out.stdout.splitlines() if re.match(r'\s*\d+ - ', l)]
@@ -233,21 +240,22 @@ def main():
     programs = executables_linking(build, sorted({m.library() for m in mutants}))
     every_program = sorted({e for exes in programs.values() for e in exes})
     print(f'building {len(every_program)} programs in {build} ...', flush=True)
-    if not build_targets(build, every_program, args.j, quiet=False):
-        sys.exit('the unmutated tree does not build')
+    built, log = build_targets(build, every_program, args.j)
+    if not built:
+        sys.exit(log[-4000:] + '\nthe unmutated tree does not build')
     entries = ctest_entries(build)
+    tested = {word for _, words in entries for word in words}
 
     results = []
     for n, m in enumerate(mutants, 1):
-        exes = programs[m.library()]
+        # Programs without ctest entries (benchmarks) need not be rebuilt for the mutant.
+        exes = [e for e in programs[m.library()] if e in tested]
         tests = [name for name, words in entries if words & set(exes)]
         print(f'[{n}/{len(mutants)}] {m.id} ({m.path}; {len(exes)} programs, '
               f'{len(tests)} tests)', flush=True)
-        if not tests:
-            outcome = 'survived'
-        else:
-            outcome = run_mutant(m, build, exes, tests, args.j)
-        print(f'    {outcome}', flush=True)
+        started = time.monotonic()
+        outcome = run_mutant(m, build, exes, tests, args.j) if tests else 'survived'
+        print(f'    {outcome} ({time.monotonic() - started:.0f} s)', flush=True)
         results.append((m, outcome))
 
     survivors = [m for m, outcome in results if outcome == 'survived']

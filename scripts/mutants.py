@@ -98,6 +98,8 @@ def check_applicable(m):
 
 
 def run(cmd, **kw):
+    if kw.get('text'):
+        kw['errors'] = 'replace'  # test output may hold record bytes that are not UTF-8
     return subprocess.run(cmd, cwd=kw.pop('cwd', ROOT), **kw)
 
 

@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Mutation check: do the tests notice small faults in the rule libraries?
 
-    mutants.py [--list] [--only ID[,ID...]] [-j N] [--build-dir DIR]
+    mutants.py [--list] [--only ID[,ID...]] [-j N] [--build-dir DIR] [--no-baseline]
 
-Applies each mutant of scripts/mutants.txt on its own: rebuilds the test programs that link
+First runs the selected tests once without a mutant (they must pass). Then applies each mutant of scripts/mutants.txt on its own: rebuilds the test programs that link
 the mutated library (found in CMake's target link graph), runs every ctest entry of those
 programs, puts the file back and records the mutant as killed (some test failed, or the build
 failed: "killed (build)") or survived. Ends with "N killed, N survived".
@@ -177,6 +177,21 @@ def build_targets(build, targets, jobs):
     return out.returncode == 0, out.stdout + out.stderr
 
 
+def run_ctest(build, tests, jobs):
+    """The ctest run and the lines of its failed tests; exits when it did not run `tests`."""
+    out = run(['ctest', '-j', str(jobs), '--output-on-failure', '-R', ctest_regex(tests)],
+              cwd=build, capture_output=True, text=True,
+              env=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
+    # ctest ends with "... tests failed out of N"; anything else is a fault of the run.
+    total = re.search(r'tests failed out of (\d+)', out.stdout)
+    if not total or int(total.group(1)) != len(tests):
+        sys.exit(out.stdout[-3000:] + out.stderr[-3000:] +
+                 f'\nctest did not run the {len(tests)} selected tests')
+    if out.returncode == 0:
+        return []
+    return [l.strip() for l in out.stdout.splitlines() if re.match(r'\s*\d+ - ', l)] or ['?']
+
+
 def run_mutant(m, build, programs, tests, jobs):
     """'killed', 'killed (build)' or 'survived'. The file is always restored."""
     path = os.path.join(ROOT, m.path)
@@ -187,17 +202,9 @@ def run_mutant(m, build, programs, tests, jobs):
         built, _ = build_targets(build, programs, jobs)
         if not built:
             return 'killed (build)'
-        out = run(['ctest', '-j', str(jobs), '--output-on-failure', '-R', ctest_regex(tests)],
-                  cwd=build, capture_output=True, text=True,
-                  env=dict(os.environ, QT_QPA_PLATFORM='offscreen'))
-        # ctest ends with "... tests failed out of N"; anything else is a fault of the run.
-        total = re.search(r'tests failed out of (\d+)', out.stdout)
-        if not total or int(total.group(1)) != len(tests):
-            sys.exit(out.stdout[-3000:] + out.stderr[-3000:] +
-                     f'\nctest did not run the {len(tests)} selected tests')
-        if out.returncode == 0:
+        failed = run_ctest(build, tests, jobs)
+        if not failed:
             return 'survived'
-        failed = [l.strip() for l in out.stdout.splitlines() if re.match(r'\s*\d+ - ', l)]
         print('    failed: ' + '; '.join(failed[:5]) + (' ...' if len(failed) > 5 else ''))
         return 'killed'
     finally:
@@ -213,6 +220,8 @@ def main():
     p.add_argument('--only', help='run only these mutants (comma-separated ids)')
     p.add_argument('-j', type=int, default=os.cpu_count() or 2, help='jobs for build and ctest')
     p.add_argument('--build-dir', default=os.path.join(ROOT, 'build-mutants'))
+    p.add_argument('--no-baseline', action='store_true',
+                   help='skip the first run of the unmutated tests (they must pass)')
     args = p.parse_args()
 
     mutants = read_mutants()
@@ -247,6 +256,14 @@ def main():
         sys.exit(log[-4000:] + '\nthe unmutated tree does not build')
     entries = ctest_entries(build)
     tested = {word for _, words in entries for word in words}
+    if not args.no_baseline:
+        # A test that fails without a mutant would count every mutant as killed.
+        wanted = set(every_program)
+        selected = [name for name, words in entries if words & wanted]
+        print(f'baseline: {len(selected)} tests of the unmutated tree ...', flush=True)
+        failed = run_ctest(build, selected, args.j)
+        if failed:
+            sys.exit('the unmutated tree fails: ' + '; '.join(failed))
 
     results = []
     for n, m in enumerate(mutants, 1):

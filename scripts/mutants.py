@@ -3,10 +3,11 @@
 
     mutants.py [--list] [--only ID[,ID...]] [-j N] [--build-dir DIR] [--no-baseline]
 
-First runs the selected tests once without a mutant (they must pass). Then applies each mutant of scripts/mutants.txt on its own: rebuilds the test programs that link
-the mutated library (found in CMake's target link graph), runs every ctest entry of those
-programs, puts the file back and records the mutant as killed (some test failed, or the build
-failed: "killed (build)") or survived. Ends with "N killed, N survived".
+First runs the selected tests once without a mutant (they must pass). Then applies each
+mutant of scripts/mutants.txt on its own: rebuilds the test programs that link the mutated
+library (found in CMake's target link graph), runs every ctest entry of those programs, puts
+the file back and records the mutant as killed (some test failed, or the build failed:
+"killed (build)") or survived. Ends with "N killed, N survived".
 
 The build directory (default build-mutants) is configured once (Release, ccache when present)
 and reused. The work tree must be clean at the start; every mutated file is restored, also on

@@ -86,6 +86,35 @@ double StrtodInCLocale(std::string_view text) {
     return c ? strtod_l(s.c_str(), nullptr, c) : std::strtod(s.c_str(), nullptr);
 }
 
+// The length of the hexadecimal number (after "0x") that strtod reads. The exponent is
+// checked here because std::from_chars in libstdc++ 12 takes "1p+-98" as 1p-98, where strtod
+// stops after the "1".
+std::size_t HexNumberLength(std::string_view rest) {
+    std::size_t i = 0;
+    while (i < rest.size() && HexDigit(rest[i]) >= 0) {
+        ++i;
+    }
+    if (i < rest.size() && rest[i] == '.') {
+        ++i;
+        while (i < rest.size() && HexDigit(rest[i]) >= 0) {
+            ++i;
+        }
+    }
+    if (i < rest.size() && (rest[i] == 'p' || rest[i] == 'P')) {
+        std::size_t j = i + 1;
+        if (j < rest.size() && (rest[j] == '+' || rest[j] == '-')) {
+            ++j;
+        }
+        if (j < rest.size() && IsDigit(rest[j])) {
+            while (j < rest.size() && IsDigit(rest[j])) {
+                ++j;
+            }
+            return j;
+        }
+    }
+    return i;
+}
+
 double ReadDouble(std::string_view text, bool hexAllowed) {
     bool negative = false;
     std::string_view rest = SkipSpaceAndSign(text, negative);
@@ -101,6 +130,9 @@ double ReadDouble(std::string_view text, bool hexAllowed) {
     // std::from_chars would take a '-' of its own; strtod does not read a second sign.
     if (!rest.empty() && (rest[0] == '-' || rest[0] == '+')) {
         return 0.0;
+    }
+    if (format == std::chars_format::hex) {
+        rest = rest.substr(0, HexNumberLength(rest));
     }
     double value = 0.0;
     const auto r = std::from_chars(rest.data(), rest.data() + rest.size(), value, format);

@@ -104,6 +104,8 @@ TEST_F(CNumbers, StrtodLikeReadsHexadecimalAndStrtodDecimalLikeDoesNot) {
         {"4.9e-324", 4.9e-324, 4.9e-324}, // the smallest subnormal survives
         {"0x1p99999", inf, 0.0},
         {"0x1p-99999", 0.0, 0.0},
+        {"0x1p+-98", 1.0, 0.0}, // a second exponent sign ends the number before the "p"
+        {"0x1.8P3z", 12.0, 0.0},
         {"Infinity", inf, inf},
         {"12\0"
          "3"sv,

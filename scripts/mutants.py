@@ -5,7 +5,8 @@
 
 First runs the selected tests once without a mutant (they must pass). Then applies each
 mutant of scripts/mutants.txt on its own: rebuilds the test programs that link the mutated
-library (found in CMake's target link graph), runs every ctest entry of those programs, puts
+library (found in CMake's target link graph), runs every ctest entry of those programs (the
+folder's own unit programs first; the rest only when those pass), puts
 the file back and records the mutant as killed (some test failed, or the build failed:
 "killed (build)") or survived. Ends with "N killed, N survived".
 
@@ -193,21 +194,27 @@ def run_ctest(build, tests, jobs):
     return [l.strip() for l in out.stdout.splitlines() if re.match(r'\s*\d+ - ', l)] or ['?']
 
 
-def run_mutant(m, build, programs, tests, jobs):
-    """'killed', 'killed (build)' or 'survived'. The file is always restored."""
+def run_mutant(m, build, phases, jobs):
+    """'killed', 'killed (build)' or 'survived'. The file is always restored.
+
+    `phases` is a list of (programs, tests); a later phase runs only when the earlier ones all
+    passed, so the folder's own quick tests can kill a mutant before the long ones are built."""
     path = os.path.join(ROOT, m.path)
     text = check_applicable(m)
     try:
         with open(path, 'w', encoding='utf-8', newline='') as f:
             f.write(text.replace(m.original, m.replacement, 1))
-        built, _ = build_targets(build, programs, jobs)
-        if not built:
-            return 'killed (build)'
-        failed = run_ctest(build, tests, jobs)
-        if not failed:
-            return 'survived'
-        print('    failed: ' + '; '.join(failed[:5]) + (' ...' if len(failed) > 5 else ''))
-        return 'killed'
+        for programs, tests in phases:
+            if not tests:
+                continue
+            built, _ = build_targets(build, programs, jobs)
+            if not built:
+                return 'killed (build)'
+            failed = run_ctest(build, tests, jobs)
+            if failed:
+                print('    failed: ' + '; '.join(failed[:5]) + (' ...' if len(failed) > 5 else ''))
+                return 'killed'
+        return 'survived'
     finally:
         with open(path, 'w', encoding='utf-8', newline='') as f:
             f.write(text)
@@ -271,10 +278,16 @@ def main():
         # Programs without ctest entries (benchmarks) need not be rebuilt for the mutant.
         exes = [e for e in programs[m.library()] if e in tested]
         tests = [name for name, words in entries if words & set(exes)]
+        # First the folder's own unit programs (src/x/ is tested by x_tests, x_thread_tests).
+        folder = m.path.split('/')[1]
+        own = [e for e in exes if e in (folder + '_tests', folder + '_thread_tests')]
+        rest = [e for e in exes if e not in own]
+        phases = [(own, [t for t, words in entries if words & set(own)]),
+                  (rest, [t for t, words in entries if words & set(rest)])]
         print(f'[{n}/{len(mutants)}] {m.id} ({m.path}; {len(exes)} programs, '
               f'{len(tests)} tests)', flush=True)
         started = time.monotonic()
-        outcome = run_mutant(m, build, exes, tests, args.j) if tests else 'survived'
+        outcome = run_mutant(m, build, phases, args.j) if tests else 'survived'
         print(f'    {outcome} ({time.monotonic() - started:.0f} s)', flush=True)
         results.append((m, outcome))
 

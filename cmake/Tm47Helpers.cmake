@@ -1,15 +1,16 @@
 # tm47_library(NAME SOURCES... [QT] LIBS ...)
-#   A folder's library. QT marks libraries that use Qt; they are left out of fuzz builds.
+#   A folder's library. QT marks libraries that use Qt; the others are the rule libraries the
+#   fuzzers drive, so a fuzz build gives them coverage instrumentation.
 function(tm47_library name)
     cmake_parse_arguments(ARG "QT" "" "SOURCES;LIBS" ${ARGN})
-    if(ARG_QT AND TM47_FUZZ)
-        return()
-    endif()
     add_library(${name} STATIC ${ARG_SOURCES})
     target_include_directories(${name} PUBLIC ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
     target_link_libraries(${name} PUBLIC ${ARG_LIBS} Threads::Threads)
     if(NOT ARG_QT)
         set_target_properties(${name} PROPERTIES AUTOMOC OFF)
+        if(TM47_FUZZ)
+            target_compile_options(${name} PRIVATE -fsanitize=fuzzer-no-link)
+        endif()
     endif()
 endfunction()
 
@@ -50,7 +51,7 @@ endfunction()
 #   are the files of the folder's executables, built by the caller. A folder without UI
 #   files or UI_LIBS has no NAME_ui. Every .cpp and .h of the
 #   folder must be in one list, so a new file is placed on purpose; scripts/check-layering.py
-#   reads the same lists. Fuzz builds skip NAME_ui.
+#   reads the same lists.
 function(tm47_folder name)
     cmake_parse_arguments(ARG "" "" "RULES;UI;PROGRAMS;LIBS;UI_LIBS" ${ARGN})
     file(RELATIVE_PATH folder ${PROJECT_SOURCE_DIR} ${CMAKE_CURRENT_SOURCE_DIR})
@@ -76,7 +77,7 @@ function(tm47_folder name)
         target_include_directories(${name} INTERFACE ${PROJECT_SOURCE_DIR}/src ${PROJECT_SOURCE_DIR})
         target_link_libraries(${name} INTERFACE ${ARG_LIBS})
     endif()
-    if(TM47_FUZZ OR NOT (ARG_UI OR ARG_UI_LIBS))
+    if(NOT (ARG_UI OR ARG_UI_LIBS))
         return()
     endif()
     list(FILTER ARG_UI INCLUDE REGEX "\\.cpp$")

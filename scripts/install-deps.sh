@@ -13,7 +13,7 @@ run_packages=(
     qt6-base-dev qt6-base-dev-tools libgl-dev fonts-dejavu-core fonts-liberation2
 )
 test_packages=(
-    clang libclang-rt-14-dev libgtest-dev libgmock-dev googletest libbenchmark-dev
+    clang libclang-rt-14-dev lld libgtest-dev libgmock-dev googletest libbenchmark-dev
     ccache locales xvfb xauth xdotool
     qt6-svg-dev help2man lintian desktop-file-utils
     python3 python3-gpxpy libxml2-utils

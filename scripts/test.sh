@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
-# Checks the folders' layering, then builds and runs every test: the optimised build (everything
-# built, each benchmark run once, the Debian package checked), the whole suite once under
-# AddressSanitizer + UndefinedBehaviorSanitizer, ThreadSanitizer on every test that starts a
-# thread, and a short run of every libFuzzer target. Fails when any test fails. Every stage
-# compiles through ccache, with its cache in the user's cache folder, so a second run rebuilds
-# little.
+# Checks the folders' layering, then builds and runs every test: the optimised build (the
+# programs and benchmarks, each benchmark run once, the Debian package checked), the whole suite
+# once under AddressSanitizer + UndefinedBehaviorSanitizer, a short run of every libFuzzer target
+# from the same build, and ThreadSanitizer on every test that starts a thread. Fails when any
+# test fails. Every stage compiles through ccache, with its cache in the user's cache folder, so
+# a second run rebuilds little.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -20,9 +20,13 @@ export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 export TSAN_OPTIONS="suppressions=$root/scripts/tsan.supp:halt_on_error=1:second_deadlock_stack=1"
 export CCACHE_DIR=${CCACHE_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/ccache}
 export CCACHE_BASEDIR=${CCACHE_BASEDIR:-$root}
+# Debug information names the build folder; without this a second checkout never hits.
+export CCACHE_NOHASHDIR=1
 mkdir -p test-artifacts "$CCACHE_DIR"
 export TM47_ARTIFACTS="$root/test-artifacts"
 cmake_common=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+# The sanitizer builds link many large test programs; lld links them several times faster.
+sanitizer_common=("${cmake_common[@]}" -DCMAKE_EXE_LINKER_FLAGS=-fuse-ld=lld -DTM47_BENCHMARKS=OFF)
 
 # Each stage prints its name on entry and its duration when the next one starts.
 stage_name=""
@@ -45,7 +49,9 @@ step "layering"
 python3 scripts/check-layering.py
 
 step "Release build and benchmarks"
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release "${cmake_common[@]}" >/dev/null
+# The programs, the package and the benchmarks; the tests are built and run once, below.
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTM47_TESTS=OFF -DTM47_BENCHMARKS=ON \
+    "${cmake_common[@]}" >/dev/null
 cmake --build build -j"$jobs"
 # Each benchmark once for a moment, so none rots; the numbers mean nothing on a shared machine.
 benches=$(find build/bench -type f -name '*_bench' -perm -u+x 2>/dev/null | sort)
@@ -59,29 +65,23 @@ step "Debian package"
 scripts/check-package.sh build
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer (whole suite)"
-# -O1 keeps the real-time tests near their normal speed; without NDEBUG the asserts stay on.
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
-    -DTM47_SANITIZE=address "${cmake_common[@]}" >/dev/null
+# clang, so the same build also gives the libFuzzer targets. -O1 keeps the real-time tests near
+# their normal speed; without NDEBUG the asserts stay on.
+cmake -S . -B build-asan -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" -DTM47_SANITIZE=address -DTM47_FUZZ=ON \
+    "${sanitizer_common[@]}" >/dev/null
 cmake --build build-asan -j"$jobs"
 (cd build-asan && ctest -j"$jobs" --timeout 600)
 
-step "ThreadSanitizer (tests that start threads)"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
-    -DTM47_SANITIZE=thread "${cmake_common[@]}" >/dev/null
-cmake --build build-tsan -j"$jobs" --target thread_tests
-(cd build-tsan && ctest -j"$jobs" --timeout 600 -L threads)
-
 step "libFuzzer targets (short runs)"
-cmake -S . -B build-fuzz -DTM47_FUZZ=ON -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    "${cmake_common[@]}" >/dev/null
-cmake --build build-fuzz -j"$jobs"
-fuzzers=$(find build-fuzz/fuzz -maxdepth 2 -type f -name '*_fuzzer' -perm -u+x | sort)
+fuzzers=$(find build-asan/fuzz -maxdepth 2 -type f -name '*_fuzzer' -perm -u+x | sort)
+[ -n "$fuzzers" ] || { echo "no fuzz targets were built" >&2; exit 1; }
 # One target per core at a time, each for its full time; a finding shows its log and fails.
 fuzz_one() {
     local f=$1 name corpus seeds log
     name=$(basename "$f")
-    corpus="build-fuzz/corpus/$name"
-    log="build-fuzz/$name.log"
+    corpus="build-asan/corpus/$name"
+    log="build-asan/$name.log"
     mkdir -p "$corpus"
     seeds="fuzz/$(basename "$(dirname "$f")")/seeds"
     [ -d "$seeds" ] || seeds=""
@@ -108,6 +108,12 @@ for pid in "${running[@]}"; do
 done
 [ "$fuzz_failed" -eq 0 ] || { echo "fuzz: a target found a problem" >&2; exit 1; }
 echo "fuzz: $(echo "$fuzzers" | grep -c . || true) targets ran without a finding"
+
+step "ThreadSanitizer (tests that start threads)"
+cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g" \
+    -DTM47_SANITIZE=thread "${sanitizer_common[@]}" >/dev/null
+cmake --build build-tsan -j"$jobs" --target thread_tests
+(cd build-tsan && ctest -j"$jobs" --timeout 600 -L threads)
 end_stage
 
 total=$(($(date +%s) - run_start))

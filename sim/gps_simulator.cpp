@@ -13,7 +13,7 @@ namespace {
 
 using SteadyClock = std::chrono::steady_clock;
 
-constexpr std::size_t kOutputLimit = 4096; // a receiver nobody listens to just overruns
+constexpr std::size_t kGpsOutputLimit = 4096; // a receiver nobody listens to just overruns
 constexpr std::size_t kReceivedLimit = 4096;
 
 } // namespace
@@ -107,7 +107,7 @@ void GpsSimulator::Run() {
                     NmeaSentence(GgaBody(utc, p, config_.satellites, 0.9), bad) +
                     NmeaSentence(GsaBody(config_.satellites, 1.8, 0.9, 1.5), bad) +
                     NmeaSentence(RmcBody(utc, p), bad);
-                if (out.size() + epoch.size() <= kOutputLimit) {
+                if (out.size() + epoch.size() <= kGpsOutputLimit) {
                     out += epoch;
                     sentencesSent_.fetch_add(3);
                     if (bad) {

@@ -17,7 +17,7 @@ using SteadyClock = std::chrono::steady_clock;
 
 // Bytes the instrument keeps ready while nobody reads the line; beyond this, frames are
 // dropped rather than queued (the real instrument's UART simply overruns).
-constexpr std::size_t kOutputLimit = 2048;
+constexpr std::size_t kInstrumentOutputLimit = 2048;
 
 // Fraction of the QC coil response reached n frames after the press.
 double QcSettle(uint64_t n) {
@@ -274,7 +274,7 @@ void InstrumentSimulator::TakeEvents(Worker& w) {
     }
     if (garbage > 0) {
         std::uniform_int_distribution<int> byte(0, 255);
-        for (std::size_t i = 0; i < garbage && w.out.size() < kOutputLimit; ++i) {
+        for (std::size_t i = 0; i < garbage && w.out.size() < kInstrumentOutputLimit; ++i) {
             w.out.push_back(static_cast<char>(byte(w.garbageRng)));
             garbageBytesSent_.fetch_add(1);
         }
@@ -338,7 +338,7 @@ void InstrumentSimulator::EmitFrame(Worker& w, bool backwards, double step) {
     }
     f.reference = static_cast<int16_t>(std::clamp(std::round(reference), -32768.0, 32767.0));
     f.battery = BatteryByte(batteryVolts_.load());
-    if (w.out.size() + kWireFrameSize > kOutputLimit) {
+    if (w.out.size() + kWireFrameSize > kInstrumentOutputLimit) {
         framesDropped_.fetch_add(1);
         return;
     }

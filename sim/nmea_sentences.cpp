@@ -4,13 +4,13 @@
 #include <charconv>
 #include <cmath>
 #include <ctime>
+#include <numbers>
 
 namespace tm47 {
 
 namespace {
 
 constexpr double kEarthRadius = 6371000.0;
-constexpr double kPi = 3.14159265358979323846;
 
 std::string Fixed(double v, int decimals) {
     char buf[64];
@@ -117,9 +117,10 @@ GpsPosition SurveyLineWalk::At(double seconds) const {
     const double north = back ? length - along : along;
     const double east = static_cast<double>(line) * lineSpacing;
     GpsPosition p;
-    p.latitude = startLatitude + north / kEarthRadius * 180 / kPi;
+    p.latitude = startLatitude + north / kEarthRadius * 180 / std::numbers::pi;
     p.longitude =
-        startLongitude + east / (kEarthRadius * std::cos(startLatitude * kPi / 180)) * 180 / kPi;
+        startLongitude + east / (kEarthRadius * std::cos(startLatitude * std::numbers::pi / 180)) *
+                             180 / std::numbers::pi;
     p.altitude = altitude;
     p.speedMps = speedMps;
     p.courseDeg = back ? 180 : 0;
@@ -127,12 +128,13 @@ GpsPosition SurveyLineWalk::At(double seconds) const {
 }
 
 GpsPosition SurveyLineWalk::Along(double meters, double headingDeg) const {
-    const double north = meters * std::cos(headingDeg * kPi / 180);
-    const double east = meters * std::sin(headingDeg * kPi / 180);
+    const double north = meters * std::cos(headingDeg * std::numbers::pi / 180);
+    const double east = meters * std::sin(headingDeg * std::numbers::pi / 180);
     GpsPosition p;
-    p.latitude = startLatitude + north / kEarthRadius * 180 / kPi;
+    p.latitude = startLatitude + north / kEarthRadius * 180 / std::numbers::pi;
     p.longitude =
-        startLongitude + east / (kEarthRadius * std::cos(startLatitude * kPi / 180)) * 180 / kPi;
+        startLongitude + east / (kEarthRadius * std::cos(startLatitude * std::numbers::pi / 180)) *
+                             180 / std::numbers::pi;
     p.altitude = altitude;
     p.speedMps = speedMps;
     p.courseDeg = headingDeg;

@@ -2,13 +2,13 @@
 
 #include <algorithm>
 #include <cmath>
+#include <numbers>
 
 namespace tm47 {
 
 namespace {
 
 constexpr double kCountScale = 4.8333;
-constexpr double kPi = 3.14159265358979323846;
 constexpr double kTargetCell = 12.0; // meters of line per possible target
 
 uint64_t SplitMix(uint64_t x) {
@@ -171,7 +171,7 @@ std::array<double, 5> QcReferenceRow(int row) {
 
 SurveyField::SurveyField(uint32_t seed) : seed_(SplitMix(seed)), rng_(seed) {
     for (int i = 0; i < 4; ++i) {
-        phase_[i] = 2 * kPi * Uniform(seed_, -1, i);
+        phase_[i] = 2 * std::numbers::pi * Uniform(seed_, -1, i);
     }
 }
 
@@ -206,8 +206,9 @@ std::array<double, 4> SurveyField::Sample(double position, double seconds, bool 
     static constexpr double kNoise[4] = {1.2, 0.8, 0.5, 0.3};
     std::array<double, 4> v = TargetResponse(position, differential);
     for (int i = 0; i < 4; ++i) {
-        const double drift = kDrift[i] * (0.7 * std::sin(2 * kPi * seconds / 301 + phase_[i]) +
-                                          0.3 * std::sin(2 * kPi * seconds / 73 + 2 * phase_[i]));
+        const double drift =
+            kDrift[i] * (0.7 * std::sin(2 * std::numbers::pi * seconds / 301 + phase_[i]) +
+                         0.3 * std::sin(2 * std::numbers::pi * seconds / 73 + 2 * phase_[i]));
         std::normal_distribution<double> noise(0.0, kNoise[i]);
         v[i] += kOffset[i] * (differential && i == 3 ? 0.3 : 1.0) + drift + noise(rng_);
     }

@@ -11,7 +11,7 @@ namespace tm47 {
 
 namespace {
 
-const QColor kLightGrey(0xC0, 0xC0, 0xC0);
+const QColor kMonitorBackground(0xC0, 0xC0, 0xC0);
 constexpr const char* kButtonLabels[4] = {"&Go", "&Pause", "&Send", "E&xit"};
 
 struct MonitorLayout {
@@ -36,7 +36,7 @@ MonitorGPSWnd::MonitorGPSWnd(MonitorGpsContext context, QWidget* parent)
     setGeometry(0, 0, ctx_.screen.width, ctx_.screen.height);
     setAutoFillBackground(true);
     QPalette pal = palette();
-    pal.setColor(QPalette::Window, kLightGrey);
+    pal.setColor(QPalette::Window, kMonitorBackground);
     setPalette(pal);
     setFocusPolicy(Qt::StrongFocus);
 

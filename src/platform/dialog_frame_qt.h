@@ -5,8 +5,11 @@
 //
 // Header only (Qt Widgets): the dialogs of every folder use it.
 
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QString>
+#include <cstdint>
 
 namespace tm47 {
 
@@ -16,6 +19,20 @@ inline QDialogButtonBox* OkCancelButtons(QDialog* dialog) {
     QObject::connect(buttons, &QDialogButtonBox::accepted, dialog, &QDialog::accept);
     QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::reject);
     return buttons;
+}
+
+// A control's id, as the object name ("910") and as the property "controlId", so tests and
+// key handling find it.
+inline void TagControl(QWidget* widget, int id) {
+    widget->setObjectName(QString::number(id));
+    widget->setProperty("controlId", id);
+}
+
+// The selected index of a list, or `previous` when the list has no selection (it opened on a
+// stored value the list does not hold).
+inline int32_t SelectedOr(const QComboBox* list, int32_t previous) {
+    const int selected = list->currentIndex();
+    return selected >= 0 ? selected : previous;
 }
 
 // exec(), then the keyboard back to the owner's window while it is shown.

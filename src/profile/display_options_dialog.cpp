@@ -18,14 +18,9 @@ namespace tm47 {
 
 namespace {
 
-void Tag(QWidget* widget, int id) {
-    widget->setObjectName(QString::number(id));
-    widget->setProperty("controlId", id);
-}
-
 QLabel* MakeLabel(QWidget* parent, int id, const char* text) {
     auto* label = new QLabel(QString::fromLatin1(text), parent);
-    Tag(label, id);
+    TagControl(label, id);
     return label;
 }
 
@@ -134,18 +129,18 @@ GetOptions::GetOptions(Settings& settings, const DeviceRoot& root, QWidget* pare
     for (int ch = 0; ch < 4; ++ch) {
         const auto i = static_cast<std::size_t>(ch);
         auto* box = new QCheckBox(QString::fromLatin1(names[ch]), this);
-        Tag(box, kIdShownBoxFirst + ch);
+        TagControl(box, kIdShownBoxFirst + ch);
         box->setChecked(settings_.channelShown[i] != 0);
         shown_[i] = box;
 
         auto* button = new ChannelColourButton(settings_, ch, this);
-        Tag(button, kIdColourButtonFirst + ch);
+        TagControl(button, kIdColourButtonFirst + ch);
         button->setAccessibleName(QStringLiteral("%1 colour").arg(QString::fromLatin1(names[ch])));
         colourButtons_[i] = button;
         connect(button, &QAbstractButton::clicked, this, [this, ch] { OnColourButton(ch); });
 
         auto* list = new QComboBox(this);
-        Tag(list, kIdThicknessListFirst + ch);
+        TagControl(list, kIdThicknessListFirst + ch);
         list->addItems(thicknessItems);
         const int32_t t = settings_.channelThickness[i];
         list->setCurrentIndex(t >= 1 && t <= 4 ? t - 1 : -1);
@@ -161,7 +156,7 @@ GetOptions::GetOptions(Settings& settings, const DeviceRoot& root, QWidget* pare
     auto* amplitudeRow = new QHBoxLayout;
     auto* amplitudeLabel = MakeLabel(this, 748, "Profile Amplitude");
     amplitude_ = new QComboBox(this);
-    Tag(amplitude_, kIdAmplitudeList);
+    TagControl(amplitude_, kIdAmplitudeList);
     amplitude_->addItems({"Linear", "Compressed"});
     const int32_t mode = settings_.amplitudeMode;
     amplitude_->setCurrentIndex(mode >= 0 && mode <= 1 ? mode : -1);

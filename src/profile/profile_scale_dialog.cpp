@@ -15,14 +15,9 @@ namespace tm47 {
 
 namespace {
 
-void Tag(QWidget* widget, int id) {
-    widget->setObjectName(QString::number(id));
-    widget->setProperty("controlId", id);
-}
-
 QLineEdit* LimitEdit(float value, int id, QWidget* parent) {
     auto* edit = new QLineEdit(parent);
-    Tag(edit, id);
+    TagControl(edit, id);
     edit->setMaxLength(kScaleDialogMaxChars);
     // setMaxLength cuts a longer text; the field keeps what the dialog keeps.
     edit->setText(QString::fromStdU16String(FormatScaleLimit(value)));
@@ -39,8 +34,8 @@ GetNewProfileScale::GetNewProfileScale(Settings& settings, const DeviceRoot& roo
     auto* grid = new QGridLayout;
     auto* minLabel = new QLabel(QStringLiteral("Minimum:"), this);
     auto* maxLabel = new QLabel(QStringLiteral("Maximum:"), this);
-    Tag(minLabel, kIdScaleMinimumLabel);
-    Tag(maxLabel, kIdScaleMaximumLabel);
+    TagControl(minLabel, kIdScaleMinimumLabel);
+    TagControl(maxLabel, kIdScaleMaximumLabel);
     minimum_ = LimitEdit(settings_.profileScaleMin, kIdScaleMinimum, this);
     maximum_ = LimitEdit(settings_.profileScaleMax, kIdScaleMaximum, this);
     grid->addWidget(minLabel, 0, 0);

@@ -29,11 +29,6 @@ QComboBox* MakeList(QWidget* parent, const char* name, const QStringList& items,
     return list;
 }
 
-// The selected index; a list that opened without a selection keeps the previous value.
-int32_t SelectedOr(const QComboBox* list, int32_t previous) {
-    return list->currentIndex() >= 0 ? list->currentIndex() : previous;
-}
-
 } // namespace
 
 GetNewLine::GetNewLine(Settings& settings, SurveyPosition& position, QWidget* parent)

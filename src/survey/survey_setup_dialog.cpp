@@ -50,12 +50,6 @@ QComboBox* MakeList(QWidget* parent, int id, const QStringList& items, int32_t v
     return list;
 }
 
-// The selected index, or `previous` when the list has no selection.
-int32_t SelectedOr(const QComboBox* list, int32_t previous) {
-    const int selected = list->currentIndex();
-    return selected >= 0 ? selected : previous;
-}
-
 // The reading interval for a typed rate. A rate that gives no finite positive interval
 // (negative, zero, not a number, or beyond what a float interval can hold) is taken as
 // 1 reading per second, so the Auto timer and the beep pacing always have a period.

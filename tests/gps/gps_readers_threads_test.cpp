@@ -272,65 +272,58 @@ struct ReturningReceiver {
 };
 
 // A pulled receiver: the session reader keeps trying the same path and, once it is back,
-// shows and writes its sentences again; the watchdog warns meanwhile as on silence.
+// shows and writes its sentences again, the watchdog warning meanwhile as on silence. The
+// monitor reader does the same, and the window's handle (used by Send) writes to the returned
+// device.
 TEST(GpsReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
     SystemClock clock;
     ReturningReceiver receiver("tm47-gps-return");
     GpsFix fix;
     FakeGpsView view;
-    GpsInput input(fix, clock, view,
-                   [] {
-                       return GpsStatusInputs{true, true, true};
-                   },
-                   {20, 100, 20, 6000, 5000, 50});
-    std::atomic<int> written{0};
-    input.SetRecordSink([&](std::string_view, uint32_t, char, char) { written++; });
-    SerialPort port;
-    ASSERT_TRUE(port.Open(receiver.link, SerialUse::Gps, {}));
-    input.Start(port);
-    SyncHandover& h = input.Handover();
-    ASSERT_TRUE(PumpUntil(
-        h, [&] { return written > 0; }, 5s, receiver.Feed(kGga)));
+    std::atomic<int> lines{0};
+    {
+        GpsInput input(fix, clock, view,
+                       [] {
+                           return GpsStatusInputs{true, true, true};
+                       },
+                       {20, 100, 20, 6000, 5000, 50});
+        input.SetRecordSink([&](std::string_view, uint32_t, char, char) { lines++; });
+        SerialPort port;
+        ASSERT_TRUE(port.Open(receiver.link, SerialUse::Gps, {}));
+        input.Start(port);
+        SyncHandover& h = input.Handover();
+        ASSERT_TRUE(PumpUntil(
+            h, [&] { return lines > 0; }, 5s, receiver.Feed(kGga)));
+        receiver.Pull();
+        ASSERT_TRUE(PumpUntil(h, [&] { return !port.IsOpen(); }));
+        const int warningsBefore = view.warnings;
+        ASSERT_TRUE(PumpUntil(h, [&] { return view.warnings > warningsBefore; }));
+        EXPECT_EQ(fix.readerState.load(), GpsReaderState::Running) << "the reader goes on";
+        receiver.Return();
+        const int before = lines;
+        ASSERT_TRUE(PumpUntil(
+            h, [&] { return lines > before; }, 5s, receiver.Feed(kGga)));
+        EXPECT_TRUE(port.IsOpen()) << "the shell's handle follows the reopened port";
+        EXPECT_TRUE(input.Stop());
+    }
 
-    receiver.Pull();
-    ASSERT_TRUE(PumpUntil(h, [&] { return !port.IsOpen(); }));
-    const int warningsBefore = view.warnings;
-    ASSERT_TRUE(PumpUntil(h, [&] { return view.warnings > warningsBefore; }));
-    EXPECT_EQ(fix.readerState.load(), GpsReaderState::Running) << "the reader goes on";
-
-    receiver.Return();
-    const int before = written;
-    ASSERT_TRUE(PumpUntil(
-        h, [&] { return written > before; }, 5s, receiver.Feed(kGga)));
-    EXPECT_TRUE(port.IsOpen()) << "the shell's handle follows the reopened port";
-    EXPECT_TRUE(input.Stop());
-}
-
-// The monitor reader does the same, and the window's handle (used by Send) writes to the
-// returned device.
-TEST(GpsMonitorReaderThreads, AReceiverPulledAndPluggedBackIsListedAndWrittenAgain) {
-    ReturningReceiver receiver("tm47-gps-monitor-return");
-    SystemClock clock;
-    GpsFix fix;
     GpsMonitorTimings timings;
     timings.byteWaitMs = 20;
     timings.reopenMs = 50;
     GpsMonitorReader reader(fix, clock, timings);
-    std::atomic<int> lines{0};
     reader.SetLineSink([&] { lines++; });
     SerialPort window;
     ASSERT_TRUE(window.Open(receiver.link, SerialUse::Gps, {}));
     reader.Start(window);
     SyncHandover& h = reader.Handover();
-    ASSERT_TRUE(PumpUntil(
-        h, [&] { return lines > 0; }, 5s, receiver.Feed("$GPGGA,1*00\r\n")));
+    const auto feed = receiver.Feed("$GPGGA,1*00\r\n");
     receiver.Pull();
     ASSERT_TRUE(PumpUntil(h, [&] { return !window.IsOpen(); }));
     receiver.Return();
     ASSERT_TRUE(PumpUntil(h, [&] { return window.IsOpen(); }));
     const int before = lines;
     ASSERT_TRUE(PumpUntil(
-        h, [&] { return lines > before; }, 5s, receiver.Feed("$GPGGA,1*00\r\n")));
+        h, [&] { return lines > before; }, 5s, feed));
     EXPECT_TRUE(reader.Suspend());
     EXPECT_EQ(window.Write("$PSEND\r\n", 8), 8u);
     const std::vector<uint8_t> sent = receiver.peer->Read(1000, 8);

@@ -73,10 +73,12 @@ TEST(DamagedCapture, FramingRulesDecideWhatEachLineBecomes) {
 
 TEST(NmeaFramer, LinesAreCutAndClassifiedAsTheReceiverSentThem) {
     const std::string gga = kGoodGga;
+    const std::string x199(199, 'x');
     const struct {
         const char* name;
         std::string bytes;
         Framed expected;
+        uint64_t restarts = 0;
     } cases[] = {
         {"no dollar sign is handed on once", gga.substr(1) + "\r\n", {{gga.substr(1), false}}},
         {"lower-case checksum digits",
@@ -85,24 +87,17 @@ TEST(NmeaFramer, LinesAreCutAndClassifiedAsTheReceiverSentThem) {
         {"a line feed with nothing buffered is ignored", "\n\n" + gga + "\r\n", {{gga, true}}},
         {"two sentences in one read", gga + "\r\n" + gga + "\r\n", {{gga, true}, {gga, true}}},
         {"a NUL byte ends the text", "$A*41\0xyz\r\n"s, {{"$A*41", true}}},
+        // "$", 199 characters and the CR fill indices 0..200: still one line; one byte more
+        // restarts at index 0, and the line that completes has lost its "$".
+        {"201 bytes", "$" + x199 + "\r\n", {{"$" + x199, false}}},
+        {"202 bytes restart", "$x" + x199 + "B*42\r\n", {{"B*42", false}}, 1},
     };
     for (const auto& c : cases) {
         NmeaFramer framer;
         EXPECT_EQ(FrameAll(framer, c.bytes), c.expected) << c.name;
         EXPECT_EQ(framer.Buffered(), 0u) << c.name;
+        EXPECT_EQ(framer.Stats().overflowRestarts, c.restarts) << c.name;
     }
-}
-
-TEST(NmeaFramer, TwoHundredAndOneBytesWithoutLineFeedRestartTheBuffer) {
-    // "$" and 199 characters and the CR fill indices 0..200: still one line.
-    NmeaFramer full;
-    const std::string body(199, 'x');
-    EXPECT_EQ(FrameAll(full, "$" + body + "\r\n"), (Framed{{"$" + body, false}}));
-    EXPECT_EQ(full.Stats().overflowRestarts, 0u);
-    // One byte more restarts at index 0; the line that completes has lost its "$".
-    NmeaFramer over;
-    EXPECT_EQ(FrameAll(over, "$" + std::string(200, 'x') + "B*42\r\n"), (Framed{{"B*42", false}}));
-    EXPECT_EQ(over.Stats().overflowRestarts, 1u);
 }
 
 TEST(NmeaChecksum, ExpectedValueIsReadLikeStrtoulFromAfterTheLastAsterisk) {

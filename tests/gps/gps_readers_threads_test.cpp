@@ -32,8 +32,8 @@ const std::string kGga =
 
 // Plays the GUI event loop: calls `feed`, drains `handover`, until `done` or `limit`.
 template <typename Done>
-bool PumpUntil(SyncHandover& handover, Done done, std::chrono::milliseconds limit = 5000ms,
-               const std::function<void()>& feed = {}) {
+bool Pump(SyncHandover& handover, std::chrono::milliseconds limit,
+          const std::function<void()>& feed, Done done) {
     const auto end = std::chrono::steady_clock::now() + limit;
     while (!done() && std::chrono::steady_clock::now() < end) {
         if (feed) {
@@ -44,12 +44,17 @@ bool PumpUntil(SyncHandover& handover, Done done, std::chrono::milliseconds limi
     }
     return done();
 }
+template <typename Done> bool PumpUntil(SyncHandover& handover, Done done) {
+    return Pump(handover, 5000ms, {}, done);
+}
+void PumpFor(SyncHandover& handover, std::chrono::milliseconds limit) {
+    Pump(handover, limit, {}, [] { return false; });
+}
 
 // The GPS input of one session with a fake screen; the record sink notes tags, tick and text.
 struct Rig {
     explicit Rig(const Clock& clock, GpsTimings t = {20, 6000, 10})
-        : input(
-              fix, clock, view, [this] { return Inputs(); }, t) {
+        : input(fix, clock, view, std::bind(&Rig::Inputs, this), t) {
         EXPECT_TRUE(port.Open(peer.SlavePath(), SerialUse::Gps, {}));
         input.SetRecordSink([this](std::string_view text, uint32_t tick, char a, char b) {
             std::lock_guard lock(mutex);
@@ -62,10 +67,7 @@ struct Rig {
         return {true, logging, true};
     }
     template <typename Done> bool Pump(Done done) { return PumpUntil(input.Handover(), done); }
-    void PumpFor(std::chrono::milliseconds d) {
-        PumpUntil(
-            input.Handover(), [] { return false; }, d);
-    }
+    void PumpFor(std::chrono::milliseconds d) { tm47::PumpFor(input.Handover(), d); }
     std::size_t WrittenCount() {
         std::lock_guard lock(mutex);
         return written.size();
@@ -282,18 +284,14 @@ TEST(GpsReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
     FakeGpsView view;
     std::atomic<int> lines{0};
     {
-        GpsInput input(fix, clock, view,
-                       [] {
-                           return GpsStatusInputs{true, true, true};
-                       },
-                       {20, 100, 20, 6000, 5000, 50});
+        const auto logging = [] { return GpsStatusInputs{true, true, true}; };
+        GpsInput input(fix, clock, view, logging, {20, 100, 20, 6000, 5000, 50});
         input.SetRecordSink([&](std::string_view, uint32_t, char, char) { lines++; });
         SerialPort port;
         ASSERT_TRUE(port.Open(receiver.link, SerialUse::Gps, {}));
         input.Start(port);
         SyncHandover& h = input.Handover();
-        ASSERT_TRUE(PumpUntil(
-            h, [&] { return lines > 0; }, 5s, receiver.Feed(kGga)));
+        ASSERT_TRUE(Pump(h, 5s, receiver.Feed(kGga), [&] { return lines > 0; }));
         receiver.Pull();
         ASSERT_TRUE(PumpUntil(h, [&] { return !port.IsOpen(); }));
         const int warningsBefore = view.warnings;
@@ -301,8 +299,7 @@ TEST(GpsReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
         EXPECT_EQ(fix.readerState.load(), GpsReaderState::Running) << "the reader goes on";
         receiver.Return();
         const int before = lines;
-        ASSERT_TRUE(PumpUntil(
-            h, [&] { return lines > before; }, 5s, receiver.Feed(kGga)));
+        ASSERT_TRUE(Pump(h, 5s, receiver.Feed(kGga), [&] { return lines > before; }));
         EXPECT_TRUE(port.IsOpen()) << "the shell's handle follows the reopened port";
         EXPECT_TRUE(input.Stop());
     }
@@ -322,8 +319,7 @@ TEST(GpsReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
     receiver.Return();
     ASSERT_TRUE(PumpUntil(h, [&] { return window.IsOpen(); }));
     const int before = lines;
-    ASSERT_TRUE(PumpUntil(
-        h, [&] { return lines > before; }, 5s, feed));
+    ASSERT_TRUE(Pump(h, 5s, feed, [&] { return lines > before; }));
     EXPECT_TRUE(reader.Suspend());
     EXPECT_EQ(window.Write("$PSEND\r\n", 8), 8u);
     const std::vector<uint8_t> sent = receiver.peer->Read(1000, 8);

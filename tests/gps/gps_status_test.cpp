@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <clocale>
-
 #include "gps/nmea_framer.h"
 #include "gps_view_support.h"
-#include "tests/support/german_locale.h"
 
 namespace tm47 {
 namespace {
@@ -42,14 +39,6 @@ TEST(GpsStatusText, FieldsBecomeTheirCellTexts) {
     for (const auto& c : pdops) {
         EXPECT_EQ(PdopText(c.found, c.field), c.text) << "field '" << c.field << "'";
     }
-}
-
-TEST(GpsStatusText, PdopIgnoresTheProcessLocale) {
-    const char* old = std::setlocale(LC_NUMERIC, nullptr);
-    const std::string saved = old ? old : "C";
-    TM47_GERMAN_LOCALE_OR_SKIP(LC_NUMERIC);
-    EXPECT_EQ(PdopText(true, "2.34"), "2.3 ");
-    std::setlocale(LC_NUMERIC, saved.c_str());
 }
 
 // Puts `line` into the fix as the GPS reader does, then runs the handler.

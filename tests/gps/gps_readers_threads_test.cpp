@@ -104,6 +104,7 @@ TEST(GpsReaderThreads, LinesAreShownAndWrittenWithTheirTagsWhileLoggingOnly) {
                   (expected[i].checksumOk ? "@# 1000 " : "?\" 1000 ") + expected[i].text);
     }
     EXPECT_EQ(rig.shownTexts.size(), expected.size());
+    EXPECT_EQ(rig.input.FramerStats().lines, expected.size());
 
     rig.port.Close();
     EXPECT_TRUE(rig.Pump([&] { return rig.fix.readerState.load() == GpsReaderState::Ended; }));
@@ -131,6 +132,7 @@ TEST(GpsReaderThreads, StopReturnsWhileTheReaderWaitsInAHandOverAndTheWatchdogSl
     const auto start = std::chrono::steady_clock::now();
     EXPECT_TRUE(rig.input.Stop());
     EXPECT_LT(std::chrono::steady_clock::now() - start, 1000ms);
+    EXPECT_EQ(rig.input.Handover().Delivered(), 0u);
     EXPECT_EQ(rig.WrittenCount(), 0u);
     EXPECT_FALSE(rig.port.IsOpen());
     EXPECT_EQ(rig.fix.readerState.load(), GpsReaderState::Ended);

@@ -48,11 +48,8 @@ void CheckReaders(const std::string& text) {
     Check(SameDouble(tm47::StrtodLike(text), InCLocale([&] { return std::strtod(s, nullptr); })));
     // Without the "x" strtod cannot see a hexadecimal number; nothing else uses the letter.
     std::string noHex(s);
-    for (char& c : noHex) {
-        if (c == 'x' || c == 'X') {
-            c = 'z';
-        }
-    }
+    for (char& c : noHex)
+        c = (c == 'x' || c == 'X') ? 'z' : c;
     Check(SameDouble(tm47::StrtodDecimalLike(text),
                      InCLocale([&] { return std::strtod(noHex.c_str(), nullptr); })));
     Check(tm47::StrtoulHexLike(text) == InCLocale([&] { return std::strtoul(s, nullptr, 16); }));

@@ -54,18 +54,13 @@ TEST(R47Nmea, EveryGgaOfTheRealCapturesParses) {
         std::ifstream in(std::string(TM47_TEST_DATA) + "/nmea/" + name);
         ASSERT_TRUE(in) << name;
         for (std::string line; std::getline(in, line);) {
-            if (!line.empty() && line.back() == '\r') {
-                line.pop_back();
-            }
-            if (line.find("GGA,") != 3) {
-                continue;
-            }
-            ++ggas;
-            const auto fix = r47::ParseGga(line);
-            ASSERT_TRUE(fix) << line;
-            EXPECT_TRUE(fix->hasUtc) << line;
-            if (fix->quality >= 1 && fix->quality <= 5) {
-                EXPECT_TRUE(fix->Valid()) << line;
+            line.erase(line.find_last_not_of('\r') + 1);
+            if (line.find("GGA,") == 3) {
+                ++ggas;
+                const auto fix = r47::ParseGga(line);
+                ASSERT_TRUE(fix) << line;
+                EXPECT_TRUE(fix->hasUtc) << line;
+                EXPECT_TRUE(fix->Valid() || fix->quality < 1 || fix->quality > 5) << line;
             }
         }
     }

@@ -5,7 +5,7 @@
 
 #include <sys/wait.h>
 
-#include <cstdio>
+#include <cstdlib>
 #include <string>
 
 #include "r47_file_support.h"
@@ -20,21 +20,11 @@ struct Ran {
 
 Ran R47(const std::string& args) {
     r47test::TempFolder dir;
-    const std::string errPath = (dir.Path() / "err").string();
-    const std::string command = std::string(R47_PROGRAM) + " " + args + " 2>" + errPath;
-    Ran r;
-    std::FILE* p = popen(command.c_str(), "r");
-    if (p == nullptr) {
-        return r;
-    }
-    char buf[4096];
-    for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, p)) > 0;) {
-        r.out.append(buf, n);
-    }
-    const int status = pclose(p);
-    r.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    r.err = r47test::ReadAll(errPath);
-    return r;
+    const std::string out = (dir.Path() / "out").string(), err = (dir.Path() / "err").string();
+    const int status =
+        std::system((std::string(R47_PROGRAM) + " " + args + " >" + out + " 2>" + err).c_str());
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, r47test::ReadAll(out),
+            r47test::ReadAll(err)};
 }
 
 std::string FirstLine(const std::string& s) {

@@ -3,11 +3,13 @@
 // directory for the files a run writes, whole-file reads and writes, and a reproducible split
 // of the input into reads of varying length.
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <unistd.h>
 
@@ -19,17 +21,14 @@ inline void Check(bool ok) {
     }
 }
 
-// A directory of its own for the whole run, made on first use under the temporary directory
-// as NAME-XXXXXX, and removed when the fuzzer exits.
+// A directory of its own for the whole run, NAME-XXXXXX under the temporary directory, made on
+// first use and removed when the fuzzer exits.
 inline const std::filesystem::path& RunDirectory(const char* name) {
     struct Dir {
         std::filesystem::path path;
         explicit Dir(const char* name) {
             std::string tmpl = (std::filesystem::temp_directory_path() / name).string() + "-XXXXXX";
-            if (!mkdtemp(tmpl.data())) {
-                std::perror("fuzz: mkdtemp");
-                std::abort();
-            }
+            Check(mkdtemp(tmpl.data()) != nullptr);
             path = tmpl;
         }
         ~Dir() {
@@ -43,24 +42,16 @@ inline const std::filesystem::path& RunDirectory(const char* name) {
 
 // The file's bytes; empty when it cannot be read.
 inline std::string FileBytes(const std::filesystem::path& path) {
-    std::string out;
-    if (std::FILE* f = std::fopen(path.c_str(), "rb")) {
-        char buf[4096];
-        for (std::size_t n; (n = std::fread(buf, 1, sizeof buf, f)) > 0;) {
-            out.append(buf, n);
-        }
-        std::fclose(f);
-    }
-    return out;
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
 }
 
 // Replaces the file with the bytes; a file that cannot be written ends the run.
 inline void WriteFileBytes(const std::filesystem::path& path, const uint8_t* data,
                            std::size_t size) {
-    std::FILE* f = std::fopen(path.c_str(), "wb");
-    Check(f != nullptr);
-    Check(std::fwrite(data, 1, size, f) == size || size == 0);
-    Check(std::fclose(f) == 0);
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
+    Check(static_cast<bool>(out.flush()));
 }
 
 // Lengths of successive reads, 1 to maxChunk bytes, from a seed taken from the input, so a
@@ -71,8 +62,7 @@ public:
     // The next read's length, at most `left`.
     std::size_t Next(std::size_t left) {
         state_ = state_ * 1664525u + 1013904223u;
-        const std::size_t chunk = 1 + (state_ >> 16) % maxChunk_;
-        return chunk < left ? chunk : left;
+        return std::min(1 + (state_ >> 16) % maxChunk_, left);
     }
 
 private:

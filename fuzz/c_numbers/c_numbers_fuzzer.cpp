@@ -16,13 +16,11 @@
 
 #include "platform/c_numbers.h"
 
+#include "fuzz/fuzz_support.h"
+
 namespace {
 
-void Check(bool ok) {
-    if (!ok) {
-        std::abort();
-    }
-}
+using tm47::fuzz::Check;
 
 // Runs `call` in the C locale on this thread.
 template <class F> auto InCLocale(F call) {
@@ -50,28 +48,18 @@ void CheckReaders(const std::string& text) {
     Check(SameDouble(tm47::StrtodLike(text), InCLocale([&] { return std::strtod(s, nullptr); })));
     // Without the "x" strtod cannot see a hexadecimal number; nothing else uses the letter.
     std::string noHex(s);
-    for (char& c : noHex) {
-        if (c == 'x' || c == 'X') {
-            c = 'z';
-        }
-    }
+    for (char& c : noHex)
+        c = (c == 'x' || c == 'X') ? 'z' : c;
     Check(SameDouble(tm47::StrtodDecimalLike(text),
                      InCLocale([&] { return std::strtod(noHex.c_str(), nullptr); })));
     Check(tm47::StrtoulHexLike(text) == InCLocale([&] { return std::strtoul(s, nullptr, 16); }));
 }
 
-std::string CFormat(const char* format, int a, int b, double v) {
+// snprintf in the C locale.
+template <class... Args> std::string CFormat(const char* format, Args... args) {
     return InCLocale([&] {
         char buf[2048];
-        const int n = std::snprintf(buf, sizeof buf, format, a, b, v);
-        return std::string(buf, n < 0 ? 0 : static_cast<std::size_t>(n));
-    });
-}
-
-std::string CFormat(const char* format, int a, long long v) {
-    return InCLocale([&] {
-        char buf[512];
-        const int n = std::snprintf(buf, sizeof buf, format, a, v);
+        const int n = std::snprintf(buf, sizeof buf, format, args...);
         return std::string(buf, n < 0 ? 0 : static_cast<std::size_t>(n));
     });
 }
@@ -87,9 +75,10 @@ void CheckFormatters(const uint8_t* data) {
     Check(tm47::PrintfFixed(value, width, precision) == CFormat("%*.*f", width, precision, value));
     Check(tm47::PrintfLike("%*.*f", width, precision, value) ==
           CFormat("%*.*f", width, precision, value));
-    Check(tm47::PrintfInt(integer, width) == CFormat("%*lld", width, integer));
+    const long long wide = integer;
+    Check(tm47::PrintfInt(integer, width) == CFormat("%*lld", width, wide));
     const int zeroWidth = width < 0 ? -width : width;
-    Check(tm47::PrintfZeroPadded(integer, zeroWidth) == CFormat("%0*lld", zeroWidth, integer));
+    Check(tm47::PrintfZeroPadded(integer, zeroWidth) == CFormat("%0*lld", zeroWidth, wide));
 }
 
 } // namespace

@@ -8,6 +8,7 @@
 //   within a hundredth;
 // - every byte is accounted for by the counters.
 
+#include <algorithm>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -23,24 +24,24 @@ namespace {
 using namespace tm47;
 using fuzz::Check;
 
-// The assembly rules, written as plainly as possible.
+// The assembly rules, written as plainly as possible: at most 181 bytes are held; two 0x7F
+// after at least 13 more bytes end a frame, taken when its first byte is a leading letter.
 struct ModelAssembler {
     std::vector<uint8_t> bytes;
 
     FrameAssembler::Event Push(uint8_t byte, FrameBuffer& out) {
         bytes.push_back(byte);
-        if (bytes.size() > 181) {
+        const size_t n = bytes.size();
+        if (n > 181) {
             bytes.clear();
             return FrameAssembler::Event::None;
         }
-        const size_t n = bytes.size();
         if (n < 15 || bytes[n - 1] != 0x7F || bytes[n - 2] != 0x7F)
             return FrameAssembler::Event::None;
         if (!IsLeadingLetter(bytes[n - 15]))
             return FrameAssembler::Event::RejectedEnd;
         out = {};
-        for (int i = 0; i < 14; ++i)
-            out[i] = bytes[n - 15 + i];
+        std::copy(bytes.end() - 15, bytes.end() - 1, out.begin());
         bytes.clear();
         return FrameAssembler::Event::Frame;
     }
@@ -55,10 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     settings.instrumentVariant = data[0] & 1;
     settings.antenna = (data[0] >> 1) % 5; // one past the list, too
     const int linkMode = (data[0] >> 4) & 1 ? kLinkPolled : kLinkStreaming;
-    static constexpr ReadingState kStates[] = {ReadingState::Normal, ReadingState::Normalising,
-                                               ReadingState::Nulling, ReadingState::QcAveraging,
-                                               ReadingState::QcEvaluation};
-    ReadingState readingState = kStates[(data[0] >> 5) % 5];
+    auto readingState = static_cast<ReadingState>((data[0] >> 5) % 5 - 3); // -3 to 1
     fuzz::ReadSplitter splitter(static_cast<uint32_t>(data[1] | data[2] << 8 | data[3] << 16), 40);
     data += 4;
     size -= 4;

@@ -21,7 +21,6 @@ TEST(ProfileScale, ValuesMapToRowsOfA0To500ScaleOn180Pixels) {
               (std::array<float, 4>{200.0f, -20.0f, 0.5f, 0.0f}));
     EXPECT_EQ(ValueToRow(CompressValue(40000.0f, kAmplitudeCompressed), 500.0f, ppu), 108);
     EXPECT_EQ(ValueToRow(CompressValue(-400.0f, kAmplitudeCompressed), 500.0f, ppu), 187);
-    EXPECT_EQ(CompressValue(400.0f, kAmplitudeLinear), 400.0f);
     EXPECT_EQ(CompressValue(400.0f, 7), 400.0f);
     // A maximum not above the minimum counts as a range of 100.
     EXPECT_FLOAT_EQ(ProfilePixelsPerUnit(180, 100.0f, 50.0f), 1.8f);
@@ -43,8 +42,7 @@ TEST(ProfileScale, GridLinesOf180PixelPlots) {
         int penWidth;
     };
     const Row rows[] = {
-        {0.0f, 500.0f, {143, 107, 71, 35}, 1}, // zero not inside: four even lines
-        {-500.0f, 0.0f, {143, 107, 71, 35}, 1},
+        {0.0f, 500.0f, {143, 107, 71, 35}, 1},                 // zero not inside: four even lines
         {-100.0f, 500.0f, {150, 120, 90, 60, 30}, 2},          // zero line, ratio 5
         {-250.0f, 250.0f, {90, 67, 45, 22, 112, 135, 157}, 2}, // ratio 1
         // Z = 60 lies in the upper third: ratio (120 / 60 + 0.5) = 2, step 400 / 2.
@@ -83,8 +81,7 @@ TEST(ProfileScale, ScaleEntryRule) {
         float wantMin, wantMax;
     };
     const Row rows[] = {
-        {u"-250", u"250", -250.0f, 250.0f}, {u"100", u"50", 100.0f, 200.0f},
-        {u"7", u"7", 7.0f, 107.0f},         {u"abc", u"500", 0.0f, 500.0f},
+        {u"-250", u"250", -250.0f, 250.0f}, {u"7", u"7", 7.0f, 107.0f},
         {u"", u"x", 0.0f, 100.0f},          {u"  12.5mV", u"3e2 ", 12.5f, 300.0f},
         {u"1,5", u"2,5", 1.0f, 2.0f},       {u"-inf", u"1e999", 0.0f, 100.0f},
         {u"nan", u"10", 0.0f, 10.0f},       {u"4\u00B05", u"9", 4.0f, 9.0f},

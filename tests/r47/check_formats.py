@@ -4,9 +4,9 @@
 usage: check_formats.py R47_PROGRAM DATA_FILE
 
 CSV through Python's csv module (columns, numbers with a decimal point, a position per row
-where one applies), GeoJSON through the json module with the RFC 7946 members checked, GPX
-through gpxpy (point count and first point against the CSV) and the map's SVG through
-xmllint for well-formedness. Exits 1 on the first disagreement.
+where one applies), GeoJSON through the json module (RFC 7946 members, the CSV's positions),
+GPX through gpxpy (the CSV's positions, with times) and the map's SVG through xmllint for
+well-formedness. Exits 1 on the first disagreement.
 """
 
 import csv
@@ -20,100 +20,70 @@ COLUMNS = ("file,line,station,date,time,tick,letter,ch1,ch2,ch3,ch4,lat,lon,alt,
            "fix_age_ms").split(",")
 
 
-def fail(message):
-    print("check_formats: " + message, file=sys.stderr)
-    sys.exit(1)
+def expect(ok, message):
+    if not ok:
+        print("check_formats: " + message, file=sys.stderr)
+        sys.exit(1)
 
 
-def r47(program, *args):
+def r47(*args):
     # A decimal-comma locale must change nothing.
     env = {"LC_ALL": "de_DE.UTF-8", "LANG": "de_DE.UTF-8", "PATH": "/usr/bin:/bin"}
-    done = subprocess.run([program, *args], capture_output=True, env=env, check=False)
-    if done.returncode != 0:
-        fail(f"r47 {' '.join(args)} exited {done.returncode}: {done.stderr.decode()}")
+    done = subprocess.run([sys.argv[1], *args], capture_output=True, env=env, check=False)
+    expect(done.returncode == 0, f"r47 {' '.join(args)} exited {done.returncode}: {done.stderr}")
     return done.stdout
 
 
-def check_csv(program, data):
-    rows = list(csv.reader(io.StringIO(r47(program, "export", data).decode("utf-8"))))
-    if rows[0] != COLUMNS:
-        fail(f"CSV header {rows[0]}")
-    body = rows[1:]
-    if not body:
-        fail("CSV has no rows")
-    positioned = []
-    for row in body:
-        if len(row) != len(COLUMNS):
-            fail(f"CSV row of {len(row)} fields: {row}")
+def positions_from_csv(data):
+    rows = list(csv.reader(io.StringIO(r47("export", data).decode("utf-8"))))
+    expect(rows[0] == COLUMNS and len(rows) > 1, f"CSV header {rows[0]} or no rows")
+    positions = []
+    for row in rows[1:]:
+        expect(len(row) == len(COLUMNS), f"CSV row of {len(row)} fields: {row}")
         rec = dict(zip(COLUMNS, row))
         for name in ("station", "ch1", "ch2", "ch3", "ch4"):
-            text = rec[name]
-            if "." not in text or len(text.split(".")[1]) != 2:
-                fail(f"{name} {text!r} is not a number with 2 decimals")
-            float(text)
+            expect(len(rec[name].partition(".")[2]) == 2, f"{name} {rec[name]!r} not 2 decimals")
+            float(rec[name])
         if rec["lat"]:
             lat, lon = float(rec["lat"]), float(rec["lon"])
-            if not (-90 <= lat <= 90 and -180 <= lon <= 180):
-                fail(f"position {lat} {lon} out of range")
-            if len(rec["lat"].split(".")[1]) != 7:
-                fail(f"lat {rec['lat']!r} does not have 7 decimals")
+            expect(-90 <= lat <= 90 and -180 <= lon <= 180, f"position {lat} {lon}")
+            expect(len(rec["lat"].split(".")[1]) == 7, f"lat {rec['lat']!r} not 7 decimals")
             int(rec["fix_age_ms"])
-            positioned.append(rec)
-    if not positioned:
-        fail("no CSV row has a position")
-    return body, positioned
+            positions.append((lat, lon))
+    expect(positions, "no CSV row has a position")
+    return positions
 
 
-def check_geojson(program, data, positioned):
-    doc = json.loads(r47(program, "export", data, "--format", "geojson"))
-    if doc.get("type") != "FeatureCollection" or "crs" in doc:
-        fail("GeoJSON is not an RFC 7946 FeatureCollection without crs")
-    features = doc["features"]
-    if len(features) != len(positioned):
-        fail(f"{len(features)} features for {len(positioned)} positioned rows")
-    for feature, rec in zip(features, positioned):
-        if feature.get("type") != "Feature" or "properties" not in feature:
-            fail("a feature lacks type or properties")
-        geometry = feature["geometry"]
-        if geometry["type"] != "Point":
-            fail("a geometry is not a Point")
-        lon, lat = geometry["coordinates"][:2]  # longitude first
-        if not (math.isclose(lon, float(rec["lon"])) and math.isclose(lat, float(rec["lat"]))):
-            fail(f"feature at {lon},{lat} but the CSV row says {rec['lon']},{rec['lat']}")
-
-
-def check_gpx(program, data, positioned):
-    import gpxpy
-
-    gpx = gpxpy.parse(r47(program, "export", data, "--format", "gpx").decode("utf-8"))
-    points = [p for track in gpx.tracks for segment in track.segments for p in segment.points]
-    if len(points) != len(positioned):
-        fail(f"{len(points)} GPX points for {len(positioned)} positioned rows")
-    first = points[0]
-    if not (math.isclose(first.latitude, float(positioned[0]["lat"]))
-            and math.isclose(first.longitude, float(positioned[0]["lon"]))):
-        fail(f"first GPX point {first.latitude},{first.longitude}")
-    if first.time is None:
-        fail("GPX points carry no time although the file has GPS fixes")
-
-
-def check_svg(program, data):
-    svg = r47(program, "map", data)
-    done = subprocess.run(["xmllint", "--noout", "-"], input=svg, capture_output=True,
-                          check=False)
-    if done.returncode != 0:
-        fail("SVG is not well-formed: " + done.stderr.decode())
+def same(a, b):
+    return len(a) == len(b) and all(math.isclose(x, u) and math.isclose(y, v)
+                                    for (x, y), (u, v) in zip(a, b))
 
 
 def main():
-    if len(sys.argv) != 3:
-        fail(__doc__)
-    program, data = sys.argv[1], sys.argv[2]
-    _, positioned = check_csv(program, data)
-    check_geojson(program, data, positioned)
-    check_gpx(program, data, positioned)
-    check_svg(program, data)
-    print(f"check_formats: {len(positioned)} positioned readings agree in csv, geojson, gpx; "
+    expect(len(sys.argv) == 3, __doc__)
+    data = sys.argv[2]
+    positions = positions_from_csv(data)
+
+    doc = json.loads(r47("export", data, "--format", "geojson"))
+    expect(doc.get("type") == "FeatureCollection" and "crs" not in doc, "not RFC 7946")
+    features = doc["features"]
+    expect(all(f.get("type") == "Feature" and "properties" in f and
+               f["geometry"]["type"] == "Point" for f in features), "a feature is malformed")
+    # GeoJSON puts the longitude first.
+    expect(same([tuple(f["geometry"]["coordinates"][1::-1]) for f in features], positions),
+           "GeoJSON points differ from the CSV positions")
+
+    import gpxpy
+    gpx = gpxpy.parse(r47("export", data, "--format", "gpx").decode("utf-8"))
+    points = [p for t in gpx.tracks for s in t.segments for p in s.points]
+    expect(same([(p.latitude, p.longitude) for p in points], positions),
+           "GPX points differ from the CSV positions")
+    expect(points[0].time is not None, "GPX points carry no time although the file has fixes")
+
+    done = subprocess.run(["xmllint", "--noout", "-"], input=r47("map", data),
+                          capture_output=True, check=False)
+    expect(done.returncode == 0, "SVG is not well-formed: " + done.stderr.decode())
+    print(f"check_formats: {len(positions)} positioned readings agree in csv, geojson, gpx; "
           "svg well-formed")
 
 

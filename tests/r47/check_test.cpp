@@ -40,6 +40,16 @@ void Put(std::string& bytes, std::size_t record, std::size_t pos, std::string_vi
     bytes.replace(record * 24 + pos, text.size(), text);
 }
 
+// Whether the check named a problem at `index` whose text starts with `what`.
+bool Names(const r47::CheckResult& r, int64_t index, std::string_view what) {
+    for (const r47::CheckProblem& p : r.problems) {
+        if (p.index == index && p.what.find(what) == 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
 TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsPasses) {
     r47test::TempFolder dir;
     const std::string path = WholeFile().WriteTo(dir.Path() / "WHOLE.R47");
@@ -92,65 +102,23 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
         FileBytes f = WholeFile();
         d.apply(f.Bytes());
         const r47::CheckResult r = r47::CheckDataFile(f.WriteTo(dir.Path() / "DAMAGED.R47"));
-        bool found = false;
-        for (const r47::CheckProblem& p : r.problems) {
-            found = found || (p.index == d.index && p.what.find(d.what) == 0);
-        }
-        if (r.problems.empty()) {
-            EXPECT_TRUE(found) << "no problem found";
-        } else {
-            EXPECT_TRUE(found) << r.problems[0].index << ": " << r.problems[0].what;
-        }
+        EXPECT_TRUE(Names(r, d.index, d.what))
+            << (r.problems.empty() ? "none" : r.problems[0].what);
     }
 }
 
-// A file the logger recorded against the simulator passes, and fails at the damaged record
-// when it is cut mid-record, a kind byte is flipped or a GPS tag is changed.
-TEST(R47Check, ARecordedFileFailsWhereItIsDamaged) {
-    const std::string recorded = r47test::ReadAll(std::string(TM47_TEST_DATA) + "/r47/WALK.R47");
-    ASSERT_GT(recorded.size(), 50u * 24u);
-    ASSERT_EQ(recorded.size() % 24, 0u);
-    int64_t firstReading = -1;
-    int64_t firstGps = -1;
-    for (std::size_t i = 0; i < recorded.size() / 24; ++i) {
-        const char kind = recorded[i * 24];
-        if (firstReading < 0 && i > 0 && tm47::IsReadingKind(kind)) {
-            firstReading = static_cast<int64_t>(i);
-        }
-        if (firstGps < 0 && kind == '@') {
-            firstGps = static_cast<int64_t>(i);
-        }
-    }
-    ASSERT_GT(firstReading, 0);
-    ASSERT_GT(firstGps, 0);
-    const int64_t records = static_cast<int64_t>(recorded.size() / 24);
-    const Damage cases[] = {
-        {"whole", [](std::string&) {}, -1, ""},
-        {"cut mid-record", [](std::string& b) { b.resize(b.size() - 7); }, records - 1,
-         "partial record of 17 bytes"},
-        {"a kind byte flipped", [&](std::string& b) { b[firstReading * 24] ^= 0x40; }, firstReading,
-         "unknown record kind"},
-        {"a GPS tag changed", [&](std::string& b) { b[firstGps * 24] = '?'; }, firstGps,
-         "GPS tag \"?\" but the sentence's checksum is right"},
-    };
+// A file the logger recorded against the simulator passes, and fails at its last record when
+// cut mid-record.
+TEST(R47Check, ARecordedFilePassesAndFailsWhereItIsCut) {
+    FileBytes f;
+    f.Bytes() = r47test::ReadAll(std::string(TM47_TEST_DATA) + "/r47/WALK.R47");
+    const int64_t records = static_cast<int64_t>(f.Bytes().size() / 24);
+    ASSERT_GT(records, 50);
     r47test::TempFolder dir;
-    for (const Damage& d : cases) {
-        SCOPED_TRACE(d.name);
-        std::string bytes = recorded;
-        d.apply(bytes);
-        FileBytes f;
-        f.Bytes() = bytes;
-        const r47::CheckResult r = r47::CheckDataFile(f.WriteTo(dir.Path() / "RECORDED.R47"));
-        if (d.index < 0) {
-            EXPECT_EQ(r.problemCount, 0);
-            continue;
-        }
-        bool found = false;
-        for (const r47::CheckProblem& p : r.problems) {
-            found = found || (p.index == d.index && p.what.find(d.what) == 0);
-        }
-        EXPECT_TRUE(found);
-    }
+    EXPECT_EQ(r47::CheckDataFile(f.WriteTo(dir.Path() / "WALK.R47")).problemCount, 0);
+    f.Bytes().resize(f.Bytes().size() - 7);
+    EXPECT_TRUE(Names(r47::CheckDataFile(f.WriteTo(dir.Path() / "WALK.R47")), records - 1,
+                      "partial record of 17 bytes"));
 }
 
 // Pieces are cut at 22 characters whatever they hold: a space at the end of a piece belongs to
@@ -189,14 +157,11 @@ TEST(R47Check, PrintsOneLinePerProblemAndASummaryWithTheExitStatus) {
     EXPECT_EQ(r47::RunCheck({bad, (dir.Path() / "MISSING.R47").string()}, out, stderr), 2);
     std::fclose(out);
     const std::string text = r47test::ReadAll(outPath);
-    const auto has = [&text](const std::string& file, std::string_view line) {
-        std::string expected = file;
-        expected += line;
-        return text.find(expected) != std::string::npos;
-    };
-    EXPECT_TRUE(has(good, ": OK, 25 records, 0 problems\n")) << text;
-    EXPECT_TRUE(has(bad, ": record 15: unknown record kind \"q\"\n")) << text;
-    EXPECT_TRUE(has(bad, ": DAMAGED, 25 records, 1 problems\n")) << text;
+    for (const std::string& line :
+         {good + ": OK, 25 records, 0 problems\n", bad + ": record 15: unknown record kind \"q\"\n",
+          bad + ": DAMAGED, 25 records, 1 problems\n"}) {
+        EXPECT_NE(text.find(line), std::string::npos) << line << " not in\n" << text;
+    }
 }
 
 } // namespace

@@ -6,7 +6,9 @@
 
 #include <cstdio>
 #include <fstream>
+#include <optional>
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "config/settings.h"
@@ -17,47 +19,62 @@
 namespace {
 
 using r47test::FileBytes;
-using r47test::WithChecksum;
 
 // A GGA at 10:00:ss UTC with the given latitude minutes (47 degrees N, 8 degrees E).
 std::string Gga(int second, std::string_view latMinutes, int quality = 1) {
-    return WithChecksum("GPGGA,1000" + std::string(second < 10 ? "0" : "") +
-                        std::to_string(second) + ".00,47" + std::string(latMinutes) +
-                        ",N,00800.0000,E," + std::to_string(quality) + ",08,0.9,412.5,M,47.0,M,,");
-}
-
-struct Exported {
-    int status = 0;
-    std::vector<std::string> lines;
-};
-
-Exported Export(const std::vector<std::string>& files, r47::ExportOptions options = {}) {
-    r47test::TempFolder dir;
-    const std::string path = (dir.Path() / "out").string();
-    std::FILE* out = std::fopen(path.c_str(), "wb");
-    std::FILE* err = std::fopen((dir.Path() / "err").c_str(), "wb");
-    Exported e;
-    e.status = r47::RunExport(files, options, out, err);
-    std::fclose(out);
-    std::fclose(err);
-    std::istringstream in(r47test::ReadAll(path));
-    for (std::string line; std::getline(in, line);) {
-        e.lines.push_back(line);
-    }
-    return e;
+    return r47test::WithChecksum("GPGGA,1000" + std::string(second < 10 ? "0" : "") +
+                                 std::to_string(second) + ".00,47" + std::string(latMinutes) +
+                                 ",N,00800.0000,E," + std::to_string(quality) +
+                                 ",08,0.9,412.5,M,47.0,M,,");
 }
 
 std::vector<std::string> Split(const std::string& line) {
     std::vector<std::string> out;
-    std::string field;
-    std::istringstream in(line);
-    while (std::getline(in, field, ',')) {
+    std::istringstream in(line + ",");
+    for (std::string field; std::getline(in, field, ',');) {
         out.push_back(field);
     }
-    if (!line.empty() && line.back() == ',') {
-        out.push_back("");
-    }
     return out;
+}
+
+// The export of `file`, written as DATA.R47 in a folder of its own.
+struct Exported {
+    r47test::TempFolder dir;
+    std::string path = (dir.Path() / "DATA.R47").string();
+    int status = 0;
+    std::vector<std::string> lines;
+    std::string all;
+
+    explicit Exported(const FileBytes& file, r47::ExportOptions options = {}) {
+        file.WriteTo(path);
+        const std::string outPath = (dir.Path() / "out").string();
+        std::FILE* out = std::fopen(outPath.c_str(), "wb");
+        std::FILE* err = std::fopen((dir.Path() / "err").c_str(), "wb");
+        status = r47::RunExport({path}, options, out, err);
+        std::fclose(out);
+        std::fclose(err);
+        std::istringstream in(all = r47test::ReadAll(outPath));
+        for (std::string line; std::getline(in, line);) {
+            lines.push_back(line);
+        }
+    }
+    std::string Field(std::size_t row, std::size_t field) const { return Split(lines[row])[field]; }
+    // A CSV row's fields without the file name and the four channels.
+    std::string Fields(std::size_t row) const {
+        std::vector<std::string> f = Split(lines[row]);
+        f.erase(f.begin() + 7, f.begin() + 11);
+        std::string out;
+        for (std::size_t i = 1; i < f.size(); ++i) {
+            out += f[i] + (i + 1 < f.size() ? "," : "");
+        }
+        return out;
+    }
+};
+
+r47::ExportOptions Gpx() {
+    r47::ExportOptions options;
+    options.format = r47::ExportFormat::Gpx;
+    return options;
 }
 
 // Line "L1" from station 10 by 0.5; the stamp says 12:00:00.000 at tick 1000. Fixes at ticks
@@ -65,171 +82,106 @@ std::vector<std::string> Split(const std::string& line) {
 FileBytes TwoFixes() {
     FileBytes f;
     f.Header(true).Line(u"L1", 10.0, 0.5f, 12, 0, 0, 1000);
-    f.Sentence(Gga(0, "00.0000"), 1000);
-    f.Reading(100, 1250);
-    f.Sentence(Gga(1, "00.6000"), 2000);
-    f.Reading(200, 2000);
-    f.Reading(300, 2600);
+    f.Sentence(Gga(0, "00.0000"), 1000).Reading(100, 1250);
+    f.Sentence(Gga(1, "00.6000"), 2000).Reading(200, 2000).Reading(300, 2600);
     return f;
 }
 
 TEST(R47Export, CsvRowsCarryTimePositionAndFix) {
-    r47test::TempFolder dir;
-    const std::string path = TwoFixes().WriteTo(dir.Path() / "FIX.R47");
-    const Exported e = Export({path});
+    const Exported e(TwoFixes());
     EXPECT_EQ(e.status, 0);
     ASSERT_EQ(e.lines.size(), 4u);
     EXPECT_EQ(e.lines[0], "file,line,station,date,time,tick,letter,ch1,ch2,ch3,ch4,lat,lon,alt,"
                           "fix,sats,hdop,fix_age_ms");
-    struct Expected {
-        const char* station;
-        const char* time;
-        const char* tick;
-        const char* lat; // empty: no position
-        const char* fixAge;
-    };
-    const Expected rows[] = {
-        {"10.00", "12:00:00.250", "1250", "47.0025000", "250"},
-        {"10.50", "12:00:01.000", "2000", "47.0100000", "0"},
-        // 600 ms after the last fix: nothing after it to interpolate towards.
-        {"11.00", "12:00:01.600", "2600", "", ""},
-    };
-    for (std::size_t i = 0; i < 3; ++i) {
-        SCOPED_TRACE(i);
-        const std::vector<std::string> f = Split(e.lines[i + 1]);
-        ASSERT_EQ(f.size(), 18u) << e.lines[i + 1];
-        EXPECT_EQ(f[0], path);
-        EXPECT_EQ(f[1], "L1");
-        EXPECT_EQ(f[2], rows[i].station);
-        EXPECT_EQ(f[3], "2024-05-17");
-        EXPECT_EQ(f[4], rows[i].time);
-        EXPECT_EQ(f[5], rows[i].tick);
-        EXPECT_EQ(f[6], "T");
-        EXPECT_EQ(f[11], rows[i].lat);
-        if (*rows[i].lat) {
-            EXPECT_EQ(f[12], "8.0000000");
-            EXPECT_EQ(f[13], "412.5");
-            EXPECT_EQ(f[14], "1");
-            EXPECT_EQ(f[15], "8");
-            EXPECT_EQ(f[16], "0.9");
-        } else {
-            EXPECT_EQ(f[12] + f[13] + f[14] + f[15] + f[16], "");
-        }
-        EXPECT_EQ(f[17], rows[i].fixAge);
-    }
+    EXPECT_EQ(e.Field(1, 0), e.path);
+    EXPECT_EQ(e.Fields(1),
+              "L1,10.00,2024-05-17,12:00:00.250,1250,T,47.0025000,8.0000000,412.5,1,8,0.9,250");
+    EXPECT_EQ(e.Fields(2),
+              "L1,10.50,2024-05-17,12:00:01.000,2000,T,47.0100000,8.0000000,412.5,1,8,0.9,0");
+    // 600 ms after the last fix: nothing after it to interpolate towards.
+    EXPECT_EQ(e.Fields(3), "L1,11.00,2024-05-17,12:00:01.600,2600,T,,,,,,,");
 }
 
 TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {
-    struct Case {
+    // Fixes at ticks 1000 and 3000, the reading at 2000.
+    const struct {
         const char* name;
         int secondFixQuality;
-        uint32_t secondFixTick;
-        double maxGapS;
-        double lagS;
-        const char* lat; // of the reading at tick 2000
+        double maxGapS, lagS;
+        const char* lat;
+    } cases[] = {
+        {"bracketed", 1, 5.0, 0.0, "47.0050000"},
+        {"a lag of 0.5 s looks back", 1, 5.0, 0.5, "47.0025000"},
+        {"a negative lag looks ahead", 1, 5.0, -1.0, "47.0100000"},
+        {"fixes further than the gap", 1, 0.9, 0.0, ""},
+        {"quality 0 is no fix", 0, 5.0, 0.0, ""},
+        {"quality 6 is an estimate", 6, 5.0, 0.0, ""},
+        {"quality 5 counts", 5, 5.0, 0.0, "47.0050000"},
     };
-    const Case cases[] = {
-        {"bracketed", 1, 3000, 5.0, 0.0, "47.0050000"},
-        {"a lag of 0.5 s looks back", 1, 3000, 5.0, 0.5, "47.0025000"},
-        {"a negative lag looks ahead", 1, 3000, 5.0, -1.0, "47.0100000"},
-        {"fixes further than the gap", 1, 3000, 0.9, 0.0, ""},
-        {"quality 0 is no fix", 0, 3000, 5.0, 0.0, ""},
-        {"quality 6 is an estimate", 6, 3000, 5.0, 0.0, ""},
-        {"quality 5 counts", 5, 3000, 5.0, 0.0, "47.0050000"},
-    };
-    r47test::TempFolder dir;
-    for (const Case& c : cases) {
+    for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         FileBytes f;
         f.Header(true).Line(u"L1", 0.0, 1.0f, 12, 0, 0, 1000);
-        f.Sentence(Gga(0, "00.0000"), 1000);
-        f.Reading(100, 2000);
-        f.Sentence(Gga(2, "00.6000", c.secondFixQuality), c.secondFixTick);
-        r47::ExportOptions options;
-        options.maxGapS = c.maxGapS;
-        options.lagS = c.lagS;
-        const Exported e = Export({f.WriteTo(dir.Path() / "GAP.R47")}, options);
+        f.Sentence(Gga(0, "00.0000"), 1000).Reading(100, 2000);
+        f.Sentence(Gga(2, "00.6000", c.secondFixQuality), 3000);
+        const Exported e(f, {r47::ExportFormat::Csv, c.maxGapS, c.lagS, std::nullopt});
         ASSERT_EQ(e.lines.size(), 2u);
-        EXPECT_EQ(Split(e.lines[1])[11], c.lat);
+        EXPECT_EQ(e.Field(1, 11), c.lat);
     }
 }
 
 // Ticks that go back (a damaged or spliced file) start the track again: the fixes before the
-// jump are not used for readings after it.
-TEST(R47Export, TicksGoingBackStartTheTrackAgain) {
-    r47test::TempFolder dir;
+// jump are not used for readings after it. Time running past midnight moves to the next day.
+TEST(R47Export, TicksGoingBackStartTheTrackAgainAndMidnightTheDay) {
     FileBytes f;
     f.Header(true).Line(u"J", 0.0, 1.0f, 12, 0, 0, 1000);
-    f.Sentence(Gga(0, "00.0000"), 1000);
-    f.Reading(1, 1500);
-    f.Sentence(Gga(1, "00.6000"), 2000);
-    f.Reading(2, 500); // back in time
-    f.Sentence(Gga(2, "01.2000"), 1800);
-    f.Sentence(Gga(3, "01.8000"), 2800);
-    f.Reading(3, 2300);
-    const Exported e = Export({f.WriteTo(dir.Path() / "JUMP.R47")});
+    f.Sentence(Gga(0, "00.0000"), 1000).Reading(1, 1500);
+    f.Sentence(Gga(1, "00.6000"), 2000).Reading(2, 500); // back in time
+    f.Sentence(Gga(2, "01.2000"), 1800).Sentence(Gga(3, "01.8000"), 2800).Reading(3, 2300);
+    const Exported e(f);
     ASSERT_EQ(e.lines.size(), 4u);
-    EXPECT_EQ(Split(e.lines[1])[11], "47.0050000");
-    EXPECT_EQ(Split(e.lines[2])[11], ""); // nothing before it since the jump
-    EXPECT_EQ(Split(e.lines[3])[11], "47.0250000");
-}
+    EXPECT_EQ(e.Field(1, 11), "47.0050000");
+    EXPECT_EQ(e.Field(2, 11), ""); // nothing before it since the jump
+    EXPECT_EQ(e.Field(3, 11), "47.0250000");
 
-TEST(R47Export, TimeRunningPastMidnightMovesToTheNextDay) {
-    r47test::TempFolder dir;
-    FileBytes f;
-    f.Header(false).Line(u"N", 0.0, 1.0f, 23, 59, 59, 1000);
+    FileBytes night;
     // The line's stamp says 23:59:59.000 at tick 1000; a later stamp just after midnight.
-    f.Reading(1, 1900);
-    f.Add(tm47::TimeStampRecord({2024, 5, 18, 0, 0, 0, 500}, 2500));
-    f.Reading(2, 2600);
-    const Exported e = Export({f.WriteTo(dir.Path() / "NIGHT.R47")});
-    ASSERT_EQ(e.lines.size(), 3u);
-    EXPECT_EQ(Split(e.lines[1])[3] + " " + Split(e.lines[1])[4], "2024-05-17 23:59:59.900");
-    EXPECT_EQ(Split(e.lines[2])[3] + " " + Split(e.lines[2])[4], "2024-05-18 00:00:00.600");
+    night.Header(false).Line(u"N", 0.0, 1.0f, 23, 59, 59, 1000).Reading(1, 1900);
+    night.Add(tm47::TimeStampRecord({2024, 5, 18, 0, 0, 0, 500}, 2500)).Reading(2, 2600);
+    const Exported n(night);
+    ASSERT_EQ(n.lines.size(), 3u);
+    EXPECT_EQ(n.Field(1, 3) + " " + n.Field(1, 4), "2024-05-17 23:59:59.900");
+    EXPECT_EQ(n.Field(2, 3) + " " + n.Field(2, 4), "2024-05-18 00:00:00.600");
 }
 
-TEST(R47Export, UtcOffsetIsLocalMinusUtcToTheQuarterHour) {
-    struct Case {
-        int64_t local;
-        int64_t utc;
-        int64_t offset;
-    };
-    constexpr int64_t h = 3600000;
-    const Case cases[] = {
-        {12 * h, 10 * h, 2 * h},
-        {12 * h + 7 * 60000 + 40000, 10 * h, 2 * h + 15 * 60000},
-        {12 * h + 7 * 60000, 10 * h, 2 * h},
-        {h / 2, 23 * h + h / 2, h},  // local just after midnight, UTC the day before
-        {23 * h + h / 2, h / 2, -h}, // and the other way round
-        {10 * h, 20 * h + 45 * 60000, -(10 * h + 45 * 60000)},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(r47::UtcOffsetMs(c.local, c.utc), c.offset) << c.local << " " << c.utc;
+// The UTC offset is local minus UTC to the quarter hour, across midnight either way; the GPX
+// fix type follows the GGA quality and the GSA mode.
+TEST(R47Export, UtcOffsetAndGpxFix) {
+    constexpr int64_t h = 3600000, m = 60000;
+    EXPECT_EQ(r47::UtcOffsetMs(12 * h + 7 * m + 40000, 10 * h), 2 * h + 15 * m);
+    EXPECT_EQ(r47::UtcOffsetMs(12 * h + 7 * m, 10 * h), 2 * h);
+    EXPECT_EQ(r47::UtcOffsetMs(h / 2, 23 * h + h / 2), h);
+    EXPECT_EQ(r47::UtcOffsetMs(23 * h + h / 2, h / 2), -h);
+    EXPECT_EQ(r47::UtcOffsetMs(10 * h, 20 * h + 45 * m), -(10 * h + 45 * m));
+    const std::tuple<int, std::optional<int>, const char*> fixes[] = {
+        {1, 3, "3d"},  {1, 2, "2d"},  {1, std::nullopt, ""}, {2, std::nullopt, "dgps"},
+        {3, 3, "pps"}, {5, 3, "dgps"}};
+    for (const auto& [quality, mode, text] : fixes) {
+        EXPECT_EQ(r47::GpxFix(quality, mode), text) << quality;
     }
 }
 
 TEST(R47Export, GpxPointsCarryUtcTimesFromTheFixesOrTheGivenOffset) {
-    r47test::TempFolder dir;
-    const std::string path = TwoFixes().WriteTo(dir.Path() / "FIX.R47");
-    r47::ExportOptions options;
-    options.format = r47::ExportFormat::Gpx;
     // Local 12:00:00 at the first fix, UTC 10:00:00: two hours ahead.
-    Exported e = Export({path}, options);
-    std::string all;
-    for (const std::string& l : e.lines) {
-        all += l + "\n";
-    }
+    const std::string all = Exported(TwoFixes(), Gpx()).all;
     EXPECT_NE(all.find("<trkpt lat=\"47.0025000\" lon=\"8.0000000\"><ele>412.5</ele>"
                        "<time>2024-05-17T10:00:00.250Z</time><sat>8</sat><hdop>0.9</hdop>"),
               std::string::npos)
         << all;
+    r47::ExportOptions options = Gpx();
     options.utcOffsetHours = -5.0;
-    e = Export({path}, options);
-    all.clear();
-    for (const std::string& l : e.lines) {
-        all += l + "\n";
-    }
-    EXPECT_NE(all.find("<time>2024-05-17T17:00:00.250Z</time>"), std::string::npos) << all;
+    EXPECT_NE(Exported(TwoFixes(), options).all.find("<time>2024-05-17T17:00:00.250Z</time>"),
+              std::string::npos);
 }
 
 // A real receiver's capture, one epoch a second, logged with a reading at each GGA's tick and
@@ -241,96 +193,63 @@ TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
     // Local 10:14:11 at tick 0: two hours ahead of the receiver's 08:14:11 UTC.
     f.Header(true).Line(u"CAP", 0.0, 1.0f, 10, 14, 11, 0);
     uint32_t tick = 0;
-    int ggas = 0;
-    for (std::string line; std::getline(in, line) && ggas < 20;) {
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    for (std::string line; std::getline(in, line) && tick < 20000;) {
+        line.erase(line.find_last_not_of('\r') + 1);
         if (line.find("GGA,") == 3) {
-            tick = static_cast<uint32_t>(++ggas) * 1000; // 08:14:12 is ggas 1, tick 1000
-            f.Sentence(line, tick);
-            f.Reading(1, tick);
-            f.Reading(2, tick + 500);
+            tick += 1000; // 08:14:12 is the first GGA, tick 1000
+            f.Sentence(line, tick).Reading(1, tick).Reading(2, tick + 500);
         } else {
             f.Sentence(line, tick + 100);
         }
     }
-    r47test::TempFolder dir;
-    r47::ExportOptions options;
-    options.format = r47::ExportFormat::Gpx;
-    const Exported e = Export({f.WriteTo(dir.Path() / "CAPTURE.R47")}, options);
-    std::string all;
-    for (const std::string& l : e.lines) {
-        all += l + "\n";
-    }
+    const std::string all = Exported(f, Gpx()).all;
     // The capture's first GGA: 5541.1956 N 03737.2877 E, 66.2 m, 5 satellites, HDOP 4.87.
     EXPECT_NE(all.find("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
-                       "<time>2024-05-17T08:14:12.000Z</time>"),
+                       "<time>2024-05-17T08:14:12.000Z</time><fix>3d</fix><sat>5</sat>"
+                       "<hdop>4.9</hdop>"),
               std::string::npos)
         << all.substr(0, 600);
-    EXPECT_NE(all.find("<fix>3d</fix><sat>5</sat><hdop>4.9</hdop>"), std::string::npos);
-}
-
-TEST(R47Export, GpxFixFollowsGgaQualityAndTheGsaMode) {
-    EXPECT_EQ(r47::GpxFix(1, 3), "3d");
-    EXPECT_EQ(r47::GpxFix(1, 2), "2d");
-    EXPECT_EQ(r47::GpxFix(1, std::nullopt), "");
-    EXPECT_EQ(r47::GpxFix(2, std::nullopt), "dgps");
-    EXPECT_EQ(r47::GpxFix(3, 3), "pps");
-    EXPECT_EQ(r47::GpxFix(4, 3), "dgps");
-    EXPECT_EQ(r47::GpxFix(5, 3), "dgps");
 }
 
 // Values and stations as the viewer's LINE.TMP has them, row for row, gap rows skipped: offset
 // groups, a new station, a marker and GPS records in the line.
 TEST(R47Export, AgreesWithTheViewersLineIndexRowByRow) {
-    r47test::TempFolder dir;
     FileBytes f;
     f.Header(true).Line(u"AB", 100.0, 0.5f, 12, 0, 0, 1000);
-    uint32_t tick = 1000;
-    for (int16_t raw : {1200, -800, 32000}) {
-        f.Reading(raw, tick += 100, 'D');
-    }
+    f.Reading(1200, 1100, 'D').Reading(-800, 1200, 'D').Reading(32000, 1300, 'D');
     for (int i = 0; i < 4; ++i) {
         f.Add(tm47::NullingOffsetRecord(12.5f * static_cast<float>(i + 1), 0.0f));
     }
-    f.Reading(500, tick += 100, 'N');
-    f.Sentence(Gga(1, "00.0000"), tick);
-    f.Add(tm47::StationRecord(200.0, {2024, 5, 17, 12, 0, 1, 0}));
-    f.Reading(600, tick += 100, 'j');
-    f.Add(tm47::NoteRecord('X', u"$PAUSED", tick += 100));
-    f.Reading(700, tick += 100, 'k');
-    f.Line(u"CD", 0.0, 1.0f, 12, 1, 0, tick);
-    f.Reading(-1, tick += 100, 'E');
-    const std::string path = f.WriteTo(dir.Path() / "VIEW.R47");
-
-    const Exported e = Export({path});
+    f.Reading(500, 1400, 'N').Sentence(Gga(1, "00.0000"), 1400);
+    f.Add(tm47::StationRecord(200.0, {2024, 5, 17, 12, 0, 1, 0})).Reading(600, 1500, 'j');
+    f.Add(tm47::NoteRecord('X', u"$PAUSED", 1600)).Reading(700, 1700, 'k');
+    f.Line(u"CD", 0.0, 1.0f, 12, 1, 0, 1700).Reading(-1, 1800, 'E');
+    const Exported e(f);
     ASSERT_EQ(e.lines.size(), 8u);
-    std::FILE* data = std::fopen(path.c_str(), "rb");
+
+    std::FILE* data = std::fopen(e.path.c_str(), "rb");
     ASSERT_NE(data, nullptr);
     const tm47::LineTable lines = tm47::BuildLineList(data);
     ASSERT_EQ(lines.LineCount(), 2);
-    tm47::Settings settings; // the file header's: standard instrument, antenna 0
     std::size_t row = 1;
     for (int32_t line = 1; line <= 2; ++line) {
         tm47::OffsetOrder order = tm47::OffsetOrder::BeforeNormalising;
-        const auto indexPath = dir.Path() / "LINE.TMP";
-        const int64_t rows = tm47::BuildLineIndex(data, lines, line, settings, order, indexPath);
-        const std::string index = r47test::ReadAll(indexPath);
-        for (int64_t r = 0; r < rows; ++r) {
-            const std::string_view text(index.data() + r * 61, 61);
-            const tm47::IndexPoint p = tm47::ParseIndexRow(text);
-            if (!p.valid) {
+        const auto indexPath = e.dir.Path() / "LINE.TMP";
+        // The file header's settings: standard instrument, antenna 0.
+        tm47::BuildLineIndex(data, lines, line, tm47::Settings{}, order, indexPath);
+        std::istringstream index(r47test::ReadAll(indexPath));
+        for (std::string text; std::getline(index, text);) {
+            if (!tm47::ParseIndexRow(text + "\n").valid) {
                 continue;
             }
             ASSERT_LT(row, e.lines.size());
+            std::istringstream values(text);
+            std::string station, ch[4];
+            values >> station >> ch[0] >> ch[1] >> ch[2] >> ch[3];
             const std::vector<std::string> f = Split(e.lines[row++]);
-            for (std::size_t field = 0; field < 5; ++field) {
-                std::string expected(text.substr(field * 12, 12));
-                expected.erase(0, expected.find_first_not_of(' '));
-                EXPECT_EQ(f[2 + (field == 0 ? 0 : field + 4)], expected)
-                    << "line " << line << " row " << r << " field " << field;
-            }
+            EXPECT_EQ(std::vector<std::string>({f[2], f[7], f[8], f[9], f[10]}),
+                      std::vector<std::string>({station, ch[0], ch[1], ch[2], ch[3]}))
+                << "line " << line << ": " << text;
         }
     }
     std::fclose(data);
@@ -338,16 +257,17 @@ TEST(R47Export, AgreesWithTheViewersLineIndexRowByRow) {
 }
 
 TEST(R47Export, SkippedPartsAreNamedAndGiveExitStatusOne) {
-    r47test::TempFolder dir;
-    FileBytes f = TwoFixes();
-    f.Bytes().resize(f.Bytes().size() - 5);
-    FileBytes before;
-    before.Header(false).Reading(1, 10);
-    EXPECT_EQ(Export({f.WriteTo(dir.Path() / "CUT.R47")}).status, 1);
-    const Exported e = Export({before.WriteTo(dir.Path() / "NOLINE.R47")});
+    FileBytes cut = TwoFixes();
+    cut.Bytes().resize(cut.Bytes().size() - 5);
+    EXPECT_EQ(Exported(cut).status, 1);
+    FileBytes noLine;
+    noLine.Header(false).Reading(1, 10);
+    const Exported e(noLine);
     EXPECT_EQ(e.status, 1);
     EXPECT_EQ(e.lines.size(), 1u); // the header row only
-    EXPECT_EQ(Export({(dir.Path() / "MISSING.R47").string()}).status, 2);
+    std::FILE* null = std::fopen("/dev/null", "w");
+    EXPECT_EQ(r47::RunExport({e.path + ".MISSING"}, {}, null, null), 2);
+    std::fclose(null);
 }
 
 } // namespace

@@ -1,30 +1,13 @@
 #include "r47_file_support.h"
 
 #include <array>
-#include <cstdio>
-#include <cstdlib>
 #include <fstream>
-#include <sstream>
-#include <unistd.h>
 
 #include "config/settings.h"
 #include "gps/nmea_framer.h"
 #include "platform/clock.h"
 
 namespace r47test {
-
-TempFolder::TempFolder() {
-    std::string tmpl = (std::filesystem::temp_directory_path() / "r47-test-XXXXXX").string();
-    if (mkdtemp(tmpl.data()) == nullptr) {
-        std::abort();
-    }
-    dir_ = tmpl;
-}
-
-TempFolder::~TempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(dir_, ec);
-}
 
 FileBytes& FileBytes::Add(const tm47::Record& r) {
     bytes_.append(r.data(), r.size());
@@ -80,8 +63,7 @@ FileBytes& FileBytes::Sentence(std::string_view text, uint32_t tick) {
 }
 
 std::string FileBytes::WriteTo(const std::filesystem::path& path) const {
-    std::ofstream out(path, std::ios::binary);
-    out.write(bytes_.data(), static_cast<std::streamsize>(bytes_.size()));
+    std::ofstream(path, std::ios::binary) << bytes_;
     return path.string();
 }
 
@@ -97,13 +79,6 @@ std::string WithChecksum(std::string_view body) {
     out += kHex[sum >> 4];
     out += kHex[sum & 15];
     return out;
-}
-
-std::string ReadAll(const std::filesystem::path& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream s;
-    s << in.rdbuf();
-    return s.str();
 }
 
 } // namespace r47test

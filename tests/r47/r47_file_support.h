@@ -8,18 +8,12 @@
 #include <string_view>
 
 #include "datafile/records.h"
+#include "tests/datafile/temp_dir_support.h"
 
 namespace r47test {
 
-class TempFolder {
-public:
-    TempFolder();
-    ~TempFolder();
-    const std::filesystem::path& Path() const { return dir_; }
-
-private:
-    std::filesystem::path dir_;
-};
+using TempFolder = tm47::TempDir;
+using tm47::ReadAll;
 
 // A file's bytes, record after record.
 class FileBytes {
@@ -47,8 +41,5 @@ private:
 
 // "$" + body + "*HH" with the body's checksum.
 std::string WithChecksum(std::string_view body);
-
-// The whole contents of a file.
-std::string ReadAll(const std::filesystem::path& path);
 
 } // namespace r47test

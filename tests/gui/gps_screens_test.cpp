@@ -205,19 +205,19 @@ private slots:
         rig.accept = true;
         rig.typed.clear();
         rig.Char('s');
-        QCOMPARE(Text(rig.peer.Read(1000, 21)), std::string("$PASHS,NME,SAT,A,ON\r\n"));
+        QCOMPARE(Text(rig.peer.Read(kWaitMs, 21)), std::string("$PASHS,NME,SAT,A,ON\r\n"));
         rig.Char('p');
         rig.typed = "$PASHQ,PRT";
         rig.Char('s');
         QCOMPARE(rig.dialogs, 3);
-        QCOMPARE(Text(rig.peer.Read(1000, 12)), std::string("$PASHQ,PRT\r\n"));
+        QCOMPARE(Text(rig.peer.Read(kWaitMs, 12)), std::string("$PASHQ,PRT\r\n"));
         QVERIFY(rig.wnd->RunningFlag());
         QVERIFY(!rig.wnd->PausedFlag());
         QVERIFY(!rig.wnd->Button(kActionPause)->isHidden());
         QCOMPARE(rig.wnd->Edit()->text(), QString("$PASHQ,PRT"));
         rig.typed = QString(60, QChar('A'));
         rig.Char('s');
-        QCOMPARE(Text(rig.peer.Read(1000, 51)), std::string(49, 'A') + "\r\n");
+        QCOMPARE(Text(rig.peer.Read(kWaitMs, 51)), std::string(49, 'A') + "\r\n");
         rig.peer.Write("$GPGGA,after*00\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(Items(rig.wnd->List()).contains("$GPGGA,after*00"), kWaitMs);
     }

@@ -1,10 +1,14 @@
 #pragma once
-// Shared pieces of the screen tests: a message sink that records instead of blocking, a
-// clock that stands near any tick while still running, and a logger with its main window
-// on a fresh device root.
+// Shared pieces of the screen tests: the one limit every wait shares, a message sink that
+// records instead of blocking, a clock that stands near any tick while still running, the
+// settings file read back, and a logger with its main window on a fresh device root.
 
 #include <QApplication>
 #include <QDialog>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QStringList>
 #include <QStyleFactory>
 #include <QTemporaryDir>
 #include <QTest>
@@ -16,9 +20,48 @@
 #include "app/logger.h"
 #include "app/main_wnd.h"
 #include "platform/clock.h"
+#include "platform/device_root.h"
 #include "platform/message_sink.h"
 
 namespace tm47::testing {
+
+// How long any test waits for an awaited state (QTRY_*_WITH_TIMEOUT, WaitFor) before it
+// fails: far above what a loaded sanitizer build needs, so only a fault reaches it.
+inline constexpr int kWaitMs = 30000;
+
+// Waits, with the events running, until `done` holds or kWaitMs has passed.
+template <class Done> bool WaitFor(Done done) {
+    QElapsedTimer waited;
+    waited.start();
+    while (!done() && waited.elapsed() < kWaitMs) {
+        QTest::qWait(10);
+    }
+    return done();
+}
+
+// Where screenshots go: $TM47_ARTIFACTS when the test script names a folder, else one in the
+// build tree. They are kept for a person to look at, not compared.
+inline QString ArtifactsDir() {
+    QString dir = qEnvironmentVariable("TM47_ARTIFACTS");
+    if (dir.isEmpty()) {
+        dir = QStringLiteral(TM47_ARTIFACTS_DIR);
+    }
+    QDir().mkpath(dir);
+    return dir;
+}
+
+// The settings file's lines without their CR LF endings (empty when there is no file).
+inline QStringList SettingsFileLines(const DeviceRoot& root) {
+    QFile file(QString::fromStdString(root.Map("Storage\\TALINI\\TM47KVB.INI").string()));
+    if (!file.open(QIODevice::ReadOnly)) {
+        return {};
+    }
+    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
+    if (!lines.isEmpty() && lines.back().isEmpty()) {
+        lines.removeLast(); // after the last CR LF
+    }
+    return lines;
+}
 
 struct ShownMessage {
     std::string caption;
@@ -32,10 +75,10 @@ public:
     MessageAnswer Show(std::string_view caption, std::string_view text, MessageIcon icon,
                        MessageButtons buttons) override {
         shown.push_back({std::string(caption), std::string(text), icon, buttons});
-        return answer;
+        return buttons == MessageButtons::Ok ? MessageAnswer::Ok : answer;
     }
     std::vector<ShownMessage> shown;
-    MessageAnswer answer = MessageAnswer::Ok;
+    MessageAnswer answer = MessageAnswer::Ok; // to a question
 };
 
 // The system tick moved by `offset`, so waits still pass while the tick stands near 20 days.

@@ -1,4 +1,4 @@
-// The Monitor/Log start from the menu when it cannot reach the Monitor state: port conflicts,
+// The Monitor/Log start from the menu when it cannot reach the Monitor state: a port conflict,
 // unreachable or silent ports on pseudo-terminals, and the 20-day stop. Messages are recorded
 // with their captions. Whole sessions are the session tests'.
 
@@ -46,59 +46,8 @@ class MonitorLogTest : public QObject {
 private slots:
     void initTestCase() { tm47::testing::UseProgramStyle(); }
 
-    // Each row: which uses are enabled and on which port index; the instrument is a peer
-    // that would see the handshake if its port were opened.
-    void portAssignment_data() {
-        QTest::addColumn<int>("gpsEnabled");
-        QTest::addColumn<int>("outputEnabled");
-        QTest::addColumn<int>("gpsPort");
-        QTest::addColumn<int>("outputPort");
-        QTest::addColumn<bool>("conflict");
-        // The instrument is on index 0 (COM1) in every row.
-        QTest::newRow("GPS on the instrument's port") << 1 << 0 << 0 << 2 << true;
-        QTest::newRow("GPS disabled on the instrument's port") << 0 << 0 << 0 << 0 << false;
-        QTest::newRow("output on the instrument's port") << 0 << 1 << 1 << 0 << true;
-        QTest::newRow("output disabled on the instrument's port") << 0 << 0 << 1 << 0 << false;
-        QTest::newRow("GPS and output share a port") << 1 << 1 << 2 << 2 << true;
-        QTest::newRow("GPS and output share, output disabled") << 1 << 0 << 2 << 2 << false;
-        QTest::newRow("GPS and output share, GPS disabled") << 0 << 1 << 2 << 2 << false;
-        QTest::newRow("all apart") << 1 << 1 << 1 << 2 << false;
-    }
-    void portAssignment() {
-        QFETCH(int, gpsEnabled);
-        QFETCH(int, outputEnabled);
-        QFETCH(int, gpsPort);
-        QFETCH(int, outputPort);
-        QFETCH(bool, conflict);
-        PtyPeer instrument; // silent: a start that gets this far reports the silence
-        LoggerOptions options;
-        options.comMap.Set(1, instrument.SlavePath());
-        Shell shell(true, nullptr, options);
-        Settings& s = shell.logger->settings;
-        s.instrumentPort = 0;
-        s.gpsEnabled = gpsEnabled;
-        s.outputEnabled = outputEnabled;
-        s.gpsPort = gpsPort;
-        s.outputPort = outputPort;
-        shell.Show();
-        const MonitorLogResult result =
-            StartMonitorLog(*shell.logger, shell.messages, *shell.window);
-        if (conflict) {
-            QCOMPARE(result, MonitorLogResult::PortConflict);
-            ExpectMessage(shell, "Serial Port", "Same Port Assigned");
-            QVERIFY(instrument.Read(200).empty()); // the instrument port was never opened
-        } else {
-            QCOMPARE(result, MonitorLogResult::InstrumentSilent);
-            QCOMPARE(QString::fromStdString(shell.messages.shown.back().text),
-                     QStringLiteral("Instrument OFF or Disconnected"));
-        }
-        QVERIFY(!shell.logger->link.IsPortOpen());
-        QVERIFY(!shell.logger->outputPort.IsOpen());
-        QVERIFY(!shell.logger->gpsPort.IsOpen());
-        ExpectMenuUsable(shell);
-    }
-
-    // Two COM numbers behind one device (here a link and the device it leads to) are one port.
+    // A conflict (here two COM numbers behind one device: a link and the device it leads to)
+    // is reported before any port is opened. The rules are tests/app's port check.
     void twoComNumbersOnOneDeviceAreOnePort() {
         PtyPeer instrument;
         QTemporaryDir dir;
@@ -115,7 +64,10 @@ private slots:
         QCOMPARE(StartMonitorLog(*shell.logger, shell.messages, *shell.window),
                  MonitorLogResult::PortConflict);
         ExpectMessage(shell, "Serial Port", "Same Port Assigned");
-        QVERIFY(instrument.Read(200).empty());
+        QVERIFY(instrument.Read(200).empty()); // the instrument port was never opened
+        QVERIFY(!shell.logger->link.IsPortOpen());
+        QVERIFY(!shell.logger->gpsPort.IsOpen());
+        ExpectMenuUsable(shell);
     }
 
     // A port another program holds (its lock is enough, also for root) is reported with the
@@ -126,7 +78,8 @@ private slots:
         QProcess holder;
         holder.start("flock", {"--nonblock", "--close", path, "sleep", "30"});
         QVERIFY(holder.waitForStarted());
-        QTRY_VERIFY_WITH_TIMEOUT(!SerialPort().Open(path.toStdString(), SerialUse::Gps, {}), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!SerialPort().Open(path.toStdString(), SerialUse::Gps, {}),
+                                 tm47::testing::kWaitMs);
         LoggerOptions options;
         options.comMap.Set(1, instrument.SlavePath());
         Shell shell(true, nullptr, options);

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include "app/single_instance_qt.h"
+#include "tests/gui/gui_support.h"
 
 using namespace tm47;
 
@@ -23,17 +24,9 @@ QProcess* StartLogger(const QString& root, QObject* parent) {
     return process;
 }
 
+// The settings file is written once the window exists, after the lock.
 bool WaitForLock(const QString& root) {
-    const QString ini = root + "/Storage/TALINI/TM47KVB.INI";
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 10000) {
-        if (QFile::exists(ini)) { // written once the window exists, after the lock
-            return true;
-        }
-        QTest::qWait(50);
-    }
-    return false;
+    return testing::WaitFor([&] { return QFile::exists(root + "/Storage/TALINI/TM47KVB.INI"); });
 }
 
 } // namespace
@@ -49,7 +42,7 @@ private slots:
         QSignalSpy front(&first, &SingleInstance::activationRequested);
         SingleInstance second(folder);
         QVERIFY(!second.Acquire());
-        QVERIFY(front.wait(3000));
+        QVERIFY(front.wait(testing::kWaitMs));
     }
 
     void secondProgramExitsWithMinusOne() {
@@ -58,21 +51,21 @@ private slots:
         QVERIFY(first->waitForStarted());
         QVERIFY(WaitForLock(root.path()));
         QProcess* second = StartLogger(root.path(), this);
-        QVERIFY(second->waitForFinished(10000));
+        QVERIFY(second->waitForFinished(testing::kWaitMs));
         QCOMPARE(second->exitStatus(), QProcess::NormalExit);
         QCOMPARE(second->exitCode(), 255); // -1
         QCOMPARE(first->state(), QProcess::Running);
 
         // A copy that died leaves a stale lock; the next start runs.
         first->kill();
-        QVERIFY(first->waitForFinished(5000));
+        QVERIFY(first->waitForFinished(testing::kWaitMs));
         QProcess* third = StartLogger(root.path(), this);
         QVERIFY(third->waitForStarted());
         QVERIFY2(!third->waitForFinished(2000),
                  qPrintable(QStringLiteral("the third copy ended with %1").arg(third->exitCode())));
         QCOMPARE(third->state(), QProcess::Running);
         third->terminate();
-        QVERIFY(third->waitForFinished(5000));
+        QVERIFY(third->waitForFinished(testing::kWaitMs));
     }
 };
 

@@ -1,6 +1,6 @@
 // The setup dialogs on a fresh Settings record and a temporary device root whose settings file
-// is read back line by line: Logger Setup and Set Output Port (the lists and their order are
-// part of the settings file format), Survey Setup (the per-mode working copies, the increment
+// is read back line by line: Logger Setup and Set Output Port (the list positions are what the
+// settings file stores), Survey Setup (the per-mode working copies, the increment
 // field's 0 rule, the rate), Display Options (live pens, Cancel, the Ch3 rule, the chooser).
 
 #include <QApplication>
@@ -31,9 +31,12 @@
 #include "survey/log_session.h"
 #include "survey/survey_position.h"
 #include "survey/survey_setup_dialog.h"
+#include "tests/gui/gui_support.h"
 #include "tests/support/german_locale.h"
 
 namespace tm47 {
+
+using testing::SettingsFileLines;
 
 namespace {
 
@@ -46,19 +49,6 @@ struct TempRoot {
         return std::filesystem::exists(root.Map("Storage\\TALINI\\TM47KVB.INI"));
     }
 };
-
-// The settings file's lines without their CR LF endings (empty when there is no file).
-QStringList SettingsFileLines(const DeviceRoot& root) {
-    QFile file(QString::fromStdString(root.Map("Storage\\TALINI\\TM47KVB.INI").string()));
-    if (!file.open(QIODevice::ReadOnly)) {
-        return {};
-    }
-    QStringList lines = QString::fromLatin1(file.readAll()).split(QStringLiteral("\r\n"));
-    if (!lines.isEmpty() && lines.back().isEmpty()) {
-        lines.removeLast(); // after the last CR LF
-    }
-    return lines;
-}
 
 // The 47 lines a default record writes, with the given 1-based lines replaced.
 QStringList ExpectedFileLines(const std::map<int, QString>& changes) {
@@ -74,23 +64,6 @@ QStringList ExpectedFileLines(const std::map<int, QString>& changes) {
     }
     return lines;
 }
-
-// The text of the label whose buddy is `list`, then the list's items.
-QStringList LabelAndItems(const QDialog& dialog, const QComboBox* list) {
-    QStringList out{QString()};
-    for (const QLabel* label : dialog.findChildren<QLabel*>()) {
-        if (label->buddy() == list) {
-            out[0] = label->text();
-        }
-    }
-    for (int i = 0; i < list->count(); ++i) {
-        out << list->itemText(i);
-    }
-    return out;
-}
-
-const QStringList kComPorts{"COM1:", "COM2:", "COM3:", "COM4:",  "COM5:",  "COM6:",
-                            "COM7:", "COM8:", "COM9:", "COM10:", "COM11:", "COM12:"};
 
 struct SurveyFixture {
     TempRoot temp;
@@ -128,71 +101,6 @@ QStringList ModeFields(GetSurveySetup47& d) {
 class SetupDialogsTest : public QObject {
     Q_OBJECT
 private slots:
-    void LoggerListsHoldTheirItemsInOrder_data() {
-        QTest::addColumn<bool>("portrait");
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QStringList>("items"); // the label first
-        for (bool portrait : {false, true}) {
-            const QByteArray layout = portrait ? "portrait " : "landscape ";
-            const auto row = [&](const char* name, int id, const QStringList& items) {
-                QTest::newRow((layout + name).constData()) << portrait << id << items;
-            };
-            row("variant", 821, {"TM47-KVB", "Standard", "High Power"});
-            row("antenna", 822, {"Antenna", "1 x 0.5 m", "1 x 1 m", "0.5 x 0.5 m"});
-            row("port", 823, QStringList{"TM47-KVB Port"} + kComPorts);
-            row("units", 824, {"Units", "meters", "feet"});
-            row("audio", 825, {"Audio", "No", "Yes"});
-            row("pause key", 826,
-                portrait ? QStringList{"Pause Key", "any key"}
-                         : QStringList{"Pause Key", "any key", "<Space Bar>", "<Enter>", "<P>"});
-            row("storage", 827, {"Data Storage", "Storage"});
-        }
-    }
-
-    void LoggerListsHoldTheirItemsInOrder() {
-        QFETCH(bool, portrait);
-        QFETCH(int, id);
-        QFETCH(QStringList, items);
-        TempRoot temp;
-        Settings settings;
-        GetLoggerSetup dialog(settings, temp.root, portrait);
-        QCOMPARE(dialog.windowTitle(), QString("Logger Setup"));
-        QComboBox* list = dialog.findChild<QComboBox*>(QString::number(id));
-        QVERIFY(list != nullptr);
-        QCOMPARE(list->property("controlId").toInt(), id);
-        QCOMPARE(LabelAndItems(dialog, list), items);
-        QCOMPARE(list->currentIndex(), 0); // every default is the first item
-    }
-
-    void OutputListsHoldTheirItemsInOrder_data() {
-        QTest::addColumn<int>("id");
-        QTest::addColumn<QStringList>("items"); // the label first
-        QTest::addColumn<int>("selected");      // the default
-        QTest::newRow("output") << 910 << QStringList{"Output", "Disabled", "Enabled"} << 0;
-        QTest::newRow("format") << 911 << QStringList{"Data Format", "Raw Data", "Converted"} << 0;
-        QTest::newRow("port") << 912 << QStringList{"Serial Port"} + kComPorts << 1;
-        QTest::newRow("baud") << 914 << QStringList{"Baud Rate", "4800",  "9600",  "19200",
-                                                    "38400",     "57600", "115200"}
-                              << 3;
-        QTest::newRow("parity") << 915 << QStringList{"Parity", "No", "Even", "Odd"} << 0;
-        QTest::newRow("data bits") << 916 << QStringList{"Data Bits", "7", "8"} << 1;
-        QTest::newRow("stop bits") << 917 << QStringList{"Stop Bits", "1", "2"} << 0;
-    }
-
-    void OutputListsHoldTheirItemsInOrder() {
-        QFETCH(int, id);
-        QFETCH(QStringList, items);
-        QFETCH(int, selected);
-        Settings settings;
-        GetOutputPortSetup dialog(settings);
-        QCOMPARE(dialog.windowTitle(), QString("Set Output Port"));
-        QComboBox* list = dialog.List(id);
-        QVERIFY(list != nullptr);
-        QCOMPARE(list->objectName(), QString::number(id));
-        QCOMPARE(LabelAndItems(dialog, list), items);
-        QCOMPARE(list->currentIndex(), selected);
-    }
-
     void LoggerCancelLeavesEveryFieldAndOkStoresAndSaves() {
         TempRoot temp;
         Settings settings;
@@ -294,18 +202,9 @@ private slots:
         QCOMPARE(SettingsFileLines(temp.root), ExpectedFileLines({}));
     }
 
-    void DefaultsAndModeSwitches() {
+    void ModeSwitchesKeepAWorkingCopyPerMode() {
         SurveyFixture f;
         GetSurveySetup47 dialog(f.settings, f.position, f.session, f.temp.root);
-        QCOMPARE(dialog.windowTitle(), QString("Survey Setup"));
-        QCOMPARE(dialog.ModeList()->objectName(), QString("620"));
-        QCOMPARE(dialog.IncrementLabel()->objectName(), QString("609"));
-        QCOMPARE(dialog.ModeList()->currentText(), QString("Auto"));
-        QCOMPARE(dialog.LineField()->text(), QString("0"));
-        QCOMPARE(dialog.LineIncrementField()->text(), QString("1.00"));
-        QCOMPARE(dialog.SequenceList()->currentText(), QString("Alternate"));
-        QCOMPARE(dialog.DirectionList()->currentText(), QString("South"));
-        QCOMPARE(dialog.StartStationField()->text(), QString("0.000"));
         const QStringList autoFields{"1.000", "Stn Increment", "5.00", "editable"};
         QCOMPARE(ModeFields(dialog), autoFields);
         QTest::keyClick(dialog.ModeList(), Qt::Key_Down); // Wheel
@@ -410,7 +309,7 @@ private slots:
         QTest::addColumn<QString>("line33");
         QTest::newRow("10 per second") << "10" << 100 << 2 << "0.100000";
         QTest::newRow("2.5 per second") << "2.5" << 400 << 7 << "0.400000";
-        for (const char* typed : {"1", "0", "-5", "fast", "", "1e999"}) {
+        for (const char* typed : {"1", "0", "fast", "1e999"}) {
             QTest::addRow("'%s': 1 per second", typed) << typed << 1000 << 18 << "1.000000";
         }
     }
@@ -467,35 +366,12 @@ private slots:
         settings.channelShown = {1, 0, 1, 0};
         settings.amplitudeMode = 1;
         GetOptions dialog(settings, temp.root);
-        QCOMPARE(dialog.windowTitle(), QString("Display Options"));
-        const QStringList names{"Ch1", "Ch2", "Ch3", "Ch4/T"};
         const QStringList thickness{"2 pixels", "3 pixels", "4 pixels", "1 pixel"};
         for (int ch = 0; ch < 4; ++ch) {
-            QCOMPARE(dialog.ShownBox(ch)->text(), names[ch]);
-            QCOMPARE(dialog.ShownBox(ch)->objectName(), QString::number(750 + ch));
             QCOMPARE(dialog.ShownBox(ch)->isChecked(), ch % 2 == 0);
-            QCOMPARE(dialog.ColourButton(ch)->objectName(), QString::number(754 + ch));
-            QComboBox* list = dialog.ThicknessList(ch);
-            QCOMPARE(list->objectName(), QString::number(760 + ch));
-            QCOMPARE(list->count(), 4);
-            QCOMPARE(list->itemText(0), QString("1 pixel"));
-            QCOMPARE(list->itemText(3), QString("4 pixels"));
-            QCOMPARE(list->currentText(), thickness[ch]);
+            QCOMPARE(dialog.ThicknessList(ch)->currentText(), thickness[ch]);
         }
-        QCOMPARE(dialog.AmplitudeList()->objectName(), QString("764"));
         QCOMPARE(dialog.AmplitudeList()->currentText(), QString("Compressed"));
-        QCOMPARE(dialog.AmplitudeList()->itemText(0), QString("Linear"));
-        const std::pair<const char*, const char*> labels[] = {
-            {"748", "Profile Amplitude"},
-            {"740", "Compressed Amplitude affects only"},
-            {"741", "scale of displayed profile curves"},
-            {"747", "#"},
-            {"744", "Display"},
-            {"745", "Color"},
-            {"746", "Thickness"}};
-        for (const auto& [id, text] : labels) {
-            QCOMPARE(dialog.findChild<QLabel*>(id)->text(), QString(text));
-        }
     }
 
     void LiveChangesActAtOnceAndCancelRestoresEverything() {

@@ -1,6 +1,6 @@
-// The "View Files" screen with the real widgets: controls and layout in both orientations,
-// files opened through the injected open-file dialog, the line combo box, the window and bar
-// moves by key, the focus ring, the status texts and the profile's pixels.
+// The "View Files" screen with the real widgets: files opened through the injected open-file
+// dialog, the line combo box, the window and bar moves by key, the focus ring, the status texts and
+// the profile's pixels.
 #include <QAbstractItemView>
 #include <QFontMetrics>
 #include <QLineEdit>
@@ -22,6 +22,7 @@
 #include "datafile/records.h"
 #include "platform/clock.h"
 #include "profile/profile_scale_dialog.h"
+#include "tests/gui/gui_support.h"
 #include "viewer/view_files_wnd.h"
 
 namespace tm47 {
@@ -78,16 +79,6 @@ private:
     std::string data_;
 };
 
-class RecordingSink final : public MessageSink {
-public:
-    MessageAnswer Show(std::string_view caption, std::string_view text, MessageIcon,
-                       MessageButtons) override {
-        shown.emplace_back(std::string(caption), std::string(text));
-        return MessageAnswer::Ok;
-    }
-    std::vector<std::pair<std::string, std::string>> shown;
-};
-
 // One viewer on a fresh device root, as the main window creates it.
 struct Rig {
     QTemporaryDir dir;
@@ -96,7 +87,7 @@ struct Rig {
     ScreenGeometry screen;
     ViewerState viewer;
     OffsetOrder offsetOrder = OffsetOrder::BeforeNormalising;
-    RecordingSink messages;
+    testing::RecordingSink messages;
     QWidget parent;
     ViewFilesWnd* wnd = nullptr;
     QString nextFile; // what the open-file dialog answers; empty = Cancel
@@ -182,45 +173,6 @@ class ViewFilesWndTest : public QObject {
     Q_OBJECT
 
 private slots:
-    void ControlsAndLayout_data() {
-        QTest::addColumn<bool>("portrait");
-        QTest::addColumn<QList<QRect>>("buttons");
-        QTest::newRow("portrait") << true << QList<QRect>{{2, 302, 38, 17},   {41, 302, 38, 17},
-                                                          {80, 302, 38, 17},  {119, 302, 38, 17},
-                                                          {158, 302, 38, 17}, {197, 302, 38, 17},
-                                                          {80, 283, 38, 18},  {119, 283, 38, 18},
-                                                          {158, 283, 38, 18}, {197, 283, 38, 18}};
-        QTest::newRow("landscape")
-            << false << QList<QRect>{{2, 222, 52, 17},   {55, 222, 52, 17},  {108, 222, 52, 17},
-                                     {161, 222, 52, 17}, {214, 222, 52, 17}, {267, 222, 52, 17},
-                                     {154, 203, 40, 18}, {195, 203, 40, 18}, {236, 203, 40, 18},
-                                     {277, 203, 40, 18}};
-    }
-    void ControlsAndLayout() {
-        QFETCH(bool, portrait);
-        QFETCH(QList<QRect>, buttons);
-        Rig rig(portrait);
-        const QStringList texts{"<<--", "<--",   "|<--",   "-->|",  "-->",
-                                "-->>", "&File", "&Scale", "E&xit", "?"};
-        for (int i = 0; i < kViewButtonCount; ++i) {
-            QCOMPARE(rig.wnd->Button(i)->geometry(), buttons[i]);
-            QCOMPARE(rig.wnd->Button(i)->text(), texts[i]);
-            QCOMPARE(rig.wnd->Button(i)->property("controlId").toInt(), 480 + i);
-            QCOMPARE(rig.wnd->Button(i)->isDefault(), i == 6);
-        }
-        const ScreenGeometry& g = rig.screen;
-        QCOMPARE(rig.wnd->LineCombo()->property("controlId").toInt(), 220);
-        QCOMPARE(rig.wnd->LineCombo()->x(), g.profileLeft + g.profileWidth - 82);
-        QCOMPARE(rig.wnd->LineCombo()->y(), g.profileTop - 28);
-        QCOMPARE(rig.wnd->LineCombo()->width(), 80);
-        QCOMPARE(rig.wnd->Curve()->property("controlId").toInt(), 9);
-        QCOMPARE(rig.wnd->Curve()->geometry(), QRect(g.profileLeft - 1, g.profileTop - 1,
-                                                     g.profileWidth + 1, g.profileHeight + 1));
-        QCOMPARE(rig.wnd->windowTitle(), QStringLiteral("View Files"));
-        QCOMPARE(rig.wnd->geometry(), QRect(0, 0, portrait ? 240 : 320, portrait ? 320 : 240));
-        QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:"));
-    }
-
     void ShortLineOpenedPutsTheBarMidwayAndChosenLaterAt50() {
         Rig rig;
         const std::string data = Crafted()
@@ -266,11 +218,6 @@ private slots:
         QTest::newRow("R 1000: End, back, start")
             << 1000 << QList<int>{K::Key_End, K::Key_PageUp, K::Key_Home}
             << QList<int>{691, 611, 1};
-        QTest::newRow("R 1000: forward, forward, back to the first rows")
-            << 1000
-            << QList<int>{K::Key_PageDown, K::Key_PageDown, K::Key_PageUp, K::Key_PageUp,
-                          K::Key_PageUp}
-            << QList<int>{81, 161, 81, 1, 1};
         QTest::newRow("R 400: forward stops at the last window")
             << 400 << QList<int>{K::Key_PageDown, K::Key_PageDown, K::Key_PageDown}
             << QList<int>{81, 91, 91};
@@ -446,8 +393,8 @@ private slots:
             SetImmutable(index, false);
         }
         QCOMPARE(rig.messages.shown.size(), std::size_t(1));
-        QCOMPARE(rig.messages.shown[0].first, std::string("View Files"));
-        QCOMPARE(rig.messages.shown[0].second, "Cannot create LINE.TMP\n" + reason);
+        QCOMPARE(rig.messages.shown[0].caption, std::string("View Files"));
+        QCOMPARE(rig.messages.shown[0].text, "Cannot create LINE.TMP\n" + reason);
         QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:B"));
         rig.Key(Qt::Key_Right); // moving along the line reads no points either
         const QImage& canvas = rig.wnd->Curve()->Canvas();
@@ -480,8 +427,8 @@ private slots:
         Rig rig;
         rig.Key(Qt::Key_Question);
         QCOMPARE(rig.messages.shown.size(), std::size_t(1));
-        QCOMPARE(rig.messages.shown[0].first, std::string("View Files Help"));
-        QCOMPARE(rig.messages.shown[0].second,
+        QCOMPARE(rig.messages.shown[0].caption, std::string("View Files Help"));
+        QCOMPARE(rig.messages.shown[0].text,
                  std::string("Select Line in box (L)ine.\r\n  \r\nTo move along line:\r\n"
                              " to Start- tap <<-- /Home\r\n to End  - tap -->> /End \r\n"
                              " 80 left  - tap <--- /PgUp\r\n 80 right- tap ---> /PgDn\r\n"
@@ -502,4 +449,4 @@ private slots:
 } // namespace tm47
 
 QTEST_MAIN(tm47::ViewFilesWndTest)
-#include "view_files_wnd_gui_test.moc"
+#include "view_files_test.moc"

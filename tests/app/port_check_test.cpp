@@ -1,0 +1,64 @@
+// The Monitor/Log start refuses two enabled serial uses on one port before it opens any; the
+// window's own test shows the message and that no port was opened.
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/port_check.h"
+
+namespace tm47 {
+namespace {
+
+std::string PathByIndex(int index, SerialUse) {
+    return "/no/such/com" + std::to_string(index + 1);
+}
+
+TEST(PortCheck, OnlyEnabledUsesConflict) {
+    const struct {
+        int gpsEnabled, outputEnabled, gpsPort, outputPort;
+        bool conflict;
+    } rows[] = {
+        {1, 0, 0, 2, true},  // GPS on the instrument's port (COM1)
+        {0, 0, 0, 0, false}, // both disabled on it
+        {0, 1, 1, 0, true},  // output on the instrument's port
+        {1, 1, 2, 2, true},  // GPS and output share a port
+        {1, 0, 2, 2, false}, // ... with output disabled
+        {0, 1, 2, 2, false}, // ... with GPS disabled
+        {1, 1, 1, 2, false}, // all apart
+    };
+    for (const auto& row : rows) {
+        Settings s;
+        s.instrumentPort = 0;
+        s.gpsEnabled = row.gpsEnabled;
+        s.outputEnabled = row.outputEnabled;
+        s.gpsPort = row.gpsPort;
+        s.outputPort = row.outputPort;
+        EXPECT_EQ(PortsConflict(s, PathByIndex), row.conflict)
+            << row.gpsEnabled << row.outputEnabled << row.gpsPort << row.outputPort;
+    }
+}
+
+// Two COM numbers mapped to one device, one path a link to the other, are one port.
+TEST(PortCheck, ALinkToTheSameDeviceConflicts) {
+    const std::filesystem::path dir = testing::TempDir() + "port_check_link";
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::ofstream(dir / "device").put('x');
+    std::filesystem::create_symlink(dir / "device", dir / "link");
+    Settings s;
+    s.instrumentPort = 0;
+    s.gpsEnabled = 1;
+    s.gpsPort = 1;
+    const auto linked = [&](int index, SerialUse) {
+        return (dir / (index == 0 ? "device" : "link")).string();
+    };
+    EXPECT_TRUE(PortsConflict(s, linked));
+    s.gpsEnabled = 0;
+    EXPECT_FALSE(PortsConflict(s, linked));
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace
+} // namespace tm47

@@ -173,9 +173,12 @@ def ctest_regex(names):
     return '^(' + '|'.join(escaped) + ')$'
 
 
-def build_targets(build, targets, jobs):
+def build_targets(build, targets, jobs, cache=True):
     cmd = ['cmake', '--build', build, '-j', str(jobs), '--target'] + targets
-    out = run(cmd, capture_output=True, text=True)
+    env = dict(os.environ)
+    if not cache:
+        env['CCACHE_DISABLE'] = '1'
+    out = run(cmd, capture_output=True, text=True, env=env)
     return out.returncode == 0, out.stdout + out.stderr
 
 
@@ -207,7 +210,9 @@ def run_mutant(m, build, phases, jobs):
         for programs, tests in phases:
             if not tests:
                 continue
-            built, _ = build_targets(build, programs, jobs)
+            # Never from the shared compiler cache: a file changed while another build was
+            # compiling it can leave the unmutated object filed under the mutated text.
+            built, _ = build_targets(build, programs, jobs, cache=False)
             if not built:
                 return 'killed (build)'
             failed = run_ctest(build, tests, jobs)

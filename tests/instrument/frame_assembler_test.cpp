@@ -100,7 +100,7 @@ TEST(FrameAssembler, TerminatorPairsInThePayload) {
 
 TEST(FrameAssembler, GarbageBeforeAFrameIsDroppedWithItUpToTheBufferSize) {
     // 166 bytes of garbage put the final 0x7F at index 180, the last index that is kept.
-    for (size_t garbage : {0u, 1u, 13u, 14u, 100u, 166u}) {
+    for (size_t garbage : {0u, 14u, 166u}) {
         FrameAssembler assembler;
         const Fed fed = FeedAll(assembler, Concat({Garbage(garbage), WireFrame(kSample)}));
         ASSERT_EQ(fed.frames.size(), 1u) << garbage;
@@ -139,7 +139,7 @@ TEST(FrameAssembler, SplitFeedsGiveTheSameFrames) {
     unknown.letter = 'Z';
     const std::vector<uint8_t> stream = Concat({Garbage(7), WireFrame(kSample), WireFrame(unknown),
                                                 WireFrame(second), WireFrame(kSample), Garbage(3)});
-    for (size_t chunk : {1u, 2u, 7u, 14u, 15u, 16u, 181u}) {
+    for (size_t chunk : {1u, 7u, 15u, 181u}) {
         SCOPED_TRACE(chunk);
         FrameAssembler assembler;
         std::vector<FrameBuffer> frames;

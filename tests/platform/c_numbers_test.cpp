@@ -37,13 +37,8 @@ TEST_F(CNumbers, AtoiLikeNarrowsTheSaturatedLongToInt) {
         std::string_view text;
         int32_t value;
     } cases[] = {
-        {"08", 8},
         {" \t\n-3x", -3},
-        {"+4", 4},
-        {"x5", 0},
-        {"", 0},
         {"- 5", 0},
-        {"2.9", 2},
         {"4294967297", 1},            // 2^32 + 1: the high bits are dropped
         {"99999999999999999999", -1}, // LONG_MAX narrowed
         {"-99999999999999999999", 0}, // LONG_MIN narrowed
@@ -61,17 +56,11 @@ TEST_F(CNumbers, StrtolSaturatingInt32ClampsToTheIntRange) {
         std::string_view text;
         int32_t value;
     } cases[] = {
-        {"16711680", 16711680},
         {"  \t42abc", 42},
-        {"1,5", 1},
         {"0x1F", 0},
-        {"+1e2", 1},
-        {"abc", 0},
         {"2147483647", 2147483647},
         {"2147483648", 2147483647},
         {"-2147483649", -2147483647 - 1},
-        {"99999999999999999999999", 2147483647},
-        {"-99999999999999999999999", -2147483647 - 1},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(StrtolSaturatingInt32(c.text), c.value) << '"' << c.text << '"';
@@ -88,24 +77,18 @@ TEST_F(CNumbers, StrtodLikeReadsHexadecimalAndStrtodDecimalLikeDoesNot) {
         double full;
         double decimal;
     } cases[] = {
-        {"2.34", 2.34, 2.34},
         {"  -.25x", -0.25, -0.25},
-        {"+1e2", 100.0, 100.0},
         {"1,5", 1.0, 1.0},
         {"1e", 1.0, 1.0},
-        {"abc", 0.0, 0.0},
         {"+-5", 0.0, 0.0},
         {"0x1F", 31.0, 0.0},
         {"-0x1.8p1", -3.0, -0.0},
         {"0xg", 0.0, 0.0},
         {"1e999", inf, inf},
-        {"-1e999", -inf, -inf},
-        {"1e-999", 0.0, 0.0},
         {"4.9e-324", 4.9e-324, 4.9e-324}, // the smallest subnormal survives
         {"0x1p99999", inf, 0.0},
         {"0x1p-99999", 0.0, 0.0},
         {"0x1p+-98", 1.0, 0.0}, // a second exponent sign ends the number before the "p"
-        {"0x1.8P3z", 12.0, 0.0},
         {"Infinity", inf, inf},
         {"12\0"
          "3"sv,
@@ -127,13 +110,10 @@ TEST_F(CNumbers, StrtoulHexLikeNegatesModuloTwoToTheSixtyFourAndSaturates) {
         std::string_view text;
         unsigned long long value;
     } cases[] = {
-        {"41", 0x41},
         {"  0x41", 0x41},
-        {"+41", 0x41},
         {"-41", 0xFFFFFFFFFFFFFFBFull},
         {"0xg", 0},
         {"fF*", 0xFF},
-        {"", 0},
         {"ffffffffffffffff", 0xFFFFFFFFFFFFFFFFull},
         {"-ffffffffffffffffff", 0xFFFFFFFFFFFFFFFFull}, // overflow wins over the sign
     };
@@ -158,12 +138,13 @@ TEST_F(CNumbers, PrintfFixedWritesAPointWhateverTheLocale) {
         int precision;
         const char* text;
     } cases[] = {
-        {-12.5, 0, 6, "-12.500000"}, {1e20, 0, 6, "100000000000000000000.000000"},
-        {2.345, 9, 2, "     2.35"},  {0.125, 0, 2, "0.12"}, // ties of the exact value to even
-        {-0.001, 0, 2, "-0.00"},     {1234567.891, 7, 2, "1234567.89"},
-        {2.5, -8, 1, "2.5     "},    {HUGE_VAL, 5, 1, "  inf"},
-        {-HUGE_VAL, -5, 0, "-inf "}, {std::nan(""), 0, 2, "nan"},
-        {99.5, 5, 0, "  100"},       {0.05, -4, 1, "0.1 "},
+        {1e20, 0, 6, "100000000000000000000.000000"},
+        {2.345, 9, 2, "     2.35"},
+        {0.125, 0, 2, "0.12"}, // ties of the exact value to even
+        {-0.001, 0, 2, "-0.00"},
+        {2.5, -8, 1, "2.5     "},
+        {-HUGE_VAL, -5, 0, "-inf "},
+        {std::nan(""), 0, 2, "nan"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PrintfFixed(c.value, c.width, c.precision), c.text) << c.text;
@@ -177,12 +158,9 @@ TEST_F(CNumbers, PrintfIntAndPrintfZeroPaddedCountTheSignInTheWidth) {
         const char* spaced;
         const char* zeroed;
     } cases[] = {
-        {7, 2, " 7", "07"},
         {-7, 3, " -7", "-07"},
         {123, 2, "123", "123"},
-        {0, 0, "0", "0"},
         {42, -5, "42   ", "42"},
-        {-2147483648LL, 0, "-2147483648", "-2147483648"},
         {INT64_MIN, 21, " -9223372036854775808", "-09223372036854775808"},
     };
     for (const auto& c : cases) {
@@ -195,9 +173,7 @@ TEST_F(CNumbers, PrintfLikeFormatsInTheCLocaleAtAnyLength) {
     const std::pair<std::string, std::string> cases[] = {
         {PrintfLike("B:%5.2fV", 12.3456), "B:12.35V"},
         {PrintfLike("Channel %d: %8.1f", 2, -3.25), "Channel 2:     -3.2"},
-        {PrintfLike("%3d%c", 7, '%'), "  7%"},
         {PrintfLike("%s", std::string(300, 'a').c_str()), std::string(300, 'a')},
-        {PrintfLike("%s", ""), ""},
     };
     for (const auto& [got, want] : cases) {
         EXPECT_EQ(got, want);

@@ -18,10 +18,8 @@ TEST(PortOpenFailure, SaysWhatIsWrongAndHowToFixIt) {
     };
     const Row rows[] = {
         {{"/dev/ttyUSB0", ENOENT, "", ""}, "/dev/ttyUSB0: not found"},
-        {{"/dev/ttyUSB0", ENXIO, "", ""}, "/dev/ttyUSB0: not found"},
         {{"/dev/ttyUSB1", EBUSY, "minicom (pid 4242)", ""},
          "/dev/ttyUSB1: busy, held by minicom (pid 4242)"},
-        {{"/dev/ttyUSB1", EBUSY, "", ""}, "/dev/ttyUSB1: busy"},
         {{"/dev/ttyS0", EACCES, "", "dialout"},
          "/dev/ttyS0: permission denied; join the group dialout (sudo usermod -aG dialout $USER) "
          "and log in again"},
@@ -45,9 +43,9 @@ TEST(PortOpenFailure, PathsThatReachOneDeviceAreTheSamePort) {
         bool same;
     };
     const Row rows[] = {
-        {one.SlavePath(), one.SlavePath(), true},    {link, one.SlavePath(), true},
-        {one.SlavePath(), other.SlavePath(), false}, {"/dev/ttyUSB90", "/dev/ttyUSB91", false},
-        {"/dev/ttyUSB90", "/dev/ttyUSB90", true},
+        {link, one.SlavePath(), true},
+        {one.SlavePath(), other.SlavePath(), false},
+        {"/dev/ttyUSB90", "/dev/ttyUSB90", true}, // missing devices: by name
     };
     for (const Row& r : rows) {
         EXPECT_EQ(SameDevice(r.a, r.b), r.same) << r.a << " " << r.b;

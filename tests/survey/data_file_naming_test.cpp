@@ -19,7 +19,6 @@ TEST(DataFileNaming, StemFoldersAndSwitches) {
         bool found;
     } rows[] = {
         {"/d/120514A$$$.R47", 0, "/d/120514A.R47", 1, true},
-        {"/d/X!!!.R47", 1, "/d/X.R47", 0, true},
         {"/d/A$$$B!!!.R47", 0, "/d/AB.R47", 0, true},
         {"/d/$$$A$$$.R47", 0, "/d/A$$$.R47", 1, true},
         {"/d/PLAIN.R47", 1, "/d/PLAIN.R47", 1, false},

@@ -89,74 +89,47 @@ struct Normalised : Processor {
     }
 };
 
-// Nulling and the QC check's averaging both average 50 of 51 frames; nulling records the offsets
-// in Stand By only, the check keeps the offsets in use to put back if it is cancelled.
+// Nulling and the QC check's averaging both average 50 of 51 frames (the first starts the
+// accumulator) and record nothing. Nulling writes a record in Stand By only, carrying the offsets
+// it replaced: after two in a row, the first one's new offsets, not zeros. The check keeps the
+// offsets in use, to put back if it is cancelled.
 TEST_F(Normalised, NullingAndQcAveragingAverageFiftyOfFiftyOneFrames) {
-    const struct {
-        ReadingState state;
-        bool standBy;
-        int nullingRecords, qcDone;
-        ReadingState after;
-    } cases[] = {{ReadingState::Nulling, true, 1, 0, ReadingState::Normal},
-                 {ReadingState::Nulling, false, 0, 0, ReadingState::Normal},
-                 {ReadingState::QcAveraging, true, 0, 1, ReadingState::QcEvaluation}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.state));
-        session = {};
-        session.standBy = c.standBy;
-        session.logging = !c.standBy;
-        processor.normalisation.nullOffsets = {1, 2, 3, 4};
-        if (c.state == ReadingState::Nulling) {
-            processor.StartNulling();
-        } else {
-            processor.StartQcAveraging();
-        }
-        processor.nulling.count = 0;
-        Feed(Frame('T', 1000)); // starts the accumulator, not averaged
-        for (int i = 0; i < 49; ++i) {
-            Feed(Frame('T', 10));
-        }
-        EXPECT_EQ(view.message, "     Nulling:  50 of 50");
-        EXPECT_EQ(processor.State(), c.state);
-        Feed(Frame('T', 10));
-        EXPECT_EQ(processor.State(), c.after);
-        // 10 counts x 4.8333 x 2, averaged over 50 frames; the 1000-count frame left out.
-        EXPECT_NEAR(processor.normalisation.nullOffsets[0], 96.666f, 0.01f);
-        EXPECT_EQ(session.nullingRecords, c.nullingRecords);
-        EXPECT_EQ(session.qcDone, c.qcDone);
-        EXPECT_EQ(session.written, 0) << "averaged frames are never recorded";
-    }
-    EXPECT_EQ(processor.nulling.qcSavedOffsets, (std::array<float, 4>{1, 2, 3, 4}));
-}
-
-// Each nulling record carries the offsets that applied before it: after two nullings in a row
-// the second one's previous offsets are the first one's new offsets, not zeros.
-TEST_F(Normalised, NullingRecordCarriesTheOffsetsItReplaced) {
-    session.standBy = true;
     processor.normalisation.nullOffsets = {1, 2, 3, 4};
-    auto null = [&](int16_t counts) {
-        processor.StartNulling();
+    const auto average = [&](ReadingState state, int16_t counts) {
+        state == ReadingState::Nulling ? processor.StartNulling() : processor.StartQcAveraging();
         processor.nulling.count = 0;
-        for (int i = 0; i < 51; ++i) {
+        Feed(Frame('T', 1000));
+        for (int i = 0; i < 49; ++i) {
             Feed(Frame('T', counts));
         }
-        ASSERT_EQ(processor.State(), ReadingState::Normal);
+        EXPECT_EQ(view.message, "     Nulling:  50 of 50");
+        EXPECT_EQ(processor.State(), state);
+        Feed(Frame('T', counts));
     };
-    null(10);
-    EXPECT_EQ(session.previous, (std::array<float, 4>{1, 2, 3, 4}));
-    const std::array<float, 4> first = session.nullOffsets;
-    null(20);
-    EXPECT_EQ(session.nullingRecords, 2);
-    EXPECT_EQ(session.previous, first);
-    EXPECT_EQ(processor.nulling.previousOffsets, first);
+    session.logging = true;
+    average(ReadingState::Nulling, 10);
+    EXPECT_EQ(processor.State(), ReadingState::Normal);
+    EXPECT_NEAR(processor.normalisation.nullOffsets[0], 96.666f, 0.01f); // 10 x 4.8333 x 2
+    EXPECT_EQ(session.nullingRecords, 0);
 
-    // A QC check's averaging keeps the offsets until it ends: the ones before it are kept too.
-    processor.StartQcAveraging();
-    processor.nulling.count = 0;
-    for (int i = 0; i < 51; ++i) {
-        Feed(Frame('T', 30));
-    }
-    EXPECT_EQ(processor.nulling.previousOffsets, session.nullOffsets);
+    session.logging = false;
+    session.standBy = true;
+    const std::array<float, 4> first = processor.normalisation.nullOffsets;
+    average(ReadingState::Nulling, 20);
+    average(ReadingState::Nulling, 30);
+    EXPECT_EQ(session.nullingRecords, 2);
+    EXPECT_EQ(session.previous, processor.nulling.previousOffsets);
+    EXPECT_NE(session.previous, first);
+    EXPECT_NEAR(session.previous[0], 193.333f, 0.01f);
+
+    const std::array<float, 4> inUse = processor.normalisation.nullOffsets;
+    average(ReadingState::QcAveraging, 40);
+    EXPECT_EQ(processor.State(), ReadingState::QcEvaluation);
+    EXPECT_EQ(session.qcDone, 1);
+    EXPECT_EQ(session.nullingRecords, 2);
+    EXPECT_EQ(processor.nulling.qcSavedOffsets, inUse);
+    EXPECT_EQ(processor.nulling.previousOffsets, inUse);
+    EXPECT_EQ(session.written, 0) << "averaged frames are never recorded";
 }
 
 // The writer gets the frame as received and the decoded one, which carries the running mean

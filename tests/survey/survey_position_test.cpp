@@ -23,52 +23,40 @@ std::vector<std::string> Walk(SurveyPosition& pos, const Settings& s, const std:
 }
 
 // Alternate: the next line walks back from the last station in the opposite direction.
-// One Way: it starts again at the start station in the same direction.
-TEST(SurveyPosition, NewLineProposalBySequence) {
+// One Way: it starts again at the start station in the same direction. The new line is the
+// number at the start of the line name plus the line increment.
+TEST(SurveyPosition, NewLineProposal) {
     const struct {
         int32_t sequence, direction;
         float increment;
         double station;
         const char *start, *stationIncrement;
         int32_t wantDirection;
+        std::u16string line;
+        const char* newLine;
     } rows[] = {
-        {kSequenceAlternate, 2, -1.0f, 20.0, "20.000", "1.000", 1}, // North -> South
-        {kSequenceAlternate, 0, 0.5f, 20.0, "20.000", "-0.500", 3}, // West -> East
-        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3},
+        {kSequenceAlternate, 2, -1.0f, 20.0, "20.000", "1.000", 1, u"13.00", "14.00"}, // N -> S
+        {kSequenceAlternate, 0, 0.5f, 20.0, "20.000", "-0.500", 3, u"L5", "1.00"},     // W -> E
+        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3, u"-3.5N", "-2.50"},
+        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3, u" 7e1x", "71.00"},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.direction);
+        SCOPED_TRACE(r.newLine);
         Settings s;
         s.lineSequence = r.sequence;
         s.lineDirection = r.direction;
         s.activeStationIncrement = r.increment;
         s.startStation = 5.0;
-        s.surveyLine = u"13.00";
+        s.surveyLine = r.line;
+        s.lineIncrement = 1.0f;
         SurveyPosition pos;
         pos.station = r.station;
         const NewLineProposal p = ProposeNewLine(s, pos);
         EXPECT_EQ(p.startStationText, r.start);
         EXPECT_EQ(p.stationIncrementText, r.stationIncrement);
         EXPECT_EQ(p.direction, r.wantDirection);
-        EXPECT_EQ(p.newLine, "14.00");
+        EXPECT_EQ(p.newLine, r.newLine);
         EXPECT_EQ(p.lastStation, r.station == 20.0 ? "20.000" : "42.000");
-    }
-}
-
-TEST(SurveyPosition, NewLineProposalReadsTheNumberAtTheStartOfTheLineName) {
-    const struct {
-        std::u16string line;
-        float increment;
-        const char* want;
-    } rows[] = {{u"L5", 1.0f, "1.00"},
-                {u"12", 1.0f, "13.00"},
-                {u"-3.5N", 0.5f, "-3.00"},
-                {u" 7e1x", 1.0f, "71.00"}};
-    for (const auto& r : rows) {
-        Settings s;
-        s.surveyLine = r.line;
-        s.lineIncrement = r.increment;
-        EXPECT_EQ(ProposeNewLine(s, SurveyPosition{}).newLine, r.want);
     }
 }
 

@@ -130,32 +130,5 @@ TEST(FrameAssembler, GarbageBeforeAFrameIsDroppedWithItUpToTheBufferSize) {
     EXPECT_EQ(FeedAll(assembler, {wire.begin() + 10, wire.end()}).frames.size(), 0u);
 }
 
-// The stream arrives in reads of any size; frames do not depend on where a read ends.
-TEST(FrameAssembler, SplitFeedsGiveTheSameFrames) {
-    FrameFields second = kSample;
-    second.letter = 'k';
-    second.battery = 0x7F;
-    FrameFields unknown = kSample;
-    unknown.letter = 'Z';
-    const std::vector<uint8_t> stream = Concat({Garbage(7), WireFrame(kSample), WireFrame(unknown),
-                                                WireFrame(second), WireFrame(kSample), Garbage(3)});
-    for (size_t chunk : {1u, 7u, 15u, 181u}) {
-        SCOPED_TRACE(chunk);
-        FrameAssembler assembler;
-        std::vector<FrameBuffer> frames;
-        for (size_t at = 0; at < stream.size(); at += chunk) {
-            const Fed fed =
-                FeedAll(assembler, {stream.begin() + at,
-                                    stream.begin() + std::min(at + chunk, stream.size())});
-            frames.insert(frames.end(), fed.frames.begin(), fed.frames.end());
-        }
-        EXPECT_EQ(frames, (std::vector{FrameOf(kSample), FrameOf(second), FrameOf(kSample)}));
-        EXPECT_EQ(assembler.PendingBytes(), 3);
-        // The unknown frame's end, and its last 0x7F with the battery byte 0x7F of the next.
-        EXPECT_EQ(assembler.Counters().rejectedEnds, 2u);
-        EXPECT_EQ(assembler.Counters().discardedBytes, 22u);
-    }
-}
-
 } // namespace
 } // namespace tm47

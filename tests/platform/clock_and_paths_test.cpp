@@ -2,7 +2,6 @@
 
 #include "platform/clock.h"
 #include "platform/com_map.h"
-#include "platform/device_root.h"
 
 namespace tm47 {
 namespace {
@@ -21,12 +20,6 @@ TEST(Tick, DifferencesAreWrapSafeAndTicksPrintSigned) {
     }
     EXPECT_EQ(SignedTick(0x80000000u), -2147483647 - 1);
     EXPECT_EQ(SignedTick(1728000001u), 1728000001);
-}
-
-TEST(DeviceRoot, MapsBackslashPathsUnderTheRoot) {
-    DeviceRoot root("/r");
-    EXPECT_EQ(root.Map("Storage\\TALINI\\TM47KVB.INI"), "/r/Storage/TALINI/TM47KVB.INI");
-    EXPECT_EQ(root.Map("\\Storage\\\\x"), "/r/Storage/x");
 }
 
 TEST(ComMap, DefaultsEnvironmentAndArguments) {

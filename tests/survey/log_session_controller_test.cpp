@@ -260,26 +260,9 @@ TEST_F(Controller, FailedWheelSwitches) {
     EXPECT_EQ(Notes().size(), notes + 1); // "$PAUSED", no "$STARTED"
 }
 
-// Exit in Stand By, confirmed, after Go and Pause in Auto on a streaming link (every fourth
-// frame while logging): what ends, and in which order. (Exit in Monitor is the GUI's.)
-TEST_F(Controller, ExitEndsInTheShutdownOrder) {
-    settings.gpsEnabled = 1;
-    OpenStandBy(0);
-    controller.Key('G');
-    EXPECT_EQ(session.beepDivider, 3);
-    EXPECT_EQ(link.state.frameDivisor.load(), 4);
-    controller.Key(' ');
-    EXPECT_EQ(link.state.frameDivisor.load(), 1);
-    controller.Command(465); // answered Yes
-    EXPECT_TRUE(view.hidden);
-    EXPECT_EQ(readings.State(), ReadingState::Normalising);
-    EXPECT_EQ(shutdownSteps, (std::vector<std::string>{"gps", "instrument", "files"}));
-    EXPECT_EQ(view.notice, std::vector<std::string>{"Closing Resources - please wait"});
-    EXPECT_TRUE(view.RowVisible(ButtonRow::Monitor));
-}
-
 // Giving up on a real link is the whole-session tests'; here the exact markers, the messages
-// shown meanwhile and the shutdown order.
+// shown meanwhile and the shutdown order (the same as for a confirmed exit, which with Go and
+// Pause the whole-session tests run).
 TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
     settings.gpsEnabled = 1;
     settings.outputEnabled = 1;

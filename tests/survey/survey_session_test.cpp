@@ -31,32 +31,15 @@ struct FakeTimer final : LinkTimer {
     void KillTimer1() override {}
 };
 
-struct SurveySessionTest : ::testing::Test {
-    SurveySession& Make() {
-        survey = std::make_unique<SurveySession>(
-            SurveySessionContext{
-                clock,
-                settings,
-                session,
-                position,
-                previousPoint,
-                readings,
-                link,
-                outputMode,
-                true,
-                nullptr,
-                [this] { steps.push_back(survey->Data().IsOpen() ? "GPS, file open" : "GPS"); },
-                [this] {
-                    steps.push_back(survey->Data().IsOpen() ? "output, file open" : "output");
-                },
-                {}},
-            SurveyScreen{view, readingView, timer, LiveSessionHooks{}, {}});
-        return *survey;
-    }
-
+// Exit from Stand By: the GPS, then the output port, each while the data file is still open
+// (GPS records may still be on their way into it), then the data file.
+TEST(SurveySession, ExitStopsGpsThenOutputThenClosesTheDataFile) {
     ManualClock clock{1000};
     Settings settings;
+    settings.gpsEnabled = 1;
+    settings.outputEnabled = 1;
     LogSession session;
+    session.state = SessionState::StandBy;
     SurveyPosition position;
     std::array<int32_t, 4> previousPoint{};
     ReadingProcessor readings;
@@ -64,26 +47,36 @@ struct SurveySessionTest : ::testing::Test {
     InstrumentLink link{clock, timer, readings};
     OutputMode outputMode = OutputMode::Off;
     FakeSessionView view;
+    view.answers = {MessageAnswer::Yes};
     FakeReadingView readingView;
     std::vector<std::string> steps;
-    TempDir dir;
     std::unique_ptr<SurveySession> survey;
-};
+    const auto step = [&](const char* what) {
+        steps.push_back(what + std::string(survey->Data().IsOpen() ? ", file open" : ""));
+    };
+    survey = std::make_unique<SurveySession>(
+        SurveySessionContext{clock,
+                             settings,
+                             session,
+                             position,
+                             previousPoint,
+                             readings,
+                             link,
+                             outputMode,
+                             true,
+                             nullptr,
+                             [&] { step("GPS"); },
+                             [&] { step("output"); },
+                             {}},
+        SurveyScreen{view, readingView, timer, LiveSessionHooks{}, {}});
+    TempDir dir;
+    ASSERT_EQ(survey->Data().Create(dir.Path() / "LINE1.R47", false),
+              DataFile::CreateResult::Created);
 
-// Exit from Stand By: the GPS, then the output port, each while the data file is still open
-// (GPS records may still be on their way into it), then the data file.
-TEST_F(SurveySessionTest, ExitStopsGpsThenOutputThenClosesTheDataFile) {
-    settings.gpsEnabled = 1;
-    settings.outputEnabled = 1;
-    SurveySession& s = Make();
-    ASSERT_EQ(s.Data().Create(dir.Path() / "LINE1.R47", false), DataFile::CreateResult::Created);
-    session.state = SessionState::StandBy;
-    view.answers = {MessageAnswer::Yes};
-
-    EXPECT_TRUE(s.Watch().EndSession());
+    EXPECT_TRUE(survey->Watch().EndSession());
 
     EXPECT_EQ(steps, (std::vector<std::string>{"GPS, file open", "output, file open"}));
-    EXPECT_FALSE(s.Data().IsOpen());
+    EXPECT_FALSE(survey->Data().IsOpen());
     EXPECT_EQ(session.state, SessionState::Monitor);
     EXPECT_EQ(view.boxes, std::vector<std::string>{"Confirm Exit: Exit Logging?"});
 }

@@ -126,33 +126,6 @@ TEST_F(QcCheckTest, CancelAtEveryStepRestoresThePreviousOffsets) {
     }
 }
 
-// The row is twice the kind plus the antenna; external with antenna 2 (row 4, which does not
-// exist) keeps the previous references. The header letter follows the last recorded check of
-// the session.
-TEST_F(QcCheckTest, ReferenceRowFollowsKindAndAntennaAndTheHeaderLetterTheLastRecord) {
-    StartCheck(kQcKindInternal, 2); // row 2, the external row of antenna 0
-    EXPECT_EQ(check.state.references, (std::array<float, 5>{3935, 3660, 2486, 1235, 386}));
-    check.Command(1);
-    EXPECT_EQ(check.state.lastQcLetter, 'N') << "a cancelled check is not recorded";
-    StartCheck(kQcKindExternal, 1); // row 3
-    EXPECT_EQ(check.state.references, (std::array<float, 5>{1052, 929, 644, 320, 64.2f}));
-    check.Command(1);
-    StartCheck(kQcKindInternal, 1); // row 1
-    check.Command(1);
-    StartCheck(kQcKindExternal, 2);
-    EXPECT_EQ(check.state.references, (std::array<float, 5>{694, 533, 319, 120, 81}));
-    check.Command(0);
-    Respond('D', {-694, -533, -319, -81});
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].first, 'E');
-    EXPECT_EQ(Lines().at(5), "CALIBRATION OK");
-    EXPECT_EQ(check.state.lastQcLetter, 'E');
-    check.Key(13);             // Enter on the focused Cancel closes
-    EXPECT_EQ(closedCalls, 4); // three cancelled checks and this one
-    check.ResetForSession();
-    EXPECT_EQ(check.state.lastQcLetter, 'N');
-}
-
 // Row 2: tolerances 393.5, 366, 248.6, 123.5 (differential 38.6), all exact but 248.6.
 TEST(QcEvaluation, DetectionIsStrictAndTheBoundsAreInclusive) {
     const struct {

@@ -150,16 +150,5 @@ TEST_F(CNumbers, PrintfIntAndPrintfZeroPaddedCountTheSignInTheWidth) {
     }
 }
 
-TEST_F(CNumbers, PrintfLikeFormatsInTheCLocaleAtAnyLength) {
-    const std::pair<std::string, std::string> cases[] = {
-        {PrintfLike("B:%5.2fV", 12.3456), "B:12.35V"},
-        {PrintfLike("Channel %d: %8.1f", 2, -3.25), "Channel 2:     -3.2"},
-        {PrintfLike("%s", std::string(300, 'a').c_str()), std::string(300, 'a')},
-    };
-    for (const auto& [got, want] : cases) {
-        EXPECT_EQ(got, want);
-    }
-}
-
 } // namespace
 } // namespace tm47

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-
 namespace tm47 {
 namespace {
 
@@ -33,24 +31,6 @@ TEST(FrameEncoding, LettersOfDirectionModeAndTrigger) {
         triggered += TriggeredLetter(letter);
     }
     EXPECT_EQ(triggered, "MNPQkK");
-}
-
-// Decoded as the logger does it: raw x 4.8333 / divisor x 2 (letter T), the divisor from the
-// range field; out-of-range values clamp.
-TEST(FrameEncoding, EachChannelTakesTheFinestRangeThatFitsAndClamps) {
-    const std::array<double, 4> values{100, 5000, 60000, -200000};
-    std::array<int16_t, 4> raw{};
-    uint8_t code = 0;
-    EncodeChannels(values, LetterFactors('T', false, 1), raw, code);
-    EXPECT_EQ(code, 0xD0);
-    const double divisors[] = {100, 10, 1, 1};
-    for (int i = 0; i < 4; ++i) {
-        const double back = raw[i] * 4.8333 / divisors[i] * 2;
-        EXPECT_NEAR(back, values[i], std::max(0.1, std::abs(values[i]) * 0.001)) << i;
-    }
-    EncodeChannels({1e9, -1e9, 0, 0}, {2, 2, 2, 2}, raw, code);
-    EXPECT_EQ(raw[0], 32767);
-    EXPECT_EQ(raw[1], -32768);
 }
 
 } // namespace

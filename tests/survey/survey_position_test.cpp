@@ -60,19 +60,6 @@ TEST(SurveyPosition, NewLineProposal) {
     }
 }
 
-TEST(SurveyPosition, NewLineStoresTheTypedValues) {
-    Settings s;
-    SurveyPosition pos;
-    pos.advanceArmed = true;
-    ApplyNewLine(s, pos, {u"NORTH-FIELD-EXTRA", u"2.5m", 1, 0, u"100.25", u"abc"});
-    EXPECT_EQ(s.surveyLine, u"NORTH-FIELD"); // 15+ characters keep their first 11
-    EXPECT_FLOAT_EQ(s.lineIncrement, 2.5f);
-    EXPECT_DOUBLE_EQ(s.startStation, 100.25);
-    EXPECT_DOUBLE_EQ(pos.station, 100.25);
-    EXPECT_FLOAT_EQ(s.activeStationIncrement, 0.0f); // not a number: 0, the station stands
-    EXPECT_FALSE(pos.advanceArmed);
-}
-
 // A new station is the first recorded reading's; each later one adds the increment (widened
 // before adding), or in wheel mode subtracts it for the backward letters.
 TEST(SurveyPosition, ReadingsForwardAndBackward) {
@@ -120,14 +107,6 @@ TEST(SurveyPosition, RecordDecision) {
         }
         EXPECT_EQ(recorded, r.recorded) << r.mode << " " << r.letters;
     }
-    // Outside logging the latch still follows the button.
-    Settings s;
-    s.surveyMode = kModeManual;
-    SurveyPosition pos;
-    DecideRecord(pos, s, 'M', false);
-    EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Take);
-    DecideRecord(pos, s, 'M', false);
-    EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Hold);
 }
 
 } // namespace

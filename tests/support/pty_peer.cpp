@@ -24,12 +24,7 @@ PtyPeer::PtyPeer() {
 }
 
 PtyPeer::~PtyPeer() {
-    if (slaveKeepAlive_ >= 0) {
-        ::close(slaveKeepAlive_);
-    }
-    if (master_ >= 0) {
-        ::close(master_);
-    }
+    HangUp();
 }
 
 void PtyPeer::HangUp() {

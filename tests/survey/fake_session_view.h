@@ -52,11 +52,12 @@ public:
     int RunNewLine() override { return RunDialog("New Line") ? 1 : 0; }
     void RunNewStation() override { RunDialog("New Station"); }
     std::optional<std::u16string> RunComment() override {
-        return RunDialog("Enter Comment") ? std::optional(comment) : std::nullopt;
+        return RunDialog("Enter Comment") ? std::optional(std::u16string(u"comment"))
+                                          : std::nullopt;
     }
     void RunScale() override { RunDialog("Enter Scale"); }
     void RunDisplayOptions() override { RunDialog("Display Options"); }
-    int TrackPopupMenu() override { return menuChoice; }
+    int TrackPopupMenu() override { return 0; }
     void CloseDialog(const std::string& title, DialogClose) override {
         closeRequests.insert(title);
         dialogClosed = dialogClosed || title == openDialog;
@@ -91,8 +92,6 @@ public:
     std::vector<std::string> messageLines, notice, boxes; // boxes: "caption: text"
     std::deque<MessageAnswer> answers;
     std::function<void()> duringBox, createFile, duringDialog;
-    std::u16string comment;
-    int menuChoice = 0;
     std::string openDialog;
     bool dialogClosed = false, hidden = false;
     std::set<std::string> closeRequests;

@@ -103,12 +103,17 @@ struct SessionFixture : ::testing::Test {
 
     void SetUp() override {
         readings.NormalisationDone();
-        ctx.shutdown.stopGps = [this] { shutdownSteps.push_back("gps"); };
+        // GPS records may still be on their way into the data file: it must still be open.
+        ctx.shutdown.stopGps = [this] {
+            shutdownSteps.push_back(file.IsOpen() ? "gps, open" : "gps");
+        };
         ctx.shutdown.stopInstrument = [this] {
             shutdownSteps.push_back("instrument");
             link.Stop();
         };
-        ctx.shutdown.closeOutputPort = [this] { shutdownSteps.push_back("output"); };
+        ctx.shutdown.closeOutputPort = [this] {
+            shutdownSteps.push_back(file.IsOpen() ? "output, open" : "output");
+        };
         ctx.shutdown.closeDataFiles = [this] {
             shutdownSteps.push_back("files");
             file.Close();
@@ -241,8 +246,8 @@ TEST_F(Controller, FailedWheelSwitches) {
 }
 
 // Giving up on a real link is the whole-session tests'; here the exact markers, the messages
-// shown meanwhile and the shutdown order (the same as for a confirmed exit, which with Go and
-// Pause the whole-session tests run).
+// shown meanwhile and the shutdown order, the same as for a confirmed exit: the GPS and the
+// output port stop while the data file is still open.
 TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
     settings.gpsEnabled = 1;
     settings.outputEnabled = 1;
@@ -258,7 +263,8 @@ TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
                                                  "X$CONN END  "}));
     EXPECT_EQ(view.notice, (std::vector<std::string>{"Connection Terminated",
                                                      "Closing Resources - please wait"}));
-    EXPECT_EQ(shutdownSteps, (std::vector<std::string>{"gps", "instrument", "output", "files"}));
+    EXPECT_EQ(shutdownSteps,
+              (std::vector<std::string>{"gps, open", "instrument", "output, open", "files"}));
     EXPECT_EQ(std::count(view.messageLines.begin(), view.messageLines.end(), "Please Wait..."), 3);
     EXPECT_EQ(view.messageLines.back(), "                  ");
 }
@@ -281,7 +287,6 @@ TEST_F(Watch, MonitorWritesNoMarkersAndTellsTheCalibration) {
 TEST_F(Watch, ALostLinkClosesEveryDialogAndNothingIsWrittenAfterIt) {
     OpenStandBy(0);
     link.instrumentAnswers = false;
-    view.comment = u"never";
     view.duringDialog = [this] { TickUntilHidden(); };
     controller.Key('C');
     EXPECT_TRUE(view.hidden);

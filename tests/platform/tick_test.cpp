@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "platform/clock.h"
-#include "platform/com_map.h"
 
 namespace tm47 {
 namespace {
@@ -20,20 +19,6 @@ TEST(Tick, DifferencesAreWrapSafeAndTicksPrintSigned) {
     }
     EXPECT_EQ(SignedTick(0x80000000u), -2147483647 - 1);
     EXPECT_EQ(SignedTick(1728000001u), 1728000001);
-}
-
-TEST(ComMap, DefaultsEnvironmentAndArguments) {
-    setenv("TM47_COM3", "/tmp/gps", 1);
-    ComMap map = ComMap::FromEnvironment();
-    unsetenv("TM47_COM3");
-    EXPECT_EQ(map.PathForIndex(0), "/dev/ttyUSB0");
-    EXPECT_EQ(map.PathForIndex(2), "/tmp/gps");
-    EXPECT_TRUE(map.SetFromArgument("COM3=/dev/pts/7"));
-    EXPECT_EQ(map.PathForIndex(2), "/dev/pts/7");
-    for (const char* bad : {"COM0=/x", "COM13=/x", "COMx=/x", "COM1="}) {
-        EXPECT_FALSE(map.SetFromArgument(bad)) << bad;
-    }
-    EXPECT_EQ(map.PathForIndex(12), "");
 }
 
 } // namespace

@@ -13,9 +13,8 @@ namespace {
 struct FakeView : ReadingView {
     std::string message, mode, marker, battery;
     std::array<std::string, 4> channels;
-    int enables = 0;
     void ShowMessageLine(const std::string& t) override { message = t; }
-    void EnableMonitorButtons() override { enables++; }
+    void EnableMonitorButtons() override {}
     void ShowMode(const std::string& t) override { mode = t; }
     void ShowMarker(const std::string& t) override { marker = t; }
     void ShowInstrumentBattery(const std::string& t) override { battery = t; }
@@ -46,40 +45,25 @@ struct FakeSession : ReadingSession {
 
 using test::Frame; // raw counts on every channel, reference 3000 (Standard, T: x2)
 
-struct Processor : ::testing::Test {
+// The processor past its normalisation (98 frames of reference 3000).
+struct Normalised : ::testing::Test {
     Settings settings;
     ManualClock clock{1000};
     ReadingProcessor processor;
     FakeView view;
     FakeSession session;
-    bool portrait = true;
     int32_t beepDivider = 5;
 
-    void Feed(FrameBuffer f) {
-        ReadingContext ctx{settings, clock, 1, portrait, beepDivider};
-        processor.HandleFrame(f, ctx, view, session);
-        EXPECT_EQ(f[0], 0) << "the first byte is cleared after every call";
-    }
-};
-
-TEST_F(Processor, NormalisationShowsPercentagesAndEnablesButtonsAbove90) {
-    for (int i = 1; i <= 89; ++i) {
-        Feed(Frame('T'));
-    }
-    EXPECT_EQ(view.message, "Normalization:  90 %");
-    EXPECT_EQ(view.enables, 0);
-    Feed(Frame('T'));
-    EXPECT_EQ(view.message, "Normalization:  91 %");
-    EXPECT_EQ(view.enables, 1);
-    EXPECT_EQ(session.written, 0) << "nothing is recorded while normalising";
-}
-
-struct Normalised : Processor {
     void SetUp() override {
         for (int i = 0; i < 98; ++i) {
             Feed(Frame('T'));
         }
         ASSERT_EQ(processor.State(), ReadingState::Normal);
+    }
+    void Feed(FrameBuffer f) {
+        ReadingContext ctx{settings, clock, 1, true, beepDivider};
+        processor.HandleFrame(f, ctx, view, session);
+        EXPECT_EQ(f[0], 0) << "the first byte is cleared after every call";
     }
 };
 

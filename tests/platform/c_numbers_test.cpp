@@ -17,19 +17,14 @@ namespace {
 
 using std::string_view_literals::operator""sv;
 
-class CNumbers : public ::testing::Test {
-protected:
+struct CNumbers : ::testing::Test {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
     void SetUp() override {
-        const char* old = std::setlocale(LC_ALL, nullptr);
-        saved_ = old ? old : "C";
         if (!test::SetGermanLocale(LC_ALL) && test::UnderCi()) {
             FAIL() << test::kNoGermanLocale;
         }
     }
-    void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
-
-private:
-    std::string saved_;
+    void TearDown() override { std::setlocale(LC_ALL, saved.c_str()); }
 };
 
 // atoi narrows the saturated long to int; the 32-bit strtol clamps to the int range.
@@ -71,7 +66,6 @@ TEST_F(CNumbers, StrtodLikeReadsHexadecimalAndStrtodDecimalLikeDoesNot) {
         {"0x1F", 31.0, 0.0},
         {"-0x1.8p1", -3.0, -0.0},
         {"1e999", inf, inf},
-        {"4.9e-324", 4.9e-324, 4.9e-324}, // the smallest subnormal survives
         {"0x1p99999", inf, 0.0},
         {"0x1p+-98", 1.0, 0.0}, // a second exponent sign ends the number before the "p"
         {"12\0"
@@ -101,15 +95,6 @@ TEST_F(CNumbers, StrtoulHexLikeNegatesModuloTwoToTheSixtyFourAndSaturates) {
     };
     for (const auto& c : cases) {
         EXPECT_EQ(StrtoulHexLike(c.text), c.value) << '"' << c.text << '"';
-    }
-}
-
-TEST_F(CNumbers, NarrowToFloatGivesInfinityBeyondTheFloatRange) {
-    const float inf = std::numeric_limits<float>::infinity();
-    const std::pair<double, float> cases[] = {
-        {0.2, 0.2f}, {-1e300, -inf}, {3.4028234663852886e38, 3.4028234663852886e38f}};
-    for (const auto& [wide, narrow] : cases) {
-        EXPECT_EQ(NarrowToFloat(wide), narrow) << wide;
     }
 }
 

@@ -28,13 +28,11 @@ PtyPeer::~PtyPeer() {
 }
 
 void PtyPeer::HangUp() {
-    if (slaveKeepAlive_ >= 0) {
-        ::close(slaveKeepAlive_);
-        slaveKeepAlive_ = -1;
-    }
-    if (master_ >= 0) {
-        ::close(master_);
-        master_ = -1;
+    for (int* fd : {&slaveKeepAlive_, &master_}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
     }
 }
 

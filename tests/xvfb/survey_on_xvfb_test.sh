@@ -2,7 +2,7 @@
 # A survey logged by the real program on a bare X server (no window manager), keys pressed
 # with xdotool as an operator presses them, against the simulated instrument on a
 # pseudo-terminal: Monitor/Log, a new data file through the save dialog, Go and Pause, a new
-# line, a new station, a comment, Go and Pause again, Exit; the data file is then read back.
+# line, a comment, Go and Pause again, Exit; the data file is then read back.
 # Without a window manager nobody hands the keyboard back when a dialog closes, so every key
 # after a dialog proves the program takes it back itself. (The cable pulled while logging, and
 # r47 on the logged file, are the GUI session tests'.)
@@ -63,13 +63,10 @@ sleep 2
 xdotool key q
 wait_for 10 notes_reach X '\$PAUSED' 1 || fail "no pause"
 
-# New line, new station and a comment, each through its dialog.
+# A new line and a comment, each through its dialog.
 xdotool key l
 wait_for 10 window_named "New Line" || fail "no New Line dialog"
 confirm_dialog "New Line"
-xdotool key n
-wait_for 10 window_named "New Station" || fail "no New Station dialog"
-confirm_dialog "New Station"
 xdotool key c
 wait_for 10 window_named "Enter Comment" || fail "no comment dialog"
 xdotool type HELLO
@@ -101,7 +98,6 @@ size=$(stat -c %s "$file")
 rows=$(od -An -v -c -w24 "$file" | tr -d ' ')
 [ "$(count_notes X '\$CONNEND')" -eq 0 ] || fail "the link was given up"
 echo "$rows" | grep -q '^L1\.00' || fail "no new line record"
-echo "$rows" | grep -q '^S' || fail "no new station record"
 # Reading records (the first record, the file header, also begins with "T"): both runs logged.
 [ "$(echo "$rows" | tail -n +2 | grep -c '^[DEFJKMNPQTjk]')" -ge 10 ] || fail "too few readings"
 echo "PASS: $(basename "$file"), $((size / 24)) records"

@@ -92,13 +92,11 @@ TEST_F(Normalised, NullingAndQcAveragingAverageFiftyOfFiftyOneFrames) {
 
     session.logging = false;
     session.standBy = true;
-    const std::array<float, 4> first = processor.normalisation.nullOffsets;
     average(ReadingState::Nulling, 20);
     average(ReadingState::Nulling, 30);
     EXPECT_EQ(session.nullingRecords, 2);
     EXPECT_EQ(session.previous, processor.nulling.previousOffsets);
-    EXPECT_NE(session.previous, first);
-    EXPECT_NEAR(session.previous[0], 193.333f, 0.01f);
+    EXPECT_NEAR(session.previous[0], 193.333f, 0.01f); // the first one's 20 counts
 
     const std::array<float, 4> inUse = processor.normalisation.nullOffsets;
     average(ReadingState::QcAveraging, 40);

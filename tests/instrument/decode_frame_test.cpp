@@ -46,54 +46,36 @@ void ExpectChannels(const Reading& r, std::array<double, 4> expected) {
     }
 }
 
-TEST(DecodeFrame, RangeCodeGivesTheDivisors) {
+// Raw 1000 on every channel, calibrated (x 4.8333), divided by the range code's divisors and
+// scaled by the letter's group.
+TEST(DecodeFrame, RangeCodeDivisorsAndLetterScaling) {
     const struct {
-        uint8_t rangeCode;
-        std::array<double, 4> expected; // raw 1000, letter T, Standard
+        uint8_t letter, rangeCode;
+        int variant, antenna;
+        std::array<double, 4> expected;
     } cases[] = {
-        {0x55, {966.66, 966.66, 966.66, 966.66}},
-        {0xFF, {96.666, 96.666, 96.666, 96.666}},
-        {0x1D, {9666.6, 966.66, 96.666, 966.66}},
+        {'T', 0xFF, 0, 0, {96.666, 96.666, 96.666, 96.666}},
+        {'T', 0x1D, 0, 0, {9666.6, 966.66, 96.666, 966.66}},
         // Field value 2 is not sent; the cascade reads 0xAA as 10, 100, 100, 1.
-        {0xAA, {966.66, 96.666, 96.666, 9666.6}},
+        {'T', 0xAA, 0, 0, {966.66, 96.666, 96.666, 9666.6}},
+        {'D', 0, 0, 1, {9666.6, 9666.6, 9666.6, 19333.2}},
+        {'D', 0, 1, 0, {8313.276, 12276.582, 18076.542, 36343.13786}},
+        {'M', 0, 1, 2, {6428.289, 9835.28217, 14508.64827, 12117.32477}},
+        {'P', 0, 1, 2, {4362.05325, 6587.7879, 9796.10827, 14591.03670}},
+        {'k', 0, 1, 1, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.rangeCode);
-        const Reading r = Calibrated({'T', c.rangeCode, {1000, 1000, 1000, 1000}});
+        SCOPED_TRACE(testing::Message() << c.letter << " range " << int(c.rangeCode) << " variant "
+                                        << c.variant << " antenna " << c.antenna);
+        const Reading r =
+            Calibrated({c.letter, c.rangeCode, {1000, 1000, 1000, 1000}}, c.variant, c.antenna);
+        EXPECT_EQ(r.letter, c.letter);
         EXPECT_EQ(r.rangeCode, c.rangeCode);
         ExpectChannels(r, c.expected);
     }
+    // The two bytes of a channel, high byte first, signed.
     ExpectChannels(Calibrated({'T', 0x00, {0x7FFF, -32768, 0, -1}}),
                    {316745.4822, -316755.1488, 0.0, -9.6666});
-}
-
-TEST(DecodeFrame, LetterScalingByGroup) {
-    const struct {
-        uint8_t letter;
-        int variant, antenna;
-        std::array<double, 4> expected; // raw 1000 on every channel, divisor 1
-    } cases[] = {
-        {'T', 0, 1, {9666.6, 9666.6, 9666.6, 9666.6}},
-        {'M', 0, 0, {9666.6, 9666.6, 9666.6, 9666.6}},
-        {'D', 0, 1, {9666.6, 9666.6, 9666.6, 19333.2}},
-        {'N', 0, 0, {9666.6, 9666.6, 9666.6, 19367.97194}},
-        {'D', 1, 0, {8313.276, 12276.582, 18076.542, 36343.13786}},
-        {'N', 1, 3, {8313.276, 12276.582, 18076.542, 29338.131}},
-        {'T', 1, 1, {8313.276, 12276.582, 18076.542, 29338.131}},
-        {'M', 1, 2, {6428.289, 9835.28217, 14508.64827, 12117.32477}},
-        {'E', 0, 0, {4362.05325, 6587.7879, 9796.10827, 14591.03670}},
-        {'P', 1, 2, {4362.05325, 6587.7879, 9796.10827, 14591.03670}},
-        {'F', 0, 0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
-        {'k', 1, 1, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message()
-                     << c.letter << " variant " << c.variant << " antenna " << c.antenna);
-        const Reading r =
-            Calibrated({c.letter, 0x00, {1000, 1000, 1000, 1000}}, c.variant, c.antenna);
-        EXPECT_EQ(r.letter, c.letter);
-        ExpectChannels(r, c.expected);
-    }
 }
 
 // The nominal reference shows as the gain once the ring holds the reference everywhere;
@@ -108,21 +90,14 @@ TEST(DecodeFrame, NominalReferenceByGroupLevelAndDelivery) {
         float reference, nominal;
         bool steady; // the ring already holds the reference
     } cases[] = {
-        {'T', 0, 0, kLinkPolled, 1000, 1000, 3000, true},
-        {'N', 0, 2, kLinkPolled, 1000, 1000, 3000, true},
-        {'E', 1, 0, kLinkPolled, 1000, 1000, 1800, true},
-        {'j', 0, 3, kLinkPolled, 1000, 1000, 1800, true},
         {'T', 1, 0, kLinkPolled, 1350, 1350, 1840, true},
         {'T', 1, 0, kLinkPolled, 1349, 1349, 920, true},
-        {'D', 1, 3, kLinkPolled, 1350, 1350, 1840, true},
         {'M', 1, 1, kLinkPolled, 1650, 1650, 2230, true},
         {'M', 1, 1, kLinkPolled, 1649, 1649, 1123, true},
         {'N', 1, 2, kLinkPolled, 2600, 2600, 3729, true},
         {'N', 1, 2, kLinkPolled, 2599, 2599, 1920, true},
         {'T', 1, 0, kLinkStreaming, 1555, 1349.826389f, 920, false},
-        {'T', 1, 0, kLinkPolled, 1555, 1555, 1840, false},
         {'T', 0, 0, kLinkStreaming, 1555, 1485.195798f, 3000, false},
-        {'T', 0, 0, kLinkPolled, 1555, 1555, 3000, false},
         {'T', 0, 0, kLinkPolled, 0, 0, 0, true},
         {'T', 0, 0, kLinkPolled, -500, -500, -500, true},
     };
@@ -140,29 +115,20 @@ TEST(DecodeFrame, NominalReferenceByGroupLevelAndDelivery) {
     }
 }
 
+// While a QC check evaluates, the null offsets come off before the gain (2 here) applies and
+// the frame carries the mean; while it averages, the channels are only calibrated.
 TEST(DecodeFrame, NullingAndNormalisingDependOnTheReadingState) {
-    const struct {
-        ReadingState state;
-        bool normalised;
-    } cases[] = {{ReadingState::Normal, true},
-                 {ReadingState::QcEvaluation, true},
-                 {ReadingState::Nulling, false},
-                 {ReadingState::QcAveraging, false}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.state));
+    for (ReadingState state : {ReadingState::QcEvaluation, ReadingState::QcAveraging}) {
+        const bool normalised = state == ReadingState::QcEvaluation;
         NormalisationState n = SteadyRing(1500);
         n.nullOffsets = {100, -50, 0, 9666.6f};
         const FrameFields fields{'T', 0, {1000, 1000, 1000, 1000}, 1500, 77};
-        const Decoded d = Decode(fields, n, 0, 0, kLinkPolled, c.state);
-        EXPECT_FLOAT_EQ(n.normalisationGain, 2.0f);
+        const Decoded d = Decode(fields, n, 0, 0, kLinkPolled, state);
         EXPECT_EQ(d.reading.battery, 77);
-        if (c.normalised) {
-            ExpectChannels(d.reading, {19133.2, 19433.2, 19333.2, 0.0});
-            EXPECT_NE(d.frame, FrameOf(fields));
-        } else {
-            ExpectChannels(d.reading, {9666.6, 9666.6, 9666.6, 9666.6});
-            EXPECT_EQ(d.frame, FrameOf(fields));
-        }
+        ExpectChannels(d.reading, normalised
+                                      ? std::array<double, 4>{19133.2, 19433.2, 19333.2, 0}
+                                      : std::array<double, 4>{9666.6, 9666.6, 9666.6, 9666.6});
+        EXPECT_EQ(d.frame == FrameOf(fields), !normalised);
     }
 }
 
@@ -173,8 +139,6 @@ TEST(DecodeFrame, TheMeanReplacesTheReferenceInTheFrame) {
     } cases[] = {
         {120987.57f, {0x04, 0xD2, 56, 0}}, // mean 1234.567
         {-1225.0f, {0xFF, 0xF4, 0xCE, 0}}, // mean -12.5: -12 and -50 hundredths
-        {0.0f, {0x00, 0x00, 0, 0}},
-        {3211166.0f, {0x7F, 0xFF, 0, 0}}, // mean 32767
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.sum);
@@ -184,23 +148,6 @@ TEST(DecodeFrame, TheMeanReplacesTheReferenceInTheFrame) {
         EXPECT_EQ((std::array<uint8_t, 4>{d.frame[10], d.frame[11], d.frame[12], d.frame[13]}),
                   c.bytes);
         EXPECT_EQ(d.reading.battery, 200);
-    }
-}
-
-TEST(DecodeFrame, AfterPrimingTheMeanMovesOneStepPerFrame) {
-    NormalisationState n = SteadyRing(2000);
-    const struct {
-        int frames;
-        float mean;
-        int ringIndex;
-    } checkpoints[] = {{1, 2001.0f, 1}, {49, 2049.0f, 49}, {97, 2097.0f, 97}, {98, 2098.0f, 0}};
-    int decoded = 0;
-    for (const auto& c : checkpoints) {
-        for (; decoded < c.frames; ++decoded) {
-            Decode({'T', 0, {}, 2098}, n);
-        }
-        EXPECT_FLOAT_EQ(n.referenceMean, c.mean) << c.frames;
-        EXPECT_EQ(n.ringIndex, c.ringIndex) << c.frames;
     }
 }
 

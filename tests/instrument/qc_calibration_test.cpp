@@ -27,14 +27,6 @@ Reading At(uint8_t letter, Values channels) {
     return r;
 }
 
-void ExpectReferences(const CalibrationState& cal, std::array<float, 5> references,
-                      std::array<double, 5> tolerances) {
-    EXPECT_EQ(cal.references, references);
-    for (int i = 0; i < 5; ++i) {
-        EXPECT_FLOAT_EQ(cal.tolerances[i], static_cast<float>(tolerances[i])) << "column " << i;
-    }
-}
-
 struct QcCheckTest : ::testing::Test {
     ManualClock clock{1000};
     ReadingProcessor readings;
@@ -42,12 +34,11 @@ struct QcCheckTest : ::testing::Test {
     NullingState& nulling = readings.nulling;
     FakeCalibrationView view;
     std::vector<std::pair<char, Values>> records; // letter and values of each record
-    int closedCalls = 0;
     QcCheck check{readings, clock,
                   CalibrationHooks{[this](char l, const Values& v) {
                                        records.push_back({l, v});
                                    },
-                                   [](bool) {}, [this] { closedCalls++; }}};
+                                   [](bool) {}, [] {}}};
 
     void SetUp() override {
         check.AttachView(&view);
@@ -65,12 +56,6 @@ struct QcCheckTest : ::testing::Test {
         normalisation.nullOffsets = {40, 40, 40, 40};
         readings.QcAveragingDone();
         check.AveragingDone();
-    }
-
-    // Two frames: the first detects the response, the second evaluates it.
-    void Respond(uint8_t letter, Values channels) {
-        check.Evaluate(At(letter, channels));
-        check.Evaluate(At(letter, channels));
     }
 
     std::vector<std::string> Lines() const { return ComposeCalibrationScreen(check.state).lines; }
@@ -94,74 +79,26 @@ TEST_F(QcCheckTest, ResponseThatNeverSettlesFailsAtTheSixthFrame) {
     EXPECT_EQ(records[0].second, (Values{-4608, -3574, -2096, 6}));
 }
 
-TEST_F(QcCheckTest, CancelAtEveryStepRestoresThePreviousOffsets) {
-    constexpr uint32_t kLost = 0xFFFF;
-    const struct {
-        const char* name;
-        int okPresses;
-        bool respond;
-        uint32_t cancelKey; // 0: the Cancel button, kLost: the link is lost
-    } cases[] = {
-        {"instructions", 0, false, 0},
-        {"waiting", 1, false, 'c'},
-        {"waiting, Enter on Cancel", 1, false, 13},
-        {"result", 1, true, 'C'},
-        {"waiting, link lost", 1, false, kLost},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        records.clear();
+// Cancelled on the instructions, or the link lost while waiting: the window and timer 2 go,
+// nothing is recorded and the offsets before the check come back. (Closing after a result is
+// the calibration window's GUI test.)
+TEST_F(QcCheckTest, CancelOrALostLinkRestoresThePreviousOffsets) {
+    for (bool lost : {false, true}) {
+        SCOPED_TRACE(lost ? "link lost while waiting" : "Cancel on the instructions");
         StartCheck(kQcKindInternal, 1);
-        for (int i = 0; i < c.okPresses; ++i) {
+        if (lost) {
             check.Command(0);
-        }
-        if (c.respond) {
-            Respond('T', {-694, -533, -319, -120});
-            ASSERT_EQ(check.state.step, 2);
-        }
-        if (c.cancelKey == 0) {
-            check.Command(1);
-        } else if (c.cancelKey == kLost) {
             check.LinkLost(); // the reading state is the link restart's
         } else {
-            check.Key(c.cancelKey);
+            check.Command(1);
         }
         EXPECT_FALSE(view.visible);
         EXPECT_FALSE(view.timerRunning);
         EXPECT_EQ(check.state.step, 0);
-        EXPECT_EQ(readings.State(),
-                  c.cancelKey == kLost ? ReadingState::QcEvaluation : ReadingState::Normal);
+        EXPECT_EQ(readings.State(), lost ? ReadingState::QcEvaluation : ReadingState::Normal);
         EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
-        EXPECT_EQ(records.size(), c.respond ? 1u : 0u);
+        EXPECT_TRUE(records.empty());
     }
-}
-
-// The row is twice the kind plus the antenna; external with antenna 2 (row 4, which does not
-// exist) keeps the previous references. The header letter follows the last recorded check of
-// the session.
-TEST_F(QcCheckTest, ReferenceRowFollowsKindAndAntennaAndTheHeaderLetterTheLastRecord) {
-    StartCheck(kQcKindInternal, 2); // row 2, the external row of antenna 0
-    ExpectReferences(check.state, {3935, 3660, 2486, 1235, 386},
-                     {393.5, 366.0, 248.6, 123.5, 38.6});
-    check.Command(1);
-    EXPECT_EQ(check.state.lastQcLetter, 'N') << "a cancelled check is not recorded";
-    StartCheck(kQcKindExternal, 1); // row 3
-    ExpectReferences(check.state, {1052, 929, 644, 320, 64.2f}, {105.2, 92.9, 64.4, 32.0, 6.42});
-    check.Command(1);
-    StartCheck(kQcKindInternal, 1); // row 1
-    check.Command(1);
-    StartCheck(kQcKindExternal, 2);
-    ExpectReferences(check.state, {694, 533, 319, 120, 81}, {69.4, 53.3, 31.9, 12.0, 8.1});
-    check.Command(0);
-    Respond('D', {-694, -533, -319, -81});
-    ASSERT_EQ(records.size(), 1u);
-    EXPECT_EQ(records[0].first, 'E');
-    EXPECT_EQ(Lines().at(5), "CALIBRATION OK");
-    EXPECT_EQ(check.state.lastQcLetter, 'E');
-    check.Key(13);             // Enter on the focused Cancel closes
-    EXPECT_EQ(closedCalls, 4); // three cancelled checks and this one
-    check.ResetForSession();
-    EXPECT_EQ(check.state.lastQcLetter, 'N');
 }
 
 // Row 2: tolerances 393.5, 366, 248.6, 123.5 (differential 38.6), all exact but 248.6.
@@ -172,15 +109,11 @@ TEST(QcEvaluation, DetectionIsStrictAndTheBoundsAreInclusive) {
         Values channels;
         int expected;
     } cases[] = {
-        {"all at the references", 'T', {-3935, -3660, -2486, -1235}, kQcPass},
         {"every bound reached", 'T', {-4328.5f, -3294, -2486, -1358.5f}, kQcPass},
         {"lower bounds reached", 'T', {-3541.5f, -4026, -2486, -1111.5f}, kQcPass},
         {"channel 4 past its bound", 'T', {-3935, -3660, -2486, -1359}, kQcGoOn},
-        {"channel 2 past its bound", 'T', {-3935, -4026.5f, -2486, -1235}, kQcGoOn},
         {"differential letter D uses 386", 'D', {-3935, -3660, -2486, -386}, kQcPass},
-        {"differential letter Q past 386", 'Q', {-3935, -3660, -2486, -425}, kQcGoOn},
         {"letter j is differential here", 'j', {-3935, -3660, -2486, -1235}, kQcGoOn},
-        {"letter k is differential here", 'k', {-3935, -3660, -2486, -386}, kQcPass},
         {"four-channel letter M uses 1235", 'M', {-3935, -3660, -2486, -386}, kQcGoOn},
     };
     for (const auto& c : cases) {
@@ -193,16 +126,13 @@ TEST(QcEvaluation, DetectionIsStrictAndTheBoundsAreInclusive) {
         EXPECT_EQ(EvaluateQcFrame(cal, c.channels, IsQcDifferentialLetter(c.letter)), c.expected);
     }
 
-    const struct {
-        float channel1;
-        int32_t detected;
-    } detections[] = {{-3541.5f, 0}, {-4328.5f, 0}, {-3542.0f, 1}, {-4328.0f, 1}, {3935.0f, 0}};
-    for (const auto& d : detections) {
-        SCOPED_TRACE(d.channel1);
+    // Detection: channel 1 strictly inside the tolerance of its reference.
+    for (auto [channel1, detected] :
+         {std::pair{-3541.5f, 0}, {-4328.5f, 0}, {-3542.0f, 1}, {-4328.0f, 1}}) {
         CalibrationState cal;
         LoadQcReferences(cal, 2);
-        EXPECT_EQ(EvaluateQcFrame(cal, {d.channel1, -3660, -2486, -1235}, false), kQcGoOn);
-        EXPECT_EQ(cal.responseDetected, d.detected);
+        EXPECT_EQ(EvaluateQcFrame(cal, {channel1, -3660, -2486, -1235}, false), kQcGoOn);
+        EXPECT_EQ(cal.responseDetected, detected) << channel1;
     }
 }
 

@@ -13,9 +13,8 @@ namespace {
 struct FakeView : ReadingView {
     std::string message, mode, marker, battery;
     std::array<std::string, 4> channels;
-    int enables = 0;
     void ShowMessageLine(const std::string& t) override { message = t; }
-    void EnableMonitorButtons() override { enables++; }
+    void EnableMonitorButtons() override {}
     void ShowMode(const std::string& t) override { mode = t; }
     void ShowMarker(const std::string& t) override { marker = t; }
     void ShowInstrumentBattery(const std::string& t) override { battery = t; }
@@ -24,27 +23,20 @@ struct FakeView : ReadingView {
 };
 
 struct FakeSession : ReadingSession {
-    bool logging = false, standBy = false, record = true;
-    int written = 0, advanced = 0, shown = 0, beeps = 0, nullingRecords = 0;
-    int qcDone = 0;
-    std::array<float, 4> nullOffsets{}, previous{};
-    FrameBuffer writtenFrame{}, writtenReceived{};
+    bool logging = false, standBy = false;
+    int written = 0, nullingRecords = 0, qcDone = 0;
+    std::array<float, 4> previous{};
     bool Logging() const override { return logging; }
     bool StandBy() const override { return standBy; }
-    bool DecideRecord(uint8_t) override { return record; }
-    uint32_t WriteReading(const FrameBuffer& f, const FrameBuffer& r) override {
-        writtenFrame = f;
-        writtenReceived = r;
-        return ++written;
-    }
-    void AdvanceStation(uint8_t) override { advanced++; }
-    void RecordedReadingShown(const Reading&, uint32_t) override { shown++; }
-    void WriteNullingRecord(const std::array<float, 4>& o, const std::array<float, 4>& p) override {
+    bool DecideRecord(uint8_t) override { return true; }
+    uint32_t WriteReading(const FrameBuffer&, const FrameBuffer&) override { return ++written; }
+    void AdvanceStation(uint8_t) override {}
+    void RecordedReadingShown(const Reading&, uint32_t) override {}
+    void WriteNullingRecord(const std::array<float, 4>&, const std::array<float, 4>& p) override {
         nullingRecords++;
-        nullOffsets = o;
         previous = p;
     }
-    void Beep() override { beeps++; }
+    void Beep() override {}
     void QcAveragingStarted() override {}
     void QcAveragingDone() override { qcDone++; }
     void QcEvaluate(const Reading&) override {}
@@ -53,155 +45,67 @@ struct FakeSession : ReadingSession {
 
 using test::Frame; // raw counts on every channel, reference 3000 (Standard, T: x2)
 
-struct Processor : ::testing::Test {
+// The processor past its normalisation (98 frames of reference 3000).
+struct Normalised : ::testing::Test {
     Settings settings;
     ManualClock clock{1000};
     ReadingProcessor processor;
     FakeView view;
     FakeSession session;
-    bool portrait = true;
     int32_t beepDivider = 5;
 
-    void Feed(FrameBuffer f) {
-        ReadingContext ctx{settings, clock, 1, portrait, beepDivider};
-        processor.HandleFrame(f, ctx, view, session);
-        EXPECT_EQ(f[0], 0) << "the first byte is cleared after every call";
-    }
-};
-
-TEST_F(Processor, NormalisationShowsPercentagesAndEnablesButtonsAbove90) {
-    for (int i = 1; i <= 89; ++i) {
-        Feed(Frame('T'));
-    }
-    EXPECT_EQ(view.message, "Normalization:  90 %");
-    EXPECT_EQ(view.enables, 0);
-    Feed(Frame('T'));
-    EXPECT_EQ(view.message, "Normalization:  91 %");
-    EXPECT_EQ(view.enables, 1);
-    EXPECT_EQ(session.written, 0) << "nothing is recorded while normalising";
-}
-
-struct Normalised : Processor {
     void SetUp() override {
         for (int i = 0; i < 98; ++i) {
             Feed(Frame('T'));
         }
         ASSERT_EQ(processor.State(), ReadingState::Normal);
     }
+    void Feed(FrameBuffer f) {
+        ReadingContext ctx{settings, clock, 1, true, beepDivider};
+        processor.HandleFrame(f, ctx, view, session);
+        EXPECT_EQ(f[0], 0) << "the first byte is cleared after every call";
+    }
 };
 
-// Nulling and the QC check's averaging both average 50 of 51 frames; nulling records the offsets
-// in Stand By only, the check keeps the offsets in use to put back if it is cancelled.
+// Nulling and the QC check's averaging both average 50 of 51 frames (the first starts the
+// accumulator) and record nothing. Nulling writes a record in Stand By only, carrying the offsets
+// it replaced: after two in a row, the first one's new offsets, not zeros. The check keeps the
+// offsets in use, to put back if it is cancelled.
 TEST_F(Normalised, NullingAndQcAveragingAverageFiftyOfFiftyOneFrames) {
-    const struct {
-        ReadingState state;
-        bool standBy;
-        int nullingRecords, qcDone;
-        ReadingState after;
-    } cases[] = {{ReadingState::Nulling, true, 1, 0, ReadingState::Normal},
-                 {ReadingState::Nulling, false, 0, 0, ReadingState::Normal},
-                 {ReadingState::QcAveraging, true, 0, 1, ReadingState::QcEvaluation}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(static_cast<int>(c.state));
-        session = {};
-        session.standBy = c.standBy;
-        session.logging = !c.standBy;
-        processor.normalisation.nullOffsets = {1, 2, 3, 4};
-        if (c.state == ReadingState::Nulling) {
-            processor.StartNulling();
-        } else {
-            processor.StartQcAveraging();
-        }
-        processor.nulling.count = 0;
-        Feed(Frame('T', 1000)); // starts the accumulator, not averaged
-        EXPECT_EQ(view.message, "     Nulling:   1 of 50");
-        for (int i = 0; i < 49; ++i) {
-            Feed(Frame('T', 10));
-        }
-        EXPECT_EQ(view.message, "     Nulling:  50 of 50");
-        EXPECT_EQ(processor.State(), c.state);
-        Feed(Frame('T', 10));
-        EXPECT_EQ(processor.State(), c.after);
-        // 10 counts x 4.8333 x 2, averaged over 50 frames; the 1000-count frame left out.
-        EXPECT_NEAR(processor.normalisation.nullOffsets[0], 96.666f, 0.01f);
-        EXPECT_EQ(session.nullingRecords, c.nullingRecords);
-        EXPECT_EQ(session.qcDone, c.qcDone);
-        EXPECT_EQ(session.written, 0) << "averaged frames are never recorded";
-    }
-    EXPECT_EQ(processor.nulling.qcSavedOffsets, (std::array<float, 4>{1, 2, 3, 4}));
-}
-
-// Each nulling record carries the offsets that applied before it: after two nullings in a row
-// the second one's previous offsets are the first one's new offsets, not zeros.
-TEST_F(Normalised, NullingRecordCarriesTheOffsetsItReplaced) {
-    session.standBy = true;
     processor.normalisation.nullOffsets = {1, 2, 3, 4};
-    auto null = [&](int16_t counts) {
-        processor.StartNulling();
+    const auto average = [&](ReadingState state, int16_t counts) {
+        state == ReadingState::Nulling ? processor.StartNulling() : processor.StartQcAveraging();
         processor.nulling.count = 0;
-        for (int i = 0; i < 51; ++i) {
+        Feed(Frame('T', 1000));
+        for (int i = 0; i < 49; ++i) {
             Feed(Frame('T', counts));
         }
-        ASSERT_EQ(processor.State(), ReadingState::Normal);
+        EXPECT_EQ(view.message, "     Nulling:  50 of 50");
+        EXPECT_EQ(processor.State(), state);
+        Feed(Frame('T', counts));
     };
-    null(10); // 10 counts x 4.8333 x 2 = 96.666
-    EXPECT_EQ(session.previous, (std::array<float, 4>{1, 2, 3, 4}));
-    EXPECT_EQ(processor.nulling.previousOffsets, (std::array<float, 4>{1, 2, 3, 4}));
-    const std::array<float, 4> first = session.nullOffsets;
-    EXPECT_NEAR(first[0], 96.666f, 0.01f);
-    null(20);
-    EXPECT_EQ(session.nullingRecords, 2);
-    EXPECT_EQ(session.previous, first);
-    EXPECT_EQ(processor.nulling.previousOffsets, first);
-    EXPECT_NEAR(session.nullOffsets[0], 193.333f, 0.01f);
-
-    // A QC check's averaging keeps the offsets until it ends: the ones before it are kept too.
-    processor.StartQcAveraging();
-    processor.nulling.count = 0;
-    for (int i = 0; i < 51; ++i) {
-        Feed(Frame('T', 30));
-    }
-    EXPECT_EQ(processor.nulling.previousOffsets, session.nullOffsets);
-}
-
-// The writer gets the frame as received and the decoded one, which carries the running mean
-// (3000.00: 0x0BB8, hundredths 0) in place of the reference and battery.
-TEST_F(Normalised, RecordedReadingsGoToTheWriterAndEveryFifthBeeps) {
     session.logging = true;
-    for (int audio : {1, 0}) {
-        settings.audio = audio;
-        for (int i = 0; i < 12; ++i) {
-            session.record = i % 2 == 0; // 6 recorded; the others do not count
-            Feed(Frame('T', 100, 77));
-        }
-    }
-    EXPECT_EQ(session.written, 12);
-    EXPECT_EQ(session.advanced, 12);
-    EXPECT_EQ(session.shown, 12);
-    EXPECT_EQ(session.beeps, 1);
-    EXPECT_EQ(session.writtenReceived, Frame('T', 100, 77));
-    const FrameBuffer& decoded = session.writtenFrame;
-    EXPECT_EQ((std::array{decoded[10], decoded[11], decoded[12]}),
-              (std::array<uint8_t, 3>{0x0B, 0xB8, 0}));
-}
+    average(ReadingState::Nulling, 10);
+    EXPECT_EQ(processor.State(), ReadingState::Normal);
+    EXPECT_NEAR(processor.normalisation.nullOffsets[0], 96.666f, 0.01f); // 10 x 4.8333 x 2
+    EXPECT_EQ(session.nullingRecords, 0);
 
-// While a QC check evaluates, each frame still shows its mode, battery and channels; only
-// T, E, M and P count as four-channel letters there.
-TEST_F(Normalised, QcEvaluationKeepsTheStatusFieldsLive) {
-    processor.QcAveragingDone();
-    const struct {
-        uint8_t letter, battery;
-        const char *mode, *batteryText;
-    } cases[] = {{'T', 80, "Mode:4", "B:12.00V"}, {'k', 70, "Mode:D", "B:10.50V"}};
-    for (const auto& c : cases) {
-        view = {};
-        Feed(Frame(c.letter, 0, c.battery));
-        EXPECT_EQ(view.mode, c.mode) << c.letter;
-        EXPECT_EQ(view.battery, c.batteryText) << c.letter;
-        EXPECT_EQ(view.channels[0].substr(0, 4), "Ch1:") << c.letter;
-    }
-    EXPECT_EQ(session.written, 0);
+    session.logging = false;
+    session.standBy = true;
+    average(ReadingState::Nulling, 20);
+    average(ReadingState::Nulling, 30);
+    EXPECT_EQ(session.nullingRecords, 2);
+    EXPECT_EQ(session.previous, processor.nulling.previousOffsets);
+    EXPECT_NEAR(session.previous[0], 193.333f, 0.01f); // the first one's 20 counts
+
+    const std::array<float, 4> inUse = processor.normalisation.nullOffsets;
+    average(ReadingState::QcAveraging, 40);
     EXPECT_EQ(processor.State(), ReadingState::QcEvaluation);
+    EXPECT_EQ(session.qcDone, 1);
+    EXPECT_EQ(session.nullingRecords, 2);
+    EXPECT_EQ(processor.nulling.qcSavedOffsets, inUse);
+    EXPECT_EQ(processor.nulling.previousOffsets, inUse);
+    EXPECT_EQ(session.written, 0) << "averaged frames are never recorded";
 }
 
 // The process takes its locale from the environment; the screen still writes a point.
@@ -214,28 +118,34 @@ TEST_F(Normalised, ScreenTextsKeepTheDecimalPointUnderAGermanLocale) {
     EXPECT_EQ(view.channels[0], "Ch1:     0.0");
 }
 
+// The mode and marker follow the letter; manual logging keeps the marker blank; while a QC
+// check evaluates only T, E, M and P count as four-channel letters, and nothing is recorded.
 TEST_F(Normalised, StatusTextsFollowTheLetter) {
-    struct Case {
+    const struct {
         uint8_t letter;
-        bool logging;
+        bool logging, qc;
         int surveyMode;
-        const char *mode, *marker, *ch4;
+        const char *mode, *marker;
     } cases[] = {
-        {'T', false, 0, "Mode:4", " ", "Ch4:"}, {'N', true, 0, "Mode:D", "M", "ChT:"},
-        {'k', false, 0, "Mode:4", "M", "Ch4:"}, {'M', false, 2, "Mode:4", "M", "Ch4:"},
-        {'K', true, 2, "Mode:D", " ", "ChT:"}, // Manual logging keeps the marker blank
+        {'T', false, false, 0, "Mode:4", " "},
+        {'k', false, false, 0, "Mode:4", "M"},
+        {'K', true, false, 2, "Mode:D", " "},
+        {'k', false, true, 0, "Mode:D", nullptr},
     };
     for (const auto& c : cases) {
         session.logging = c.logging;
         settings.surveyMode = c.surveyMode;
+        if (c.qc) {
+            processor.QcAveragingDone();
+        }
+        const int written = session.written;
         Feed(Frame(c.letter, 0, 80));
         EXPECT_EQ(view.mode, c.mode) << c.letter;
-        EXPECT_EQ(view.marker, c.marker) << c.letter;
-        EXPECT_EQ(view.channels[3].substr(0, 4), c.ch4) << c.letter;
+        if (c.marker) {
+            EXPECT_EQ(view.marker, c.marker) << c.letter;
+        }
+        EXPECT_EQ(session.written, written + (c.logging && !c.qc ? 1 : 0)) << c.letter;
     }
-    portrait = false;
-    Feed(Frame('T'));
-    EXPECT_EQ(view.channels[0], "     0.0");
 }
 
 } // namespace

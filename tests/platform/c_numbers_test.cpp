@@ -17,64 +17,37 @@ namespace {
 
 using std::string_view_literals::operator""sv;
 
-class CNumbers : public ::testing::Test {
-protected:
+struct CNumbers : ::testing::Test {
+    const std::string saved = std::setlocale(LC_ALL, nullptr);
     void SetUp() override {
-        const char* old = std::setlocale(LC_ALL, nullptr);
-        saved_ = old ? old : "C";
         if (!test::SetGermanLocale(LC_ALL) && test::UnderCi()) {
             FAIL() << test::kNoGermanLocale;
         }
     }
-    void TearDown() override { std::setlocale(LC_ALL, saved_.c_str()); }
-
-private:
-    std::string saved_;
+    void TearDown() override { std::setlocale(LC_ALL, saved.c_str()); }
 };
 
-TEST_F(CNumbers, AtoiLikeNarrowsTheSaturatedLongToInt) {
+// atoi narrows the saturated long to int; the 32-bit strtol clamps to the int range.
+TEST_F(CNumbers, AtoiLikeNarrowsAndStrtolSaturatingInt32Clamps) {
     const struct {
         std::string_view text;
-        int32_t value;
+        int32_t atoi, strtol;
     } cases[] = {
-        {"08", 8},
-        {" \t\n-3x", -3},
-        {"+4", 4},
-        {"x5", 0},
-        {"", 0},
-        {"- 5", 0},
-        {"2.9", 2},
-        {"4294967297", 1},            // 2^32 + 1: the high bits are dropped
-        {"99999999999999999999", -1}, // LONG_MAX narrowed
-        {"-99999999999999999999", 0}, // LONG_MIN narrowed
+        {" \t\n-3x", -3, -3},
+        {"- 5", 0, 0},
+        {"0x1F", 0, 0},
+        {"2147483648", -2147483647 - 1, 2147483647},
+        {"-2147483649", 2147483647, -2147483647 - 1},
+        {"4294967297", 1, 2147483647},            // 2^32 + 1: the high bits are dropped
+        {"99999999999999999999", -1, 2147483647}, // LONG_MAX narrowed
+        {"-99999999999999999999", 0, -2147483647 - 1},
         {"7\0"
          "8"sv,
-         7}, // a NUL ends the text
+         7, 7}, // a NUL ends the text
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(AtoiLike(c.text), c.value) << '"' << c.text << '"';
-    }
-}
-
-TEST_F(CNumbers, StrtolSaturatingInt32ClampsToTheIntRange) {
-    const struct {
-        std::string_view text;
-        int32_t value;
-    } cases[] = {
-        {"16711680", 16711680},
-        {"  \t42abc", 42},
-        {"1,5", 1},
-        {"0x1F", 0},
-        {"+1e2", 1},
-        {"abc", 0},
-        {"2147483647", 2147483647},
-        {"2147483648", 2147483647},
-        {"-2147483649", -2147483647 - 1},
-        {"99999999999999999999999", 2147483647},
-        {"-99999999999999999999999", -2147483647 - 1},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(StrtolSaturatingInt32(c.text), c.value) << '"' << c.text << '"';
+        EXPECT_EQ(AtoiLike(c.text), c.atoi) << '"' << c.text << '"';
+        EXPECT_EQ(StrtolSaturatingInt32(c.text), c.strtol) << '"' << c.text << '"';
     }
 }
 
@@ -88,28 +61,9 @@ TEST_F(CNumbers, StrtodLikeReadsHexadecimalAndStrtodDecimalLikeDoesNot) {
         double full;
         double decimal;
     } cases[] = {
-        {"2.34", 2.34, 2.34},
-        {"  -.25x", -0.25, -0.25},
-        {"+1e2", 100.0, 100.0},
-        {"1,5", 1.0, 1.0},
-        {"1e", 1.0, 1.0},
-        {"abc", 0.0, 0.0},
-        {"+-5", 0.0, 0.0},
-        {"0x1F", 31.0, 0.0},
-        {"-0x1.8p1", -3.0, -0.0},
-        {"0xg", 0.0, 0.0},
-        {"1e999", inf, inf},
-        {"-1e999", -inf, -inf},
-        {"1e-999", 0.0, 0.0},
-        {"4.9e-324", 4.9e-324, 4.9e-324}, // the smallest subnormal survives
-        {"0x1p99999", inf, 0.0},
-        {"0x1p-99999", 0.0, 0.0},
+        {"  -.25x", -0.25, -0.25}, {"1,5", 1.0, 1.0},   {"0x1F", 31.0, 0.0},
+        {"-0x1.8p1", -3.0, -0.0},  {"1e999", inf, inf}, {"0x1p99999", inf, 0.0},
         {"0x1p+-98", 1.0, 0.0}, // a second exponent sign ends the number before the "p"
-        {"0x1.8P3z", 12.0, 0.0},
-        {"Infinity", inf, inf},
-        {"12\0"
-         "3"sv,
-         12.0, 12.0},
         {tiny, 0.0, 0.0},
     };
     for (const auto& c : cases) {
@@ -127,46 +81,13 @@ TEST_F(CNumbers, StrtoulHexLikeNegatesModuloTwoToTheSixtyFourAndSaturates) {
         std::string_view text;
         unsigned long long value;
     } cases[] = {
-        {"41", 0x41},
         {"  0x41", 0x41},
-        {"+41", 0x41},
         {"-41", 0xFFFFFFFFFFFFFFBFull},
-        {"0xg", 0},
         {"fF*", 0xFF},
-        {"", 0},
-        {"ffffffffffffffff", 0xFFFFFFFFFFFFFFFFull},
         {"-ffffffffffffffffff", 0xFFFFFFFFFFFFFFFFull}, // overflow wins over the sign
     };
     for (const auto& c : cases) {
         EXPECT_EQ(StrtoulHexLike(c.text), c.value) << '"' << c.text << '"';
-    }
-}
-
-TEST_F(CNumbers, NarrowToFloatGivesInfinityBeyondTheFloatRange) {
-    const float inf = std::numeric_limits<float>::infinity();
-    const std::pair<double, float> cases[] = {
-        {0.2, 0.2f}, {1e300, inf}, {-1e300, -inf}, {3.4028234663852886e38, 3.4028234663852886e38f}};
-    for (const auto& [wide, narrow] : cases) {
-        EXPECT_EQ(NarrowToFloat(wide), narrow) << wide;
-    }
-}
-
-TEST_F(CNumbers, PrintfFixedWritesAPointWhateverTheLocale) {
-    const struct {
-        double value;
-        int width;
-        int precision;
-        const char* text;
-    } cases[] = {
-        {-12.5, 0, 6, "-12.500000"}, {1e20, 0, 6, "100000000000000000000.000000"},
-        {2.345, 9, 2, "     2.35"},  {0.125, 0, 2, "0.12"}, // ties of the exact value to even
-        {-0.001, 0, 2, "-0.00"},     {1234567.891, 7, 2, "1234567.89"},
-        {2.5, -8, 1, "2.5     "},    {HUGE_VAL, 5, 1, "  inf"},
-        {-HUGE_VAL, -5, 0, "-inf "}, {std::nan(""), 0, 2, "nan"},
-        {99.5, 5, 0, "  100"},       {0.05, -4, 1, "0.1 "},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(PrintfFixed(c.value, c.width, c.precision), c.text) << c.text;
     }
 }
 
@@ -177,30 +98,14 @@ TEST_F(CNumbers, PrintfIntAndPrintfZeroPaddedCountTheSignInTheWidth) {
         const char* spaced;
         const char* zeroed;
     } cases[] = {
-        {7, 2, " 7", "07"},
         {-7, 3, " -7", "-07"},
         {123, 2, "123", "123"},
-        {0, 0, "0", "0"},
         {42, -5, "42   ", "42"},
-        {-2147483648LL, 0, "-2147483648", "-2147483648"},
         {INT64_MIN, 21, " -9223372036854775808", "-09223372036854775808"},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(PrintfInt(c.value, c.width), c.spaced) << c.spaced;
         EXPECT_EQ(PrintfZeroPadded(c.value, c.width), c.zeroed) << c.zeroed;
-    }
-}
-
-TEST_F(CNumbers, PrintfLikeFormatsInTheCLocaleAtAnyLength) {
-    const std::pair<std::string, std::string> cases[] = {
-        {PrintfLike("B:%5.2fV", 12.3456), "B:12.35V"},
-        {PrintfLike("Channel %d: %8.1f", 2, -3.25), "Channel 2:     -3.2"},
-        {PrintfLike("%3d%c", 7, '%'), "  7%"},
-        {PrintfLike("%s", std::string(300, 'a').c_str()), std::string(300, 'a')},
-        {PrintfLike("%s", ""), ""},
-    };
-    for (const auto& [got, want] : cases) {
-        EXPECT_EQ(got, want);
     }
 }
 

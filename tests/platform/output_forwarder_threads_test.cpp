@@ -22,21 +22,13 @@ using Ms = std::chrono::milliseconds;
 TEST(OutputForwarder, PortHeldByXoffDropsWholeRecordsWarnsOnceAndSendsTheRestAfterXon) {
     testing::PtyPeer peer;
     SerialPort port;
-    std::string error;
-    ASSERT_TRUE(
-        port.Open(peer.SlavePath(), SerialUse::Output, SerialLineSettings{3, 0, 1, 0}, &error))
-        << error;
+    ASSERT_TRUE(port.Open(peer.SlavePath(), SerialUse::Output, SerialLineSettings{3, 0, 1, 0}));
     OutputForwarder out(64 * 1024);
-    EXPECT_FALSE(out.Enqueue("not started"));
     std::atomic<int> told{0};
     out.SetBlockedHandler([&] { ++told; });
     out.Start(port);
 
     const std::string record = std::string(23, 'R') + "\n";
-    ASSERT_TRUE(out.Enqueue(record));
-    const std::vector<uint8_t> first = peer.Read(2000, record.size());
-    EXPECT_EQ(std::string(first.begin(), first.end()), record);
-
     peer.Write(std::string(1, '\x13')); // XOFF
     std::this_thread::sleep_for(Ms(50));
     const auto start = std::chrono::steady_clock::now();

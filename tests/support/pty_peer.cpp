@@ -24,22 +24,15 @@ PtyPeer::PtyPeer() {
 }
 
 PtyPeer::~PtyPeer() {
-    if (slaveKeepAlive_ >= 0) {
-        ::close(slaveKeepAlive_);
-    }
-    if (master_ >= 0) {
-        ::close(master_);
-    }
+    HangUp();
 }
 
 void PtyPeer::HangUp() {
-    if (slaveKeepAlive_ >= 0) {
-        ::close(slaveKeepAlive_);
-        slaveKeepAlive_ = -1;
-    }
-    if (master_ >= 0) {
-        ::close(master_);
-        master_ = -1;
+    for (int* fd : {&slaveKeepAlive_, &master_}) {
+        if (*fd >= 0) {
+            ::close(*fd);
+            *fd = -1;
+        }
     }
 }
 

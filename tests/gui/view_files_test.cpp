@@ -1,7 +1,6 @@
 // The "View Files" screen with the real widgets: files opened through the injected open-file
-// dialog, the line combo box, the window and bar moves by key, the focus ring, the status texts and
-// the profile's pixels.
-#include <QAbstractItemView>
+// dialog, the line combo box, the window and bar moves by key, the status texts, an index that
+// cannot be written, and the bar on the profile.
 #include <QFontMetrics>
 #include <QLineEdit>
 #include <QTemporaryDir>
@@ -277,56 +276,6 @@ private slots:
         const QImage& canvas = rig.wnd->Curve()->Canvas();
         QCOMPARE(canvas.pixel(1, 5) | 0xFF000000, kViewBarColour);
         QVERIFY((canvas.pixel(3, 5) | 0xFF000000) != kViewBarColour);
-    }
-
-    void GapSlotsSplitTheCurves() {
-        Rig rig;
-        rig.settings.profileScaleMin = -100;
-        rig.settings.profileScaleMax = 100;
-        UpdateProfilePixelsPerUnit(rig.settings);
-        // Every channel decodes to 0: a flat line across the middle, broken at slot 3.
-        rig.Open("FLAT.R47",
-                 Crafted().Header().Line(u"F", 0, 1).Reading({}, 2).Marker().Reading({}, 6).Data());
-        const QImage& canvas = rig.wnd->Curve()->Canvas();
-        auto curveInColumn = [&](int x) {
-            for (int y = 0; y < canvas.height(); ++y) {
-                if (IsCurveColour(canvas.pixel(x, y))) {
-                    return true;
-                }
-            }
-            return false;
-        };
-        QVERIFY(curveInColumn(1));
-        QVERIFY(!curveInColumn(3));
-        QVERIFY(curveInColumn(5));
-        QVERIFY(!curveInColumn(12)); // past the last point
-        // Channel 4 is drawn last, in magenta.
-        QCOMPARE(canvas.pixel(5, rig.screen.profileHeight / 2) | 0xFF000000, QRgb(0xFFFF00FF));
-    }
-
-    void TabRingReachesTheLineBoxAndComesRound() {
-        Rig rig;
-        rig.Key(Qt::Key_Tab);
-        rig.Key(Qt::Key_Tab);
-        rig.Key(Qt::Key_Tab);
-        QCOMPARE(rig.viewer.focusIndex, 9);
-        QVERIFY(rig.wnd->Button(9)->isDefault());
-        QVERIFY(!rig.wnd->Button(6)->isDefault());
-        QVERIFY(!rig.wnd->LineLabelBold());
-        rig.Key(Qt::Key_Tab);
-        QCOMPARE(rig.viewer.focusIndex, 10);
-        QVERIFY(rig.wnd->LineLabelBold());
-        QVERIFY(!rig.wnd->Button(9)->isDefault());
-        QVERIFY(rig.wnd->LineCombo()->hasFocus() || rig.wnd->LineCombo()->view()->isVisible());
-        QTest::keyClick(rig.wnd->LineCombo()->view(), Qt::Key_Tab);
-        QCoreApplication::processEvents();
-        QCOMPARE(rig.viewer.focusIndex, 0);
-        QVERIFY(rig.wnd->Button(0)->isDefault());
-        QVERIFY(!rig.wnd->LineLabelBold());
-        // Enter runs the highlighted button's command: 80 back from row 1 stays at row 1.
-        rig.wnd->setFocus();
-        rig.Key(Qt::Key_Return);
-        QCOMPARE(rig.viewer.firstRow, int64_t(1));
     }
 
     void StatusTexts() {

@@ -60,10 +60,20 @@ struct Screen {
         wnd = std::make_unique<LoggingWnd>(
             LoggingContext{settings, session, geometry, readings, position, previousPoint},
             nullptr);
-        survey = std::make_unique<SurveySession>(
-            SurveySessionContext{clock, settings, session, position, previousPoint, readings, *link,
-                                 outputMode, geometry.portrait},
-            wnd->ScreenForSession());
+        survey = std::make_unique<SurveySession>(SurveySessionContext{clock,
+                                                                      settings,
+                                                                      session,
+                                                                      position,
+                                                                      previousPoint,
+                                                                      readings,
+                                                                      *link,
+                                                                      outputMode,
+                                                                      geometry.portrait,
+                                                                      nullptr,
+                                                                      {},
+                                                                      {},
+                                                                      {}},
+                                                 wnd->ScreenForSession());
         wnd->Attach(*survey);
         wnd->SetBatteryReader([] { return 87; });
         wnd->SetBeeper([this] { beeps++; });

@@ -55,6 +55,7 @@ TEST(DecodeFrame, RangeCodeDivisorsAndLetterScaling) {
         std::array<double, 4> expected;
     } cases[] = {
         {'T', 0xFF, 0, 0, {96.666, 96.666, 96.666, 96.666}},
+        {'T', 0xC0, 0, 0, {96.666, 9666.6, 9666.6, 9666.6}}, // the lowest code of divisor 100
         {'T', 0x1D, 0, 0, {9666.6, 966.66, 96.666, 966.66}},
         // Field value 2 is not sent; the cascade reads 0xAA as 10, 100, 100, 1.
         {'T', 0xAA, 0, 0, {966.66, 96.666, 96.666, 9666.6}},

@@ -9,6 +9,7 @@
 
 #include "datafile/record_parser.h"
 #include "datafile/records.h"
+#include "temp_dir_support.h"
 #include "tests/support/german_locale.h"
 
 namespace tm47 {
@@ -51,9 +52,8 @@ TEST(Records, TextRecords) {
 }
 
 TEST(Records, ReadingRecordCarriesRawBytesLfAndNulIncluded) {
-    const uint8_t frame[14] = {'T',  0x55, 0x00, 0x0A, 0xFF, 0x9C, 0x00,
-                               0x00, 0x7F, 0xFF, 0x04, 0xD2, 56,   0};
-    EXPECT_EQ(S(ReadingRecord(frame, 1000)),
+    const std::string_view frame("T\x55\0\n\xFF\x9C\0\0\x7F\xFF\x04\xD2\x38", 14);
+    EXPECT_EQ(S(ReadingRecord(AsBytes(frame), 1000)),
               std::string("T\x55\x00\x0A\xFF\x9C\x00\x00\x7F\xFF\x04\xD2\x38      1000\n", 24));
 }
 

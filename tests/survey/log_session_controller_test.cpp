@@ -58,16 +58,14 @@ public:
     bool LeaveWheelMode() override {
         state.frameCounter = 0;
         state.frameDivisor = 1;
-        for (int i = 0; i < 5; ++i) {
-            ++xAttempts;
-            if (instrumentTakesX) {
-                StartTimer1(InstrumentLink::kStandByPollMs);
-                state.replyFlag = 1;
-                state.lastFrameTick = clock_.Tick();
-                return true;
-            }
+        xAttempts += instrumentTakesX ? 1 : 5; // the link's five tries
+        if (!instrumentTakesX) {
+            return false;
         }
-        return false;
+        StartTimer1(InstrumentLink::kStandByPollMs);
+        state.replyFlag = 1;
+        state.lastFrameTick = clock_.Tick();
+        return true;
     }
     void Stop() override { ++stops; }
     void WaitMs(uint32_t ms) override { clock_.Advance(ms + 1); }

@@ -10,7 +10,6 @@ namespace {
 
 TEST(RecordWritersThreads, GpsAndGuiWritersNeverInterleaveInsideARecordOrGroup) {
     RecordWriterFixture f(OutputMode::Raw, true);
-    RecordContext& ctx = f.ctx;
 
     constexpr int kReadings = 2000;
     constexpr int kSentences = 500;
@@ -21,13 +20,13 @@ TEST(RecordWritersThreads, GpsAndGuiWritersNeverInterleaveInsideARecordOrGroup) 
 
     std::thread gps([&] {
         for (int i = 0; i < kSentences; ++i) {
-            WriteGpsSentence(ctx, sentence, static_cast<uint32_t>(i), '@', '#');
+            WriteGpsSentence(f.ctx, sentence, static_cast<uint32_t>(i), '@', '#');
         }
     });
     for (int i = 0; i < kReadings; ++i) {
-        WriteReading(ctx, AsBytes(frame), AsBytes(frame));
+        WriteReading(f.ctx, AsBytes(frame), AsBytes(frame));
         if (i % 100 == 0) {
-            WriteNote(ctx, u"$STARTED", 'X');
+            WriteNote(f.ctx, u"$STARTED", 'X');
         }
     }
     gps.join();

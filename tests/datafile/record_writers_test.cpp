@@ -1,57 +1,17 @@
 // The writers: what reaches the data file, the test file and the output port.
-#include <mutex>
-
-#include <gtest/gtest.h>
-
-#include "datafile/record_writers.h"
-#include "platform/output_forwarder.h"
-#include "temp_dir_support.h"
+#include "record_writer_fixture.h"
 
 namespace tm47 {
 namespace {
 
-struct Fixture {
-    TempDir dir;
-    Settings settings;
-    DataFile file;
-    ManualClock clock{1234, {2026, 5, 14, 14, 5, 9, 127}};
-    OutputForwarder output;
-    std::mutex mutex;
-    std::string received; // everything the output port was given
-    RecordContext ctx{settings, file, clock, &output};
-
-    explicit Fixture(OutputMode outputMode, bool testFile = false) {
-        settings.writeTestFile = testFile ? 1 : 0;
-        EXPECT_EQ(file.Create(dir.Path() / "LINE1.R47", testFile), DataFile::CreateResult::Created);
-        ctx.outputMode = outputMode;
-        output.Start(
-            [this](const uint8_t* d, std::size_t n) {
-                std::lock_guard lock(mutex);
-                received.append(reinterpret_cast<const char*>(d), n);
-                return n;
-            },
-            {});
-    }
-    std::string Data(const char* ext = "R47") {
-        file.Close();
-        return ReadAll(dir.Path() / (std::string("LINE1.") + ext));
-    }
-    std::string Output() {
-        output.WaitDrained(2000);
-        std::lock_guard lock(mutex);
-        return received;
-    }
-};
-
 // The frame after decoding (mean 1234.56 in bytes 10-12) and as the instrument sent it
 // (instantaneous reference 1300, battery 80).
-const uint8_t kDecoded[14] = {'M',  0x00, 0x00, 0x0A, 0x01, 0x00, 0xFF,
-                              0xFF, 0x00, 0x10, 0x04, 0xD2, 56,   0x00};
-const uint8_t kReceived[14] = {'M',  0x00, 0x00, 0x0A, 0x01, 0x00, 0xFF,
-                               0xFF, 0x00, 0x10, 0x05, 0x14, 80,   0x7F};
+using std::string_view_literals::operator""sv;
+const auto kDecoded = "M\0\0\n\x01\0\xFF\xFF\0\x10\x04\xD2\x38\0"sv;
+const auto kReceived = "M\0\0\n\x01\0\xFF\xFF\0\x10\x05\x14\x50\x7F"sv;
 
 TEST(RecordWriters, OpeningRecordsInOrder) {
-    Fixture f(OutputMode::Off);
+    RecordWriterFixture f(OutputMode::Off);
     f.settings.surveyLine = u"12345678901";
     f.settings.startStation = 25.0;
     f.settings.activeStationIncrement = -1.0f;
@@ -85,24 +45,24 @@ TEST(RecordWriters, OutputModeFromTheOutputSettings) {
 }
 
 TEST(RecordWriters, ReadingGoesToTheTestFileWithTheReceivedReferenceAndBattery) {
-    Fixture f(OutputMode::Raw, true);
+    RecordWriterFixture f(OutputMode::Raw, true);
     f.clock.SetTick(0xFFFFFF9Cu); // -100 as a signed tick
-    EXPECT_EQ(WriteReading(f.ctx, kDecoded, kReceived), 0xFFFFFF9Cu);
+    EXPECT_EQ(WriteReading(f.ctx, AsBytes(kDecoded), AsBytes(kReceived)), 0xFFFFFF9Cu);
     const std::string tick = "      -100\n";
     const std::string data = f.Data();
-    EXPECT_EQ(data, std::string(reinterpret_cast<const char*>(kDecoded), 13) + tick);
-    EXPECT_EQ(f.Data("R4D"), std::string(reinterpret_cast<const char*>(kReceived), 13) + tick);
+    EXPECT_EQ(data, std::string(kDecoded.substr(0, 13)) + tick);
+    EXPECT_EQ(f.Data("R4D"), std::string(kReceived.substr(0, 13)) + tick);
     EXPECT_EQ(f.Output(), data); // Raw Data: the data file's bytes
 }
 
 TEST(RecordWriters, ConvertedFormsOnTheOutputPort) {
-    Fixture f(OutputMode::Converted);
+    RecordWriterFixture f(OutputMode::Converted);
     f.settings.surveyLine = u"L5";
     f.settings.lineDirection = 0;
     WriteFileHeader(f.ctx, {});
     WriteLineHeader(f.ctx, {}, {});
     WriteTimeStamp(f.ctx);
-    WriteReading(f.ctx, kDecoded, kReceived);
+    WriteReading(f.ctx, AsBytes(kDecoded), AsBytes(kReceived));
     WriteStationRecord(f.ctx, 100.5);
     WriteNote(f.ctx, u"", 'C');
     WriteGpsSentence(f.ctx, "$GPTXT,01*3A", 98765, '@', '#');

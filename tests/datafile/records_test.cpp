@@ -9,6 +9,7 @@
 
 #include "datafile/record_parser.h"
 #include "datafile/records.h"
+#include "temp_dir_support.h"
 #include "tests/support/german_locale.h"
 
 namespace tm47 {
@@ -51,9 +52,8 @@ TEST(Records, TextRecords) {
 }
 
 TEST(Records, ReadingRecordCarriesRawBytesLfAndNulIncluded) {
-    const uint8_t frame[14] = {'T',  0x55, 0x00, 0x0A, 0xFF, 0x9C, 0x00,
-                               0x00, 0x7F, 0xFF, 0x04, 0xD2, 56,   0};
-    EXPECT_EQ(S(ReadingRecord(frame, 1000)),
+    const std::string_view frame("T\x55\0\n\xFF\x9C\0\0\x7F\xFF\x04\xD2\x38", 14);
+    EXPECT_EQ(S(ReadingRecord(AsBytes(frame), 1000)),
               std::string("T\x55\x00\x0A\xFF\x9C\x00\x00\x7F\xFF\x04\xD2\x38      1000\n", 24));
 }
 
@@ -102,17 +102,14 @@ TEST(Records, ReadingKindLetters) {
 // A reading record with `raw` on every channel and the stored reference mean `mean`.
 Record MakeReading(char letter, uint8_t range, int16_t raw, double mean) {
     const int16_t whole = static_cast<int16_t>(mean);
-    const int8_t hundredths = static_cast<int8_t>(std::lround((mean - whole) * 100));
-    Record r = MakeRecord("");
-    r[0] = letter;
+    const int16_t words[5] = {raw, raw, raw, raw, whole}; // high byte first
+    Record r = MakeRecord(std::string(1, letter));
     r[1] = static_cast<char>(range);
-    for (int c = 0; c < 4; ++c) {
-        r[2 + 2 * c] = static_cast<char>((raw >> 8) & 0xFF);
-        r[3 + 2 * c] = static_cast<char>(raw & 0xFF);
+    for (int w = 0; w < 5; ++w) {
+        r[2 + 2 * w] = static_cast<char>((words[w] >> 8) & 0xFF);
+        r[3 + 2 * w] = static_cast<char>(words[w] & 0xFF);
     }
-    r[10] = static_cast<char>((whole >> 8) & 0xFF);
-    r[11] = static_cast<char>(whole & 0xFF);
-    r[12] = static_cast<char>(hundredths);
+    r[12] = static_cast<char>(std::lround((mean - whole) * 100));
     return r;
 }
 

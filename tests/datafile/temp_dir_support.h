@@ -4,7 +4,9 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <span>
 #include <string>
+#include <string_view>
 
 namespace tm47 {
 
@@ -27,6 +29,11 @@ private:
 inline std::string ReadAll(const std::filesystem::path& p) {
     std::ifstream in(p, std::ios::binary);
     return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+// Raw bytes spelled as a string literal ("..."sv keeps embedded NULs), as the writers take them.
+inline std::span<const uint8_t> AsBytes(std::string_view s) {
+    return {reinterpret_cast<const uint8_t*>(s.data()), s.size()};
 }
 
 } // namespace tm47

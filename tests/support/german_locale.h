@@ -22,24 +22,20 @@ inline constexpr const char* kNoGermanLocale =
 
 } // namespace tm47::test
 
-// In a GoogleTest body: sets the German locale for `category`, else skips (fails under CI).
+// In a test body: sets the German locale for `category`, else skips (fails under CI), with the
+// test framework's own fail and skip statements.
+#define TM47_GERMAN_LOCALE_OR(category, failWith, skipWith)                                        \
+    do {                                                                                           \
+        if (!tm47::test::SetGermanLocale(category)) {                                              \
+            if (tm47::test::UnderCi()) {                                                           \
+                failWith;                                                                          \
+            }                                                                                      \
+            skipWith;                                                                              \
+        }                                                                                          \
+    } while (0)
 #define TM47_GERMAN_LOCALE_OR_SKIP(category)                                                       \
-    do {                                                                                           \
-        if (!tm47::test::SetGermanLocale(category)) {                                              \
-            if (tm47::test::UnderCi()) {                                                           \
-                FAIL() << tm47::test::kNoGermanLocale;                                             \
-            }                                                                                      \
-            GTEST_SKIP() << tm47::test::kNoGermanLocale;                                           \
-        }                                                                                          \
-    } while (0)
-
-// The same in a QtTest slot.
+    TM47_GERMAN_LOCALE_OR(category, FAIL() << tm47::test::kNoGermanLocale,                         \
+                          GTEST_SKIP() << tm47::test::kNoGermanLocale)
 #define TM47_QT_GERMAN_LOCALE_OR_SKIP(category)                                                    \
-    do {                                                                                           \
-        if (!tm47::test::SetGermanLocale(category)) {                                              \
-            if (tm47::test::UnderCi()) {                                                           \
-                QFAIL(tm47::test::kNoGermanLocale);                                                \
-            }                                                                                      \
-            QSKIP(tm47::test::kNoGermanLocale);                                                    \
-        }                                                                                          \
-    } while (0)
+    TM47_GERMAN_LOCALE_OR(category, QFAIL(tm47::test::kNoGermanLocale),                            \
+                          QSKIP(tm47::test::kNoGermanLocale))

@@ -49,10 +49,6 @@ void PtyPeer::Write(const std::vector<uint8_t>& bytes) const {
     }
 }
 
-void PtyPeer::Write(const std::string& text) const {
-    Write(std::vector<uint8_t>(text.begin(), text.end()));
-}
-
 std::vector<uint8_t> PtyPeer::Read(int ms, std::size_t atLeast) const {
     std::vector<uint8_t> out;
     auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);

@@ -17,7 +17,9 @@ public:
 
     const std::string& SlavePath() const { return slavePath_; }
     void Write(const std::vector<uint8_t>& bytes) const;
-    void Write(const std::string& text) const;
+    void Write(const std::string& text) const {
+        Write(std::vector<uint8_t>(text.begin(), text.end()));
+    }
     // Reads what arrived within `ms` milliseconds (returns early once `atLeast` bytes came).
     std::vector<uint8_t> Read(int ms, std::size_t atLeast = SIZE_MAX) const;
     int MasterFd() const { return master_; }

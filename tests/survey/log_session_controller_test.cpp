@@ -58,16 +58,14 @@ public:
     bool LeaveWheelMode() override {
         state.frameCounter = 0;
         state.frameDivisor = 1;
-        for (int i = 0; i < 5; ++i) {
-            ++xAttempts;
-            if (instrumentTakesX) {
-                StartTimer1(InstrumentLink::kStandByPollMs);
-                state.replyFlag = 1;
-                state.lastFrameTick = clock_.Tick();
-                return true;
-            }
+        xAttempts += instrumentTakesX ? 1 : 5; // the link's five tries
+        if (!instrumentTakesX) {
+            return false;
         }
-        return false;
+        StartTimer1(InstrumentLink::kStandByPollMs);
+        state.replyFlag = 1;
+        state.lastFrameTick = clock_.Tick();
+        return true;
     }
     void Stop() override { ++stops; }
     void WaitMs(uint32_t ms) override { clock_.Advance(ms + 1); }
@@ -99,23 +97,22 @@ struct SessionFixture : ::testing::Test {
     ConnectionWatch watch{ctx};
     LogSessionController controller{ctx, watch};
 
+    void Step(const std::string& name) {
+        shutdownSteps.push_back(file.IsOpen() ? name + ", open" : name);
+    }
     std::filesystem::path DataPath() const { return dir.Path() / "05141200.R47"; }
 
     void SetUp() override {
         readings.NormalisationDone();
         // GPS records may still be on their way into the data file: it must still be open.
-        ctx.shutdown.stopGps = [this] {
-            shutdownSteps.push_back(file.IsOpen() ? "gps, open" : "gps");
-        };
+        ctx.shutdown.stopGps = [this] { Step("gps"); };
         ctx.shutdown.stopInstrument = [this] {
-            shutdownSteps.push_back("instrument");
+            Step("instrument");
             link.Stop();
         };
-        ctx.shutdown.closeOutputPort = [this] {
-            shutdownSteps.push_back(file.IsOpen() ? "output, open" : "output");
-        };
+        ctx.shutdown.closeOutputPort = [this] { Step("output"); };
         ctx.shutdown.closeDataFiles = [this] {
-            shutdownSteps.push_back("files");
+            Step("files");
             file.Close();
         };
         view.createFile = [this] { file.Create(DataPath(), settings.writeTestFile == 1); };
@@ -259,8 +256,8 @@ TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
                                                  "X$CONN END  "}));
     EXPECT_EQ(view.notice, (std::vector<std::string>{"Connection Terminated",
                                                      "Closing Resources - please wait"}));
-    EXPECT_EQ(shutdownSteps,
-              (std::vector<std::string>{"gps, open", "instrument", "output, open", "files"}));
+    EXPECT_EQ(shutdownSteps, (std::vector<std::string>{"gps, open", "instrument, open",
+                                                       "output, open", "files, open"}));
     EXPECT_EQ(std::count(view.messageLines.begin(), view.messageLines.end(), "Please Wait..."), 3);
     EXPECT_EQ(view.messageLines.back(), "                  ");
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <clocale>
 #include <string>
 #include <vector>
@@ -14,15 +15,16 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What a new file holds, line by line.
-const std::vector<std::string> kDefaultLines = {
-    "CEVer2.31", "0",   "0",        "0", "0",        "0",          "0",        "1",
-    "1",         "1",   "1",        "2", "3",        "4",          "1",        "16711680",
-    "65280",     "255", "16711935", "0", "0.000000", "500.000000", "0",        "1",
-    "1",         "1",   "0",        "0", "0",        "1.000000",   "0.200000", "2.000000",
-    "0.200000",  "0",   "1.000000", "0", "1",        "0.000000",   "0",        "0",
-    "0",         "1",   "3",        "1", "0",        "0",          "0",
-};
+// The lines of a settings file, given separated by spaces.
+std::vector<std::string> Lines(std::string_view spaced) {
+    std::vector<std::string> out;
+    for (std::size_t at = 0; at <= spaced.size();) {
+        const std::size_t end = std::min(spaced.find(' ', at), spaced.size());
+        out.emplace_back(spaced.substr(at, end - at));
+        at = end + 1;
+    }
+    return out;
+}
 
 std::string CrLf(const std::vector<std::string>& lines) {
     std::string out;
@@ -31,6 +33,12 @@ std::string CrLf(const std::vector<std::string>& lines) {
     }
     return out;
 }
+
+// What a new file holds, line by line.
+const std::vector<std::string> kDefaultLines =
+    Lines("CEVer2.31 0 0 0 0 0 0 1 1 1 1 2 3 4 1 16711680 65280 255 16711935 0 0.000000 "
+          "500.000000 0 1 1 1 0 0 0 1.000000 0.200000 2.000000 0.200000 0 1.000000 0 1 "
+          "0.000000 0 0 0 1 3 1 0 0 0");
 
 // The default file with some lines (numbered from 1) replaced.
 std::string DefaultsWith(std::initializer_list<std::pair<int, std::string>> changes) {
@@ -43,7 +51,12 @@ std::string DefaultsWith(std::initializer_list<std::pair<int, std::string>> chan
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { settings_.profilePlotHeight = 200; }
+    void SetUp() override { settings_ = Fresh(); }
+    static Settings Fresh() {
+        Settings s;
+        s.profilePlotHeight = 200;
+        return s;
+    }
     fs::path File() const { return dir_ / "Storage" / "TALINI" / "TM47KVB.INI"; }
     std::string FileBytes() const { return ReadAll(File()); }
     DeviceRoot Root() const { return DeviceRoot(dir_); }
@@ -68,15 +81,10 @@ TEST_F(SettingsFileTest, MissingFileIsCreatedFromTheDefaultsByteForByte) {
 }
 
 TEST_F(SettingsFileTest, EveryLineLoadsIntoItsFieldAndSavesBackUnchanged) {
-    const std::vector<std::string> lines = {
-        "CEVer2.31", "1",           "3",          "1",           "11",       "1",
-        "2",         "0",           "1",          "0",           "1",        "4",
-        "1",         "2",           "3",          "1193046",     "0",        "16777215",
-        "11259375",  "1",           "-12.500000", "750.250000",  "1",        "5",
-        "5",         "0",           "2",          "1",           "2",        "0.125000",
-        "0.500000",  "0.750000",    "0.250000",   "L-123456789", "2.500000", "1",
-        "3",         "-123.456000", "0",          "1",           "1",        "7",
-        "0",         "0",           "1",          "1",           "1"};
+    const std::vector<std::string> lines =
+        Lines("CEVer2.31 1 3 1 11 1 2 0 1 0 1 4 1 2 3 1193046 0 16777215 11259375 1 -12.500000 "
+              "750.250000 1 5 5 0 2 1 2 0.125000 0.500000 0.750000 0.250000 L-123456789 "
+              "2.500000 1 3 -123.456000 0 1 1 7 0 0 1 1 1");
     EXPECT_EQ(Load(CrLf(lines)), SettingsLoad::Loaded);
     EXPECT_EQ(settings_.channelThickness, (std::array<int32_t, 4>{4, 1, 2, 3}));
     EXPECT_EQ(settings_.channelColour[3], 0xABCDEF);
@@ -101,8 +109,7 @@ TEST_F(SettingsFileTest, DerivedValuesFollowTheLoadedLines) {
                  {"0.200000", "7", "0", "1e-44", 200, 4, 1.0f, 2.0f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.interval << " mode " << c.mode);
-        settings_ = Settings{};
-        settings_.profilePlotHeight = 200;
+        settings_ = Fresh();
         EXPECT_EQ(Load(DefaultsWith({{21, c.scaleMin},
                                      {22, c.scaleMax},
                                      {29, c.mode},
@@ -160,11 +167,9 @@ TEST_F(SettingsFileTest, ForeignShortAndOverlongFiles) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        settings_ = Settings{};
-        settings_.profilePlotHeight = 200;
+        settings_ = Fresh();
         EXPECT_EQ(Load(c.bytes), c.load);
-        Settings expected;
-        expected.profilePlotHeight = 200;
+        Settings expected = Fresh();
         expected.instrumentVariant = c.variant;
         expected.antenna = c.antenna;
         expected.outputEnabled = c.outputEnabled;

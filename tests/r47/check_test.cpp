@@ -1,7 +1,7 @@
 // r47 check on files built record by record: a whole file passes, and each kind of damage is
 // named with its record index.
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -11,6 +11,8 @@
 #include "r47_file_support.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 using r47test::FileBytes;
 
@@ -158,7 +160,7 @@ TEST(R47Check, PrintsOneLinePerProblemAndASummaryWithTheExitStatus) {
     for (const std::string& line :
          {good + ": OK, 25 records, 0 problems\n", bad + ": record 15: unknown record kind \"q\"\n",
           bad + ": DAMAGED, 25 records, 1 problems\n"}) {
-        EXPECT_NE(text.find(line), std::string::npos) << line << " not in\n" << text;
+        EXPECT_THAT(text, HasSubstr(line));
     }
 }
 

@@ -78,8 +78,7 @@ struct Crafted {
 };
 
 // A data file in a private root, with the viewer's steps run on it.
-class Viewer {
-public:
+struct Viewer {
     explicit Viewer(const std::string& bytes) : root_(tmp_.Path()) {
         std::ofstream(tmp_.Path() / "SURVEY.R47", std::ios::binary) << bytes;
         file_ = std::fopen((tmp_.Path() / "SURVEY.R47").c_str(), "rb");
@@ -97,8 +96,6 @@ public:
     Settings settings;
     OffsetOrder order = OffsetOrder::BeforeNormalising;
     int64_t rows = -1;
-
-private:
     TempDir tmp_;
     DeviceRoot root_;
     std::FILE* file_;

@@ -2,8 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <clocale>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -16,14 +17,9 @@ namespace {
 namespace fs = std::filesystem;
 
 // The lines of a settings file, given separated by spaces.
-std::vector<std::string> Lines(std::string_view spaced) {
-    std::vector<std::string> out;
-    for (std::size_t at = 0; at <= spaced.size();) {
-        const std::size_t end = std::min(spaced.find(' ', at), spaced.size());
-        out.emplace_back(spaced.substr(at, end - at));
-        at = end + 1;
-    }
-    return out;
+std::vector<std::string> Lines(const std::string& spaced) {
+    std::istringstream in(spaced);
+    return {std::istream_iterator<std::string>(in), {}};
 }
 
 std::string CrLf(const std::vector<std::string>& lines) {
@@ -51,12 +47,7 @@ std::string DefaultsWith(std::initializer_list<std::pair<int, std::string>> chan
 
 class SettingsFileTest : public ::testing::Test {
 protected:
-    void SetUp() override { settings_ = Fresh(); }
-    static Settings Fresh() {
-        Settings s;
-        s.profilePlotHeight = 200;
-        return s;
-    }
+    void SetUp() override { settings_.profilePlotHeight = 200; }
     fs::path File() const { return dir_ / "Storage" / "TALINI" / "TM47KVB.INI"; }
     std::string FileBytes() const { return ReadAll(File()); }
     DeviceRoot Root() const { return DeviceRoot(dir_); }
@@ -109,7 +100,8 @@ TEST_F(SettingsFileTest, DerivedValuesFollowTheLoadedLines) {
                  {"0.200000", "7", "0", "1e-44", 200, 4, 1.0f, 2.0f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.interval << " mode " << c.mode);
-        settings_ = Fresh();
+        settings_ = {};
+        settings_.profilePlotHeight = 200;
         EXPECT_EQ(Load(DefaultsWith({{21, c.scaleMin},
                                      {22, c.scaleMax},
                                      {29, c.mode},
@@ -167,9 +159,11 @@ TEST_F(SettingsFileTest, ForeignShortAndOverlongFiles) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        settings_ = Fresh();
+        settings_ = {};
+        settings_.profilePlotHeight = 200;
         EXPECT_EQ(Load(c.bytes), c.load);
-        Settings expected = Fresh();
+        Settings expected;
+        expected.profilePlotHeight = 200;
         expected.instrumentVariant = c.variant;
         expected.antenna = c.antenna;
         expected.outputEnabled = c.outputEnabled;

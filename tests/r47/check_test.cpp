@@ -62,15 +62,13 @@ TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsPasses) {
     EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
 }
 
-struct Damage {
-    const char* name;
-    std::function<void(std::string&)> apply;
-    int64_t index;
-    const char* what;
-};
-
 TEST(R47Check, DamageIsNamedWithItsRecord) {
-    const Damage cases[] = {
+    const struct {
+        const char* name;
+        std::function<void(std::string&)> apply;
+        int64_t index;
+        const char* what;
+    } cases[] = {
         {"cut mid-record", [](std::string& b) { b.resize(b.size() - 10); }, 24,
          "partial record of 14 bytes"},
         {"a byte flipped in a kind", [](std::string& b) { Put(b, 15, 0, "q"); }, 15,
@@ -100,7 +98,7 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
         {"a GPS time record lost", [](std::string& b) { b.erase(21 * 24, 24); }, 16,
          "GPS sentence without its time record"},
     };
-    for (const Damage& d : cases) {
+    for (const auto& d : cases) {
         SCOPED_TRACE(d.name);
         FileBytes f = WholeFile();
         d.apply(f.Bytes());

@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
+#include <iterator>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -14,15 +16,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What a new file holds, line by line.
-const std::vector<std::string> kDefaultLines = {
-    "CEVer2.31", "0",   "0",        "0", "0",        "0",          "0",        "1",
-    "1",         "1",   "1",        "2", "3",        "4",          "1",        "16711680",
-    "65280",     "255", "16711935", "0", "0.000000", "500.000000", "0",        "1",
-    "1",         "1",   "0",        "0", "0",        "1.000000",   "0.200000", "2.000000",
-    "0.200000",  "0",   "1.000000", "0", "1",        "0.000000",   "0",        "0",
-    "0",         "1",   "3",        "1", "0",        "0",          "0",
-};
+// The lines of a settings file, given separated by spaces.
+std::vector<std::string> Lines(const std::string& spaced) {
+    std::istringstream in(spaced);
+    return {std::istream_iterator<std::string>(in), {}};
+}
 
 std::string CrLf(const std::vector<std::string>& lines) {
     std::string out;
@@ -31,6 +29,12 @@ std::string CrLf(const std::vector<std::string>& lines) {
     }
     return out;
 }
+
+// What a new file holds, line by line.
+const std::vector<std::string> kDefaultLines =
+    Lines("CEVer2.31 0 0 0 0 0 0 1 1 1 1 2 3 4 1 16711680 65280 255 16711935 0 0.000000 "
+          "500.000000 0 1 1 1 0 0 0 1.000000 0.200000 2.000000 0.200000 0 1.000000 0 1 "
+          "0.000000 0 0 0 1 3 1 0 0 0");
 
 // The default file with some lines (numbered from 1) replaced.
 std::string DefaultsWith(std::initializer_list<std::pair<int, std::string>> changes) {
@@ -68,15 +72,10 @@ TEST_F(SettingsFileTest, MissingFileIsCreatedFromTheDefaultsByteForByte) {
 }
 
 TEST_F(SettingsFileTest, EveryLineLoadsIntoItsFieldAndSavesBackUnchanged) {
-    const std::vector<std::string> lines = {
-        "CEVer2.31", "1",           "3",          "1",           "11",       "1",
-        "2",         "0",           "1",          "0",           "1",        "4",
-        "1",         "2",           "3",          "1193046",     "0",        "16777215",
-        "11259375",  "1",           "-12.500000", "750.250000",  "1",        "5",
-        "5",         "0",           "2",          "1",           "2",        "0.125000",
-        "0.500000",  "0.750000",    "0.250000",   "L-123456789", "2.500000", "1",
-        "3",         "-123.456000", "0",          "1",           "1",        "7",
-        "0",         "0",           "1",          "1",           "1"};
+    const std::vector<std::string> lines =
+        Lines("CEVer2.31 1 3 1 11 1 2 0 1 0 1 4 1 2 3 1193046 0 16777215 11259375 1 -12.500000 "
+              "750.250000 1 5 5 0 2 1 2 0.125000 0.500000 0.750000 0.250000 L-123456789 "
+              "2.500000 1 3 -123.456000 0 1 1 7 0 0 1 1 1");
     EXPECT_EQ(Load(CrLf(lines)), SettingsLoad::Loaded);
     EXPECT_EQ(settings_.channelThickness, (std::array<int32_t, 4>{4, 1, 2, 3}));
     EXPECT_EQ(settings_.channelColour[3], 0xABCDEF);
@@ -101,7 +100,7 @@ TEST_F(SettingsFileTest, DerivedValuesFollowTheLoadedLines) {
                  {"0.200000", "7", "0", "1e-44", 200, 4, 1.0f, 2.0f}};
     for (const auto& c : cases) {
         SCOPED_TRACE(testing::Message() << c.interval << " mode " << c.mode);
-        settings_ = Settings{};
+        settings_ = {};
         settings_.profilePlotHeight = 200;
         EXPECT_EQ(Load(DefaultsWith({{21, c.scaleMin},
                                      {22, c.scaleMax},
@@ -160,7 +159,7 @@ TEST_F(SettingsFileTest, ForeignShortAndOverlongFiles) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        settings_ = Settings{};
+        settings_ = {};
         settings_.profilePlotHeight = 200;
         EXPECT_EQ(Load(c.bytes), c.load);
         Settings expected;

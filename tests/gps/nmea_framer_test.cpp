@@ -117,15 +117,13 @@ TEST(NmeaField, FieldsAreCountedFromTheAddressField) {
         int n;
         bool found;
         const char* field;
-    } cases[] = {
-        {"$GPGGA,a,b", 1, true, "$GPGGA"},
-        {"$GPGGA,a,b", 3, true, "b"},
-        {"$GPGGA,a,b", 4, false, ""},
-        {"a,,b", 2, true, ""},
-        {"a,b", 0, false, ""},
-        {"a,12345678901234567890", 2, true, "123456789012345"},
-        {"$GNGSA,A,3,03,19,27,13,,,,,,,,,2.75,2.56,1.00*10", 16, true, "2.75"},
-    };
+    } cases[] = {{"$GPGGA,a,b", 1, true, "$GPGGA"},
+                 {"$GPGGA,a,b", 3, true, "b"},
+                 {"$GPGGA,a,b", 4, false, ""},
+                 {"a,,b", 2, true, ""},
+                 {"a,b", 0, false, ""},
+                 {"a,12345678901234567890", 2, true, "123456789012345"},
+                 {"$GNGSA,A,3,03,19,27,13,,,,,,,,,2.75,2.56,1.00*10", 16, true, "2.75"}};
     for (const auto& c : cases) {
         std::string out = "untouched";
         EXPECT_EQ(ExtractField(c.text, c.n, ',', out), c.found) << c.text << " field " << c.n;

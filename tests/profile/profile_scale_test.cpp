@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace tm47 {
@@ -88,8 +89,7 @@ TEST(ProfileScale, ScaleEntryRule) {
     };
     for (const auto& r : rows) {
         const ScaleEntry e = ScaleFromEntry(r.min, r.max);
-        EXPECT_EQ(e.scaleMin, r.wantMin) << r.wantMin << " " << r.wantMax;
-        EXPECT_EQ(e.scaleMax, r.wantMax) << r.wantMin << " " << r.wantMax;
+        EXPECT_EQ(std::make_pair(e.scaleMin, e.scaleMax), std::make_pair(r.wantMin, r.wantMax));
     }
     // A confirmed entry also sets the pixels per unit.
     Settings s;
@@ -104,8 +104,7 @@ TEST(ProfileScale, EveryShownLimitReadsBackUnchanged) {
         {0.0f, u"0"},
         {-250.0f, u"-250"},
         {1e20f, u"100000002004087734272"},
-        {-std::numeric_limits<float>::max(), u"-340282346638528859811704183484516925440"},
-    };
+        {-std::numeric_limits<float>::max(), u"-340282346638528859811704183484516925440"}};
     for (const auto& [limit, text] : rows) {
         EXPECT_EQ(FormatScaleLimit(limit), text);
         EXPECT_EQ(ScaleFromEntry(text, u"1e38").scaleMin, limit);

@@ -1,8 +1,9 @@
 // r47 check on files built record by record: a whole file passes, and each kind of damage is
 // named with its record index.
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <functional>
 
@@ -10,6 +11,8 @@
 #include "r47_file_support.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 using r47test::FileBytes;
 
@@ -42,31 +45,30 @@ void Put(std::string& bytes, std::size_t record, std::size_t pos, std::string_vi
 
 // Whether the check named a problem at `index` whose text starts with `what`.
 bool Names(const r47::CheckResult& r, int64_t index, std::string_view what) {
-    for (const r47::CheckProblem& p : r.problems) {
-        if (p.index == index && p.what.find(what) == 0) {
-            return true;
-        }
-    }
-    return false;
+    return std::any_of(r.problems.begin(), r.problems.end(), [&](const r47::CheckProblem& p) {
+        return p.index == index && p.what.find(what) == 0;
+    });
+}
+
+// The check of `f` written as a file of its own.
+r47::CheckResult Check(const FileBytes& f) {
+    static const r47test::TempFolder dir;
+    return r47::CheckDataFile(f.WriteTo(dir.Path() / "CHECKED.R47"));
 }
 
 TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsPasses) {
-    r47test::TempFolder dir;
-    const std::string path = WholeFile().WriteTo(dir.Path() / "WHOLE.R47");
-    const r47::CheckResult r = r47::CheckDataFile(path);
+    const r47::CheckResult r = Check(WholeFile());
     EXPECT_EQ(r.walk.records, 25);
     EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
 }
 
-struct Damage {
-    const char* name;
-    std::function<void(std::string&)> apply;
-    int64_t index;
-    const char* what;
-};
-
 TEST(R47Check, DamageIsNamedWithItsRecord) {
-    const Damage cases[] = {
+    const struct {
+        const char* name;
+        std::function<void(std::string&)> apply;
+        int64_t index;
+        const char* what;
+    } cases[] = {
         {"cut mid-record", [](std::string& b) { b.resize(b.size() - 10); }, 24,
          "partial record of 14 bytes"},
         {"a byte flipped in a kind", [](std::string& b) { Put(b, 15, 0, "q"); }, 15,
@@ -96,12 +98,11 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
         {"a GPS time record lost", [](std::string& b) { b.erase(21 * 24, 24); }, 16,
          "GPS sentence without its time record"},
     };
-    r47test::TempFolder dir;
-    for (const Damage& d : cases) {
+    for (const auto& d : cases) {
         SCOPED_TRACE(d.name);
         FileBytes f = WholeFile();
         d.apply(f.Bytes());
-        const r47::CheckResult r = r47::CheckDataFile(f.WriteTo(dir.Path() / "DAMAGED.R47"));
+        const r47::CheckResult r = Check(f);
         EXPECT_TRUE(Names(r, d.index, d.what))
             << (r.problems.empty() ? "none" : r.problems[0].what);
     }
@@ -114,11 +115,9 @@ TEST(R47Check, ARecordedFilePassesAndFailsWhereItIsCut) {
     f.Bytes() = r47test::ReadAll(std::string(TM47_TEST_DATA) + "/r47/WALK.R47");
     const int64_t records = static_cast<int64_t>(f.Bytes().size() / 24);
     ASSERT_GT(records, 50);
-    r47test::TempFolder dir;
-    EXPECT_EQ(r47::CheckDataFile(f.WriteTo(dir.Path() / "WALK.R47")).problemCount, 0);
+    EXPECT_EQ(Check(f).problemCount, 0);
     f.Bytes().resize(f.Bytes().size() - 7);
-    EXPECT_TRUE(Names(r47::CheckDataFile(f.WriteTo(dir.Path() / "WALK.R47")), records - 1,
-                      "partial record of 17 bytes"));
+    EXPECT_TRUE(Names(Check(f), records - 1, "partial record of 17 bytes"));
 }
 
 // Pieces are cut at 22 characters whatever they hold: a space at the end of a piece belongs to
@@ -132,12 +131,11 @@ TEST(R47Check, GpsPiecesFitTheirSentenceAsTheWriterCutsIt) {
     f.Header(true).Line(u"G", 0.0, 1.0f, 12, 0, 0, 100);
     f.Sentence(spaced, 110); // records 15, 16, 17 ("!")
     f.Sentence(exact, 120);  // records 18, 19, 20 (blank), 21 ("!")
-    r47test::TempFolder dir;
-    r47::CheckResult r = r47::CheckDataFile(f.WriteTo(dir.Path() / "PIECES.R47"));
+    r47::CheckResult r = Check(f);
     EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
 
     f.Bytes().erase(20 * 24, 24); // the blank piece
-    r = r47::CheckDataFile(f.WriteTo(dir.Path() / "PIECES.R47"));
+    r = Check(f);
     ASSERT_EQ(r.problemCount, 1);
     EXPECT_EQ(r.problems[0].index, 18);
     EXPECT_EQ(r.problems[0].what, "GPS sentence of 44 characters in 2 pieces, not 3");
@@ -160,7 +158,7 @@ TEST(R47Check, PrintsOneLinePerProblemAndASummaryWithTheExitStatus) {
     for (const std::string& line :
          {good + ": OK, 25 records, 0 problems\n", bad + ": record 15: unknown record kind \"q\"\n",
           bad + ": DAMAGED, 25 records, 1 problems\n"}) {
-        EXPECT_NE(text.find(line), std::string::npos) << line << " not in\n" << text;
+        EXPECT_THAT(text, HasSubstr(line));
     }
 }
 

@@ -1,7 +1,7 @@
 // The r47 program as a user runs it: help, version and usage errors, and the commands on a
 // file built record by record.
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <sys/wait.h>
 
@@ -11,6 +11,8 @@
 #include "r47_file_support.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 struct Ran {
     int status = -1;
@@ -67,7 +69,7 @@ TEST(R47Program, BadArgumentsExitTwoNamingTheArgumentThenTheUsage) {
         EXPECT_EQ(r.status, 2) << c.args;
         EXPECT_EQ(r.out, "") << c.args;
         EXPECT_EQ(FirstLine(r.err), c.firstLine) << c.args;
-        EXPECT_NE(r.err.find("\nUsage: r47 "), std::string::npos) << c.args;
+        EXPECT_THAT(r.err, HasSubstr("\nUsage: r47 ")) << c.args;
     }
 }
 
@@ -89,28 +91,20 @@ TEST(R47Program, DumpAndInfoDescribeAFileAndNothingWritesOverIt) {
     EXPECT_EQ(dump.status, 0);
     EXPECT_EQ(FirstLine(dump.out), "0 header instrument=TM47KVB version=231 gps=off units=0 "
                                    "antenna=0 mode=0 link=streaming screen=portrait");
-    EXPECT_NE(dump.out.find("\n6 line name=\"A7      \"\n7 start-station station=5.00\n"
-                            "8 direction direction=S increment=0.250\n"),
-              std::string::npos)
-        << dump.out;
-    EXPECT_NE(dump.out.find("\n16 comment text=\"wet        \" tick=       160\n"
-                            "17 marker text=\"$CONN BREAK\" tick=       170\n"),
-              std::string::npos)
-        << dump.out;
+    EXPECT_THAT(dump.out, HasSubstr("\n6 line name=\"A7      \"\n7 start-station station=5.00\n"
+                                    "8 direction direction=S increment=0.250\n"));
+    EXPECT_THAT(dump.out, HasSubstr("\n16 comment text=\"wet        \" tick=       160\n"
+                                    "17 marker text=\"$CONN BREAK\" tick=       170\n"));
 
     const Ran info = R47("info " + path);
     EXPECT_EQ(info.status, 0);
-    EXPECT_NE(info.out.find("instrument TM47KVB (version 231), units meters, trigger Auto"),
-              std::string::npos)
-        << info.out;
-    EXPECT_NE(info.out.find("line A7: start 5.00, increment 0.250, direction S, 1 readings, "
-                            "stations 5.00 to 5.00, 2024-05-17 09:30:00.050 to "
-                            "2024-05-17 09:30:00.050"),
-              std::string::npos)
-        << info.out;
-    EXPECT_NE(info.out.find("comments: 1 \"wet\"\n  markers: 1 (1 breaks, 0 ends)"),
-              std::string::npos)
-        << info.out;
+    EXPECT_THAT(info.out,
+                HasSubstr("instrument TM47KVB (version 231), units meters, trigger Auto"));
+    EXPECT_THAT(info.out,
+                HasSubstr("line A7: start 5.00, increment 0.250, direction S, 1 readings, "
+                          "stations 5.00 to 5.00, 2024-05-17 09:30:00.050 to "
+                          "2024-05-17 09:30:00.050"));
+    EXPECT_THAT(info.out, HasSubstr("comments: 1 \"wet\"\n  markers: 1 (1 breaks, 0 ends)"));
 }
 
 } // namespace

@@ -2,7 +2,7 @@
 // local times from the stamps, the UTC offset from the fixes, and values and stations exactly
 // as the viewer's line index gives them.
 
-#include <gtest/gtest.h>
+#include <gmock/gmock.h>
 
 #include <cstdio>
 #include <fstream>
@@ -17,6 +17,8 @@
 #include "viewer/line_index.h"
 
 namespace {
+
+using ::testing::HasSubstr;
 
 using r47test::FileBytes;
 
@@ -71,11 +73,7 @@ struct Exported {
     }
 };
 
-r47::ExportOptions Gpx() {
-    r47::ExportOptions options;
-    options.format = r47::ExportFormat::Gpx;
-    return options;
-}
+const r47::ExportOptions kGpx{r47::ExportFormat::Gpx, 5.0, 0.0, std::nullopt};
 
 // Line "L1" from station 10 by 0.5; the stamp says 12:00:00.000 at tick 1000. Fixes at ticks
 // 1000 (latitude 47 00.0000 N) and 2000 (47 00.6000 N, 0.01 degrees further).
@@ -173,14 +171,12 @@ TEST(R47Export, UtcOffsetAndGpxFix) {
 
 TEST(R47Export, GpxPointsCarryUtcTimesFromTheFixesOrTheGivenOffset) {
     // Local 12:00:00 at the first fix, UTC 10:00:00: two hours ahead.
-    const std::string all = Exported(TwoFixes(), Gpx()).all;
-    EXPECT_NE(all.find("<trkpt lat=\"47.0025000\" lon=\"8.0000000\"><ele>412.5</ele>"
-                       "<time>2024-05-17T10:00:00.250Z</time><sat>8</sat><hdop>0.9</hdop>"),
-              std::string::npos)
-        << all;
-    r47::ExportOptions options = Gpx();
-    options.utcOffsetHours = -5.0;
-    EXPECT_NE(Exported(TwoFixes(), options).all.find("<time>2024-05-17T17:00:00.250Z</time>"),
+    const std::string all = Exported(TwoFixes(), kGpx).all;
+    EXPECT_THAT(all,
+                HasSubstr("<trkpt lat=\"47.0025000\" lon=\"8.0000000\"><ele>412.5</ele>"
+                          "<time>2024-05-17T10:00:00.250Z</time><sat>8</sat><hdop>0.9</hdop>"));
+    EXPECT_NE(Exported(TwoFixes(), {r47::ExportFormat::Gpx, 5.0, 0.0, -5.0})
+                  .all.find("<time>2024-05-17T17:00:00.250Z</time>"),
               std::string::npos);
 }
 
@@ -202,13 +198,11 @@ TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
             f.Sentence(line, tick + 100);
         }
     }
-    const std::string all = Exported(f, Gpx()).all;
+    const std::string all = Exported(f, kGpx).all;
     // The capture's first GGA: 5541.1956 N 03737.2877 E, 66.2 m, 5 satellites, HDOP 4.87.
-    EXPECT_NE(all.find("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
-                       "<time>2024-05-17T08:14:12.000Z</time><fix>3d</fix><sat>5</sat>"
-                       "<hdop>4.9</hdop>"),
-              std::string::npos)
-        << all.substr(0, 600);
+    EXPECT_THAT(all, HasSubstr("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
+                               "<time>2024-05-17T08:14:12.000Z</time><fix>3d</fix><sat>5</sat>"
+                               "<hdop>4.9</hdop>"));
 }
 
 // Values and stations as the viewer's LINE.TMP has them, row for row, gap rows skipped: offset

@@ -1,6 +1,7 @@
 #include "r47_file_support.h"
 
 #include <array>
+#include <cstdio>
 #include <fstream>
 
 #include "config/settings.h"
@@ -72,13 +73,9 @@ std::string WithChecksum(std::string_view body) {
     for (char c : body) {
         sum ^= static_cast<unsigned char>(c);
     }
-    static constexpr char kHex[] = "0123456789ABCDEF";
-    std::string out = "$";
-    out += body;
-    out += '*';
-    out += kHex[sum >> 4];
-    out += kHex[sum & 15];
-    return out;
+    char tail[4];
+    std::snprintf(tail, sizeof tail, "*%02X", sum);
+    return "$" + std::string(body) + tail;
 }
 
 } // namespace r47test

@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <initializer_list>
 #include <random>
 #include <string>
 #include <vector>
@@ -14,17 +13,9 @@
 namespace tm47 {
 namespace {
 
-constexpr std::string_view kGap = "          -1       -9999       -9999       -9999       -9999\n";
-constexpr std::string_view kZeros = "        0.00        0.00        0.00        0.00\n";
+const std::string kGap = "          -1       -9999       -9999       -9999       -9999\n";
+const std::string kZeros = "        0.00        0.00        0.00        0.00\n";
 const LocalTime kNoon{2024, 5, 17, 12, 0, 0, 0};
-
-std::string Rows(std::initializer_list<std::string_view> rows) {
-    std::string out;
-    for (auto r : rows) {
-        out.append(r);
-    }
-    return out;
-}
 
 // A data file crafted record by record with the record builders.
 struct Crafted {
@@ -78,8 +69,7 @@ struct Crafted {
 };
 
 // A data file in a private root, with the viewer's steps run on it.
-class Viewer {
-public:
+struct Viewer {
     explicit Viewer(const std::string& bytes) : root_(tmp_.Path()) {
         std::ofstream(tmp_.Path() / "SURVEY.R47", std::ios::binary) << bytes;
         file_ = std::fopen((tmp_.Path() / "SURVEY.R47").c_str(), "rb");
@@ -97,8 +87,6 @@ public:
     Settings settings;
     OffsetOrder order = OffsetOrder::BeforeNormalising;
     int64_t rows = -1;
-
-private:
     TempDir tmp_;
     DeviceRoot root_;
     std::FILE* file_;
@@ -136,7 +124,7 @@ TEST(LineList, EveryLineIsListedBeyondNinetyNine) {
     ASSERT_EQ(t.LineCount(), 150);
     EXPECT_EQ(t.lineName[149], u"150");
     EXPECT_EQ(t.lineStart[149], 32328);
-    EXPECT_EQ(v.Index(150), Rows({"        0.00", kZeros}));
+    EXPECT_EQ(v.Index(150), "        0.00" + kZeros);
 }
 
 TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
@@ -151,9 +139,10 @@ TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
                  .Add(NoteRecord('X', u"$PAUSED", 2))
                  .Reading()
                  .data);
-    EXPECT_EQ(v.Index(1), Rows({"      100.00      966.66    -1933.32        0.00        9.67\n",
-                                "      100.50", kZeros, kGap, kGap, kGap, kGap, "      200.00",
-                                kZeros, kGap, "      201.00", kZeros}));
+    EXPECT_EQ(v.Index(1), "      100.00      966.66    -1933.32        0.00        9.67\n"
+                          "      100.50" +
+                              kZeros + kGap + kGap + kGap + kGap + "      200.00" + kZeros + kGap +
+                              "      201.00" + kZeros);
     EXPECT_EQ(v.rows, 9);
 
     // A window over it: slots of point rows are valid; gap rows, rows past the end and a
@@ -208,7 +197,7 @@ TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
         std::string index;
     } cases[] = {
         {two + std::string("M\0\1\2\3\4\5\6\7\x8\x9", 11), 1,
-         Rows({"        5.00", kZeros, "        6.00", kZeros})},
+         "        5.00" + kZeros + "        6.00" + kZeros},
         {Crafted().FileHeader().Line(u"T", 5, 1).data.substr(0, 200), 1, ""},
         {two, 0, ""},
         {two, 2, ""},
@@ -230,7 +219,7 @@ TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
                  .data);
     const std::string index = v.Index(1);
     ASSERT_EQ(index.size(), 2 * kIndexRowLength);
-    EXPECT_EQ(index.substr(kIndexRowLength), Rows({"        1.00", kZeros}));
+    EXPECT_EQ(index.substr(kIndexRowLength), "        1.00" + kZeros);
     const IndexPoint p = ParseIndexRow(std::string_view(index).substr(0, kIndexRowLength));
     ASSERT_TRUE(p.valid);
     EXPECT_NEAR(p.channel[3], 3.4641e11f, 0.0001e11f);

@@ -68,6 +68,11 @@ TEST(Records, GpsSentencesAreCutInto22CharacterPieces) {
     const auto one = GpsSentenceRecords("$GPTXT,01*3A", '@', '#');
     ASSERT_EQ(one.size(), 1u);
     EXPECT_EQ(S(one[0]), "@$GPTXT,01*3A          \n");
+    // A sentence that fills its last piece exactly is closed by an empty continuation record.
+    const auto exact = GpsSentenceRecords("$GPTXT,01,01,02,OKA*2B", '@', '#');
+    ASSERT_EQ(exact.size(), 2u);
+    EXPECT_EQ(S(exact[0]), "@$GPTXT,01,01,02,OKA*2B\n");
+    EXPECT_EQ(S(exact[1]), "#                      \n");
 }
 
 TEST(Records, ConvertedReadingLineColumns) {

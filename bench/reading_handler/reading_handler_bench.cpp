@@ -57,9 +57,19 @@ void BM_RecordedReadingThroughHandler(benchmark::State& state) {
     std::unique_ptr<SurveySession> owner; // outlives the screen that draws it
     LoggingWnd wnd(LoggingContext{settings, session, geometry, readings, position, previousPoint},
                    nullptr);
-    owner = std::make_unique<SurveySession>(SurveySessionContext{clock, settings, session, position,
-                                                                 previousPoint, readings, link,
-                                                                 outputMode, geometry.portrait},
+    owner = std::make_unique<SurveySession>(SurveySessionContext{clock,
+                                                                 settings,
+                                                                 session,
+                                                                 position,
+                                                                 previousPoint,
+                                                                 readings,
+                                                                 link,
+                                                                 outputMode,
+                                                                 geometry.portrait,
+                                                                 nullptr,
+                                                                 {},
+                                                                 {},
+                                                                 {}},
                                             wnd.ScreenForSession());
     SurveySession& survey = *owner;
     wnd.Attach(survey);

@@ -44,7 +44,7 @@ SessionWiring::SessionWiring(Logger& logger, MessageSink& messages, LoggingWnd& 
     : logger_(logger) {
     SurveySession& survey = *logger.survey;
     logger.timer1.SetTarget(&logging);
-    logger.link.SetFrameHandler([&survey](FrameBuffer& frame) { survey.OnFrame(frame); });
+    logger.link.SetFrameHandler([&logging](FrameBuffer& frame) { logging.OnLinkFrame(frame); });
     DrainOnGuiThread(logger.link.Handover(), &gui);
     // GPS records go to the session's data file through its record context, which lives as
     // long as the program; the GPS input writes them only while Logging, so no record reaches

@@ -5,6 +5,7 @@
 #include <mutex>
 #include <pthread.h>
 #include <thread>
+#include <vector>
 
 #include "instrument/frame_assembler.h"
 
@@ -16,6 +17,13 @@ namespace tm47 {
 // time-out (20 ms) to look, which on an idle line would cost more than the readings do.
 // A device that went away ends the reader: the serial layer has closed the port for every
 // handle, and the connection watch's recovery reopens it and starts new readers.
+//
+// The streaming reader does not wake for every frame: after each read it rests
+// kStreamingRestMs and lets the next frames gather in the driver, then hands every frame it
+// kept from one read to the GUI thread in a single hand-over. At 18 frames/s that is a third
+// of the wake-ups, and the GUI thread draws the live screen once per batch instead of once per
+// frame. The rest stays well inside the connection watch's 300 ms, and a stop or a suspension
+// still ends it at once. The polled and wheel readers answer one frame at a time, as before.
 //
 // Suspension replaces the handheld's SuspendThread. The reader holds its lease while it reads
 // and assembles, and lets go of it only while parked or while waiting in a hand-over. So
@@ -64,6 +72,8 @@ public:
 
     // The longest sleep in one read; every event that matters interrupts it sooner.
     static constexpr uint32_t kIdleWaitMs = 1000;
+    // The streaming reader's rest between reads: about two frames.
+    static constexpr uint32_t kStreamingRestMs = 110;
 
     ReaderKind Kind() const { return kind_; }
     bool Running() const { return !suspended_.load() && !stop_.load(); }
@@ -109,7 +119,24 @@ private:
             case FrameAssembler::Event::None:
                 break;
             }
+            if (kind_ == ReaderKind::Streaming && reader_.Buffered() == 0) {
+                HandOnBatch(lease);
+                reader_.Rest(kStreamingRestMs);
+            }
         }
+    }
+
+    // Streaming: the frames kept from one read go to the GUI thread together.
+    void HandOnBatch(std::unique_lock<std::mutex>& lease) {
+        if (batch_.empty()) {
+            return;
+        }
+        if (!suspended_.load()) {
+            lease.unlock();
+            link_.handover_.Send(deliverBatch_);
+            lease.lock();
+        }
+        batch_.clear();
     }
 
     // Hands the frame to the GUI thread, letting go of the lease while it waits there.
@@ -140,7 +167,7 @@ private:
             int32_t counter = st.frameCounter.fetch_add(1) + 1;
             if (counter >= st.frameDivisor.load()) {
                 st.frameCounter.store(0);
-                HandOn(frame, lease);
+                batch_.push_back(frame);
             }
             st.breakCounter.store(0);
             st.lastFrameTick.store(link_.clock_.Tick());
@@ -168,6 +195,22 @@ private:
     const std::function<void()> deliver_ = [this] {
         if (link_.handler_) {
             link_.handler_(link_.state_.frameBuffer);
+        }
+    };
+    std::vector<FrameBuffer> batch_; // the GUI reads it only inside the hand-over
+    const std::function<void()> deliverBatch_ = [this] {
+        LinkState& st = link_.state_;
+        for (const FrameBuffer& f : batch_) {
+            // A frame of the batch may lead to a suspension (a mode switch): the rest of the
+            // batch belongs to the old mode.
+            if (suspended_.load() || stop_.load()) {
+                return;
+            }
+            st.frameBuffer = f;
+            if (link_.handler_) {
+                link_.handler_(st.frameBuffer);
+            }
+            st.framesHandedOn.fetch_add(1);
         }
     };
     std::atomic<bool> suspended_;

@@ -406,6 +406,19 @@ const std::string& SerialPort::Path() const {
     return state_ ? state_->path : kNone;
 }
 
+void SerialPort::WaitUnlessReleased(uint32_t timeoutMs, int interruptFd) const {
+    const std::shared_ptr<State> s = state_;
+    const std::shared_ptr<Descriptor> d = s ? s->Current() : nullptr;
+    if (!d || !d->open.load()) {
+        return;
+    }
+    // The interrupt is only looked at, not consumed: the next read consumes it.
+    pollfd fds[2] = {{d->wakeFd, POLLIN, 0}, {interruptFd, POLLIN, 0}};
+    while (::poll(fds, interruptFd >= 0 ? 2 : 1, static_cast<int>(timeoutMs)) < 0 &&
+           errno == EINTR) {
+    }
+}
+
 uint32_t SerialPort::ByteTimeoutMs() const {
     if (!state_) {
         return 0;
@@ -433,6 +446,10 @@ void SerialReader::Interrupt() const {
         uint64_t one = 1;
         [[maybe_unused]] ssize_t n = ::write(interruptFd_, &one, sizeof one);
     }
+}
+
+void SerialReader::Rest(uint32_t ms) const {
+    port_.WaitUnlessReleased(ms, interruptFd_);
 }
 
 ReadResult SerialReader::NextWithin(uint8_t& out, uint32_t timeoutMs) {

@@ -95,6 +95,8 @@ private:
     ReadResult ReadSome(uint8_t* data, std::size_t capacity, std::size_t& got, uint64_t& generation,
                         uint32_t timeoutMs, int interruptFd = -1) const;
     uint64_t InputGeneration() const;
+    // Waits `timeoutMs`, or less when the port is released or `interruptFd` is readable.
+    void WaitUnlessReleased(uint32_t timeoutMs, int interruptFd) const;
 
     std::shared_ptr<State> state_;
 };
@@ -118,6 +120,10 @@ public:
     ReadResult NextWithin(uint8_t& out, uint32_t timeoutMs);
     // Any thread: the current (or next) wait for bytes returns Timeout at once.
     void Interrupt() const;
+    // Sleeps `ms` without looking at the line, so bytes gather in the driver meanwhile; an
+    // Interrupt() or the port's release ends it early (and the interrupt still ends the next
+    // wait for bytes, so the caller sees it there).
+    void Rest(uint32_t ms) const;
     // Drops what is buffered (a suspension: the bytes belong to the old mode).
     void Clear() { begin_ = end_ = 0; }
     std::size_t Buffered() const { return end_ - begin_; }

@@ -74,7 +74,7 @@ void CurveWnd::Repaint(bool labels) {
     update();
 }
 
-void CurveWnd::ScrollStep(const std::array<int32_t, 4>& rows) {
+void CurveWnd::ScrollImage(const std::array<int32_t, 4>& rows) {
     const int w = scrollWidth_;
     const int h = image_.height();
     // Columns 2..W move to 0..W-2.
@@ -107,8 +107,6 @@ void CurveWnd::ScrollStep(const std::array<int32_t, 4>& rows) {
         }
         previousRows_[c] = rows[c];
     }
-    p.end();
-    update();
 }
 
 void CurveWnd::DrawHistory(const std::vector<HistoryRun>& runs) {

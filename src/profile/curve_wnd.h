@@ -63,7 +63,12 @@ public:
     void Repaint(bool labels = true);
     // Grid lines of `grid` across the whole plot (the viewer draws them without labels).
     static void PaintGrid(QImage& image, const GridLines& grid, int plotWidth);
-    void ScrollStep(const std::array<int32_t, 4>& rows);
+    void ScrollStep(const std::array<int32_t, 4>& rows) {
+        ScrollImage(rows);
+        update();
+    }
+    // The scroll step on the picture only: the caller repaints the window when it chooses.
+    void ScrollImage(const std::array<int32_t, 4>& rows);
     // The history from a data file: `path`, of which `endBytes` are written; `offsets` the
     // nulling offsets in use now. Returns the bytes read (for tests and the benchmark).
     int64_t HistoryRedraw(const std::filesystem::path& path, int64_t endBytes,

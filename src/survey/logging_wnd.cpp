@@ -98,7 +98,10 @@ LoggingWnd::LoggingWnd(LoggingContext context, QWidget* parent)
 }
 
 SurveyScreen LoggingWnd::ScreenForSession() {
-    LiveSessionHooks live{[this](const std::array<int32_t, 4>& rows) { curve_->ScrollStep(rows); },
+    LiveSessionHooks live{[this](const std::array<int32_t, 4>& rows) {
+                              curve_->ScrollImage(rows);
+                              pacer_.Update(curve_, curve_->rect());
+                          },
                           [this](const std::string& text) {
                               SetFieldText(LogField::Station, QString::fromStdString(text));
                           },
@@ -114,6 +117,15 @@ SurveyScreen LoggingWnd::ScreenForSession() {
                             RedrawProfile();
                             setFocus();
                         }};
+}
+
+void LoggingWnd::OnLinkFrame(FrameBuffer& frame) {
+    if (survey_ == nullptr) {
+        return;
+    }
+    pacer_.BeginReading();
+    survey_->OnFrame(frame);
+    pacer_.EndReading();
 }
 
 void LoggingWnd::Attach(SurveySession& survey) {
@@ -215,7 +227,7 @@ void LoggingWnd::SetFieldText(LogField field, const QString& text) {
         return;
     }
     slot = text;
-    update(layout_.Field(field));
+    pacer_.Update(this, layout_.Field(field));
 }
 
 void LoggingWnd::SetMessageShown(bool shown) {
@@ -225,7 +237,8 @@ void LoggingWnd::SetMessageShown(bool shown) {
     messageShown_ = shown;
     // The message line and the channel values share the row(s): repaint them whole.
     const QRect& m = layout_.Field(LogField::Message);
-    update(QRect(0, m.top(), width(), ctx_.screen.portrait ? 2 * m.height() : m.height()));
+    pacer_.Update(this,
+                  QRect(0, m.top(), width(), ctx_.screen.portrait ? 2 * m.height() : m.height()));
 }
 
 void LoggingWnd::ShowMessageLine(const std::string& text) {

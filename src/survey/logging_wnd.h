@@ -22,6 +22,7 @@
 
 #include "instrument/link.h"
 #include "survey/handheld_battery.h"
+#include "survey/live_redraw_pacer_qt.h"
 #include "survey/log_session.h"
 #include "survey/logging_layout_cache_qt.h"
 #include "survey/logging_layout_qt.h"
@@ -51,6 +52,9 @@ public:
     void Detach();
     // What the session needs of this screen besides its view interfaces.
     SurveyScreen ScreenForSession();
+    // One frame from the link, inside the hand-over, for the attached session: what it
+    // changes on the screen is drawn at the live screen's pace (live_redraw_pacer_qt.h).
+    void OnLinkFrame(FrameBuffer& frame);
 
     // Timer 1 of the link (connection watch and polling).
     void StartTimer1(int periodMs) override;
@@ -133,6 +137,7 @@ private:
     std::array<QPushButton*, kStandByRowButtons> standByButtons_{};
     std::array<QPushButton*, kPauseRowButtons> pauseButtons_{};
     std::array<QString, kLogFieldCount> texts_;
+    LiveRedrawPacer pacer_;
     LoggingLayout layout_;
     LoggingLayoutCache layoutCache_;
     bool messageShown_ = false; // the message line, not the channel values, holds R4 (and R5)

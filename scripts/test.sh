@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
-# Checks the folders' layering, then builds and runs every test: the optimised build (the
-# programs and benchmarks, each benchmark run once, the Debian package checked), the whole suite
-# once under AddressSanitizer + UndefinedBehaviorSanitizer, a short run of every libFuzzer target
-# from the same build, and ThreadSanitizer on every test that starts a thread. Fails when any
-# test fails. Every stage compiles through ccache, with its cache in the user's cache folder, so
+# Checks the folders' layering, then builds and runs every test: the whole suite once under
+# AddressSanitizer + UndefinedBehaviorSanitizer, a short run of every libFuzzer target from the
+# same build, and ThreadSanitizer on every test that starts a thread; beside the sanitized suite,
+# the optimised build (the programs and benchmarks, each benchmark run once, the Debian package
+# checked) and the ThreadSanitizer build. Fails when any test or build fails. Every stage compiles through ccache, with its cache in the user's cache folder, so
 # a second run rebuilds little.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -48,23 +48,35 @@ step() {
 step "layering"
 python3 scripts/check-layering.py
 
-step "Release build and benchmarks"
-# The programs, the package and the benchmarks; the tests are built and run once, below.
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTM47_TESTS=OFF -DTM47_BENCHMARKS=ON \
-    "${cmake_common[@]}" >/dev/null
-cmake --build build -j"$jobs"
-# Each benchmark once for a moment, so none rots; the numbers mean nothing on a shared machine.
-benches=$(find build/bench -type f -name '*_bench' -perm -u+x 2>/dev/null | sort)
-[ -n "$benches" ] || { echo "no benchmark programs were built" >&2; exit 1; }
-for b in $benches; do
-    echo "bench: $(basename "$b")"
-    "$b" --benchmark_min_time=0.001 >/dev/null
-done
+# The optimised build (programs, package, benchmarks) and the ThreadSanitizer build of the
+# thread tests. They run beside the sanitized suite, at the lowest priority: that suite mostly
+# waits on real time (whole sessions, time-outs, the simulator), so the cores are free.
+background_builds() {
+    local t
+    t=$(date +%s)
+    # The programs, the package and the benchmarks; the tests are built and run below.
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTM47_TESTS=OFF -DTM47_BENCHMARKS=ON \
+        "${cmake_common[@]}" >/dev/null
+    cmake --build build -j"$jobs"
+    # Each benchmark once for a moment, so none rots; the numbers mean nothing here.
+    local benches b
+    benches=$(find build/bench -type f -name '*_bench' -perm -u+x 2>/dev/null | sort)
+    [ -n "$benches" ] || { echo "no benchmark programs were built" >&2; return 1; }
+    for b in $benches; do
+        echo "bench: $(basename "$b")"
+        "$b" --benchmark_min_time=0.001 >/dev/null
+    done
+    scripts/check-package.sh build
+    echo "=== background: Release build, benchmarks and package took $(($(date +%s) - t)) s"
+    t=$(date +%s)
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTM47_SANITIZE=thread \
+        "${sanitizer_common[@]}" >/dev/null
+    cmake --build build-tsan -j"$jobs" --target thread_tests
+    echo "=== background: ThreadSanitizer build took $(($(date +%s) - t)) s"
+}
 
-step "Debian package"
-scripts/check-package.sh build
-
-step "AddressSanitizer + UndefinedBehaviorSanitizer (whole suite)"
+step "AddressSanitizer + UndefinedBehaviorSanitizer build"
 # clang, so the same build also gives the libFuzzer targets. -O1 keeps the real-time tests near
 # their normal speed; without NDEBUG the asserts stay on.
 # Line tables are all the reports need, and far cheaper to build and link than full debug data.
@@ -72,6 +84,34 @@ cmake -S . -B build-asan -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWith
     -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" -DTM47_SANITIZE=address \
     -DTM47_FUZZ=ON "${sanitizer_common[@]}" >/dev/null
 cmake --build build-asan -j"$jobs"
+
+mkdir -p build-logs
+background_log=build-logs/background-builds.log
+(
+    renice -n 19 -p "$BASHPID" >/dev/null
+    background_builds
+) >"$background_log" 2>&1 &
+background_pid=$!
+# A failing stage ends the run: the background builds end with it.
+kill_tree() {
+    local child
+    for child in $(pgrep -P "$1" || true); do
+        kill_tree "$child"
+    done
+    kill "$1" 2>/dev/null || true
+}
+trap 'kill_tree "$background_pid"' EXIT
+# Shows the background builds' log and fails the run when they failed.
+finish_background_builds() {
+    if ! wait "$background_pid"; then
+        tail -n 80 "$background_log" >&2
+        echo "the background builds failed (log: $background_log)" >&2
+        exit 1
+    fi
+    grep -E '^(=== background|bench:|package:)' "$background_log" || true
+}
+
+step "AddressSanitizer + UndefinedBehaviorSanitizer (whole suite)"
 (cd build-asan && ctest -j"$jobs" --timeout 600)
 
 step "libFuzzer targets (short runs)"
@@ -110,11 +150,10 @@ done
 [ "$fuzz_failed" -eq 0 ] || { echo "fuzz: a target found a problem" >&2; exit 1; }
 echo "fuzz: $(echo "$fuzzers" | grep -c . || true) targets ran without a finding"
 
+step "waiting for the background builds (Release, benchmarks, package, ThreadSanitizer)"
+finish_background_builds
+
 step "ThreadSanitizer (tests that start threads)"
-cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTM47_SANITIZE=thread "${sanitizer_common[@]}" \
-    >/dev/null
-cmake --build build-tsan -j"$jobs" --target thread_tests
 (cd build-tsan && ctest -j"$jobs" --timeout 600 -L threads)
 end_stage
 

@@ -27,22 +27,21 @@ struct CNumbers : ::testing::Test {
     void TearDown() override { std::setlocale(LC_ALL, saved.c_str()); }
 };
 
-// atoi narrows the saturated long to int; the 32-bit strtol clamps to the int range.
+// atoi narrows the saturated long to int (2^32 + 1 gives 1, LONG_MAX -1); the 32-bit strtol
+// clamps to the int range. A NUL ends the text.
 TEST_F(CNumbers, AtoiLikeNarrowsAndStrtolSaturatingInt32Clamps) {
     const struct {
         std::string_view text;
         int32_t atoi, strtol;
-    } cases[] = {
-        {" \t\n-3x", -3, -3},
-        {"- 5", 0, 0},
-        {"0x1F", 0, 0},
-        {"2147483648", -2147483647 - 1, 2147483647},
-        {"-2147483649", 2147483647, -2147483647 - 1},
-        {"4294967297", 1, 2147483647},            // 2^32 + 1: the high bits are dropped
-        {"99999999999999999999", -1, 2147483647}, // LONG_MAX narrowed
-        {"-99999999999999999999", 0, -2147483647 - 1},
-        {"7\08"sv, 7, 7}, // a NUL ends the text
-    };
+    } cases[] = {{" \t\n-3x", -3, -3},
+                 {"- 5", 0, 0},
+                 {"0x1F", 0, 0},
+                 {"7\08"sv, 7, 7},
+                 {"2147483648", INT32_MIN, INT32_MAX},
+                 {"-2147483649", INT32_MAX, INT32_MIN},
+                 {"4294967297", 1, INT32_MAX},
+                 {"99999999999999999999", -1, INT32_MAX},
+                 {"-99999999999999999999", 0, INT32_MIN}};
     for (const auto& c : cases) {
         EXPECT_EQ(AtoiLike(c.text), c.atoi) << '"' << c.text << '"';
         EXPECT_EQ(StrtolSaturatingInt32(c.text), c.strtol) << '"' << c.text << '"';

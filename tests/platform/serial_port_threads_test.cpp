@@ -26,7 +26,7 @@ struct Port : ::testing::Test {
     void Open(SerialUse use) { ASSERT_TRUE(gui.Open(peer.SlavePath(), use, {})); }
 };
 
-TEST_F(Port, RawBytesPassUnchangedBothWaysAndReadsTimeOut) {
+TEST_F(Port, RawBytesPassUnchangedAndAPurgeEmptiesTheReadersBuffer) {
     Open(SerialUse::Instrument);
     // CR, LF, NUL, high bit, Ctrl-C, 0x7F, XON, XOFF: no translation, stripping or signals.
     std::vector<uint8_t> bytes = {'\r', '\n', 0, 0xFF, 0x03, 0x7F, 0x11, 0x13};
@@ -38,10 +38,19 @@ TEST_F(Port, RawBytesPassUnchangedBothWaysAndReadsTimeOut) {
     EXPECT_EQ(got, bytes);
     EXPECT_EQ(gui.Write(bytes.data(), bytes.size()), bytes.size());
     EXPECT_EQ(peer.Read(500, bytes.size()), bytes);
-
-    auto t0 = std::chrono::steady_clock::now();
     EXPECT_EQ(gui.ReadByte(b), ReadResult::Timeout);
-    EXPECT_GE(std::chrono::steady_clock::now() - t0, 15ms); // 10 ms per byte + 10 ms
+
+    // The reader takes what the driver has in one call and hands it out byte by byte; a purge
+    // on any handle throws away what it had buffered.
+    SerialReader reader(gui);
+    peer.Write("OLD-MODE");
+    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
+    ASSERT_EQ(b, 'O');
+    EXPECT_EQ(reader.Buffered(), 7u) << "one read took all eight bytes";
+    gui.PurgeRx();
+    peer.Write("N");
+    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
+    EXPECT_EQ(b, 'N') << "no byte read before the purge survives it";
 }
 
 // A reader may sleep long in a read: Interrupt() from another thread ends the wait at once
@@ -49,13 +58,12 @@ TEST_F(Port, RawBytesPassUnchangedBothWaysAndReadsTimeOut) {
 TEST_F(Port, InterruptAndCloseEndALongWaitAtOnce) {
     Open(SerialUse::Instrument);
     SerialReader reader(gui);
+    std::atomic<int> result{-1}, after{0};
     std::atomic<bool> waiting{false};
-    std::atomic<ReadResult> result{ReadResult::Byte};
-    std::atomic<int> after{0};
     std::thread thread([&] {
         uint8_t c = 0;
         waiting = true;
-        result = reader.NextWithin(c, 10000);
+        result = static_cast<int>(reader.NextWithin(c, 10000));
         after = reader.NextWithin(c, 1000) == ReadResult::Byte ? c : -1;
         while (reader.Next(c) != ReadResult::Closed) {
         }
@@ -63,13 +71,14 @@ TEST_F(Port, InterruptAndCloseEndALongWaitAtOnce) {
     while (!waiting) {
         std::this_thread::sleep_for(1ms);
     }
-    std::this_thread::sleep_for(20ms);
+    std::this_thread::sleep_for(20ms); // the reader sleeps in its read
     auto t0 = std::chrono::steady_clock::now();
     reader.Interrupt();
-    while (result == ReadResult::Byte && std::chrono::steady_clock::now() - t0 < 5s) {
+    while (result < 0 && std::chrono::steady_clock::now() - t0 < 5s) {
         std::this_thread::sleep_for(1ms);
     }
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 1000ms);
+    EXPECT_EQ(result.load(), static_cast<int>(ReadResult::Timeout));
     peer.Write("A");
     while (after == 0) {
         std::this_thread::sleep_for(1ms);
@@ -78,7 +87,6 @@ TEST_F(Port, InterruptAndCloseEndALongWaitAtOnce) {
     t0 = std::chrono::steady_clock::now();
     gui.Close();
     thread.join();
-    EXPECT_EQ(result.load(), ReadResult::Timeout);
     EXPECT_LT(std::chrono::steady_clock::now() - t0, 200ms);
 }
 
@@ -136,21 +144,6 @@ TEST_F(Port, HangUpIsItsOwnResultClosesEveryHandleAndNeverSpins) {
     }
     EXPECT_LT(ProcessCpuMs() - cpu0, 100.0);
     EXPECT_FALSE(gui.Reopen()) << "the device has not come back";
-}
-
-// The reader takes what the driver has in one call and hands it out byte by byte; a purge on
-// any handle throws away what it had buffered.
-TEST_F(Port, ReaderBuffersWhatOneReadTookAndAPurgeEmptiesItsBuffer) {
-    Open(SerialUse::Instrument);
-    SerialReader reader(gui);
-    peer.Write("OLD-MODE");
-    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
-    ASSERT_EQ(b, 'O');
-    EXPECT_EQ(reader.Buffered(), 7u) << "one read took all eight bytes";
-    gui.PurgeRx();
-    peer.Write("N");
-    ASSERT_EQ(reader.NextWithin(b, 500), ReadResult::Byte);
-    EXPECT_EQ(b, 'N') << "no byte read before the purge survives it";
 }
 
 // Not shared: a second open of the port fails as busy, also against root (the lock does not

@@ -157,8 +157,8 @@ TEST(GpsReaderThreads, AReaderStuckPastTheLimitIsWaitedForAtTheEnd) {
 }
 
 // The watchdog warns after more than 6 s without a verified sentence. A verified line of 150
-// characters ends the silence, reaches the file whole with the tick of its "$" and shows its
-// first 127 characters.
+// characters reaches the file whole with the tick of its "$" and shows its first 127
+// characters. (That a verified sentence ends the warning is the GPS status row's test.)
 TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceUntilAVerifiedSentence) {
     ManualClock clock(100000);
     Rig rig(clock);
@@ -179,10 +179,6 @@ TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceUntilAVerifiedSentence) {
     ASSERT_TRUE(rig.Pump([&] { return rig.WrittenCount() == 1; }));
     EXPECT_EQ(rig.written[0], "@# 106001 " + line); // the tick of the "$"
     EXPECT_EQ(rig.shownTexts.at(0), line.substr(0, 127));
-    rig.PumpFor(30ms);
-    rig.view.warnings = 0;
-    rig.PumpFor(100ms);
-    EXPECT_EQ(rig.view.warnings, 0);
 }
 
 // A receiver behind a USB adapter, reached through a stable link (as udev makes one): Pull()
@@ -209,10 +205,10 @@ struct ReturningReceiver {
 
 // A pulled receiver: the session reader keeps trying the same path and, once it is back,
 // shows and writes its sentences again, the watchdog warning meanwhile as on silence. The
-// monitor reader lists every line unchecked, reads nothing while suspended, reopens the
-// returned device too, and the window's handle (used by Send) writes to it; a stop ends a
-// monitor reader left waiting in a hand-over.
-TEST(GpsReaderThreads, BothReadersListAndReadAReceiverPulledAndPluggedBack) {
+// monitor reader reopens the returned device too, the window's handle (used by Send) writes
+// to it, and a stop ends it while it waits in a hand-over. (The monitor's listing, its Pause
+// and Go are the GPS monitor window's tests.)
+TEST(GpsReaderThreads, BothReadersReadAReceiverPulledAndPluggedBack) {
     SystemClock clock;
     ReturningReceiver receiver("tm47-gps-return");
     GpsFix fix;
@@ -249,22 +245,11 @@ TEST(GpsReaderThreads, BothReadersListAndReadAReceiverPulledAndPluggedBack) {
     ASSERT_TRUE(window.Open(receiver.link, SerialUse::Gps, {}));
     reader.Start(window);
     SyncHandover& h = reader.Handover();
-    receiver.peer->Write("$GPGGA,bad*00\r\nno dollar\r\n\n$GPRMC,1*00\r\n");
-    Pump(h, [&] { return listed.size() >= 3; });
-    EXPECT_EQ(listed, (std::vector<std::string>{"$GPGGA,bad*00", "no dollar", "$GPRMC,1*00"}));
-    EXPECT_TRUE(reader.Suspend());
-    receiver.peer->Write("$GPGGA,1*00\r\n");
-    PumpFor(h, 150ms);
-    EXPECT_EQ(listed.size(), 3u);
-    reader.Resume();
-    Pump(h, [&] { return listed.size() >= 4; });
-    EXPECT_EQ(listed.back(), "$GPGGA,1*00");
-
     receiver.Pull();
     ASSERT_TRUE(Pump(h, [&] { return !window.IsOpen(); }));
     receiver.Return();
     ASSERT_TRUE(Pump(h, [&] { return window.IsOpen(); }));
-    ASSERT_TRUE(Pump(h, receiver.Feed("$GPGSA,2*00\r\n"), [&] { return listed.size() > 4; }));
+    ASSERT_TRUE(Pump(h, receiver.Feed("$GPGSA,2*00\r\n"), [&] { return !listed.empty(); }));
     EXPECT_EQ(listed.back(), "$GPGSA,2*00");
     EXPECT_TRUE(reader.Suspend());
     EXPECT_EQ(window.Write("$PSEND\r\n", 8), 8u);

@@ -87,38 +87,37 @@ struct SessionFixture : ::testing::Test {
     ConnectionWatch watch{ctx};
     LogSessionController controller{ctx, watch};
 
-    void Step(const std::string& name) {
-        shutdownSteps.push_back(file.IsOpen() ? name + ", open" : name);
+    // A shutdown step that notes its name, and whether the data file is still open, then acts.
+    std::function<void()> Step(std::string name, std::function<void()> act = {}) {
+        return [this, name, act] {
+            shutdownSteps.push_back(file.IsOpen() ? name + ", open" : name);
+            if (act) {
+                act();
+            }
+        };
     }
     std::filesystem::path DataPath() const { return dir.Path() / "05141200.R47"; }
 
     void SetUp() override {
         readings.NormalisationDone();
         // GPS records may still be on their way into the data file: it must still be open.
-        ctx.shutdown.stopGps = [this] { Step("gps"); };
-        ctx.shutdown.stopInstrument = [this] {
-            Step("instrument");
-            link.Stop();
-        };
-        ctx.shutdown.closeOutputPort = [this] { Step("output"); };
-        ctx.shutdown.closeDataFiles = [this] {
-            Step("files");
-            file.Close();
-        };
+        ctx.shutdown = {Step("gps"), Step("instrument", [this] { link.Stop(); }), Step("output"),
+                        Step("files", [this] { file.Close(); })};
         view.createFile = [this] { file.Create(DataPath(), settings.writeTestFile == 1); };
     }
 
-    // The session as the Monitor/Log start leaves it: readings normalised, watch armed.
-    void Open(int32_t linkMode) {
-        link.state.linkMode = linkMode;
-        link.StartTimer1(linkMode == 1 ? 70 : 500);
+    // The session on a streaming link as the Monitor/Log start leaves it: readings normalised,
+    // watch armed.
+    void Open() {
+        link.state.linkMode = 0; // streaming
+        link.StartTimer1(500);
         link.state.lastFrameTick = clock.Tick();
         link.state.replyFlag = 1;
         controller.OpenSession();
     }
 
-    void OpenStandBy(int32_t linkMode) {
-        Open(linkMode);
+    void OpenStandBy() {
+        Open();
         controller.Key('C');
         ASSERT_EQ(session.state, SessionState::StandBy);
     }
@@ -154,7 +153,7 @@ TEST_F(Controller, PauseLabelsWrappingHighlightNullingAndCalibrations) {
     std::vector<int32_t> requests;
     ctx.hooks.requestCalibration = [&](int32_t kind) { requests.push_back(kind); };
     view.monitorEnabled = false; // the instrument is still normalising
-    Open(0);
+    Open();
     EXPECT_EQ((view.labels[{ButtonRow::Pause, 2}]), "TAP ME or press ENTER key to Pause");
     EXPECT_EQ((view.labels[{ButtonRow::Pause, 3}]), "TAP ME or press P key to Pause");
     controller.Key(37); // left from index 0
@@ -190,7 +189,7 @@ TEST_F(Controller, PauseLabelsWrappingHighlightNullingAndCalibrations) {
 // the next Go try the switch again. Confirmed, the exit ends the session.
 TEST_F(Controller, FailedWheelSwitches) {
     settings.surveyMode = kModeWheel;
-    OpenStandBy(0);
+    OpenStandBy();
     link.takesW = false;
     view.answers = {MessageAnswer::No};
     controller.Key('G');
@@ -227,7 +226,7 @@ TEST_F(Controller, FailedWheelSwitches) {
 TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
     settings.gpsEnabled = 1;
     settings.outputEnabled = 1;
-    OpenStandBy(0);
+    OpenStandBy();
     clock.Advance(300); // a break is more than 300 ms without a frame
     controller.TimerTick();
     EXPECT_EQ(link.restarts, 0);
@@ -249,7 +248,7 @@ TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
 TEST_F(Watch, MonitorWritesNoMarkersAndTellsTheCalibration) {
     int lost = 0;
     ctx.hooks.calibrationLinkLost = [&] { ++lost; };
-    Open(0);
+    Open();
     readings.QcAveragingDone();
     link.answers = false;
     TickUntilHidden();
@@ -264,7 +263,7 @@ TEST_F(Watch, MonitorWritesNoMarkersAndTellsTheCalibration) {
 // exit is asked. (A comment dialog open at the give-up, and nothing written after the end
 // marker, are the whole-session tests'.)
 TEST_F(Watch, GivenUpWhileExitIsAskedClosesEveryDialogAndEndsTheSessionOnce) {
-    OpenStandBy(0);
+    OpenStandBy();
     link.answers = false;
     view.duringBox = [this] { TickUntilHidden(); };
     view.answers = {MessageAnswer::Closed};

@@ -1,9 +1,7 @@
 #pragma once
 // What the fuzzers share: a failed check aborts (libFuzzer then keeps the input), a private
-// directory for the files a run writes, whole-file reads and writes, and a reproducible split
-// of the input into reads of varying length.
+// directory for the files a run writes, whole-file reads and writes.
 
-#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -53,21 +51,5 @@ inline void WriteFileBytes(const std::filesystem::path& path, const uint8_t* dat
     out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     Check(static_cast<bool>(out.flush()));
 }
-
-// Lengths of successive reads, 1 to maxChunk bytes, from a seed taken from the input, so a
-// finding reproduces from its input alone.
-class ReadSplitter {
-public:
-    ReadSplitter(uint32_t seed, std::size_t maxChunk) : state_(seed), maxChunk_(maxChunk) {}
-    // The next read's length, at most `left`.
-    std::size_t Next(std::size_t left) {
-        state_ = state_ * 1664525u + 1013904223u;
-        return std::min(1 + (state_ >> 16) % maxChunk_, left);
-    }
-
-private:
-    uint32_t state_;
-    std::size_t maxChunk_;
-};
 
 } // namespace tm47::fuzz

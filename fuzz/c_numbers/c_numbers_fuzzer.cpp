@@ -2,7 +2,7 @@
 // arbitrary values. The module runs under the German locale where it is installed, so a
 // conversion that looked at the process locale would differ here.
 
-#include <cerrno>
+#include <algorithm>
 #include <climits>
 #include <clocale>
 #include <cmath>
@@ -32,10 +32,8 @@ template <class F> auto InCLocale(F call) {
 }
 
 bool SameDouble(double a, double b) {
-    if (std::isnan(a) || std::isnan(b)) {
-        return std::isnan(a) && std::isnan(b);
-    }
-    return a == b && std::signbit(a) == std::signbit(b);
+    return std::isnan(a) || std::isnan(b) ? std::isnan(a) && std::isnan(b)
+                                          : a == b && std::signbit(a) == std::signbit(b);
 }
 
 void CheckReaders(const std::string& text) {
@@ -43,8 +41,7 @@ void CheckReaders(const std::string& text) {
     const char* s = text.c_str();
     Check(tm47::AtoiLike(text) == InCLocale([&] { return std::atoi(s); }));
     const long wide = InCLocale([&] { return std::strtol(s, nullptr, 10); });
-    const long clamped = wide > INT32_MAX ? INT32_MAX : wide < INT32_MIN ? INT32_MIN : wide;
-    Check(tm47::StrtolSaturatingInt32(text) == clamped);
+    Check(tm47::StrtolSaturatingInt32(text) == std::clamp<long>(wide, INT32_MIN, INT32_MAX));
     Check(SameDouble(tm47::StrtodLike(text), InCLocale([&] { return std::strtod(s, nullptr); })));
     // Without the "x" strtod cannot see a hexadecimal number; nothing else uses the letter.
     std::string noHex(s);
@@ -67,18 +64,17 @@ template <class... Args> std::string CFormat(const char* format, Args... args) {
 // A value, a width and a precision from the first ten bytes.
 void CheckFormatters(const uint8_t* data) {
     double value = 0.0;
-    int64_t integer = 0;
+    long long integer = 0;
     std::memcpy(&value, data, sizeof value);
     std::memcpy(&integer, data, sizeof integer);
     const int width = static_cast<int8_t>(data[8]) % 48;
     const int precision = data[9] % 24;
-    Check(tm47::PrintfFixed(value, width, precision) == CFormat("%*.*f", width, precision, value));
-    Check(tm47::PrintfLike("%*.*f", width, precision, value) ==
-          CFormat("%*.*f", width, precision, value));
-    const long long wide = integer;
-    Check(tm47::PrintfInt(integer, width) == CFormat("%*lld", width, wide));
-    const int zeroWidth = width < 0 ? -width : width;
-    Check(tm47::PrintfZeroPadded(integer, zeroWidth) == CFormat("%0*lld", zeroWidth, wide));
+    const std::string fixed = CFormat("%*.*f", width, precision, value);
+    Check(tm47::PrintfFixed(value, width, precision) == fixed);
+    Check(tm47::PrintfLike("%*.*f", width, precision, value) == fixed);
+    Check(tm47::PrintfInt(integer, width) == CFormat("%*lld", width, integer));
+    Check(tm47::PrintfZeroPadded(integer, std::abs(width)) ==
+          CFormat("%0*lld", std::abs(width), integer));
 }
 
 } // namespace

@@ -81,16 +81,26 @@ TEST_F(QcCheckTest, ResponseThatNeverSettlesFailsAtTheSixthFrame) {
 
 // Cancelled on the instructions, or the link lost while waiting: the window and timer 2 go,
 // nothing is recorded and the offsets before the check come back. (Closing after a result is
-// the calibration window's GUI test.)
+// the calibration window's GUI test.) A link lost before the first averaging frame, or during
+// the averaging, restores the offsets saved for this check only, never an older saving.
 TEST_F(QcCheckTest, CancelOrALostLinkRestoresThePreviousOffsets) {
+    nulling.qcSavedOffsets = {7, 7, 7, 7};
+    check.Request(kQcKindInternal);
+    check.LinkLost();
+    EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
+    check.Request(kQcKindInternal);
+    nulling.qcSavedOffsets = normalisation.nullOffsets;
+    check.AveragingStarted(0);
+    normalisation.nullOffsets = {9, 9, 9, 9};
+    check.LinkLost();
+    EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
+
     for (bool lost : {false, true}) {
         SCOPED_TRACE(lost ? "link lost while waiting" : "Cancel on the instructions");
         StartCheck(kQcKindInternal, 1);
+        check.Command(lost ? 0 : 1);
         if (lost) {
-            check.Command(0);
             check.LinkLost(); // the reading state is the link restart's
-        } else {
-            check.Command(1);
         }
         EXPECT_FALSE(view.visible);
         EXPECT_FALSE(view.timerRunning);
@@ -134,22 +144,6 @@ TEST(QcEvaluation, DetectionIsStrictAndTheBoundsAreInclusive) {
         EXPECT_EQ(EvaluateQcFrame(cal, {channel1, -3660, -2486, -1235}, false), kQcGoOn);
         EXPECT_EQ(cal.responseDetected, detected) << channel1;
     }
-}
-
-TEST_F(QcCheckTest, LinkLostRestoresTheOffsetsSavedForThisCheckOnly) {
-    // Before the first averaging frame nothing was saved: an old saving must not come back.
-    nulling.qcSavedOffsets = {7, 7, 7, 7};
-    check.Request(kQcKindInternal);
-    check.LinkLost();
-    EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
-
-    // During the averaging: the window never showed.
-    check.Request(kQcKindInternal);
-    nulling.qcSavedOffsets = normalisation.nullOffsets;
-    check.AveragingStarted(0);
-    normalisation.nullOffsets = {9, 9, 9, 9};
-    check.LinkLost();
-    EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
 }
 
 } // namespace

@@ -45,8 +45,11 @@ struct FakeSession : ReadingSession {
 
 using test::Frame; // raw counts on every channel, reference 3000 (Standard, T: x2)
 
-// The processor past its normalisation (98 frames of reference 3000).
+// The processor past its normalisation (98 frames of reference 3000), under the German locale
+// where it is installed: the process takes its locale from the environment, and the screen
+// still writes a point.
 struct Normalised : ::testing::Test {
+    const std::string savedLocale = std::setlocale(LC_ALL, nullptr);
     Settings settings;
     ManualClock clock{1000};
     ReadingProcessor processor;
@@ -55,11 +58,15 @@ struct Normalised : ::testing::Test {
     int32_t beepDivider = 5;
 
     void SetUp() override {
+        if (!test::SetGermanLocale(LC_ALL) && test::UnderCi()) {
+            FAIL() << test::kNoGermanLocale;
+        }
         for (int i = 0; i < 98; ++i) {
             Feed(Frame('T'));
         }
         ASSERT_EQ(processor.State(), ReadingState::Normal);
     }
+    void TearDown() override { std::setlocale(LC_ALL, savedLocale.c_str()); }
     void Feed(FrameBuffer f) {
         ReadingContext ctx{settings, clock, 1, true, beepDivider};
         processor.HandleFrame(f, ctx, view, session);
@@ -108,19 +115,9 @@ TEST_F(Normalised, NullingAndQcAveragingAverageFiftyOfFiftyOneFrames) {
     EXPECT_EQ(session.written, 0) << "averaged frames are never recorded";
 }
 
-// The process takes its locale from the environment; the screen still writes a point.
-TEST_F(Normalised, ScreenTextsKeepTheDecimalPointUnderAGermanLocale) {
-    const std::string old = std::setlocale(LC_ALL, nullptr);
-    TM47_GERMAN_LOCALE_OR_SKIP(LC_ALL);
-    Feed(Frame('T', 0, 70));
-    std::setlocale(LC_ALL, old.c_str());
-    EXPECT_EQ(view.battery, "B:10.50V");
-    EXPECT_EQ(view.channels[0], "Ch1:     0.0");
-}
-
 // The mode and marker follow the letter; manual logging keeps the marker blank; while a QC
 // check evaluates only T, E, M and P count as four-channel letters, and nothing is recorded.
-TEST_F(Normalised, StatusTextsFollowTheLetter) {
+TEST_F(Normalised, StatusTextsFollowTheLetterWithADecimalPoint) {
     const struct {
         uint8_t letter;
         bool logging, qc;
@@ -139,12 +136,14 @@ TEST_F(Normalised, StatusTextsFollowTheLetter) {
             processor.QcAveragingDone();
         }
         const int written = session.written;
-        Feed(Frame(c.letter, 0, 80));
+        Feed(Frame(c.letter, 0, 70));
         EXPECT_EQ(view.mode, c.mode) << c.letter;
         if (c.marker) {
             EXPECT_EQ(view.marker, c.marker) << c.letter;
         }
         EXPECT_EQ(session.written, written + (c.logging && !c.qc ? 1 : 0)) << c.letter;
+        EXPECT_EQ(view.battery, "B:10.50V");
+        EXPECT_EQ(view.channels[0], "Ch1:     0.0");
     }
 }
 

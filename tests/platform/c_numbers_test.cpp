@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <clocale>
-#include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 
 #include "tests/support/german_locale.h"
 
@@ -27,49 +27,19 @@ struct CNumbers : ::testing::Test {
     void TearDown() override { std::setlocale(LC_ALL, saved.c_str()); }
 };
 
-// atoi narrows the saturated long to int; the 32-bit strtol clamps to the int range.
-TEST_F(CNumbers, AtoiLikeNarrowsAndStrtolSaturatingInt32Clamps) {
-    const struct {
-        std::string_view text;
-        int32_t atoi, strtol;
-    } cases[] = {
-        {" \t\n-3x", -3, -3},
-        {"- 5", 0, 0},
-        {"0x1F", 0, 0},
-        {"2147483648", -2147483647 - 1, 2147483647},
-        {"-2147483649", 2147483647, -2147483647 - 1},
-        {"4294967297", 1, 2147483647},            // 2^32 + 1: the high bits are dropped
-        {"99999999999999999999", -1, 2147483647}, // LONG_MAX narrowed
-        {"-99999999999999999999", 0, -2147483647 - 1},
-        {"7\08"sv, 7, 7}, // a NUL ends the text
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(AtoiLike(c.text), c.atoi) << '"' << c.text << '"';
-        EXPECT_EQ(StrtolSaturatingInt32(c.text), c.strtol) << '"' << c.text << '"';
+// The C-numbers fuzzer checks every reader against the C library on any text; here the cases
+// it is least likely to reach. atoi narrows the saturated long to int (2^32 + 1 gives 1);
+// the 32-bit strtol clamps to the int range; a second exponent sign ends a hexadecimal number
+// before the "p" (a fault once); in UTF-16 text the first unit beyond ASCII ends the number.
+TEST_F(CNumbers, IntegerNarrowingHexExponentsAndUtf16Text) {
+    for (auto [text, atoi, strtol] : {std::tuple{"4294967297"sv, 1, INT32_MAX},
+                                      {"-2147483649"sv, INT32_MAX, INT32_MIN},
+                                      {"7\08"sv, 7, 7}}) {
+        EXPECT_EQ(AtoiLike(text), atoi) << text;
+        EXPECT_EQ(StrtolSaturatingInt32(text), strtol) << text;
     }
-}
-
-// The two strtod readers differ only in hexadecimal numbers.
-TEST_F(CNumbers, StrtodLikeReadsHexadecimalAndStrtodDecimalLikeDoesNot) {
-    const double inf = HUGE_VAL;
-    // 400 zeros after the point, no exponent: too small, not too large.
-    const std::string tiny = "0." + std::string(400, '0') + "1";
-    const struct {
-        std::string_view text;
-        double full;
-        double decimal;
-    } cases[] = {
-        {"  -.25x", -0.25, -0.25}, {"1,5", 1.0, 1.0},   {"0x1F", 31.0, 0.0},
-        {"-0x1.8p1", -3.0, -0.0},  {"1e999", inf, inf}, {"0x1p99999", inf, 0.0},
-        {"0x1p+-98", 1.0, 0.0}, // a second exponent sign ends the number before the "p"
-        {tiny, 0.0, 0.0},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(StrtodLike(c.text), c.full) << '"' << c.text << '"';
-        EXPECT_EQ(StrtodDecimalLike(c.text), c.decimal) << '"' << c.text << '"';
-    }
-    EXPECT_TRUE(std::isnan(StrtodLike("nan(1)")));
-    // UTF-16 text: the first unit beyond ASCII ends the number.
+    EXPECT_EQ(StrtodLike("0x1p+-98"), 1.0);
+    EXPECT_EQ(StrtodDecimalLike("0x1p+-98"), 0.0);
     EXPECT_EQ(StrtodLike(u"0x10\u00b0"), 16.0);
     EXPECT_EQ(StrtodDecimalLike(u"2.5\u00b05"), 2.5);
 }

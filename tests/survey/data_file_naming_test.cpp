@@ -10,16 +10,14 @@ namespace {
 TEST(DataFileNaming, StemAndSwitches) {
     EXPECT_EQ(NameStem({2026, 1, 2, 3, 0, 0, 0}), "010203");
     const struct {
-        std::string path;
-        int32_t before;
-        std::string wantPath;
-        int32_t wantTest;
+        std::string path, wantPath;
+        int32_t before, wantTest;
         bool found;
     } rows[] = {
-        {"/d/A$$$B!!!.R47", 0, "/d/AB.R47", 0, true},
-        {"/d/$$$A$$$.R47", 0, "/d/A$$$.R47", 1, true},
-        {"/d/PLAIN.R47", 1, "/d/PLAIN.R47", 1, false},
-        {"/d/$!!!$$.R47", 0, "/d/$$$.R47", 0, true}, // "$$$" is searched first, then "!!!"
+        {"/d/A$$$B!!!.R47", "/d/AB.R47", 0, 0, true},
+        {"/d/$$$A$$$.R47", "/d/A$$$.R47", 0, 1, true},
+        {"/d/PLAIN.R47", "/d/PLAIN.R47", 1, 1, false},
+        {"/d/$!!!$$.R47", "/d/$$$.R47", 0, 0, true}, // "$$$" is searched first, then "!!!"
     };
     for (const auto& r : rows) {
         std::string path = r.path;

@@ -21,7 +21,8 @@ public:
         labels[{row, index}] = label;
     }
     void ShowRow(ButtonRow row, int pauseKey, bool visible) override {
-        visibleRows[{row, row == ButtonRow::Pause ? pauseKey : 0}] = visible;
+        const std::pair key{row, row == ButtonRow::Pause ? pauseKey : 0};
+        visible ? (void)shownRows.insert(key) : (void)shownRows.erase(key);
     }
     void SetHighlight(ButtonRow, int index) override { highlight = index; }
     void EnableMonitorButtons(bool enabled) override { monitorEnabled = enabled; }
@@ -67,11 +68,6 @@ public:
     void RedrawProfile() override {}
     void HideScreen() override { hidden = true; }
 
-    bool RowVisible(ButtonRow row, int pauseKey = 0) const {
-        auto it = visibleRows.find({row, pauseKey});
-        return it != visibleRows.end() && it->second;
-    }
-
     // Runs one dialog: `duringDialog` plays what happens while it is open (timer ticks); it
     // then ends with OK unless it was closed meanwhile.
     bool RunDialog(const std::string& title) {
@@ -86,16 +82,14 @@ public:
     }
 
     std::map<std::pair<ButtonRow, int>, std::string> labels;
-    std::map<std::pair<ButtonRow, int>, bool> visibleRows;
-    int highlight = -1;
-    bool monitorEnabled = true;
+    std::set<std::pair<ButtonRow, int>> shownRows;
+    int highlight = -1, dialogsRun = 0;
+    bool monitorEnabled = true, dialogClosed = false, hidden = false;
     std::vector<std::string> messageLines, notice, boxes; // boxes: "caption: text"
     std::deque<MessageAnswer> answers;
     std::function<void()> duringBox, createFile, duringDialog;
     std::string openDialog;
-    bool dialogClosed = false, hidden = false;
     std::set<std::string> closeRequests;
-    int dialogsRun = 0;
 };
 
 } // namespace tm47

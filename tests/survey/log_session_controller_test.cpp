@@ -28,10 +28,8 @@ TEST(SessionDispatch, AutoBeepDivider) {
 }
 
 // The instrument link as the session sees it; the instrument answers as the test says.
-class FakeSessionLink final : public SessionLink {
-public:
-    explicit FakeSessionLink(ManualClock& clock) : clock_(clock) {}
-
+struct FakeSessionLink final : SessionLink {
+    explicit FakeSessionLink(ManualClock& c) : clock(c) {}
     LinkState& State() override { return state; }
     void StartTimer1(int periodMs) override { timerPeriod = periodMs; }
     void KillTimer1() override { timerPeriod = 0; }
@@ -39,44 +37,36 @@ public:
     // A streaming link: the instrument answers the restart, or not (3 s of handshake rounds).
     int RestartLink() override {
         ++restarts;
-        clock_.Advance(instrumentAnswers ? 150 : 3150);
-        StartTimer1(instrumentAnswers ? InstrumentLink::kStreamingWatchMs
-                                      : InstrumentLink::kRestartRetryMs);
-        state.lastFrameTick = clock_.Tick();
-        return instrumentAnswers ? 1 : 0;
+        clock.Advance(answers ? 150 : 3150);
+        StartTimer1(answers ? InstrumentLink::kStreamingWatchMs : InstrumentLink::kRestartRetryMs);
+        state.lastFrameTick = clock.Tick();
+        return answers ? 1 : 0;
     }
-    int RecoverPolledLink() override { return instrumentAnswers ? 1 : 0; }
+    int RecoverPolledLink() override { return answers ? 1 : 0; }
     bool EnterWheelMode() override {
         state.replyFlag = 0;
         KillTimer1();
-        if (!instrumentTakesW) {
-            return false;
-        }
-        clock_.Advance(1000);
-        return true;
+        clock.Advance(takesW ? 1000 : 0);
+        return takesW;
     }
     bool LeaveWheelMode() override {
         state.frameCounter = 0;
         state.frameDivisor = 1;
-        xAttempts += instrumentTakesX ? 1 : 5; // the link's five tries
-        if (!instrumentTakesX) {
-            return false;
+        xAttempts += takesX ? 1 : 5; // the link's five tries
+        if (takesX) {
+            StartTimer1(InstrumentLink::kStandByPollMs);
+            state.replyFlag = 1;
+            state.lastFrameTick = clock.Tick();
         }
-        StartTimer1(InstrumentLink::kStandByPollMs);
-        state.replyFlag = 1;
-        state.lastFrameTick = clock_.Tick();
-        return true;
+        return takesX;
     }
     void Stop() override { ++stops; }
-    void WaitMs(uint32_t ms) override { clock_.Advance(ms + 1); }
+    void WaitMs(uint32_t ms) override { clock.Advance(ms + 1); }
 
+    ManualClock& clock;
     LinkState state;
-    int timerPeriod = 0;
-    bool instrumentAnswers = true, instrumentTakesW = true, instrumentTakesX = true;
-    int restarts = 0, xAttempts = 0, stops = 0;
-
-private:
-    ManualClock& clock_;
+    bool answers = true, takesW = true, takesX = true;
+    int timerPeriod = 0, restarts = 0, xAttempts = 0, stops = 0;
 };
 
 struct SessionFixture : ::testing::Test {
@@ -97,38 +87,37 @@ struct SessionFixture : ::testing::Test {
     ConnectionWatch watch{ctx};
     LogSessionController controller{ctx, watch};
 
-    void Step(const std::string& name) {
-        shutdownSteps.push_back(file.IsOpen() ? name + ", open" : name);
+    // A shutdown step that notes its name, and whether the data file is still open, then acts.
+    std::function<void()> Step(std::string name, std::function<void()> act = {}) {
+        return [this, name, act] {
+            shutdownSteps.push_back(file.IsOpen() ? name + ", open" : name);
+            if (act) {
+                act();
+            }
+        };
     }
     std::filesystem::path DataPath() const { return dir.Path() / "05141200.R47"; }
 
     void SetUp() override {
         readings.NormalisationDone();
         // GPS records may still be on their way into the data file: it must still be open.
-        ctx.shutdown.stopGps = [this] { Step("gps"); };
-        ctx.shutdown.stopInstrument = [this] {
-            Step("instrument");
-            link.Stop();
-        };
-        ctx.shutdown.closeOutputPort = [this] { Step("output"); };
-        ctx.shutdown.closeDataFiles = [this] {
-            Step("files");
-            file.Close();
-        };
+        ctx.shutdown = {Step("gps"), Step("instrument", [this] { link.Stop(); }), Step("output"),
+                        Step("files", [this] { file.Close(); })};
         view.createFile = [this] { file.Create(DataPath(), settings.writeTestFile == 1); };
     }
 
-    // The session as the Monitor/Log start leaves it: readings normalised, watch armed.
-    void Open(int32_t linkMode) {
-        link.state.linkMode = linkMode;
-        link.StartTimer1(linkMode == 1 ? 70 : 500);
+    // The session on a streaming link as the Monitor/Log start leaves it: readings normalised,
+    // watch armed.
+    void Open() {
+        link.state.linkMode = 0; // streaming
+        link.StartTimer1(500);
         link.state.lastFrameTick = clock.Tick();
         link.state.replyFlag = 1;
         controller.OpenSession();
     }
 
-    void OpenStandBy(int32_t linkMode) {
-        Open(linkMode);
+    void OpenStandBy() {
+        Open();
         controller.Key('C');
         ASSERT_EQ(session.state, SessionState::StandBy);
     }
@@ -157,25 +146,18 @@ struct SessionFixture : ::testing::Test {
 using Controller = SessionFixture;
 using Watch = SessionFixture;
 
-// The highlight wraps around the visible row; moving it executes nothing, Enter does.
-TEST_F(Controller, OpenSessionLabelsThePauseRowsAndTheHighlightWraps) {
-    Open(0);
+// The Pause rows are labelled and the highlight wraps around the visible row. Keys of
+// disabled Monitor buttons do nothing; nulling asks only in Stand By; calibrations start only
+// from normalised readings and disable the Monitor buttons.
+TEST_F(Controller, PauseLabelsWrappingHighlightNullingAndCalibrations) {
+    std::vector<int32_t> requests;
+    ctx.hooks.requestCalibration = [&](int32_t kind) { requests.push_back(kind); };
+    view.monitorEnabled = false; // the instrument is still normalising
+    Open();
     EXPECT_EQ((view.labels[{ButtonRow::Pause, 2}]), "TAP ME or press ENTER key to Pause");
     EXPECT_EQ((view.labels[{ButtonRow::Pause, 3}]), "TAP ME or press P key to Pause");
     controller.Key(37); // left from index 0
     EXPECT_EQ(view.highlight, 4);
-    EXPECT_FALSE(view.hidden);
-    controller.Key(13); // index 4: Exit, at once in Monitor
-    EXPECT_TRUE(view.hidden);
-}
-
-// Keys of disabled Monitor buttons do nothing; nulling asks only in Stand By; calibrations
-// start only from normalised readings and disable the Monitor buttons.
-TEST_F(Controller, NullingAndCalibrations) {
-    std::vector<int32_t> requests;
-    ctx.hooks.requestCalibration = [&](int32_t kind) { requests.push_back(kind); };
-    view.monitorEnabled = false; // the instrument is still normalising
-    Open(0);
     for (uint32_t key : {'C', 'U', 'E'}) {
         controller.Key(key);
     }
@@ -207,30 +189,30 @@ TEST_F(Controller, NullingAndCalibrations) {
 // the next Go try the switch again. Confirmed, the exit ends the session.
 TEST_F(Controller, FailedWheelSwitches) {
     settings.surveyMode = kModeWheel;
-    OpenStandBy(0);
-    link.instrumentTakesW = false;
+    OpenStandBy();
+    link.takesW = false;
     view.answers = {MessageAnswer::No};
     controller.Key('G');
     EXPECT_EQ(view.boxes, std::vector<std::string>{"Confirm Exit: Exit Logging?"});
     EXPECT_EQ(session.state, SessionState::Logging);
     EXPECT_EQ(session.Watch(), WatchMode::Wheel); // nothing arrives, so nothing is watched
 
-    link.instrumentTakesX = false;
+    link.takesX = false;
     view.answers = {MessageAnswer::No};
     controller.Key(' ');
     EXPECT_EQ(link.xAttempts, 5);
-    EXPECT_TRUE(view.RowVisible(ButtonRow::Pause, 0));
-    link.instrumentTakesX = true;
+    EXPECT_TRUE(view.shownRows.count({ButtonRow::Pause, 0}));
+    link.takesX = true;
     controller.Key(' ');
     EXPECT_EQ(session.state, SessionState::StandBy);
     EXPECT_EQ(link.timerPeriod, 70);
-    link.instrumentTakesW = true;
+    link.takesW = true;
     controller.Key('G');
     EXPECT_EQ(session.state, SessionState::Logging);
     const std::size_t notes = Notes().size();
 
     controller.Key(' ');
-    link.instrumentTakesW = false;
+    link.takesW = false;
     view.answers = {MessageAnswer::Yes};
     controller.Key('G');
     EXPECT_TRUE(view.hidden);
@@ -244,11 +226,11 @@ TEST_F(Controller, FailedWheelSwitches) {
 TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
     settings.gpsEnabled = 1;
     settings.outputEnabled = 1;
-    OpenStandBy(0);
+    OpenStandBy();
     clock.Advance(300); // a break is more than 300 ms without a frame
     controller.TimerTick();
     EXPECT_EQ(link.restarts, 0);
-    link.instrumentAnswers = false; // unplugged
+    link.answers = false; // unplugged
     TickUntilHidden();
     ASSERT_TRUE(view.hidden);
     EXPECT_EQ(link.restarts, 3);
@@ -266,9 +248,9 @@ TEST_F(Watch, StreamingLinkRecoversThreeTimesThenGivesUp) {
 TEST_F(Watch, MonitorWritesNoMarkersAndTellsTheCalibration) {
     int lost = 0;
     ctx.hooks.calibrationLinkLost = [&] { ++lost; };
-    Open(0);
+    Open();
     readings.QcAveragingDone();
-    link.instrumentAnswers = false;
+    link.answers = false;
     TickUntilHidden();
     ASSERT_TRUE(view.hidden);
     EXPECT_FALSE(std::filesystem::exists(DataPath()));
@@ -277,27 +259,21 @@ TEST_F(Watch, MonitorWritesNoMarkersAndTellsTheCalibration) {
     EXPECT_EQ(readings.State(), ReadingState::Normalising);
 }
 
-TEST_F(Watch, ALostLinkClosesEveryDialogAndNothingIsWrittenAfterIt) {
-    OpenStandBy(0);
-    link.instrumentAnswers = false;
-    view.duringDialog = [this] { TickUntilHidden(); };
-    controller.Key('C');
+// The give-up closes every dialog that may be open and ends the session once, also while the
+// exit is asked. (A comment dialog open at the give-up, and nothing written after the end
+// marker, are the whole-session tests'.)
+TEST_F(Watch, GivenUpWhileExitIsAskedClosesEveryDialogAndEndsTheSessionOnce) {
+    OpenStandBy();
+    link.answers = false;
+    view.duringBox = [this] { TickUntilHidden(); };
+    view.answers = {MessageAnswer::Closed};
+    controller.Key('X');
     EXPECT_TRUE(view.hidden);
     for (const char* title : {"Create Data File", "Confirm Exit", "Enter Scale", "Display Options",
                               "New Line", "New Station", "Enter Comment"}) {
         EXPECT_TRUE(view.closeRequests.count(title)) << title;
     }
     EXPECT_EQ(Notes().back(), "X$CONN END  ");
-}
-
-TEST_F(Watch, LinkGivenUpWhileExitIsAskedEndsTheSessionOnce) {
-    OpenStandBy(0);
-    link.instrumentAnswers = false;
-    view.duringBox = [this] { TickUntilHidden(); };
-    view.answers = {MessageAnswer::Closed};
-    controller.Key('X');
-    EXPECT_TRUE(view.hidden);
-    EXPECT_TRUE(view.closeRequests.count("Confirm Exit"));
     EXPECT_EQ(link.stops, 1);
     EXPECT_EQ(session.state, SessionState::Monitor);
 }

@@ -27,18 +27,16 @@ std::vector<std::string> Walk(SurveyPosition& pos, const Settings& s, const std:
 // number at the start of the line name plus the line increment.
 TEST(SurveyPosition, NewLineProposal) {
     const struct {
-        int32_t sequence, direction;
+        int32_t sequence, direction, wantDirection;
         float increment;
         double station;
-        const char *start, *stationIncrement;
-        int32_t wantDirection;
         std::u16string line;
-        const char* newLine;
+        const char *start, *stationIncrement, *newLine;
     } rows[] = {
-        {kSequenceAlternate, 2, -1.0f, 20.0, "20.000", "1.000", 1, u"13.00", "14.00"}, // N -> S
-        {kSequenceAlternate, 0, 0.5f, 20.0, "20.000", "-0.500", 3, u"L5", "1.00"},     // W -> E
-        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3, u"-3.5N", "-2.50"},
-        {1, 3, 0.25f, 42.0, "5.000", "0.250", 3, u" 7e1x", "71.00"},
+        {kSequenceAlternate, 2, 1, -1.0f, 20.0, u"13.00", "20.000", "1.000", "14.00"}, // N -> S
+        {kSequenceAlternate, 0, 3, 0.5f, 20.0, u"L5", "20.000", "-0.500", "1.00"},     // W -> E
+        {1, 3, 3, 0.25f, 42.0, u"-3.5N", "5.000", "0.250", "-2.50"},
+        {1, 3, 3, 0.25f, 42.0, u" 7e1x", "5.000", "0.250", "71.00"},
     };
     for (const auto& r : rows) {
         SCOPED_TRACE(r.newLine);
@@ -86,16 +84,15 @@ TEST(SurveyPosition, ReadingsForwardAndBackward) {
 
 TEST(SurveyPosition, RecordDecision) {
     const struct {
-        int32_t mode;
+        int32_t mode, recorded;
         std::string letters;
         bool logging;
-        int recorded;
     } rows[] = {
-        {kModeManual, "MMMMM", true, 1},       // a run of presses records one
-        {kModeManual, "MMTMM", true, 2},       // a plain reading re-enables the next press
-        {kModeManual, "TDEFJj", true, 0},      // plain readings are never recorded
-        {kModeManual, "NTPTQTKTkTM", true, 6}, // every trigger letter is a press
-        {kModeWheel, "jjkkJ", true, 5},        {kModeAuto, "TTMM", false, 0}, // Monitor or Stand By
+        {kModeManual, 1, "MMMMM", true},       // a run of presses records one
+        {kModeManual, 2, "MMTMM", true},       // a plain reading re-enables the next press
+        {kModeManual, 0, "TDEFJj", true},      // plain readings are never recorded
+        {kModeManual, 6, "NTPTQTKTkTM", true}, // every trigger letter is a press
+        {kModeWheel, 5, "jjkkJ", true},        {kModeAuto, 0, "TTMM", false}, // Monitor or Stand By
     };
     for (const auto& r : rows) {
         Settings s;

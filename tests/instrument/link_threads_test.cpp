@@ -123,5 +123,32 @@ TEST_F(LinkFixture, AStreamingFrameInTheHandOverAtTheWheelSwitchIsDroppedAndStop
     EXPECT_TRUE(frames.empty());
 }
 
+// The streaming reader hands on the frames of one read together, in order; a frame among them
+// that switches the mode ends the batch, whose other frames belong to the old mode.
+TEST_F(LinkFixture, FramesReadTogetherArriveInOrderUntilOneSwitchesTheMode) {
+    Connect("OV");
+    std::thread hw;
+    link.SetFrameHandler([&](FrameBuffer& f) {
+        frames.push_back(f);
+        if (frames.size() == 2) {
+            hw = AnswerCommand("HW", "OV");
+            EXPECT_TRUE(link.EnterWheelMode());
+        }
+    });
+    std::vector<uint8_t> four;
+    for (int16_t ch1 = 1; ch1 <= 4; ++ch1) {
+        const auto w = Wire('T', ch1);
+        four.insert(four.end(), w.begin(), w.end());
+    }
+    peer.Write(four);
+    DrainFor(5000ms, 2);
+    DrainFor(300ms);
+    hw.join();
+    ASSERT_EQ(frames.size(), 2u);
+    EXPECT_EQ(frames[0], test::FrameOf({'T', 0, {1, 1, 2, 3}, 3000, 80}));
+    EXPECT_EQ(frames[1], test::FrameOf({'T', 0, {2, 1, 2, 3}, 3000, 80}));
+    link.Stop();
+}
+
 } // namespace
 } // namespace tm47

@@ -1,5 +1,4 @@
-// The r47 program as a user runs it: help, version and usage errors, and the commands on a
-// file built record by record.
+// The r47 program as a user runs it: usage errors, and the commands on a crafted file.
 
 #include <gmock/gmock.h>
 
@@ -8,7 +7,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "r47_file_support.h"
+#include "tests/datafile/crafted_file.h"
 
 namespace {
 
@@ -21,31 +20,15 @@ struct Ran {
 };
 
 Ran R47(const std::string& args) {
-    r47test::TempFolder dir;
+    tm47::TempDir dir;
     const std::string out = (dir.Path() / "out").string(), err = (dir.Path() / "err").string();
     const int status =
         std::system((std::string(R47_PROGRAM) + " " + args + " >" + out + " 2>" + err).c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, r47test::ReadAll(out),
-            r47test::ReadAll(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, tm47::ReadAll(out), tm47::ReadAll(err)};
 }
 
 std::string FirstLine(const std::string& s) {
     return s.substr(0, s.find('\n'));
-}
-
-TEST(R47Program, HelpAndVersion) {
-    const Ran help = R47("--help");
-    EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(FirstLine(help.out), "Usage: r47 COMMAND [ARGS...]");
-    EXPECT_EQ(help.err, "");
-    for (const char* command : {"check", "info", "dump", "export", "map"}) {
-        const Ran r = R47(std::string(command) + " --help");
-        EXPECT_EQ(r.status, 0) << command;
-        EXPECT_EQ(r.out.find(std::string("Usage: r47 ") + command), 0u) << r.out;
-    }
-    const Ran version = R47("--version");
-    EXPECT_EQ(version.status, 0);
-    EXPECT_EQ(version.out, std::string("r47 ") + R47_VERSION + "\n");
 }
 
 TEST(R47Program, BadArgumentsExitTwoNamingTheArgumentThenTheUsage) {
@@ -73,11 +56,12 @@ TEST(R47Program, BadArgumentsExitTwoNamingTheArgumentThenTheUsage) {
     }
 }
 
-// Dump and info describe a file; export and map refuse to write over the data file they read.
-TEST(R47Program, DumpAndInfoDescribeAFileAndNothingWritesOverIt) {
-    r47test::TempFolder dir;
-    r47test::FileBytes f;
-    f.Header(false).Line(u"A7", 5.0, 0.25f, 9, 30, 0, 100).Reading(10, 150);
+// Dump, info and check describe a file (check's status is that of the worst file); export and
+// map refuse to write over the data file they read. (--help and --version: the cli tests.)
+TEST(R47Program, DumpInfoAndCheckDescribeAFileAndNothingWritesOverIt) {
+    tm47::TempDir dir;
+    tm47::CraftedFile f;
+    f.Header(false).Line(u"A7", 5.0, 0.25f, {9, 30, 0}, 100).Reading(10, 150);
     f.Add(tm47::NoteRecord('C', u"wet", 160)).Add(tm47::NoteRecord('X', u"$CONN BREAK", 170));
     const std::string path = f.WriteTo(dir.Path() / "D.R47");
     for (const char* command : {"export", "map"}) {
@@ -85,7 +69,7 @@ TEST(R47Program, DumpAndInfoDescribeAFileAndNothingWritesOverIt) {
         EXPECT_EQ(r.status, 2);
         EXPECT_EQ(FirstLine(r.err), "r47: -o " + path + " would overwrite the data file " + path);
     }
-    EXPECT_EQ(r47test::ReadAll(path), f.Bytes());
+    EXPECT_EQ(tm47::ReadAll(path), f.bytes);
 
     const Ran dump = R47("dump " + path);
     EXPECT_EQ(dump.status, 0);
@@ -105,6 +89,16 @@ TEST(R47Program, DumpAndInfoDescribeAFileAndNothingWritesOverIt) {
                           "stations 5.00 to 5.00, 2024-05-17 09:30:00.050 to "
                           "2024-05-17 09:30:00.050"));
     EXPECT_THAT(info.out, HasSubstr("comments: 1 \"wet\"\n  markers: 1 (1 breaks, 0 ends)"));
+
+    f.bytes[15 * 24] = 'q';
+    const std::string bad = f.WriteTo(dir.Path() / "BAD.R47");
+    const Ran check = R47("check " + path + " " + bad);
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.out, path + ": OK, 18 records, 0 problems\n" + bad +
+                             ": record 15: unknown record kind \"q\"\n" + bad +
+                             ": DAMAGED, 18 records, 1 problems\n");
+    EXPECT_EQ(R47("check " + path).status, 0);
+    EXPECT_EQ(R47("check " + bad + " " + path + ".MISSING").status, 2);
 }
 
 } // namespace

@@ -13,21 +13,21 @@
 
 #include "config/settings.h"
 #include "export_command.h"
-#include "r47_file_support.h"
+#include "tests/datafile/crafted_file.h"
 #include "viewer/line_index.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
-using r47test::FileBytes;
+using tm47::CraftedFile;
 
 // A GGA at 10:00:ss UTC with the given latitude minutes (47 degrees N, 8 degrees E).
 std::string Gga(int second, std::string_view latMinutes, int quality = 1) {
-    return r47test::WithChecksum("GPGGA,1000" + std::string(second < 10 ? "0" : "") +
-                                 std::to_string(second) + ".00,47" + std::string(latMinutes) +
-                                 ",N,00800.0000,E," + std::to_string(quality) +
-                                 ",08,0.9,412.5,M,47.0,M,,");
+    return tm47::WithChecksum("GPGGA,1000" + std::string(second < 10 ? "0" : "") +
+                              std::to_string(second) + ".00,47" + std::string(latMinutes) +
+                              ",N,00800.0000,E," + std::to_string(quality) +
+                              ",08,0.9,412.5,M,47.0,M,,");
 }
 
 std::vector<std::string> Split(const std::string& line) {
@@ -41,13 +41,13 @@ std::vector<std::string> Split(const std::string& line) {
 
 // The export of `file`, written as DATA.R47 in a folder of its own.
 struct Exported {
-    r47test::TempFolder dir;
+    tm47::TempDir dir;
     std::string path = (dir.Path() / "DATA.R47").string();
     int status = 0;
     std::vector<std::string> lines;
     std::string all;
 
-    explicit Exported(const FileBytes& file, r47::ExportOptions options = {}) {
+    explicit Exported(const CraftedFile& file, r47::ExportOptions options = {}) {
         file.WriteTo(path);
         const std::string outPath = (dir.Path() / "out").string();
         std::FILE* out = std::fopen(outPath.c_str(), "wb");
@@ -55,7 +55,7 @@ struct Exported {
         status = r47::RunExport({path}, options, out, err);
         std::fclose(out);
         std::fclose(err);
-        std::istringstream in(all = r47test::ReadAll(outPath));
+        std::istringstream in(all = tm47::ReadAll(outPath));
         for (std::string line; std::getline(in, line);) {
             lines.push_back(line);
         }
@@ -77,9 +77,9 @@ const r47::ExportOptions kGpx{r47::ExportFormat::Gpx, 5.0, 0.0, std::nullopt};
 
 // Line "L1" from station 10 by 0.5; the stamp says 12:00:00.000 at tick 1000. Fixes at ticks
 // 1000 (latitude 47 00.0000 N) and 2000 (47 00.6000 N, 0.01 degrees further).
-FileBytes TwoFixes() {
-    FileBytes f;
-    f.Header(true).Line(u"L1", 10.0, 0.5f, 12, 0, 0, 1000);
+CraftedFile TwoFixes() {
+    CraftedFile f;
+    f.Header(true).Line(u"L1", 10.0, 0.5f, {12, 0, 0}, 1000);
     f.Sentence(Gga(0, "00.0000"), 1000).Reading(100, 1250);
     f.Sentence(Gga(1, "00.6000"), 2000).Reading(200, 2000).Reading(300, 2600);
     return f;
@@ -118,8 +118,8 @@ TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        FileBytes f;
-        f.Header(true).Line(u"L1", 0.0, 1.0f, 12, 0, 0, 1000);
+        CraftedFile f;
+        f.Header(true).Line(u"L1", 0.0, 1.0f, {12, 0, 0}, 1000);
         f.Sentence(Gga(0, "00.0000"), 1000).Reading(100, 2000);
         f.Sentence(Gga(2, "00.6000", c.secondFixQuality), 3000);
         const Exported e(f, {r47::ExportFormat::Csv, c.maxGapS, c.lagS, std::nullopt});
@@ -131,8 +131,8 @@ TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {
 // Ticks that go back (a damaged or spliced file) start the track again: the fixes before the
 // jump are not used for readings after it. Time running past midnight moves to the next day.
 TEST(R47Export, TicksGoingBackStartTheTrackAgainAndMidnightTheDay) {
-    FileBytes f;
-    f.Header(true).Line(u"J", 0.0, 1.0f, 12, 0, 0, 1000);
+    CraftedFile f;
+    f.Header(true).Line(u"J", 0.0, 1.0f, {12, 0, 0}, 1000);
     f.Sentence(Gga(0, "00.0000"), 1000).Reading(1, 1500);
     f.Sentence(Gga(1, "00.6000"), 2000).Reading(2, 500); // back in time
     f.Sentence(Gga(2, "01.2000"), 1800).Sentence(Gga(3, "01.8000"), 2800).Reading(3, 2300);
@@ -142,9 +142,9 @@ TEST(R47Export, TicksGoingBackStartTheTrackAgainAndMidnightTheDay) {
     EXPECT_EQ(e.Field(2, 11), ""); // nothing before it since the jump
     EXPECT_EQ(e.Field(3, 11), "47.0250000");
 
-    FileBytes night;
+    CraftedFile night;
     // The line's stamp says 23:59:59.000 at tick 1000; a later stamp just after midnight.
-    night.Header(false).Line(u"N", 0.0, 1.0f, 23, 59, 59, 1000).Reading(1, 1900);
+    night.Header(false).Line(u"N", 0.0, 1.0f, {23, 59, 59}, 1000).Reading(1, 1900);
     night.Add(tm47::TimeStampRecord({2024, 5, 18, 0, 0, 0, 500}, 2500)).Reading(2, 2600);
     const Exported n(night);
     ASSERT_EQ(n.lines.size(), 3u);
@@ -185,9 +185,9 @@ TEST(R47Export, GpxPointsCarryUtcTimesFromTheFixesOrTheGivenOffset) {
 TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
     std::ifstream in(std::string(TM47_TEST_DATA) + "/nmea/bu353-glonass.nmea");
     ASSERT_TRUE(in);
-    FileBytes f;
+    CraftedFile f;
     // Local 10:14:11 at tick 0: two hours ahead of the receiver's 08:14:11 UTC.
-    f.Header(true).Line(u"CAP", 0.0, 1.0f, 10, 14, 11, 0);
+    f.Header(true).Line(u"CAP", 0.0, 1.0f, {10, 14, 11}, 0);
     uint32_t tick = 0;
     for (std::string line; std::getline(in, line) && tick < 20000;) {
         line.erase(line.find_last_not_of('\r') + 1);
@@ -208,8 +208,8 @@ TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
 // Values and stations as the viewer's LINE.TMP has them, row for row, gap rows skipped: offset
 // groups, a new station, a marker and GPS records in the line.
 TEST(R47Export, AgreesWithTheViewersLineIndexRowByRow) {
-    FileBytes f;
-    f.Header(true).Line(u"AB", 100.0, 0.5f, 12, 0, 0, 1000);
+    CraftedFile f;
+    f.Header(true).Line(u"AB", 100.0, 0.5f, {12, 0, 0}, 1000);
     f.Reading(1200, 1100, 'D').Reading(-800, 1200, 'D').Reading(32000, 1300, 'D');
     for (int i = 0; i < 4; ++i) {
         f.Add(tm47::NullingOffsetRecord(12.5f * static_cast<float>(i + 1), 0.0f));
@@ -217,7 +217,7 @@ TEST(R47Export, AgreesWithTheViewersLineIndexRowByRow) {
     f.Reading(500, 1400, 'N').Sentence(Gga(1, "00.0000"), 1400);
     f.Add(tm47::StationRecord(200.0, {2024, 5, 17, 12, 0, 1, 0})).Reading(600, 1500, 'j');
     f.Add(tm47::NoteRecord('X', u"$PAUSED", 1600)).Reading(700, 1700, 'k');
-    f.Line(u"CD", 0.0, 1.0f, 12, 1, 0, 1700).Reading(-1, 1800, 'E');
+    f.Line(u"CD", 0.0, 1.0f, {12, 1, 0}, 1700).Reading(-1, 1800, 'E');
     const Exported e(f);
     ASSERT_EQ(e.lines.size(), 8u);
 
@@ -231,7 +231,7 @@ TEST(R47Export, AgreesWithTheViewersLineIndexRowByRow) {
         const auto indexPath = e.dir.Path() / "LINE.TMP";
         // The file header's settings: standard instrument, antenna 0.
         tm47::BuildLineIndex(data, lines, line, tm47::Settings{}, order, indexPath);
-        std::istringstream index(r47test::ReadAll(indexPath));
+        std::istringstream index(tm47::ReadAll(indexPath));
         for (std::string text; std::getline(index, text);) {
             if (!tm47::ParseIndexRow(text + "\n").valid) {
                 continue;
@@ -251,10 +251,10 @@ TEST(R47Export, AgreesWithTheViewersLineIndexRowByRow) {
 }
 
 TEST(R47Export, SkippedPartsAreNamedAndGiveExitStatusOne) {
-    FileBytes cut = TwoFixes();
-    cut.Bytes().resize(cut.Bytes().size() - 5);
+    CraftedFile cut = TwoFixes();
+    cut.bytes.resize(cut.bytes.size() - 5);
     EXPECT_EQ(Exported(cut).status, 1);
-    FileBytes noLine;
+    CraftedFile noLine;
     noLine.Header(false).Reading(1, 10);
     const Exported e(noLine);
     EXPECT_EQ(e.status, 1);

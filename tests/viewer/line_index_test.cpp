@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "datafile/records.h"
-#include "tests/datafile/temp_dir_support.h"
+#include "tests/datafile/crafted_file.h"
 
 namespace tm47 {
 namespace {
@@ -17,56 +17,10 @@ const std::string kGap = "          -1       -9999       -9999       -9999      
 const std::string kZeros = "        0.00        0.00        0.00        0.00\n";
 const LocalTime kNoon{2024, 5, 17, 12, 0, 0, 0};
 
-// A data file crafted record by record with the record builders.
-struct Crafted {
-    std::string data;
-    Crafted& Add(const Record& r) {
-        data.append(r.data(), r.size());
-        return *this;
-    }
-    Crafted& FileHeader() {
-        Add(FileHeaderRecord(Settings{}, true, true)).Add(FileNameRecord("TEST", 0.2f));
-        for (int i = 0; i < 4; ++i) {
-            Add(HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
-        }
-        return *this;
-    }
-    // L, B, A, Z and four nulling-form O records with `orderChar` ('1': offsets subtracted
-    // before normalising) at position 22.
-    Crafted& Line(std::u16string_view name, double start, float increment,
-                  std::array<float, 4> offsets = {}, char orderChar = '1') {
-        Add(SurveyLineRecord(name)).Add(StartStationRecord(start));
-        Add(DirectionRecord(1, increment)).Add(DateTimeRecord(kNoon));
-        for (float o : offsets) {
-            Record r = NullingOffsetRecord(o, 0.0f);
-            r[22] = orderChar;
-            Add(r);
-        }
-        return *this;
-    }
-    // Range code 0, four raw channel values and the stored reference mean.
-    Crafted& Reading(std::array<int16_t, 4> raw = {}, int16_t meanWhole = 3000,
-                     int8_t meanHundredths = 0, char letter = 'M') {
-        std::array<uint8_t, kReadingFrameBytes> frame{};
-        frame[0] = static_cast<uint8_t>(letter);
-        const int16_t words[] = {raw[0], raw[1], raw[2], raw[3], meanWhole}; // big-endian
-        for (std::size_t i = 0; i < 5; ++i) {
-            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(words[i]) >> 8);
-            frame[3 + 2 * i] = static_cast<uint8_t>(words[i] & 0xFF);
-        }
-        frame[12] = static_cast<uint8_t>(meanHundredths);
-        return Add(ReadingRecord(frame, 123456));
-    }
-    Crafted& Station(double station) {
-        return Add(StationRecord(station, kNoon)).Add(TimeStampRecord(kNoon, 123457));
-    }
-    Crafted& Offsets(std::array<float, 4> newOffsets) {
-        for (float o : newOffsets) {
-            Add(NullingOffsetRecord(o, 0.0f));
-        }
-        return *this;
-    }
-};
+// A reading whose reference mean is the nominal one, or none (gain 1 either way).
+Record M(std::array<int16_t, 4> raw, int16_t meanWhole = 0, int8_t meanHundredths = 0) {
+    return TestReading('M', raw, meanWhole, meanHundredths);
+}
 
 // A data file in a private root, with the viewer's steps run on it.
 struct Viewer {
@@ -93,33 +47,33 @@ struct Viewer {
 };
 
 TEST(LineList, NamesStopAtTheFirstSpaceAndStartsAreRecordOffsets) {
-    Viewer v(Crafted()
-                 .FileHeader()
+    Viewer v(CraftedFile()
+                 .Header(false)
                  .Line(u"AB", 0, 1)
                  .Reading()
                  .Line(u"12 A", 0, 1)
                  .Reading()
                  .Line(u"12345678901", 0, 1)
-                 .data);
+                 .bytes);
     const LineTable t = v.List();
     EXPECT_EQ(t.lineName, (std::vector<std::u16string>{u"AB", u"12", u"12345678"}));
     EXPECT_EQ(t.lineStart, (std::vector<int64_t>{144, 360, 576}));
 
-    EXPECT_EQ(Viewer(Crafted().FileHeader().Reading().data).List().LineCount(), 0);
+    EXPECT_EQ(Viewer(CraftedFile().Header(false).Reading().bytes).List().LineCount(), 0);
     EXPECT_EQ(Viewer("").List().LineCount(), 0);
     // An "L" record cut short is not a line.
-    const std::string cut = Crafted().FileHeader().Line(u"A", 0, 1).data + "LB  ";
+    const std::string cut = CraftedFile().Header(false).Line(u"A", 0, 1).bytes + "LB  ";
     EXPECT_EQ(Viewer(cut).List().lineName, (std::vector<std::u16string>{u"A"}));
 }
 
 TEST(LineList, EveryLineIsListedBeyondNinetyNine) {
-    Crafted f;
-    f.FileHeader();
+    CraftedFile f;
+    f.Header(false);
     for (int i = 1; i <= 150; ++i) {
         const std::string name = std::to_string(i);
         f.Line(std::u16string(name.begin(), name.end()), 0, 1).Reading();
     }
-    Viewer v(f.data);
+    Viewer v(f.bytes);
     const LineTable t = v.List();
     ASSERT_EQ(t.LineCount(), 150);
     EXPECT_EQ(t.lineName[149], u"150");
@@ -128,17 +82,17 @@ TEST(LineList, EveryLineIsListedBeyondNinetyNine) {
 }
 
 TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
-    Viewer v(Crafted()
-                 .FileHeader()
+    Viewer v(CraftedFile()
+                 .Header(false)
                  .Line(u"1", 100, 0.5f)
-                 .Reading({100, -200, 0, 1})
+                 .Add(M({100, -200, 0, 1}))
                  .Reading()
-                 .Station(200)
+                 .Add(StationRecord(200.0, kNoon))
                  .Reading()
                  .Add(NoteRecord('C', u"rock", 1))
                  .Add(NoteRecord('X', u"$PAUSED", 2))
                  .Reading()
-                 .data);
+                 .bytes);
     EXPECT_EQ(v.Index(1), "      100.00      966.66    -1933.32        0.00        9.67\n"
                           "      100.50" +
                               kZeros + kGap + kGap + kGap + kGap + "      200.00" + kZeros + kGap +
@@ -171,15 +125,15 @@ TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
 
 TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
     // Reference mean 1500 against the nominal 3000: normalising doubles the values.
-    Viewer v(Crafted()
-                 .FileHeader()
-                 .Line(u"P", 0, 1, {10, 20, 30, 40}, '1')
-                 .Reading({}, 1500)
+    Viewer v(CraftedFile()
+                 .Header(false)
+                 .Line(u"P", 0, 1, {}, {}, {10, 20, 30, 40})
+                 .Add(M({}, 1500))
                  .Offsets({1, 2, 3, 4})
-                 .Reading({}, 1500)
-                 .Line(u"Q", 0, 1, {10, 20, 30, 40}, ' ')
-                 .Reading({}, 1500)
-                 .data);
+                 .Add(M({}, 1500))
+                 .Line(u"Q", 0, 1, {}, {}, {10, 20, 30, 40}, ' ')
+                 .Add(M({}, 1500))
+                 .bytes);
     // Subtracted before normalising; the index ends at the next line.
     EXPECT_EQ(v.Index(1), "        0.00      -20.00      -40.00      -60.00      -80.00\n"
                           "        1.00       -2.00       -4.00       -6.00       -8.00\n");
@@ -190,7 +144,7 @@ TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
 }
 
 TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
-    const std::string two = Crafted().FileHeader().Line(u"T", 5, 1).Reading().Reading().data;
+    const std::string two = CraftedFile().Header(false).Line(u"T", 5, 1).Reading().Reading().bytes;
     const struct {
         std::string data;
         int32_t line;
@@ -198,7 +152,7 @@ TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
     } cases[] = {
         {two + std::string("M\0\1\2\3\4\5\6\7\x8\x9", 11), 1,
          "        5.00" + kZeros + "        6.00" + kZeros},
-        {Crafted().FileHeader().Line(u"T", 5, 1).data.substr(0, 200), 1, ""},
+        {CraftedFile().Header(false).Line(u"T", 5, 1).bytes.substr(0, 200), 1, ""},
         {two, 0, ""},
         {two, 2, ""},
     };
@@ -211,12 +165,12 @@ TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
 
 TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
     // A stored reference mean of 0.01 multiplies by 180000: channel 4 is about 3.5e11.
-    Viewer v(Crafted()
-                 .FileHeader()
+    Viewer v(CraftedFile()
+                 .Header(false)
                  .Line(u"W", 0, 1)
-                 .Reading({0, 0, 0, 32767}, 0, 1, 'F')
+                 .Add(TestReading('F', {0, 0, 0, 32767}, 0, 1))
                  .Reading()
-                 .data);
+                 .bytes);
     const std::string index = v.Index(1);
     ASSERT_EQ(index.size(), 2 * kIndexRowLength);
     EXPECT_EQ(index.substr(kIndexRowLength), "        1.00" + kZeros);

@@ -60,16 +60,8 @@ struct Exported {
         }
     }
     std::string Field(std::size_t row, std::size_t field) const { return Split(lines[row])[field]; }
-    // A CSV row's fields without the file name and the four channels.
-    std::string Fields(std::size_t row) const {
-        std::vector<std::string> f = Split(lines[row]);
-        f.erase(f.begin() + 7, f.begin() + 11);
-        std::string out;
-        for (std::size_t i = 1; i < f.size(); ++i) {
-            out += f[i] + (i + 1 < f.size() ? "," : "");
-        }
-        return out;
-    }
+    // A CSV row without the file name.
+    std::string Row(std::size_t row) const { return lines[row].substr(path.size() + 1); }
 };
 
 const r47::ExportOptions kGpx{r47::ExportFormat::Gpx, 5.0, 0.0, std::nullopt};
@@ -90,13 +82,13 @@ TEST(R47Export, CsvRowsCarryTimePositionAndFix) {
     ASSERT_EQ(e.lines.size(), 4u);
     EXPECT_EQ(e.lines[0], "file,line,station,date,time,tick,letter,ch1,ch2,ch3,ch4,lat,lon,alt,"
                           "fix,sats,hdop,fix_age_ms");
-    EXPECT_EQ(e.Field(1, 0), e.path);
-    EXPECT_EQ(e.Fields(1),
-              "L1,10.00,2024-05-17,12:00:00.250,1250,T,47.0025000,8.0000000,412.5,1,8,0.9,250");
-    EXPECT_EQ(e.Fields(2),
-              "L1,10.50,2024-05-17,12:00:01.000,2000,T,47.0100000,8.0000000,412.5,1,8,0.9,0");
+    EXPECT_EQ(e.Row(1), "L1,10.00,2024-05-17,12:00:00.250,1250,T,966.66,966.66,966.66,966.66,"
+                        "47.0025000,8.0000000,412.5,1,8,0.9,250");
+    EXPECT_EQ(e.Row(2), "L1,10.50,2024-05-17,12:00:01.000,2000,T,1933.32,1933.32,1933.32,1933.32,"
+                        "47.0100000,8.0000000,412.5,1,8,0.9,0");
     // 600 ms after the last fix: nothing after it to interpolate towards.
-    EXPECT_EQ(e.Fields(3), "L1,11.00,2024-05-17,12:00:01.600,2600,T,,,,,,,");
+    EXPECT_EQ(e.Row(3), "L1,11.00,2024-05-17,12:00:01.600,2600,T,2899.98,2899.98,2899.98,2899.98,"
+                        ",,,,,,");
 }
 
 TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {

@@ -98,18 +98,6 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
     }
 }
 
-// A file the logger recorded against the simulator passes, and fails at its last record when
-// cut mid-record.
-TEST(R47Check, ARecordedFilePassesAndFailsWhereItIsCut) {
-    CraftedFile f;
-    f.bytes = tm47::ReadAll(std::string(TM47_TEST_DATA) + "/r47/WALK.R47");
-    const int64_t records = static_cast<int64_t>(f.bytes.size() / 24);
-    ASSERT_GT(records, 50);
-    EXPECT_EQ(Check(f).problemCount, 0);
-    f.bytes.resize(f.bytes.size() - 7);
-    EXPECT_TRUE(Names(Check(f), records - 1, "partial record of 17 bytes"));
-}
-
 // Pieces are cut at 22 characters whatever they hold: a space at the end of a piece belongs to
 // the sentence, and a 44-character sentence ends in a blank piece.
 TEST(R47Check, GpsPiecesFitTheirSentenceAsTheWriterCutsIt) {

@@ -39,11 +39,8 @@ TEST(R47Program, BadArgumentsExitTwoNamingTheArgumentThenTheUsage) {
     const Case cases[] = {
         {"", "r47: no command given"},
         {"frobnicate x", "r47: unknown command \"frobnicate\""},
-        {"check", "r47: no data file given"},
         {"check --bogus A.R47", "r47: unknown option \"--bogus\""},
         {"export A.R47 --format kml", "r47: --format needs csv, xyz, geojson or gpx"},
-        {"export A.R47 --max-gap", "r47: --max-gap needs a number of seconds"},
-        {"map A.R47 --channel 5", "r47: --channel needs 1, 2, 3 or 4"},
         {"export A.R47 --utc-offset 20", "r47: --utc-offset needs hours from -12 to 14"},
         {"dump A.R47 B.R47", "r47: one data file only, got \"B.R47\" too"},
     };

@@ -57,22 +57,24 @@ TEST(Records, ReadingRecordCarriesRawBytesLfAndNulIncluded) {
               std::string("T\x55\x00\x0A\xFF\x9C\x00\x00\x7F\xFF\x04\xD2\x38      1000\n", 24));
 }
 
+std::string S(const std::vector<Record>& records) {
+    std::string out;
+    for (const Record& r : records) {
+        out += S(r);
+    }
+    return out;
+}
+
 TEST(Records, GpsSentencesAreCutInto22CharacterPieces) {
-    const auto recs = GpsSentenceRecords(
-        "$GPGGA,123519.00,4807.038,N,01131.00000,E,1,08,0.9,545.4,M,46.9,M,,*47", '@', '#');
-    ASSERT_EQ(recs.size(), 4u);
-    EXPECT_EQ(S(recs[0]), "@$GPGGA,123519.00,4807.\n");
-    EXPECT_EQ(S(recs[1]), "#038,N,01131.00000,E,1,\n");
-    EXPECT_EQ(S(recs[2]), "#08,0.9,545.4,M,46.9,M,\n");
-    EXPECT_EQ(S(recs[3]), "#,*47                  \n");
-    const auto one = GpsSentenceRecords("$GPTXT,01*3A", '@', '#');
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(S(one[0]), "@$GPTXT,01*3A          \n");
+    EXPECT_EQ(
+        S(GpsSentenceRecords(
+            "$GPGGA,123519.00,4807.038,N,01131.00000,E,1,08,0.9,545.4,M,46.9,M,,*47", '@', '#')),
+        "@$GPGGA,123519.00,4807.\n#038,N,01131.00000,E,1,\n#08,0.9,545.4,M,46.9,M,\n"
+        "#,*47                  \n");
+    EXPECT_EQ(S(GpsSentenceRecords("$GPTXT,01*3A", '@', '#')), "@$GPTXT,01*3A          \n");
     // A sentence that fills its last piece exactly is closed by an empty continuation record.
-    const auto exact = GpsSentenceRecords("$GPTXT,01,01,02,OKA*2B", '@', '#');
-    ASSERT_EQ(exact.size(), 2u);
-    EXPECT_EQ(S(exact[0]), "@$GPTXT,01,01,02,OKA*2B\n");
-    EXPECT_EQ(S(exact[1]), "#                      \n");
+    EXPECT_EQ(S(GpsSentenceRecords("$GPTXT,01,01,02,OKA*2B", '@', '#')),
+              "@$GPTXT,01,01,02,OKA*2B\n#                      \n");
 }
 
 TEST(Records, ConvertedReadingLineColumns) {
@@ -168,40 +170,34 @@ TEST(ParseReadingRecord, TheHundredthsOfTheMeanAreSigned) {
                 1233.5, 1e-3);
 }
 
+// Feeds every record of a crafted file to `offsets`.
+template <class Offsets> void Feed(Offsets& offsets, const CraftedFile& file) {
+    for (std::size_t at = 0; at < file.bytes.size(); at += kRecordLength) {
+        offsets.Feed(MakeRecord(std::string_view(file.bytes).substr(at, kRecordLength - 1)));
+    }
+}
+
 TEST(Offsets, LineHeadersAndNullingGroupsForwardAndBackward) {
-    const auto feedLine = [](ForwardOffsets& f, char orderChar, std::array<float, 4> now) {
-        for (const char* text :
-             {"L1", "B       0.00", "AS            1.000", "Z14052026 12:00:00"}) {
-            f.Feed(MakeRecord(text));
-        }
-        for (int c = 0; c < 4; ++c) {
-            Record o = NullingOffsetRecord(now[c], 0.0f);
-            o[22] = orderChar;
-            f.Feed(o);
-        }
-    };
+    std::vector<Record> group; // a nulling group in a line: 10-13 over 1-4
+    for (int c = 0; c < 4; ++c) {
+        group.push_back(NullingOffsetRecord(10.0f + c, 1.0f + c));
+    }
     ForwardOffsets f;
     // File header: header-form offsets are not a line's offsets.
     f.Feed(MakeRecord("TM47KVB W231GRD000    3"));
     f.Feed(HeaderOffsetRecord(9.0f, 'N', 0.0f));
-    feedLine(f, '1', {1, 2, 3, 4});
+    Feed(f, CraftedFile().Line(u"1", 0, 1, {}, {}, {1, 2, 3, 4}));
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
     EXPECT_EQ(f.Order(), OffsetOrder::BeforeNormalising);
-    f.Feed(MakeRecord("T"));
-    for (int c = 0; c < 4; ++c) {
-        f.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
-    }
+    Feed(f, CraftedFile().Reading().Add(group[0]).Add(group[1]).Add(group[2]).Add(group[3]));
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{10, 11, 12, 13}));
-    feedLine(f, ' ', {5, 6, 7, 8});
+    Feed(f, CraftedFile().Line(u"2", 0, 1, {}, {}, {5, 6, 7, 8}, ' '));
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{5, 6, 7, 8}));
     EXPECT_EQ(f.Order(), OffsetOrder::AfterNormalising);
 
     // Passing a group backwards restores its previous offsets.
     BackwardOffsets b({10, 11, 12, 13});
-    b.Feed(MakeRecord("T"));
-    for (int c = 3; c >= 0; --c) {
-        b.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
-    }
+    Feed(b, CraftedFile().Reading().Add(group[3]).Add(group[2]).Add(group[1]).Add(group[0]));
     EXPECT_EQ(b.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
 }
 

@@ -2,30 +2,14 @@
 
 #include <gmock/gmock.h>
 
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <string>
 
+#include "r47_program.h"
 #include "tests/datafile/crafted_file.h"
 
 namespace {
 
 using ::testing::HasSubstr;
-
-struct Ran {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-Ran R47(const std::string& args) {
-    tm47::TempDir dir;
-    const std::string out = (dir.Path() / "out").string(), err = (dir.Path() / "err").string();
-    const int status =
-        std::system((std::string(R47_PROGRAM) + " " + args + " >" + out + " 2>" + err).c_str());
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, tm47::ReadAll(out), tm47::ReadAll(err)};
-}
 
 std::string FirstLine(const std::string& s) {
     return s.substr(0, s.find('\n'));

@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 
-#include <cstdio>
 #include <fstream>
 #include <optional>
 #include <sstream>
@@ -13,6 +12,7 @@
 
 #include "config/settings.h"
 #include "export_command.h"
+#include "r47_program.h"
 #include "tests/datafile/crafted_file.h"
 
 namespace {
@@ -38,23 +38,16 @@ std::vector<std::string> Split(const std::string& line) {
     return out;
 }
 
-// The export of `file`, written as DATA.R47 in a folder of its own.
+// The export of `file` by the r47 program.
 struct Exported {
     tm47::TempDir dir;
     std::string path = (dir.Path() / "DATA.R47").string();
-    int status = 0;
+    Ran ran;
     std::vector<std::string> lines;
-    std::string all;
 
-    explicit Exported(const CraftedFile& file, r47::ExportOptions options = {}) {
-        file.WriteTo(path);
-        const std::string outPath = (dir.Path() / "out").string();
-        std::FILE* out = std::fopen(outPath.c_str(), "wb");
-        std::FILE* err = std::fopen((dir.Path() / "err").c_str(), "wb");
-        status = r47::RunExport({path}, options, out, err);
-        std::fclose(out);
-        std::fclose(err);
-        std::istringstream in(all = tm47::ReadAll(outPath));
+    explicit Exported(const CraftedFile& file, const std::string& options = "")
+        : ran((file.WriteTo(path), R47("export " + path + " " + options))) {
+        std::istringstream in(ran.out);
         for (std::string line; std::getline(in, line);) {
             lines.push_back(line);
         }
@@ -64,7 +57,7 @@ struct Exported {
     std::string Row(std::size_t row) const { return lines[row].substr(path.size() + 1); }
 };
 
-const r47::ExportOptions kGpx{r47::ExportFormat::Gpx, 5.0, 0.0, std::nullopt};
+const std::string kGpx = "--format gpx";
 
 // Line "L1" from station 10 by 0.5; the stamp says 12:00:00.000 at tick 1000. Fixes at ticks
 // 1000 (latitude 47 00.0000 N) and 2000 (47 00.6000 N, 0.01 degrees further).
@@ -78,7 +71,7 @@ CraftedFile TwoFixes() {
 
 TEST(R47Export, CsvRowsCarryTimePositionAndFix) {
     const Exported e(TwoFixes());
-    EXPECT_EQ(e.status, 0);
+    EXPECT_EQ(e.ran.status, 0);
     ASSERT_EQ(e.lines.size(), 4u);
     EXPECT_EQ(e.lines[0], "file,line,station,date,time,tick,letter,ch1,ch2,ch3,ch4,lat,lon,alt,"
                           "fix,sats,hdop,fix_age_ms");
@@ -94,26 +87,25 @@ TEST(R47Export, CsvRowsCarryTimePositionAndFix) {
 TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {
     // Fixes at ticks 1000 and 3000, the reading at 2000.
     const struct {
-        const char* name;
         int secondFixQuality;
-        double maxGapS, lagS;
+        const char* options;
         const char* lat;
     } cases[] = {
-        {"bracketed", 1, 5.0, 0.0, "47.0050000"},
-        {"a lag of 0.5 s looks back", 1, 5.0, 0.5, "47.0025000"},
-        {"a negative lag looks ahead", 1, 5.0, -1.0, "47.0100000"},
-        {"fixes further than the gap", 1, 0.9, 0.0, ""},
-        {"quality 0 is no fix", 0, 5.0, 0.0, ""},
-        {"quality 6 is an estimate", 6, 5.0, 0.0, ""},
-        {"quality 5 counts", 5, 5.0, 0.0, "47.0050000"},
+        {1, "", "47.0050000"},
+        {1, "--lag 0.5", "47.0025000"}, // looks back
+        {1, "--lag -1", "47.0100000"},  // looks ahead
+        {1, "--max-gap 0.9", ""},       // fixes further apart than the gap
+        {0, "", ""},                    // no fix
+        {6, "", ""},                    // an estimate
+        {5, "", "47.0050000"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(std::to_string(c.secondFixQuality) + " " + c.options);
         CraftedFile f;
         f.Header(true).Line(u"L1", 0.0, 1.0f, {12, 0, 0}, 1000);
         f.Sentence(Gga(0, "00.0000"), 1000).Reading(100, 2000);
         f.Sentence(Gga(2, "00.6000", c.secondFixQuality), 3000);
-        const Exported e(f, {r47::ExportFormat::Csv, c.maxGapS, c.lagS, std::nullopt});
+        const Exported e(f, c.options);
         ASSERT_EQ(e.lines.size(), 2u);
         EXPECT_EQ(e.Field(1, 11), c.lat);
     }
@@ -162,13 +154,11 @@ TEST(R47Export, UtcOffsetAndGpxFix) {
 
 TEST(R47Export, GpxPointsCarryUtcTimesFromTheFixesOrTheGivenOffset) {
     // Local 12:00:00 at the first fix, UTC 10:00:00: two hours ahead.
-    const std::string all = Exported(TwoFixes(), kGpx).all;
-    EXPECT_THAT(all,
+    EXPECT_THAT(Exported(TwoFixes(), kGpx).ran.out,
                 HasSubstr("<trkpt lat=\"47.0025000\" lon=\"8.0000000\"><ele>412.5</ele>"
                           "<time>2024-05-17T10:00:00.250Z</time><sat>8</sat><hdop>0.9</hdop>"));
-    EXPECT_NE(Exported(TwoFixes(), {r47::ExportFormat::Gpx, 5.0, 0.0, -5.0})
-                  .all.find("<time>2024-05-17T17:00:00.250Z</time>"),
-              std::string::npos);
+    EXPECT_THAT(Exported(TwoFixes(), kGpx + " --utc-offset -5").ran.out,
+                HasSubstr("<time>2024-05-17T17:00:00.250Z</time>"));
 }
 
 // A real receiver's capture, one epoch a second, logged with a reading at each GGA's tick and
@@ -189,11 +179,11 @@ TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
             f.Sentence(line, tick + 100);
         }
     }
-    const std::string all = Exported(f, kGpx).all;
     // The capture's first GGA: 5541.1956 N 03737.2877 E, 66.2 m, 5 satellites, HDOP 4.87.
-    EXPECT_THAT(all, HasSubstr("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
-                               "<time>2024-05-17T08:14:12.000Z</time><fix>3d</fix><sat>5</sat>"
-                               "<hdop>4.9</hdop>"));
+    EXPECT_THAT(Exported(f, kGpx).ran.out,
+                HasSubstr("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
+                          "<time>2024-05-17T08:14:12.000Z</time><fix>3d</fix><sat>5</sat>"
+                          "<hdop>4.9</hdop>"));
 }
 
 // Stations and values as the viewer's line index gives them (gap rows left out): offset groups,
@@ -226,15 +216,13 @@ TEST(R47Export, StationsAndValuesFollowTheLinesAsTheViewerReadsThem) {
 TEST(R47Export, SkippedPartsAreNamedAndGiveExitStatusOne) {
     CraftedFile cut = TwoFixes();
     cut.bytes.resize(cut.bytes.size() - 5);
-    EXPECT_EQ(Exported(cut).status, 1);
+    EXPECT_EQ(Exported(cut).ran.status, 1);
     CraftedFile noLine;
     noLine.Header(false).Reading(1, 10);
     const Exported e(noLine);
-    EXPECT_EQ(e.status, 1);
+    EXPECT_EQ(e.ran.status, 1);
     EXPECT_EQ(e.lines.size(), 1u); // the header row only
-    std::FILE* null = std::fopen("/dev/null", "w");
-    EXPECT_EQ(r47::RunExport({e.path + ".MISSING"}, {}, null, null), 2);
-    std::fclose(null);
+    EXPECT_EQ(R47("export " + e.path + ".MISSING").status, 2);
 }
 
 } // namespace

@@ -36,12 +36,14 @@ data_dir="$work/root/Storage/DATA47KVB"
 data_file() { ls "$data_dir"/*.R47 2>/dev/null | head -n 1; }
 # The number of marker (X) or comment (C) records whose text starts with $2.
 count_notes() {
-    local file
-    file=$(data_file)
-    [ -n "$file" ] || { echo 0; return; }
-    od -An -v -c -w24 "$file" | tr -d ' ' | grep -c "^$1$2" || true
+    od -An -v -c -w24 "$(data_file)" 2>/dev/null | tr -d ' ' | grep -c "^$1$2" || true
 }
 notes_reach() { [ "$(count_notes "$1" "$2")" -ge "$3" ]; }
+# Key $1 opens the dialog $2.
+open_dialog() {
+    xdotool key "$1"
+    wait_for 10 window_named "$2" || fail "no $2 dialog"
+}
 
 # Monitor/Log, then a data file under the proposed name. "Cr.File" takes keys only once the
 # readings are normalised, which takes a while on a loaded machine: ask again until it does.
@@ -67,19 +69,16 @@ go_and_pause() {
 go_and_pause 1
 
 # A new line and a comment, each through its dialog.
-xdotool key l
-wait_for 10 window_named "New Line" || fail "no New Line dialog"
+open_dialog l "New Line"
 confirm_dialog "New Line"
-xdotool key c
-wait_for 10 window_named "Enter Comment" || fail "no comment dialog"
+open_dialog c "Enter Comment"
 xdotool type HELLO
 confirm_dialog "Enter Comment"
 wait_for 10 notes_reach C HELLO 1 || fail "no comment record"
 go_and_pause 2
 
 # Exit, confirmed; then the menu's Exit ends the program.
-xdotool key x
-wait_for 10 window_named "Confirm Exit" || fail "no exit confirmation"
+open_dialog x "Confirm Exit"
 confirm_dialog "Confirm Exit"
 sleep 1
 xdotool key x

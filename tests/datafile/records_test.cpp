@@ -104,61 +104,47 @@ TEST(Records, ReadingKindLetters) {
     }
 }
 
-void ExpectChannels(const ParsedReading& got, const std::array<double, 4>& want) {
-    for (int c = 0; c < 4; ++c) {
-        EXPECT_NEAR(got.channel[c], want[c], std::abs(want[c]) * 2e-6 + 1e-4) << "channel " << c;
-    }
-}
-
 // Raw 1000 on every channel (1000 x 4.8333 = 4833.3 before the letter scaling). Variant 1 is
-// High Power; antenna 0 is 1 x 0.5 m, 1 is 1 x 1 m, 2 is 0.5 x 0.5 m, 3 hand held.
-TEST(ParseReadingRecord, EachLetterGroupWithItsNominalReference) {
+// High Power; antenna 0 is 1 x 0.5 m, 1 is 1 x 1 m, 2 is 0.5 x 0.5 m, 3 hand held. The range
+// code's bit pairs divide channels 4 to 1 by 1, 10 or 100.
+TEST(ParseReadingRecord, EachLetterGroupWithItsNominalReferenceAndRangeCodeDivisors) {
     struct Row {
         char letter;
         int32_t variant, antenna;
         int16_t mean;
+        uint8_t range;
         std::array<double, 4> want;
     };
     const Row rows[] = {
-        {'E', 0, 0, 1800, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
-        {'P', 1, 2, 1800, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
-        {'F', 0, 1, 1800, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
-        {'k', 1, 0, 1800, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
-        {'D', 0, 0, 3000, {9666.6, 9666.6, 9666.6, 19367.971942446}}, // ch4 x 1.114 / 1.112 x 4
-        {'N', 0, 1, 3000, {9666.6, 9666.6, 9666.6, 19333.2}},
-        {'D', 1, 0, 1400, {10926.0198857, 16134.9363429, 23757.7409143, 47765.2669051}},
-        {'M', 1, 1, 1600, {5834.8805925, 8616.62599125, 12687.47291625, 20591.700695625}},
-        {'T', 1, 2, 2600, {9219.64987731, 14106.0643123, 20808.7497731, 17379.0400187}},
-        {'T', 0, 3, 3000, {9666.6, 9666.6, 9666.6, 9666.6}},
-        {'T', 0, 3, 0, {9666.6, 9666.6, 9666.6, 9666.6}}, // a zero mean keeps gain 1
-        {'T', 1, 3, 920, {8313.276, 12276.582, 18076.542, 29338.131}},
+        {'E', 0, 0, 1800, 0, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {'P', 1, 2, 1800, 0, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {'F', 0, 1, 1800, 0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {'k', 1, 0, 1800, 0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {'D', 0, 0, 3000, 0, {9666.6, 9666.6, 9666.6, 19367.971942446}}, // x 1.114 / 1.112 x 4
+        {'N', 0, 1, 3000, 0, {9666.6, 9666.6, 9666.6, 19333.2}},
+        {'D', 1, 0, 1400, 0, {10926.0198857, 16134.9363429, 23757.7409143, 47765.2669051}},
+        {'M', 1, 1, 1600, 0, {5834.8805925, 8616.62599125, 12687.47291625, 20591.700695625}},
+        {'T', 1, 2, 2600, 0, {9219.64987731, 14106.0643123, 20808.7497731, 17379.0400187}},
+        {'T', 0, 3, 0, 0, {9666.6, 9666.6, 9666.6, 9666.6}}, // a zero mean keeps gain 1
+        {'T', 1, 3, 920, 0, {8313.276, 12276.582, 18076.542, 29338.131}},
+        {'T', 0, 3, 3000, 0xFF, {96.666, 96.666, 96.666, 96.666}},
+        {'T', 0, 3, 3000, 0x55, {966.66, 966.66, 966.66, 966.66}},
+        {'T', 0, 3, 3000, 0xC1, {96.666, 9666.6, 9666.6, 966.66}},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(std::string(1, r.letter) + " variant " + std::to_string(r.variant) +
-                     " antenna " + std::to_string(r.antenna) + " mean " + std::to_string(r.mean));
+        SCOPED_TRACE(testing::Message()
+                     << r.letter << " variant " << r.variant << " antenna " << r.antenna << " mean "
+                     << r.mean << " range " << +r.range);
         Settings s;
         s.instrumentVariant = r.variant;
         s.antenna = r.antenna;
         const ParsedReading got =
-            ParseReadingRecord(TestReading(r.letter, {1000, 1000, 1000, 1000}, r.mean), {},
-                               OffsetOrder::BeforeNormalising, s);
+            ParseReadingRecord(TestReading(r.letter, {1000, 1000, 1000, 1000}, r.mean, 0, r.range),
+                               {}, OffsetOrder::BeforeNormalising, s);
         EXPECT_EQ(got.letter, r.letter);
-        ExpectChannels(got, r.want);
-    }
-}
-
-TEST(ParseReadingRecord, RangeCodeDivisors) {
-    const std::pair<uint8_t, std::array<double, 4>> rows[] = {
-        {0xFF, {96.666, 96.666, 96.666, 96.666}},
-        {0x55, {966.66, 966.66, 966.66, 966.66}},
-        {0xC1, {96.666, 9666.6, 9666.6, 966.66}},
-    };
-    for (const auto& [range, want] : rows) {
-        SCOPED_TRACE(range);
-        ExpectChannels(
-            ParseReadingRecord(TestReading('T', {1000, 1000, 1000, 1000}, 3000, 0, range), {},
-                               OffsetOrder::BeforeNormalising, Settings{}),
-            want);
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_NEAR(got.channel[c], r.want[c], std::abs(r.want[c]) * 2e-6 + 1e-4) << c;
+        }
     }
 }
 

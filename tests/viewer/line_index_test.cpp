@@ -46,39 +46,31 @@ struct Viewer {
     std::FILE* file_;
 };
 
-TEST(LineList, NamesStopAtTheFirstSpaceAndStartsAreRecordOffsets) {
-    Viewer v(CraftedFile()
-                 .Header(false)
-                 .Line(u"AB", 0, 1)
-                 .Reading()
-                 .Line(u"12 A", 0, 1)
-                 .Reading()
-                 .Line(u"12345678901", 0, 1)
-                 .bytes);
-    const LineTable t = v.List();
-    EXPECT_EQ(t.lineName, (std::vector<std::u16string>{u"AB", u"12", u"12345678"}));
-    EXPECT_EQ(t.lineStart, (std::vector<int64_t>{144, 360, 576}));
-
-    EXPECT_EQ(Viewer(CraftedFile().Header(false).Reading().bytes).List().LineCount(), 0);
-    EXPECT_EQ(Viewer("").List().LineCount(), 0);
-    // An "L" record cut short is not a line.
-    const std::string cut = CraftedFile().Header(false).Line(u"A", 0, 1).bytes + "LB  ";
-    EXPECT_EQ(Viewer(cut).List().lineName, (std::vector<std::u16string>{u"A"}));
-}
-
-TEST(LineList, EveryLineIsListedBeyondNinetyNine) {
+// Every line is listed, beyond 99 too, with its start and its name up to the first space.
+TEST(LineList, EveryLineIsListedWithItsStartAndItsNameUpToTheFirstSpace) {
     CraftedFile f;
-    f.Header(false);
-    for (int i = 1; i <= 150; ++i) {
+    f.Header(false).Line(u"AB", 0, 1).Reading().Line(u"12 A", 0, 1).Reading();
+    f.Line(u"12345678901", 0, 1).Reading();
+    for (int i = 4; i <= 150; ++i) {
         const std::string name = std::to_string(i);
         f.Line(std::u16string(name.begin(), name.end()), 0, 1).Reading();
     }
     Viewer v(f.bytes);
     const LineTable t = v.List();
     ASSERT_EQ(t.LineCount(), 150);
+    EXPECT_EQ((std::vector<std::u16string>{t.lineName[0], t.lineName[1], t.lineName[2]}),
+              (std::vector<std::u16string>{u"AB", u"12", u"12345678"}));
+    EXPECT_EQ((std::vector<int64_t>{t.lineStart[0], t.lineStart[1], t.lineStart[2]}),
+              (std::vector<int64_t>{144, 360, 576}));
     EXPECT_EQ(t.lineName[149], u"150");
     EXPECT_EQ(t.lineStart[149], 32328);
     EXPECT_EQ(v.Index(150), "        0.00" + kZeros);
+
+    EXPECT_EQ(Viewer(CraftedFile().Header(false).Reading().bytes).List().LineCount(), 0);
+    EXPECT_EQ(Viewer("").List().LineCount(), 0);
+    // An "L" record cut short is not a line.
+    const std::string cut = CraftedFile().Header(false).Line(u"A", 0, 1).bytes + "LB  ";
+    EXPECT_EQ(Viewer(cut).List().lineName, (std::vector<std::u16string>{u"A"}));
 }
 
 TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {

@@ -81,12 +81,10 @@ struct CraftedFile {
     CraftedFile& Reading(int16_t raw = 0, uint32_t tick = 0, char letter = 'T') {
         return Add(TestReading(letter, {raw, raw, raw, raw}, 0, 0, 0, tick));
     }
-    // A sentence (text without CR LF) as the GPS reader writes it, then its "!" record.
+    // A sentence with a right checksum (text without CR LF) as the GPS reader writes it, then
+    // its "!" record.
     CraftedFile& Sentence(std::string_view text, uint32_t tick) {
-        const bool ok = text.size() > 4 && WithChecksum(text.substr(1, text.size() - 4)) == text;
-        for (const Record& r :
-             GpsSentenceRecords(text, ok ? kGpsFirstTag : kGpsBadFirstTag,
-                                ok ? kGpsContinuationTag : kGpsBadContinuationTag)) {
+        for (const Record& r : GpsSentenceRecords(text, kGpsFirstTag, kGpsContinuationTag)) {
             Add(r);
         }
         return Add(GpsTimeRecord(tick));

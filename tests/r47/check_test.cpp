@@ -24,9 +24,7 @@ constexpr std::string_view kGga =
 CraftedFile WholeFile() {
     CraftedFile f;
     f.Header(true).Line(u"A1", 0.0, 1.0f, {12, 0, 0}, 900).Reading(100, 1000);
-    CraftedFile gps;
-    gps.Sentence(kGga, 990);
-    const std::string& g = gps.bytes;
+    const std::string g = CraftedFile().Sentence(kGga, 990).bytes;
     f.bytes += g.substr(0, 48);
     f.Reading(101, 1010);
     f.bytes += g.substr(48);

@@ -1,7 +1,7 @@
 // r47 check on files built record by record: a whole file passes, and each kind of damage is
 // named with its record index.
 
-#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstdio>

@@ -35,7 +35,7 @@ inline std::string WithChecksum(std::string_view body) {
     }
     char tail[4];
     std::snprintf(tail, sizeof tail, "*%02X", sum);
-    return "$" + std::string(body) + tail;
+    return std::string("$").append(body).append(tail);
 }
 
 struct CraftedFile {

@@ -20,7 +20,9 @@ constexpr std::string_view kGga =
 // Records: 0 header, 1 name, 2-5 offsets, 6-13 line header, 14 stamp, 15 reading (tick 1000),
 // 16-17 two GGA pieces, 18 a reading written between the pieces, 19-20 the last pieces,
 // 21 "!" (tick 990: the sentence began before the readings), 22 marker, 23 comment,
-// 24 reading.
+// 24 reading. Then pieces are cut at 22 characters whatever they hold: 25-27 a sentence whose
+// first piece ends in a space (which belongs to it), 28-31 one of 44 characters, which ends in a
+// blank piece.
 CraftedFile WholeFile() {
     CraftedFile f;
     f.Header(true).Line(u"A1", 0.0, 1.0f, {12, 0, 0}, 900).Reading(100, 1000);
@@ -30,8 +32,8 @@ CraftedFile WholeFile() {
     f.bytes += g.substr(48);
     f.Add(tm47::NoteRecord('X', u"$PAUSED", 1020));
     f.Add(tm47::NoteRecord('C', u"pipe", 1030));
-    f.Reading(102, 1040);
-    return f;
+    f.Reading(102, 1040).Sentence(tm47::WithChecksum("PTEST,0123456789ABCD EFGH"), 1050);
+    return f.Sentence(tm47::WithChecksum("GPGSA,A,3,03,19,27,13,,,,,,,,,1.8,0.9,1."), 1060);
 }
 
 void Put(std::string& bytes, std::size_t record, std::size_t pos, std::string_view text) {
@@ -51,9 +53,9 @@ r47::CheckResult Check(const CraftedFile& f) {
     return r47::CheckDataFile(f.WriteTo(dir.Path() / "CHECKED.R47"));
 }
 
-TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsPasses) {
+TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsOrEndingInABlankPiecePasses) {
     const r47::CheckResult r = Check(WholeFile());
-    EXPECT_EQ(r.walk.records, 25);
+    EXPECT_EQ(r.walk.records, 32);
     EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
 }
 
@@ -66,7 +68,7 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
         int64_t index;
         const char* what;
     } cases[] = {
-        {-1, 0, "", 24, "partial record of 14 bytes"},
+        {-1, 0, "", 31, "partial record of 14 bytes"},
         {15, 0, "q", 15, "unknown record kind \"q\""},
         {16, 0, "?", 16, "GPS tag \"?\" but the sentence's checksum is right"},
         {16, 10, "9", 16, "GPS tag \"@\" but the sentence's checksum is wrong"},
@@ -80,6 +82,7 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
         {7, 5, "1x", 7, "malformed number field in a \"B\" record"},
         {14, 3, "-", 14, "malformed number field in a \"*\" record"},
         {21, 0, nullptr, 16, "GPS sentence without its time record"},
+        {30, 0, nullptr, 28, "GPS sentence of 44 characters in 2 pieces, not 3"},
     };
     for (const auto& d : cases) {
         CraftedFile f = WholeFile();
@@ -94,27 +97,6 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
         EXPECT_TRUE(Names(r, d.index, d.what))
             << d.what << ": " << (r.problems.empty() ? "none" : r.problems[0].what);
     }
-}
-
-// Pieces are cut at 22 characters whatever they hold: a space at the end of a piece belongs to
-// the sentence, and a 44-character sentence ends in a blank piece.
-TEST(R47Check, GpsPiecesFitTheirSentenceAsTheWriterCutsIt) {
-    const std::string spaced = tm47::WithChecksum("PTEST,0123456789ABCD EFGH");
-    ASSERT_EQ(spaced[21], ' ');
-    const std::string exact = tm47::WithChecksum("GPGSA,A,3,03,19,27,13,,,,,,,,,1.8,0.9,1.");
-    ASSERT_EQ(exact.size(), 44u);
-    CraftedFile f;
-    f.Header(true).Line(u"G", 0.0, 1.0f, {12, 0, 0}, 100);
-    f.Sentence(spaced, 110); // records 15, 16, 17 ("!")
-    f.Sentence(exact, 120);  // records 18, 19, 20 (blank), 21 ("!")
-    r47::CheckResult r = Check(f);
-    EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
-
-    f.bytes.erase(20 * 24, 24); // the blank piece
-    r = Check(f);
-    ASSERT_EQ(r.problemCount, 1);
-    EXPECT_EQ(r.problems[0].index, 18);
-    EXPECT_EQ(r.problems[0].what, "GPS sentence of 44 characters in 2 pieces, not 3");
 }
 
 } // namespace

@@ -27,15 +27,6 @@ std::string Gga(int second, std::string_view latMinutes, int quality = 1) {
                               ",08,0.9,412.5,M,47.0,M,,");
 }
 
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> out;
-    std::istringstream in(line + ",");
-    for (std::string field; std::getline(in, field, ',');) {
-        out.push_back(field);
-    }
-    return out;
-}
-
 // The export of `file` by the r47 program.
 struct Exported {
     tm47::TempDir dir;
@@ -50,7 +41,13 @@ struct Exported {
             lines.push_back(line);
         }
     }
-    std::string Field(std::size_t row, std::size_t field) const { return Split(lines[row])[field]; }
+    std::string Field(std::size_t row, std::size_t field) const {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < field; ++i) {
+            at = lines[row].find(',', at) + 1;
+        }
+        return lines[row].substr(at, lines[row].find(',', at) - at);
+    }
     // A CSV row without the file name.
     std::string Row(std::size_t row) const { return lines[row].substr(path.size() + 1); }
 };
@@ -191,8 +188,11 @@ TEST(R47Export, StationsAndValuesFollowTheLinesAsTheViewerReadsThem) {
     const Exported e(f);
     std::vector<std::string> rows;
     for (std::size_t row = 1; row < e.lines.size(); ++row) {
-        const std::vector<std::string> v = Split(e.lines[row]);
-        rows.push_back(v[1] + " " + v[2] + " " + v[7] + " " + v[8] + " " + v[9] + " " + v[10]);
+        std::string fields = e.Field(row, 1);
+        for (std::size_t i : {2, 7, 8, 9, 10}) {
+            fields.append(" ").append(e.Field(row, i));
+        }
+        rows.push_back(fields);
     }
     EXPECT_EQ(rows, (std::vector<std::string>{"AB 100.00 11599.92 11599.92 11599.92 23241.57",
                                               "AB 100.50 -7733.28 -7733.28 -7733.28 -15494.38",

@@ -5,7 +5,8 @@ usage: check_formats.py R47_PROGRAM DATA_FILE
 
 CSV through Python's csv module (columns, a position per row where one applies), GeoJSON
 through the json module (RFC 7946 members, the CSV's positions), GPX through gpxpy (the CSV's
-positions, with times) and the map's SVG through xmllint for well-formedness. Exits 1 on the first disagreement.
+positions, with times) and the map's SVG through xmllint for well-formedness. Exits 1 on the
+first disagreement.
 """
 
 import csv

@@ -131,34 +131,29 @@ TEST_F(SettingsFileTest, StorageCardChoiceNeedsACard) {
 // A file of another version is replaced by the defaults and none of its values is kept; a short
 // file keeps the values it lacks; an overlong line is cut and the following lines stay in place.
 TEST_F(SettingsFileTest, ForeignShortAndOverlongFiles) {
-    const auto foreign = [](const std::string& tag) {
-        return tag + "\r\n" + CrLf(std::vector<std::string>(46, "3"));
-    };
+    const std::string foreign = CrLf(std::vector<std::string>(46, "3"));
     const struct {
-        const char* name;
         std::string bytes;
         SettingsLoad load;
-        int32_t variant, antenna, outputEnabled;
-        std::u16string line;
+        int32_t variant = 0, antenna = 0, outputEnabled = 0;
+        std::u16string line = u"0";
         double startStation = 0;
     } cases[] = {
-        {"older version", foreign("CEVer2.30"), SettingsLoad::Foreign, 0, 0, 0, u"0"},
-        {"trailing blank", foreign("CEVer2.31 "), SettingsLoad::Foreign, 0, 0, 0, u"0"},
-        {"empty", "", SettingsLoad::Foreign, 0, 0, 0, u"0"},
-        {"tag only", "CEVer2.31\r\n", SettingsLoad::Loaded, 0, 0, 0, u"0"},
-        {"no last line end", "CEVer2.31\r\n1\r\n2", SettingsLoad::Loaded, 1, 2, 0, u"0"},
-        {"overlong lines",
-         DefaultsWith({{2, "1" + std::string(5000, ' ')},
+        {"CEVer2.30\r\n" + foreign, SettingsLoad::Foreign},
+        {"CEVer2.31 \r\n" + foreign, SettingsLoad::Foreign}, // a trailing blank
+        {"", SettingsLoad::Foreign},
+        {"CEVer2.31\r\n", SettingsLoad::Loaded},
+        {"CEVer2.31\r\n1\r\n2", SettingsLoad::Loaded, 1, 2}, // no last line end
+        {DefaultsWith({{2, "1" + std::string(5000, ' ')},
                        {3, "2"},
                        {34, "ABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789"},
                        {38, "-1.5" + std::string(3000, '0')},
                        {40, "1"}}),
          SettingsLoad::Loaded, 1, 2, 1, u"ABCDEFGHIJK", -1.5},
-        {"8-bit text is Latin-1", DefaultsWith({{34, "Line\xe9"}}), SettingsLoad::Loaded, 0, 0, 0,
-         u"Line\u00e9"},
+        {DefaultsWith({{34, "Line\xe9"}}), SettingsLoad::Loaded, 0, 0, 0, u"Line\u00e9"}, // Latin-1
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+        SCOPED_TRACE(c.bytes.substr(0, 12));
         settings_ = {};
         settings_.profilePlotHeight = 200;
         EXPECT_EQ(Load(c.bytes), c.load);

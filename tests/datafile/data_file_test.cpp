@@ -24,7 +24,7 @@ void Put(DataFile& f, const Record& r, bool toTestFile) {
 TEST(DataFile, CreateRefusesAnExistingFileAndNamesTheFileAndItsTestFile) {
     TempDir dir;
     const auto p = dir.Path() / "120514A.R47";
-    { std::ofstream(p) << "keep"; }
+    std::ofstream(p) << "keep";
     DataFile f;
     std::string error;
     EXPECT_EQ(f.Create(p, false, &error), DataFile::CreateResult::Exists);
@@ -83,10 +83,9 @@ TEST(DataFile, ShortWriteIsCutBackToTheLastWholeRecord) {
     TempDir dir;
     DataFile f;
     ASSERT_EQ(f.Create(dir.Path() / "A.R47", true), DataFile::CreateResult::Created);
-    rlimit saved{};
+    rlimit saved{}, small{};
     ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
-    rlimit small = saved;
-    small.rlim_cur = 3 * 24 + 10;
+    small = {3 * 24 + 10, saved.rlim_max};
     ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
     for (int i = 0; i < 6; ++i) {
         Put(f, Numbered(i), true);

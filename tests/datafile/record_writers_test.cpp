@@ -1,4 +1,6 @@
 // The writers: what reaches the data file, the test file and the output port.
+#include <tuple>
+
 #include "record_writer_fixture.h"
 
 namespace tm47 {
@@ -31,16 +33,16 @@ TEST(RecordWriters, OpeningRecordsInOrder) {
 
 // Only "on" with format 0 or 1 forwards; any other stored pair forwards nothing.
 TEST(RecordWriters, OutputModeFromTheOutputSettings) {
-    const struct {
-        int32_t enabled, format;
-        OutputMode mode;
-    } cases[] = {{0, 0, OutputMode::Off},       {0, 1, OutputMode::Off}, {1, 0, OutputMode::Raw},
-                 {1, 1, OutputMode::Converted}, {1, 2, OutputMode::Off}, {2, 0, OutputMode::Off}};
-    for (const auto& c : cases) {
+    const std::tuple<int32_t, int32_t, OutputMode> cases[] = {{0, 1, OutputMode::Off},
+                                                              {1, 0, OutputMode::Raw},
+                                                              {1, 1, OutputMode::Converted},
+                                                              {1, 2, OutputMode::Off},
+                                                              {2, 0, OutputMode::Off}};
+    for (const auto& [enabled, format, mode] : cases) {
         Settings s;
-        s.outputEnabled = c.enabled;
-        s.outputFormat = c.format;
-        EXPECT_EQ(OutputModeOf(s), c.mode) << c.enabled << " " << c.format;
+        s.outputEnabled = enabled;
+        s.outputFormat = format;
+        EXPECT_EQ(OutputModeOf(s), mode) << enabled << " " << format;
     }
 }
 

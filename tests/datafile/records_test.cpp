@@ -7,9 +7,9 @@
 
 #include <gtest/gtest.h>
 
+#include "crafted_file.h"
 #include "datafile/record_parser.h"
 #include "datafile/records.h"
-#include "temp_dir_support.h"
 #include "tests/support/german_locale.h"
 
 namespace tm47 {
@@ -57,22 +57,24 @@ TEST(Records, ReadingRecordCarriesRawBytesLfAndNulIncluded) {
               std::string("T\x55\x00\x0A\xFF\x9C\x00\x00\x7F\xFF\x04\xD2\x38      1000\n", 24));
 }
 
+std::string S(const std::vector<Record>& records) {
+    std::string out;
+    for (const Record& r : records) {
+        out += S(r);
+    }
+    return out;
+}
+
 TEST(Records, GpsSentencesAreCutInto22CharacterPieces) {
-    const auto recs = GpsSentenceRecords(
-        "$GPGGA,123519.00,4807.038,N,01131.00000,E,1,08,0.9,545.4,M,46.9,M,,*47", '@', '#');
-    ASSERT_EQ(recs.size(), 4u);
-    EXPECT_EQ(S(recs[0]), "@$GPGGA,123519.00,4807.\n");
-    EXPECT_EQ(S(recs[1]), "#038,N,01131.00000,E,1,\n");
-    EXPECT_EQ(S(recs[2]), "#08,0.9,545.4,M,46.9,M,\n");
-    EXPECT_EQ(S(recs[3]), "#,*47                  \n");
-    const auto one = GpsSentenceRecords("$GPTXT,01*3A", '@', '#');
-    ASSERT_EQ(one.size(), 1u);
-    EXPECT_EQ(S(one[0]), "@$GPTXT,01*3A          \n");
+    EXPECT_EQ(
+        S(GpsSentenceRecords(
+            "$GPGGA,123519.00,4807.038,N,01131.00000,E,1,08,0.9,545.4,M,46.9,M,,*47", '@', '#')),
+        "@$GPGGA,123519.00,4807.\n#038,N,01131.00000,E,1,\n#08,0.9,545.4,M,46.9,M,\n"
+        "#,*47                  \n");
+    EXPECT_EQ(S(GpsSentenceRecords("$GPTXT,01*3A", '@', '#')), "@$GPTXT,01*3A          \n");
     // A sentence that fills its last piece exactly is closed by an empty continuation record.
-    const auto exact = GpsSentenceRecords("$GPTXT,01,01,02,OKA*2B", '@', '#');
-    ASSERT_EQ(exact.size(), 2u);
-    EXPECT_EQ(S(exact[0]), "@$GPTXT,01,01,02,OKA*2B\n");
-    EXPECT_EQ(S(exact[1]), "#                      \n");
+    EXPECT_EQ(S(GpsSentenceRecords("$GPTXT,01,01,02,OKA*2B", '@', '#')),
+              "@$GPTXT,01,01,02,OKA*2B\n#                      \n");
 }
 
 TEST(Records, ConvertedReadingLineColumns) {
@@ -96,129 +98,92 @@ TEST(Records, NumbersIgnoreTheProcessLocale) {
 }
 
 TEST(Records, ReadingKindLetters) {
-    for (char c : std::string("DEFJKMNPQTjk")) {
-        EXPECT_TRUE(IsReadingKind(c)) << c;
-    }
-    for (char c : std::string("HOILBAZS*CX@#?\"!e")) {
-        EXPECT_FALSE(IsReadingKind(c)) << c;
-    }
-}
-
-// A reading record with `raw` on every channel and the stored reference mean `mean`.
-Record MakeReading(char letter, uint8_t range, int16_t raw, double mean) {
-    const int16_t whole = static_cast<int16_t>(mean);
-    const int16_t words[5] = {raw, raw, raw, raw, whole}; // high byte first
-    Record r = MakeRecord(std::string(1, letter));
-    r[1] = static_cast<char>(range);
-    for (int w = 0; w < 5; ++w) {
-        r[2 + 2 * w] = static_cast<char>((words[w] >> 8) & 0xFF);
-        r[3 + 2 * w] = static_cast<char>(words[w] & 0xFF);
-    }
-    r[12] = static_cast<char>(std::lround((mean - whole) * 100));
-    return r;
-}
-
-void ExpectChannels(const ParsedReading& got, const std::array<double, 4>& want) {
-    for (int c = 0; c < 4; ++c) {
-        EXPECT_NEAR(got.channel[c], want[c], std::abs(want[c]) * 2e-6 + 1e-4) << "channel " << c;
+    const std::string readings = "DEFJKMNPQTjk";
+    for (char c : readings + "HOILBAZS*CX@#?\"!e") {
+        EXPECT_EQ(IsReadingKind(c), readings.find(c) != std::string::npos) << c;
     }
 }
 
 // Raw 1000 on every channel (1000 x 4.8333 = 4833.3 before the letter scaling). Variant 1 is
-// High Power; antenna 0 is 1 x 0.5 m, 1 is 1 x 1 m, 2 is 0.5 x 0.5 m, 3 hand held.
-TEST(ParseReadingRecord, EachLetterGroupWithItsNominalReference) {
+// High Power; antenna 0 is 1 x 0.5 m, 1 is 1 x 1 m, 2 is 0.5 x 0.5 m, 3 hand held. The range
+// code's bit pairs divide channels 4 to 1 by 1, 10 or 100.
+TEST(ParseReadingRecord, EachLetterGroupWithItsNominalReferenceAndRangeCodeDivisors) {
     struct Row {
         char letter;
         int32_t variant, antenna;
-        double mean;
+        int16_t mean;
+        uint8_t range;
         std::array<double, 4> want;
     };
     const Row rows[] = {
-        {'E', 0, 0, 1800, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
-        {'P', 1, 2, 1800, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
-        {'F', 0, 1, 1800, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
-        {'k', 1, 0, 1800, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
-        {'D', 0, 0, 3000, {9666.6, 9666.6, 9666.6, 19367.971942446}}, // ch4 x 1.114 / 1.112 x 4
-        {'N', 0, 1, 3000, {9666.6, 9666.6, 9666.6, 19333.2}},
-        {'D', 1, 0, 1400, {10926.0198857, 16134.9363429, 23757.7409143, 47765.2669051}},
-        {'M', 1, 1, 1600, {5834.8805925, 8616.62599125, 12687.47291625, 20591.700695625}},
-        {'T', 1, 2, 2600, {9219.64987731, 14106.0643123, 20808.7497731, 17379.0400187}},
-        {'T', 0, 3, 3000, {9666.6, 9666.6, 9666.6, 9666.6}},
-        {'T', 0, 3, 0, {9666.6, 9666.6, 9666.6, 9666.6}}, // a zero mean keeps gain 1
-        {'T', 1, 3, 920, {8313.276, 12276.582, 18076.542, 29338.131}},
+        {'E', 0, 0, 1800, 0, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {'P', 1, 2, 1800, 0, {4362.05325, 6587.7879, 9796.1082735, 14591.0367048}},
+        {'F', 0, 1, 1800, 0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {'k', 1, 0, 1800, 0, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
+        {'D', 0, 0, 3000, 0, {9666.6, 9666.6, 9666.6, 19367.971942446}}, // x 1.114 / 1.112 x 4
+        {'N', 0, 1, 3000, 0, {9666.6, 9666.6, 9666.6, 19333.2}},
+        {'D', 1, 0, 1400, 0, {10926.0198857, 16134.9363429, 23757.7409143, 47765.2669051}},
+        {'M', 1, 1, 1600, 0, {5834.8805925, 8616.62599125, 12687.47291625, 20591.700695625}},
+        {'T', 1, 2, 2600, 0, {9219.64987731, 14106.0643123, 20808.7497731, 17379.0400187}},
+        {'T', 0, 3, 0, 0, {9666.6, 9666.6, 9666.6, 9666.6}}, // a zero mean keeps gain 1
+        {'T', 1, 3, 920, 0, {8313.276, 12276.582, 18076.542, 29338.131}},
+        {'T', 0, 3, 3000, 0xFF, {96.666, 96.666, 96.666, 96.666}},
+        {'T', 0, 3, 3000, 0x55, {966.66, 966.66, 966.66, 966.66}},
+        {'T', 0, 3, 3000, 0xC1, {96.666, 9666.6, 9666.6, 966.66}},
     };
     for (const Row& r : rows) {
-        SCOPED_TRACE(std::string(1, r.letter) + " variant " + std::to_string(r.variant) +
-                     " antenna " + std::to_string(r.antenna) + " mean " + std::to_string(r.mean));
+        SCOPED_TRACE(testing::Message()
+                     << r.letter << " variant " << r.variant << " antenna " << r.antenna << " mean "
+                     << r.mean << " range " << +r.range);
         Settings s;
         s.instrumentVariant = r.variant;
         s.antenna = r.antenna;
-        const ParsedReading got = ParseReadingRecord(MakeReading(r.letter, 0x00, 1000, r.mean), {},
-                                                     OffsetOrder::BeforeNormalising, s);
+        const ParsedReading got =
+            ParseReadingRecord(TestReading(r.letter, {1000, 1000, 1000, 1000}, r.mean, 0, r.range),
+                               {}, OffsetOrder::BeforeNormalising, s);
         EXPECT_EQ(got.letter, r.letter);
-        ExpectChannels(got, r.want);
-    }
-}
-
-TEST(ParseReadingRecord, RangeCodeDivisors) {
-    const std::pair<uint8_t, std::array<double, 4>> rows[] = {
-        {0xFF, {96.666, 96.666, 96.666, 96.666}},
-        {0x55, {966.66, 966.66, 966.66, 966.66}},
-        {0xC1, {96.666, 9666.6, 9666.6, 966.66}},
-    };
-    for (const auto& [range, want] : rows) {
-        SCOPED_TRACE(range);
-        ExpectChannels(ParseReadingRecord(MakeReading('T', range, 1000, 3000.0), {},
-                                          OffsetOrder::BeforeNormalising, Settings{}),
-                       want);
+        for (int c = 0; c < 4; ++c) {
+            EXPECT_NEAR(got.channel[c], r.want[c], std::abs(r.want[c]) * 2e-6 + 1e-4) << c;
+        }
     }
 }
 
 // The reference mean's hundredths byte is signed. (Offsets before and after normalising are
 // the line index tests'.)
 TEST(ParseReadingRecord, TheHundredthsOfTheMeanAreSigned) {
-    Record r = MakeReading('T', 0, 0, 0);
-    r[10] = 0x04;
-    r[11] = static_cast<char>(0xD2);
-    r[12] = static_cast<char>(0xCE); // -50
+    const Record r = TestReading('T', {}, 1234, -50);
     EXPECT_NEAR(ParseReadingRecord(r, {}, OffsetOrder::BeforeNormalising, Settings{}).referenceMean,
                 1233.5, 1e-3);
 }
 
+// Feeds every record of a crafted file to `offsets`.
+template <class Offsets> void Feed(Offsets& offsets, const CraftedFile& file) {
+    for (std::size_t at = 0; at < file.bytes.size(); at += kRecordLength) {
+        offsets.Feed(MakeRecord(std::string_view(file.bytes).substr(at, kRecordLength - 1)));
+    }
+}
+
 TEST(Offsets, LineHeadersAndNullingGroupsForwardAndBackward) {
-    const auto feedLine = [](ForwardOffsets& f, char orderChar, std::array<float, 4> now) {
-        for (const char* text :
-             {"L1", "B       0.00", "AS            1.000", "Z14052026 12:00:00"}) {
-            f.Feed(MakeRecord(text));
-        }
-        for (int c = 0; c < 4; ++c) {
-            Record o = NullingOffsetRecord(now[c], 0.0f);
-            o[22] = orderChar;
-            f.Feed(o);
-        }
-    };
+    std::vector<Record> group; // a nulling group in a line: 10-13 over 1-4
+    for (int c = 0; c < 4; ++c) {
+        group.push_back(NullingOffsetRecord(10.0f + c, 1.0f + c));
+    }
     ForwardOffsets f;
     // File header: header-form offsets are not a line's offsets.
     f.Feed(MakeRecord("TM47KVB W231GRD000    3"));
     f.Feed(HeaderOffsetRecord(9.0f, 'N', 0.0f));
-    feedLine(f, '1', {1, 2, 3, 4});
+    Feed(f, CraftedFile().Line(u"1", 0, 1, {}, {}, {1, 2, 3, 4}));
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
     EXPECT_EQ(f.Order(), OffsetOrder::BeforeNormalising);
-    f.Feed(MakeRecord("T"));
-    for (int c = 0; c < 4; ++c) {
-        f.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
-    }
+    Feed(f, CraftedFile().Reading().Add(group[0]).Add(group[1]).Add(group[2]).Add(group[3]));
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{10, 11, 12, 13}));
-    feedLine(f, ' ', {5, 6, 7, 8});
+    Feed(f, CraftedFile().Line(u"2", 0, 1, {}, {}, {5, 6, 7, 8}, ' '));
     EXPECT_EQ(f.Offsets(), (std::array<float, 4>{5, 6, 7, 8}));
     EXPECT_EQ(f.Order(), OffsetOrder::AfterNormalising);
 
     // Passing a group backwards restores its previous offsets.
     BackwardOffsets b({10, 11, 12, 13});
-    b.Feed(MakeRecord("T"));
-    for (int c = 3; c >= 0; --c) {
-        b.Feed(NullingOffsetRecord(10.0f + c, 1.0f + c));
-    }
+    Feed(b, CraftedFile().Reading().Add(group[3]).Add(group[2]).Add(group[1]).Add(group[0]));
     EXPECT_EQ(b.Offsets(), (std::array<float, 4>{1, 2, 3, 4}));
 }
 

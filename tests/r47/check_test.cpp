@@ -3,18 +3,16 @@
 
 #include <gmock/gmock.h>
 
-#include <algorithm>
-#include <cstdio>
-#include <functional>
+#include <cstring>
 
-#include "check_command.h"
-#include "r47_file_support.h"
+#include "r47_program.h"
+#include "tests/datafile/crafted_file.h"
 
 namespace {
 
+using ::testing::EndsWith;
 using ::testing::HasSubstr;
-
-using r47test::FileBytes;
+using tm47::CraftedFile;
 
 // A real GGA sentence of 70 characters: "@" + 22, "#" + 22, "#" + 22, "#" + 4.
 constexpr std::string_view kGga =
@@ -23,142 +21,67 @@ constexpr std::string_view kGga =
 // Records: 0 header, 1 name, 2-5 offsets, 6-13 line header, 14 stamp, 15 reading (tick 1000),
 // 16-17 two GGA pieces, 18 a reading written between the pieces, 19-20 the last pieces,
 // 21 "!" (tick 990: the sentence began before the readings), 22 marker, 23 comment,
-// 24 reading.
-FileBytes WholeFile() {
-    FileBytes f;
-    f.Header(true).Line(u"A1", 0.0, 1.0f, 12, 0, 0, 900).Reading(100, 1000);
-    FileBytes gps;
-    gps.Sentence(kGga, 990);
-    const std::string& g = gps.Bytes();
-    f.Bytes() += g.substr(0, 48);
+// 24 reading. Then pieces are cut at 22 characters whatever they hold: 25-27 a sentence whose
+// first piece ends in a space (which belongs to it), 28-31 one of 44 characters, which ends in a
+// blank piece.
+CraftedFile WholeFile() {
+    CraftedFile f;
+    f.Header(true).Line(u"A1", 0.0, 1.0f, {12, 0, 0}, 900).Reading(100, 1000);
+    const std::string g = CraftedFile().Sentence(kGga, 990).bytes;
+    f.bytes += g.substr(0, 48);
     f.Reading(101, 1010);
-    f.Bytes() += g.substr(48);
+    f.bytes += g.substr(48);
     f.Add(tm47::NoteRecord('X', u"$PAUSED", 1020));
     f.Add(tm47::NoteRecord('C', u"pipe", 1030));
-    f.Reading(102, 1040);
-    return f;
+    f.Reading(102, 1040).Sentence(tm47::WithChecksum("PTEST,0123456789ABCD EFGH"), 1050);
+    return f.Sentence(tm47::WithChecksum("GPGSA,A,3,03,19,27,13,,,,,,,,,1.8,0.9,1."), 1060);
 }
 
-void Put(std::string& bytes, std::size_t record, std::size_t pos, std::string_view text) {
-    bytes.replace(record * 24 + pos, text.size(), text);
+// The r47 program's check of `f`, written as a file of its own: what it prints.
+std::string Checked(const CraftedFile& f) {
+    const tm47::TempDir dir;
+    return R47("check " + f.WriteTo(dir.Path() / "CHECKED.R47")).out;
 }
 
-// Whether the check named a problem at `index` whose text starts with `what`.
-bool Names(const r47::CheckResult& r, int64_t index, std::string_view what) {
-    return std::any_of(r.problems.begin(), r.problems.end(), [&](const r47::CheckProblem& p) {
-        return p.index == index && p.what.find(what) == 0;
-    });
+TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsOrEndingInABlankPiecePasses) {
+    EXPECT_THAT(Checked(WholeFile()), EndsWith(": OK, 32 records, 0 problems\n"));
 }
 
-// The check of `f` written as a file of its own.
-r47::CheckResult Check(const FileBytes& f) {
-    static const r47test::TempFolder dir;
-    return r47::CheckDataFile(f.WriteTo(dir.Path() / "CHECKED.R47"));
-}
-
-TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsPasses) {
-    const r47::CheckResult r = Check(WholeFile());
-    EXPECT_EQ(r.walk.records, 25);
-    EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
-}
-
+// One row per message. A record of -1 cuts the file 10 bytes short; a text of nullptr takes
+// the record out.
 TEST(R47Check, DamageIsNamedWithItsRecord) {
     const struct {
-        const char* name;
-        std::function<void(std::string&)> apply;
+        int record, pos;
+        const char* text;
         int64_t index;
         const char* what;
     } cases[] = {
-        {"cut mid-record", [](std::string& b) { b.resize(b.size() - 10); }, 24,
-         "partial record of 14 bytes"},
-        {"a byte flipped in a kind", [](std::string& b) { Put(b, 15, 0, "q"); }, 15,
-         "unknown record kind \"q\""},
-        {"a GPS tag changed", [](std::string& b) { Put(b, 16, 0, "?"); }, 16,
-         "GPS tag \"?\" but the sentence's checksum is right"},
-        {"a sentence changed under its tag", [](std::string& b) { Put(b, 16, 10, "9"); }, 16,
-         "GPS tag \"@\" but the sentence's checksum is wrong"},
-        {"a continuation with the other family's tag", [](std::string& b) { Put(b, 17, 0, "\""); },
-         17, "GPS continuation tag does not match its first tag"},
-        {"a GPS first piece lost", [](std::string& b) { b.erase(16 * 24, 24); }, 16,
-         "GPS continuation without a first piece"},
-        {"a reading tick going back", [](std::string& b) { Put(b, 24, 13, "       999"); }, 24,
-         "reading tick 999 goes back from 1010"},
-        {"an unknown marker", [](std::string& b) { Put(b, 22, 1, "$HALTED    "); }, 22,
-         "unknown marker text \"$HALTED    \""},
-        {"a line header without its B record", [](std::string& b) { Put(b, 7, 0, "S"); }, 7,
-         "line header is not L, B, A, Z and four O records"},
-        {"a file header further on", [](std::string& b) { Put(b, 24, 0, "TM47KVB W231"); }, 24,
-         "file header that is not the first record"},
-        {"no file header", [](std::string& b) { Put(b, 0, 0, "X"); }, 0,
-         "the first record is not a file header"},
-        {"a malformed start station", [](std::string& b) { Put(b, 7, 5, "1x"); }, 7,
-         "malformed number field in a \"B\" record"},
-        {"a malformed time stamp", [](std::string& b) { Put(b, 14, 3, "-"); }, 14,
-         "malformed number field in a \"*\" record"},
-        {"a GPS time record lost", [](std::string& b) { b.erase(21 * 24, 24); }, 16,
-         "GPS sentence without its time record"},
+        {-1, 0, "", 31, "partial record of 14 bytes"},
+        {15, 0, "q", 15, "unknown record kind \"q\""},
+        {16, 0, "?", 16, "GPS tag \"?\" but the sentence's checksum is right"},
+        {16, 10, "9", 16, "GPS tag \"@\" but the sentence's checksum is wrong"},
+        {17, 0, "\"", 17, "GPS continuation tag does not match its first tag"},
+        {16, 0, nullptr, 16, "GPS continuation without a first piece"},
+        {24, 13, "       999", 24, "reading tick 999 goes back from 1010"},
+        {22, 1, "$HALTED    ", 22, "unknown marker text \"$HALTED    \""},
+        {7, 0, "S", 7, "line header is not L, B, A, Z and four O records"},
+        {24, 0, "TM47KVB W231", 24, "file header that is not the first record"},
+        {0, 0, "X", 0, "the first record is not a file header"},
+        {7, 5, "1x", 7, "malformed number field in a \"B\" record"},
+        {14, 3, "-", 14, "malformed number field in a \"*\" record"},
+        {21, 0, nullptr, 16, "GPS sentence without its time record"},
+        {30, 0, nullptr, 28, "GPS sentence of 44 characters in 2 pieces, not 3"},
     };
     for (const auto& d : cases) {
-        SCOPED_TRACE(d.name);
-        FileBytes f = WholeFile();
-        d.apply(f.Bytes());
-        const r47::CheckResult r = Check(f);
-        EXPECT_TRUE(Names(r, d.index, d.what))
-            << (r.problems.empty() ? "none" : r.problems[0].what);
-    }
-}
-
-// A file the logger recorded against the simulator passes, and fails at its last record when
-// cut mid-record.
-TEST(R47Check, ARecordedFilePassesAndFailsWhereItIsCut) {
-    FileBytes f;
-    f.Bytes() = r47test::ReadAll(std::string(TM47_TEST_DATA) + "/r47/WALK.R47");
-    const int64_t records = static_cast<int64_t>(f.Bytes().size() / 24);
-    ASSERT_GT(records, 50);
-    EXPECT_EQ(Check(f).problemCount, 0);
-    f.Bytes().resize(f.Bytes().size() - 7);
-    EXPECT_TRUE(Names(Check(f), records - 1, "partial record of 17 bytes"));
-}
-
-// Pieces are cut at 22 characters whatever they hold: a space at the end of a piece belongs to
-// the sentence, and a 44-character sentence ends in a blank piece.
-TEST(R47Check, GpsPiecesFitTheirSentenceAsTheWriterCutsIt) {
-    const std::string spaced = r47test::WithChecksum("PTEST,0123456789ABCD EFGH");
-    ASSERT_EQ(spaced[21], ' ');
-    const std::string exact = r47test::WithChecksum("GPGSA,A,3,03,19,27,13,,,,,,,,,1.8,0.9,1.");
-    ASSERT_EQ(exact.size(), 44u);
-    FileBytes f;
-    f.Header(true).Line(u"G", 0.0, 1.0f, 12, 0, 0, 100);
-    f.Sentence(spaced, 110); // records 15, 16, 17 ("!")
-    f.Sentence(exact, 120);  // records 18, 19, 20 (blank), 21 ("!")
-    r47::CheckResult r = Check(f);
-    EXPECT_EQ(r.problemCount, 0) << (r.problems.empty() ? "" : r.problems[0].what);
-
-    f.Bytes().erase(20 * 24, 24); // the blank piece
-    r = Check(f);
-    ASSERT_EQ(r.problemCount, 1);
-    EXPECT_EQ(r.problems[0].index, 18);
-    EXPECT_EQ(r.problems[0].what, "GPS sentence of 44 characters in 2 pieces, not 3");
-}
-
-TEST(R47Check, PrintsOneLinePerProblemAndASummaryWithTheExitStatus) {
-    r47test::TempFolder dir;
-    FileBytes f = WholeFile();
-    Put(f.Bytes(), 15, 0, "q");
-    const std::string bad = f.WriteTo(dir.Path() / "BAD.R47");
-    const std::string good = WholeFile().WriteTo(dir.Path() / "GOOD.R47");
-    const std::string outPath = (dir.Path() / "out.txt").string();
-    std::FILE* out = std::fopen(outPath.c_str(), "wb");
-    ASSERT_NE(out, nullptr);
-    EXPECT_EQ(r47::RunCheck({good}, out, stderr), 0);
-    EXPECT_EQ(r47::RunCheck({good, bad}, out, stderr), 1);
-    EXPECT_EQ(r47::RunCheck({bad, (dir.Path() / "MISSING.R47").string()}, out, stderr), 2);
-    std::fclose(out);
-    const std::string text = r47test::ReadAll(outPath);
-    for (const std::string& line :
-         {good + ": OK, 25 records, 0 problems\n", bad + ": record 15: unknown record kind \"q\"\n",
-          bad + ": DAMAGED, 25 records, 1 problems\n"}) {
-        EXPECT_THAT(text, HasSubstr(line));
+        CraftedFile f = WholeFile();
+        if (d.record < 0) {
+            f.bytes.resize(f.bytes.size() - 10);
+        } else if (d.text == nullptr) {
+            f.bytes.erase(d.record * 24, 24);
+        } else {
+            f.bytes.replace(d.record * 24 + d.pos, std::strlen(d.text), d.text);
+        }
+        EXPECT_THAT(Checked(f), HasSubstr(": record " + std::to_string(d.index) + ": " + d.what));
     }
 }
 

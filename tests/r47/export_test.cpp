@@ -4,82 +4,61 @@
 
 #include <gmock/gmock.h>
 
-#include <cstdio>
 #include <fstream>
-#include <optional>
 #include <sstream>
-#include <tuple>
 #include <vector>
 
 #include "config/settings.h"
 #include "export_command.h"
-#include "r47_file_support.h"
-#include "viewer/line_index.h"
+#include "r47_program.h"
+#include "tests/datafile/crafted_file.h"
 
 namespace {
 
 using ::testing::HasSubstr;
 
-using r47test::FileBytes;
+using tm47::CraftedFile;
 
 // A GGA at 10:00:ss UTC with the given latitude minutes (47 degrees N, 8 degrees E).
 std::string Gga(int second, std::string_view latMinutes, int quality = 1) {
-    return r47test::WithChecksum("GPGGA,1000" + std::string(second < 10 ? "0" : "") +
-                                 std::to_string(second) + ".00,47" + std::string(latMinutes) +
-                                 ",N,00800.0000,E," + std::to_string(quality) +
-                                 ",08,0.9,412.5,M,47.0,M,,");
+    return tm47::WithChecksum("GPGGA,1000" + std::string(second < 10 ? "0" : "") +
+                              std::to_string(second) + ".00,47" + std::string(latMinutes) +
+                              ",N,00800.0000,E," + std::to_string(quality) +
+                              ",08,0.9,412.5,M,47.0,M,,");
 }
 
-std::vector<std::string> Split(const std::string& line) {
-    std::vector<std::string> out;
-    std::istringstream in(line + ",");
-    for (std::string field; std::getline(in, field, ',');) {
-        out.push_back(field);
-    }
-    return out;
-}
-
-// The export of `file`, written as DATA.R47 in a folder of its own.
+// The export of `file` by the r47 program.
 struct Exported {
-    r47test::TempFolder dir;
+    tm47::TempDir dir;
     std::string path = (dir.Path() / "DATA.R47").string();
-    int status = 0;
+    Ran ran;
     std::vector<std::string> lines;
-    std::string all;
 
-    explicit Exported(const FileBytes& file, r47::ExportOptions options = {}) {
-        file.WriteTo(path);
-        const std::string outPath = (dir.Path() / "out").string();
-        std::FILE* out = std::fopen(outPath.c_str(), "wb");
-        std::FILE* err = std::fopen((dir.Path() / "err").c_str(), "wb");
-        status = r47::RunExport({path}, options, out, err);
-        std::fclose(out);
-        std::fclose(err);
-        std::istringstream in(all = r47test::ReadAll(outPath));
+    explicit Exported(const CraftedFile& file, const std::string& options = "")
+        : ran((file.WriteTo(path), R47("export " + path + " " + options))) {
+        std::istringstream in(ran.out);
         for (std::string line; std::getline(in, line);) {
             lines.push_back(line);
         }
     }
-    std::string Field(std::size_t row, std::size_t field) const { return Split(lines[row])[field]; }
-    // A CSV row's fields without the file name and the four channels.
-    std::string Fields(std::size_t row) const {
-        std::vector<std::string> f = Split(lines[row]);
-        f.erase(f.begin() + 7, f.begin() + 11);
-        std::string out;
-        for (std::size_t i = 1; i < f.size(); ++i) {
-            out += f[i] + (i + 1 < f.size() ? "," : "");
+    std::string Field(std::size_t row, std::size_t field) const {
+        std::size_t at = 0;
+        for (std::size_t i = 0; i < field; ++i) {
+            at = lines[row].find(',', at) + 1;
         }
-        return out;
+        return lines[row].substr(at, lines[row].find(',', at) - at);
     }
+    // A CSV row without the file name.
+    std::string Row(std::size_t row) const { return lines[row].substr(path.size() + 1); }
 };
 
-const r47::ExportOptions kGpx{r47::ExportFormat::Gpx, 5.0, 0.0, std::nullopt};
+const std::string kGpx = "--format gpx";
 
 // Line "L1" from station 10 by 0.5; the stamp says 12:00:00.000 at tick 1000. Fixes at ticks
 // 1000 (latitude 47 00.0000 N) and 2000 (47 00.6000 N, 0.01 degrees further).
-FileBytes TwoFixes() {
-    FileBytes f;
-    f.Header(true).Line(u"L1", 10.0, 0.5f, 12, 0, 0, 1000);
+CraftedFile TwoFixes() {
+    CraftedFile f;
+    f.Header(true).Line(u"L1", 10.0, 0.5f, {12, 0, 0}, 1000);
     f.Sentence(Gga(0, "00.0000"), 1000).Reading(100, 1250);
     f.Sentence(Gga(1, "00.6000"), 2000).Reading(200, 2000).Reading(300, 2600);
     return f;
@@ -87,42 +66,41 @@ FileBytes TwoFixes() {
 
 TEST(R47Export, CsvRowsCarryTimePositionAndFix) {
     const Exported e(TwoFixes());
-    EXPECT_EQ(e.status, 0);
+    EXPECT_EQ(e.ran.status, 0);
     ASSERT_EQ(e.lines.size(), 4u);
     EXPECT_EQ(e.lines[0], "file,line,station,date,time,tick,letter,ch1,ch2,ch3,ch4,lat,lon,alt,"
                           "fix,sats,hdop,fix_age_ms");
-    EXPECT_EQ(e.Field(1, 0), e.path);
-    EXPECT_EQ(e.Fields(1),
-              "L1,10.00,2024-05-17,12:00:00.250,1250,T,47.0025000,8.0000000,412.5,1,8,0.9,250");
-    EXPECT_EQ(e.Fields(2),
-              "L1,10.50,2024-05-17,12:00:01.000,2000,T,47.0100000,8.0000000,412.5,1,8,0.9,0");
+    EXPECT_EQ(e.Row(1), "L1,10.00,2024-05-17,12:00:00.250,1250,T,966.66,966.66,966.66,966.66,"
+                        "47.0025000,8.0000000,412.5,1,8,0.9,250");
+    EXPECT_EQ(e.Row(2), "L1,10.50,2024-05-17,12:00:01.000,2000,T,1933.32,1933.32,1933.32,1933.32,"
+                        "47.0100000,8.0000000,412.5,1,8,0.9,0");
     // 600 ms after the last fix: nothing after it to interpolate towards.
-    EXPECT_EQ(e.Fields(3), "L1,11.00,2024-05-17,12:00:01.600,2600,T,,,,,,,");
+    EXPECT_EQ(e.Row(3), "L1,11.00,2024-05-17,12:00:01.600,2600,T,2899.98,2899.98,2899.98,2899.98,"
+                        ",,,,,,");
 }
 
 TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {
     // Fixes at ticks 1000 and 3000, the reading at 2000.
     const struct {
-        const char* name;
         int secondFixQuality;
-        double maxGapS, lagS;
+        const char* options;
         const char* lat;
     } cases[] = {
-        {"bracketed", 1, 5.0, 0.0, "47.0050000"},
-        {"a lag of 0.5 s looks back", 1, 5.0, 0.5, "47.0025000"},
-        {"a negative lag looks ahead", 1, 5.0, -1.0, "47.0100000"},
-        {"fixes further than the gap", 1, 0.9, 0.0, ""},
-        {"quality 0 is no fix", 0, 5.0, 0.0, ""},
-        {"quality 6 is an estimate", 6, 5.0, 0.0, ""},
-        {"quality 5 counts", 5, 5.0, 0.0, "47.0050000"},
+        {1, "", "47.0050000"},
+        {1, "--lag 0.5", "47.0025000"}, // looks back
+        {1, "--lag -1", "47.0100000"},  // looks ahead
+        {1, "--max-gap 0.9", ""},       // fixes further apart than the gap
+        {0, "", ""},                    // no fix
+        {6, "", ""},                    // an estimate
+        {5, "", "47.0050000"},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
-        FileBytes f;
-        f.Header(true).Line(u"L1", 0.0, 1.0f, 12, 0, 0, 1000);
+        SCOPED_TRACE(std::to_string(c.secondFixQuality) + " " + c.options);
+        CraftedFile f;
+        f.Header(true).Line(u"L1", 0.0, 1.0f, {12, 0, 0}, 1000);
         f.Sentence(Gga(0, "00.0000"), 1000).Reading(100, 2000);
         f.Sentence(Gga(2, "00.6000", c.secondFixQuality), 3000);
-        const Exported e(f, {r47::ExportFormat::Csv, c.maxGapS, c.lagS, std::nullopt});
+        const Exported e(f, c.options);
         ASSERT_EQ(e.lines.size(), 2u);
         EXPECT_EQ(e.Field(1, 11), c.lat);
     }
@@ -131,8 +109,8 @@ TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {
 // Ticks that go back (a damaged or spliced file) start the track again: the fixes before the
 // jump are not used for readings after it. Time running past midnight moves to the next day.
 TEST(R47Export, TicksGoingBackStartTheTrackAgainAndMidnightTheDay) {
-    FileBytes f;
-    f.Header(true).Line(u"J", 0.0, 1.0f, 12, 0, 0, 1000);
+    CraftedFile f;
+    f.Header(true).Line(u"J", 0.0, 1.0f, {12, 0, 0}, 1000);
     f.Sentence(Gga(0, "00.0000"), 1000).Reading(1, 1500);
     f.Sentence(Gga(1, "00.6000"), 2000).Reading(2, 500); // back in time
     f.Sentence(Gga(2, "01.2000"), 1800).Sentence(Gga(3, "01.8000"), 2800).Reading(3, 2300);
@@ -142,9 +120,9 @@ TEST(R47Export, TicksGoingBackStartTheTrackAgainAndMidnightTheDay) {
     EXPECT_EQ(e.Field(2, 11), ""); // nothing before it since the jump
     EXPECT_EQ(e.Field(3, 11), "47.0250000");
 
-    FileBytes night;
+    CraftedFile night;
     // The line's stamp says 23:59:59.000 at tick 1000; a later stamp just after midnight.
-    night.Header(false).Line(u"N", 0.0, 1.0f, 23, 59, 59, 1000).Reading(1, 1900);
+    night.Header(false).Line(u"N", 0.0, 1.0f, {23, 59, 59}, 1000).Reading(1, 1900);
     night.Add(tm47::TimeStampRecord({2024, 5, 18, 0, 0, 0, 500}, 2500)).Reading(2, 2600);
     const Exported n(night);
     ASSERT_EQ(n.lines.size(), 3u);
@@ -152,32 +130,22 @@ TEST(R47Export, TicksGoingBackStartTheTrackAgainAndMidnightTheDay) {
     EXPECT_EQ(n.Field(2, 3) + " " + n.Field(2, 4), "2024-05-18 00:00:00.600");
 }
 
-// The UTC offset is local minus UTC to the quarter hour, across midnight either way; the GPX
-// fix type follows the GGA quality and the GSA mode.
-TEST(R47Export, UtcOffsetAndGpxFix) {
+// The UTC offset is local minus UTC to the quarter hour, across midnight either way.
+TEST(R47Export, UtcOffsetIsRoundedToTheQuarterHourAcrossMidnight) {
     constexpr int64_t h = 3600000, m = 60000;
     EXPECT_EQ(r47::UtcOffsetMs(12 * h + 7 * m + 40000, 10 * h), 2 * h + 15 * m);
     EXPECT_EQ(r47::UtcOffsetMs(12 * h + 7 * m, 10 * h), 2 * h);
     EXPECT_EQ(r47::UtcOffsetMs(h / 2, 23 * h + h / 2), h);
-    EXPECT_EQ(r47::UtcOffsetMs(23 * h + h / 2, h / 2), -h);
     EXPECT_EQ(r47::UtcOffsetMs(10 * h, 20 * h + 45 * m), -(10 * h + 45 * m));
-    const std::tuple<int, std::optional<int>, const char*> fixes[] = {
-        {1, 3, "3d"},  {1, 2, "2d"},  {1, std::nullopt, ""}, {2, std::nullopt, "dgps"},
-        {3, 3, "pps"}, {5, 3, "dgps"}};
-    for (const auto& [quality, mode, text] : fixes) {
-        EXPECT_EQ(r47::GpxFix(quality, mode), text) << quality;
-    }
 }
 
 TEST(R47Export, GpxPointsCarryUtcTimesFromTheFixesOrTheGivenOffset) {
     // Local 12:00:00 at the first fix, UTC 10:00:00: two hours ahead.
-    const std::string all = Exported(TwoFixes(), kGpx).all;
-    EXPECT_THAT(all,
+    EXPECT_THAT(Exported(TwoFixes(), kGpx).ran.out,
                 HasSubstr("<trkpt lat=\"47.0025000\" lon=\"8.0000000\"><ele>412.5</ele>"
                           "<time>2024-05-17T10:00:00.250Z</time><sat>8</sat><hdop>0.9</hdop>"));
-    EXPECT_NE(Exported(TwoFixes(), {r47::ExportFormat::Gpx, 5.0, 0.0, -5.0})
-                  .all.find("<time>2024-05-17T17:00:00.250Z</time>"),
-              std::string::npos);
+    EXPECT_THAT(Exported(TwoFixes(), kGpx + " --utc-offset -5").ran.out,
+                HasSubstr("<time>2024-05-17T17:00:00.250Z</time>"));
 }
 
 // A real receiver's capture, one epoch a second, logged with a reading at each GGA's tick and
@@ -185,9 +153,9 @@ TEST(R47Export, GpxPointsCarryUtcTimesFromTheFixesOrTheGivenOffset) {
 TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
     std::ifstream in(std::string(TM47_TEST_DATA) + "/nmea/bu353-glonass.nmea");
     ASSERT_TRUE(in);
-    FileBytes f;
+    CraftedFile f;
     // Local 10:14:11 at tick 0: two hours ahead of the receiver's 08:14:11 UTC.
-    f.Header(true).Line(u"CAP", 0.0, 1.0f, 10, 14, 11, 0);
+    f.Header(true).Line(u"CAP", 0.0, 1.0f, {10, 14, 11}, 0);
     uint32_t tick = 0;
     for (std::string line; std::getline(in, line) && tick < 20000;) {
         line.erase(line.find_last_not_of('\r') + 1);
@@ -198,70 +166,53 @@ TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
             f.Sentence(line, tick + 100);
         }
     }
-    const std::string all = Exported(f, kGpx).all;
     // The capture's first GGA: 5541.1956 N 03737.2877 E, 66.2 m, 5 satellites, HDOP 4.87.
-    EXPECT_THAT(all, HasSubstr("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
-                               "<time>2024-05-17T08:14:12.000Z</time><fix>3d</fix><sat>5</sat>"
-                               "<hdop>4.9</hdop>"));
+    EXPECT_THAT(Exported(f, kGpx).ran.out,
+                HasSubstr("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
+                          "<time>2024-05-17T08:14:12.000Z</time><fix>3d</fix><sat>5</sat>"
+                          "<hdop>4.9</hdop>"));
 }
 
-// Values and stations as the viewer's LINE.TMP has them, row for row, gap rows skipped: offset
-// groups, a new station, a marker and GPS records in the line.
-TEST(R47Export, AgreesWithTheViewersLineIndexRowByRow) {
-    FileBytes f;
-    f.Header(true).Line(u"AB", 100.0, 0.5f, 12, 0, 0, 1000);
+// Stations and values as the viewer's line index gives them (gap rows left out): offset groups,
+// a new station, a marker and GPS records in the line, then a second line.
+TEST(R47Export, StationsAndValuesFollowTheLinesAsTheViewerReadsThem) {
+    CraftedFile f;
+    f.Header(true).Line(u"AB", 100.0, 0.5f, {12, 0, 0}, 1000);
     f.Reading(1200, 1100, 'D').Reading(-800, 1200, 'D').Reading(32000, 1300, 'D');
-    for (int i = 0; i < 4; ++i) {
-        f.Add(tm47::NullingOffsetRecord(12.5f * static_cast<float>(i + 1), 0.0f));
-    }
-    f.Reading(500, 1400, 'N').Sentence(Gga(1, "00.0000"), 1400);
+    f.Offsets({12.5f, 25.0f, 37.5f, 50.0f})
+        .Reading(500, 1400, 'N')
+        .Sentence(Gga(1, "00.0000"), 1400);
     f.Add(tm47::StationRecord(200.0, {2024, 5, 17, 12, 0, 1, 0})).Reading(600, 1500, 'j');
     f.Add(tm47::NoteRecord('X', u"$PAUSED", 1600)).Reading(700, 1700, 'k');
-    f.Line(u"CD", 0.0, 1.0f, 12, 1, 0, 1700).Reading(-1, 1800, 'E');
+    f.Line(u"CD", 0.0, 1.0f, {12, 1, 0}, 1700).Reading(-1, 1800, 'E');
     const Exported e(f);
-    ASSERT_EQ(e.lines.size(), 8u);
-
-    std::FILE* data = std::fopen(e.path.c_str(), "rb");
-    ASSERT_NE(data, nullptr);
-    const tm47::LineTable lines = tm47::BuildLineList(data);
-    ASSERT_EQ(lines.LineCount(), 2);
-    std::size_t row = 1;
-    for (int32_t line = 1; line <= 2; ++line) {
-        tm47::OffsetOrder order = tm47::OffsetOrder::BeforeNormalising;
-        const auto indexPath = e.dir.Path() / "LINE.TMP";
-        // The file header's settings: standard instrument, antenna 0.
-        tm47::BuildLineIndex(data, lines, line, tm47::Settings{}, order, indexPath);
-        std::istringstream index(r47test::ReadAll(indexPath));
-        for (std::string text; std::getline(index, text);) {
-            if (!tm47::ParseIndexRow(text + "\n").valid) {
-                continue;
-            }
-            ASSERT_LT(row, e.lines.size());
-            std::istringstream values(text);
-            std::string station, ch[4];
-            values >> station >> ch[0] >> ch[1] >> ch[2] >> ch[3];
-            const std::vector<std::string> f = Split(e.lines[row++]);
-            EXPECT_EQ(std::vector<std::string>({f[2], f[7], f[8], f[9], f[10]}),
-                      std::vector<std::string>({station, ch[0], ch[1], ch[2], ch[3]}))
-                << "line " << line << ": " << text;
+    std::vector<std::string> rows;
+    for (std::size_t row = 1; row < e.lines.size(); ++row) {
+        std::string fields = e.Field(row, 1);
+        for (std::size_t i : {2, 7, 8, 9, 10}) {
+            fields.append(" ").append(e.Field(row, i));
         }
+        rows.push_back(fields);
     }
-    std::fclose(data);
-    EXPECT_EQ(row, e.lines.size());
+    EXPECT_EQ(rows, (std::vector<std::string>{"AB 100.00 11599.92 11599.92 11599.92 23241.57",
+                                              "AB 100.50 -7733.28 -7733.28 -7733.28 -15494.38",
+                                              "AB 101.00 309331.19 309331.19 309331.19 619775.06",
+                                              "AB 101.50 4820.80 4808.30 4795.80 9633.99",
+                                              "AB 200.00 2604.73 3927.67 5887.16 35190.56",
+                                              "AB 201.00 3040.94 4586.45 6874.60 41063.98",
+                                              "CD 0.00 -4.36 -6.59 -9.80 -14.59"}));
 }
 
 TEST(R47Export, SkippedPartsAreNamedAndGiveExitStatusOne) {
-    FileBytes cut = TwoFixes();
-    cut.Bytes().resize(cut.Bytes().size() - 5);
-    EXPECT_EQ(Exported(cut).status, 1);
-    FileBytes noLine;
+    CraftedFile cut = TwoFixes();
+    cut.bytes.resize(cut.bytes.size() - 5);
+    EXPECT_EQ(Exported(cut).ran.status, 1);
+    CraftedFile noLine;
     noLine.Header(false).Reading(1, 10);
     const Exported e(noLine);
-    EXPECT_EQ(e.status, 1);
+    EXPECT_EQ(e.ran.status, 1);
     EXPECT_EQ(e.lines.size(), 1u); // the header row only
-    std::FILE* null = std::fopen("/dev/null", "w");
-    EXPECT_EQ(r47::RunExport({e.path + ".MISSING"}, {}, null, null), 2);
-    std::fclose(null);
+    EXPECT_EQ(R47("export " + e.path + ".MISSING").status, 2);
 }
 
 } // namespace

@@ -2,13 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "datafile/records.h"
-#include "tests/datafile/temp_dir_support.h"
+#include "tests/datafile/crafted_file.h"
 
 namespace tm47 {
 namespace {
@@ -17,56 +18,10 @@ const std::string kGap = "          -1       -9999       -9999       -9999      
 const std::string kZeros = "        0.00        0.00        0.00        0.00\n";
 const LocalTime kNoon{2024, 5, 17, 12, 0, 0, 0};
 
-// A data file crafted record by record with the record builders.
-struct Crafted {
-    std::string data;
-    Crafted& Add(const Record& r) {
-        data.append(r.data(), r.size());
-        return *this;
-    }
-    Crafted& FileHeader() {
-        Add(FileHeaderRecord(Settings{}, true, true)).Add(FileNameRecord("TEST", 0.2f));
-        for (int i = 0; i < 4; ++i) {
-            Add(HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
-        }
-        return *this;
-    }
-    // L, B, A, Z and four nulling-form O records with `orderChar` ('1': offsets subtracted
-    // before normalising) at position 22.
-    Crafted& Line(std::u16string_view name, double start, float increment,
-                  std::array<float, 4> offsets = {}, char orderChar = '1') {
-        Add(SurveyLineRecord(name)).Add(StartStationRecord(start));
-        Add(DirectionRecord(1, increment)).Add(DateTimeRecord(kNoon));
-        for (float o : offsets) {
-            Record r = NullingOffsetRecord(o, 0.0f);
-            r[22] = orderChar;
-            Add(r);
-        }
-        return *this;
-    }
-    // Range code 0, four raw channel values and the stored reference mean.
-    Crafted& Reading(std::array<int16_t, 4> raw = {}, int16_t meanWhole = 3000,
-                     int8_t meanHundredths = 0, char letter = 'M') {
-        std::array<uint8_t, kReadingFrameBytes> frame{};
-        frame[0] = static_cast<uint8_t>(letter);
-        const int16_t words[] = {raw[0], raw[1], raw[2], raw[3], meanWhole}; // big-endian
-        for (std::size_t i = 0; i < 5; ++i) {
-            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(words[i]) >> 8);
-            frame[3 + 2 * i] = static_cast<uint8_t>(words[i] & 0xFF);
-        }
-        frame[12] = static_cast<uint8_t>(meanHundredths);
-        return Add(ReadingRecord(frame, 123456));
-    }
-    Crafted& Station(double station) {
-        return Add(StationRecord(station, kNoon)).Add(TimeStampRecord(kNoon, 123457));
-    }
-    Crafted& Offsets(std::array<float, 4> newOffsets) {
-        for (float o : newOffsets) {
-            Add(NullingOffsetRecord(o, 0.0f));
-        }
-        return *this;
-    }
-};
+// A reading whose reference mean is the nominal one, or none (gain 1 either way).
+Record M(std::array<int16_t, 4> raw, int16_t meanWhole = 0, int8_t meanHundredths = 0) {
+    return TestReading('M', raw, meanWhole, meanHundredths);
+}
 
 // A data file in a private root, with the viewer's steps run on it.
 struct Viewer {
@@ -92,53 +47,45 @@ struct Viewer {
     std::FILE* file_;
 };
 
-TEST(LineList, NamesStopAtTheFirstSpaceAndStartsAreRecordOffsets) {
-    Viewer v(Crafted()
-                 .FileHeader()
-                 .Line(u"AB", 0, 1)
-                 .Reading()
-                 .Line(u"12 A", 0, 1)
-                 .Reading()
-                 .Line(u"12345678901", 0, 1)
-                 .data);
-    const LineTable t = v.List();
-    EXPECT_EQ(t.lineName, (std::vector<std::u16string>{u"AB", u"12", u"12345678"}));
-    EXPECT_EQ(t.lineStart, (std::vector<int64_t>{144, 360, 576}));
-
-    EXPECT_EQ(Viewer(Crafted().FileHeader().Reading().data).List().LineCount(), 0);
-    EXPECT_EQ(Viewer("").List().LineCount(), 0);
-    // An "L" record cut short is not a line.
-    const std::string cut = Crafted().FileHeader().Line(u"A", 0, 1).data + "LB  ";
-    EXPECT_EQ(Viewer(cut).List().lineName, (std::vector<std::u16string>{u"A"}));
-}
-
-TEST(LineList, EveryLineIsListedBeyondNinetyNine) {
-    Crafted f;
-    f.FileHeader();
-    for (int i = 1; i <= 150; ++i) {
+// Every line is listed, beyond 99 too, with its start and its name up to the first space.
+TEST(LineList, EveryLineIsListedWithItsStartAndItsNameUpToTheFirstSpace) {
+    CraftedFile f;
+    f.Header(false).Line(u"AB", 0, 1).Reading().Line(u"12 A", 0, 1).Reading();
+    f.Line(u"12345678901", 0, 1).Reading();
+    for (int i = 4; i <= 150; ++i) {
         const std::string name = std::to_string(i);
         f.Line(std::u16string(name.begin(), name.end()), 0, 1).Reading();
     }
-    Viewer v(f.data);
+    Viewer v(f.bytes);
     const LineTable t = v.List();
     ASSERT_EQ(t.LineCount(), 150);
+    EXPECT_EQ((std::vector<std::u16string>{t.lineName[0], t.lineName[1], t.lineName[2]}),
+              (std::vector<std::u16string>{u"AB", u"12", u"12345678"}));
+    EXPECT_EQ((std::vector<int64_t>{t.lineStart[0], t.lineStart[1], t.lineStart[2]}),
+              (std::vector<int64_t>{144, 360, 576}));
     EXPECT_EQ(t.lineName[149], u"150");
     EXPECT_EQ(t.lineStart[149], 32328);
     EXPECT_EQ(v.Index(150), "        0.00" + kZeros);
+
+    EXPECT_EQ(Viewer(CraftedFile().Header(false).Reading().bytes).List().LineCount(), 0);
+    EXPECT_EQ(Viewer("").List().LineCount(), 0);
+    // An "L" record cut short is not a line.
+    const std::string cut = CraftedFile().Header(false).Line(u"A", 0, 1).bytes + "LB  ";
+    EXPECT_EQ(Viewer(cut).List().lineName, (std::vector<std::u16string>{u"A"}));
 }
 
 TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
-    Viewer v(Crafted()
-                 .FileHeader()
+    Viewer v(CraftedFile()
+                 .Header(false)
                  .Line(u"1", 100, 0.5f)
-                 .Reading({100, -200, 0, 1})
+                 .Add(M({100, -200, 0, 1}))
                  .Reading()
-                 .Station(200)
+                 .Add(StationRecord(200.0, kNoon))
                  .Reading()
                  .Add(NoteRecord('C', u"rock", 1))
                  .Add(NoteRecord('X', u"$PAUSED", 2))
                  .Reading()
-                 .data);
+                 .bytes);
     EXPECT_EQ(v.Index(1), "      100.00      966.66    -1933.32        0.00        9.67\n"
                           "      100.50" +
                               kZeros + kGap + kGap + kGap + kGap + "      200.00" + kZeros + kGap +
@@ -146,40 +93,36 @@ TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
     EXPECT_EQ(v.rows, 9);
 
     // A window over it: slots of point rows are valid; gap rows, rows past the end and a
-    // missing index are not; slots outside the window are left alone. (Moving the window is
+    // missing index are not; slot 0, outside the window, is left alone. (Moving the window is
     // the viewer window's test.)
-    const auto validSlots = [](const PointWindow& w) {
-        std::vector<int> out;
-        for (int s = 0; s <= 310; ++s) {
-            if (w.pointValid[static_cast<std::size_t>(s)]) {
-                out.push_back(s);
-            }
-        }
-        return out;
+    // The first ten slots' validity, and how many of slots 0 to 310 are valid.
+    const auto valid = [](const PointWindow& w) {
+        return std::make_pair(std::vector<int32_t>(w.pointValid.begin(), w.pointValid.begin() + 10),
+                              std::count(w.pointValid.begin(), w.pointValid.begin() + 311, 1));
     };
     PointWindow w;
     w.pointValid.fill(1); // left over from an earlier window
     ASSERT_TRUE(LoadIndexWindow(w, 1, 310, 1, v.Root()));
-    EXPECT_EQ(validSlots(w), (std::vector<int>{0, 1, 2, 7, 9})); // slot 0 is outside
+    EXPECT_EQ(valid(w), std::make_pair(std::vector<int32_t>{1, 1, 1, 0, 0, 0, 0, 1, 0, 1}, 5L));
     EXPECT_EQ(w.pointChannel[1][1], -1933.32f);
     EXPECT_EQ(w.pointStation[7], 200.0f);
     std::filesystem::remove(v.IndexPath());
     w.pointValid.fill(1);
     EXPECT_FALSE(LoadIndexWindow(w, 1, 310, 1, v.Root()));
-    EXPECT_EQ(validSlots(w), std::vector<int>{0});
+    EXPECT_EQ(valid(w), std::make_pair(std::vector<int32_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1L));
 }
 
 TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
     // Reference mean 1500 against the nominal 3000: normalising doubles the values.
-    Viewer v(Crafted()
-                 .FileHeader()
-                 .Line(u"P", 0, 1, {10, 20, 30, 40}, '1')
-                 .Reading({}, 1500)
+    Viewer v(CraftedFile()
+                 .Header(false)
+                 .Line(u"P", 0, 1, {}, {}, {10, 20, 30, 40})
+                 .Add(M({}, 1500))
                  .Offsets({1, 2, 3, 4})
-                 .Reading({}, 1500)
-                 .Line(u"Q", 0, 1, {10, 20, 30, 40}, ' ')
-                 .Reading({}, 1500)
-                 .data);
+                 .Add(M({}, 1500))
+                 .Line(u"Q", 0, 1, {}, {}, {10, 20, 30, 40}, ' ')
+                 .Add(M({}, 1500))
+                 .bytes);
     // Subtracted before normalising; the index ends at the next line.
     EXPECT_EQ(v.Index(1), "        0.00      -20.00      -40.00      -60.00      -80.00\n"
                           "        1.00       -2.00       -4.00       -6.00       -8.00\n");
@@ -190,7 +133,7 @@ TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
 }
 
 TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
-    const std::string two = Crafted().FileHeader().Line(u"T", 5, 1).Reading().Reading().data;
+    const std::string two = CraftedFile().Header(false).Line(u"T", 5, 1).Reading().Reading().bytes;
     const struct {
         std::string data;
         int32_t line;
@@ -198,7 +141,7 @@ TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
     } cases[] = {
         {two + std::string("M\0\1\2\3\4\5\6\7\x8\x9", 11), 1,
          "        5.00" + kZeros + "        6.00" + kZeros},
-        {Crafted().FileHeader().Line(u"T", 5, 1).data.substr(0, 200), 1, ""},
+        {CraftedFile().Header(false).Line(u"T", 5, 1).bytes.substr(0, 200), 1, ""},
         {two, 0, ""},
         {two, 2, ""},
     };
@@ -211,12 +154,12 @@ TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
 
 TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
     // A stored reference mean of 0.01 multiplies by 180000: channel 4 is about 3.5e11.
-    Viewer v(Crafted()
-                 .FileHeader()
+    Viewer v(CraftedFile()
+                 .Header(false)
                  .Line(u"W", 0, 1)
-                 .Reading({0, 0, 0, 32767}, 0, 1, 'F')
+                 .Add(TestReading('F', {0, 0, 0, 32767}, 0, 1))
                  .Reading()
-                 .data);
+                 .bytes);
     const std::string index = v.Index(1);
     ASSERT_EQ(index.size(), 2 * kIndexRowLength);
     EXPECT_EQ(index.substr(kIndexRowLength), "        1.00" + kZeros);
@@ -226,28 +169,25 @@ TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
 }
 
 TEST(LineIndex, PointRowFieldsAreWhatPrintfWritesInTheCLocale) {
-    // Ties, values that round to "-0.00", the widest values that still fit, and a spread of
-    // magnitudes; the test process runs in the C locale, so snprintf is the reference.
-    std::vector<double> values = {0.0,          -0.0,   0.125,      0.375,     2.675,
-                                  -0.001,       0.005,  100.5,      -1933.32,  999999999.99,
-                                  -99999999.99, 1e-300, 123456.785, 0.1 + 0.2, 4503599627370.5};
+    // Ties, values that round to "-0.00", the widest values that still fit, random magnitudes and
+    // exact ties in hundredths; the test process runs in the C locale, so snprintf is the
+    // reference.
+    std::vector<double> values = {-0.0,         0.125,        2.675,  -0.001,     0.005,
+                                  999999999.99, -99999999.99, 1e-300, 123456.785, 4503599627370.5};
     std::mt19937_64 rng(7);
     for (int i = 0; i < 20000; ++i) {
-        const double magnitude = std::pow(10.0, static_cast<double>(rng() % 12) - 3.0);
-        values.push_back((static_cast<double>(rng() % 2000001) - 1000000.0) / 1000000.0 *
-                         magnitude);
-        values.push_back(static_cast<double>(static_cast<int64_t>(rng() % 2000000) - 1000000) /
-                         8.0); // exact ties in hundredths
+        const double unit = (static_cast<double>(rng() % 2000001) - 1e6) / 1e6;
+        values.push_back(unit * std::pow(10.0, static_cast<double>(rng() % 12) - 3.0));
+        values.push_back(static_cast<double>(static_cast<int64_t>(rng() % 2000000) - 1000000) / 8);
     }
     for (double v : values) {
         const float f = static_cast<float>(v);
         char want[128];
-        std::snprintf(want, sizeof want, "%12.2f%12.2f%12.2f%12.2f%12.2f\n", v,
-                      static_cast<double>(f), static_cast<double>(-f), 0.0, 0.0);
-        if (std::string_view(want).size() != kIndexRowLength) {
-            continue; // too wide for "%12.2f"; written in the exponent form instead
+        const int n = std::snprintf(want, sizeof want, "%12.2f%12.2f%12.2f%12.2f%12.2f\n", v,
+                                    static_cast<double>(f), static_cast<double>(-f), 0.0, 0.0);
+        if (n == static_cast<int>(kIndexRowLength)) { // else too wide: the exponent form
+            ASSERT_EQ(PointRow(v, {f, -f, 0.0f, 0.0f}), want) << v;
         }
-        ASSERT_EQ(PointRow(v, {f, -f, 0.0f, 0.0f}), want) << v;
     }
 }
 

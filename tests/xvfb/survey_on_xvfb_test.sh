@@ -15,7 +15,6 @@ sim_bin=$2
 # shellcheck source=../../scripts/lib/bare-x-session.sh
 source "$(dirname "$0")/../../scripts/lib/bare-x-session.sh"
 
-window_gone() { ! window_named "$1"; }
 # Return in the dialog $1, then wait until it has closed. On a loaded machine the dialog can
 # be mapped before it has the keyboard, so it is given the focus first, and asked again while
 # it stays open.
@@ -25,7 +24,7 @@ confirm_dialog() {
         id=$(xdotool search --name "^$1\$" 2>/dev/null | head -n 1)
         [ -n "$id" ] && xdotool windowfocus --sync "$id" 2>/dev/null
         xdotool key Return
-        if wait_for 10 window_gone "$1"; then
+        if wait_for 10 eval "! window_named '$1'"; then
             sleep 0.5
             return 0
         fi
@@ -37,12 +36,14 @@ data_dir="$work/root/Storage/DATA47KVB"
 data_file() { ls "$data_dir"/*.R47 2>/dev/null | head -n 1; }
 # The number of marker (X) or comment (C) records whose text starts with $2.
 count_notes() {
-    local file
-    file=$(data_file)
-    [ -n "$file" ] || { echo 0; return; }
-    od -An -v -c -w24 "$file" | tr -d ' ' | grep -c "^$1$2" || true
+    od -An -v -c -w24 "$(data_file)" 2>/dev/null | tr -d ' ' | grep -c "^$1$2" || true
 }
 notes_reach() { [ "$(count_notes "$1" "$2")" -ge "$3" ]; }
+# Key $1 opens the dialog $2.
+open_dialog() {
+    xdotool key "$1"
+    wait_for 10 window_named "$2" || fail "no $2 dialog"
+}
 
 # Monitor/Log, then a data file under the proposed name. "Cr.File" takes keys only once the
 # readings are normalised, which takes a while on a loaded machine: ask again until it does.
@@ -56,35 +57,30 @@ window_named "Create Data File" || fail "no save dialog"
 confirm_dialog "Create Data File"
 wait_for 20 test -n "$(data_file)" || fail "no data file"
 
-# Go, log, Pause.
-xdotool key g
-wait_for 10 notes_reach X '\$STARTED' 1 || fail "Go after the save dialog was not taken"
-sleep 2
-xdotool key q
-wait_for 10 notes_reach X '\$PAUSED' 1 || fail "no pause"
+# Go, log a while, Pause: the Nth run of the survey. A Go not taken means the program did not
+# take the keyboard back after the dialog before it.
+go_and_pause() {
+    xdotool key g
+    wait_for 10 notes_reach X '\$STARTED' "$1" || fail "Go $1 after a dialog was not taken"
+    sleep 2
+    xdotool key q
+    wait_for 15 notes_reach X '\$PAUSED' "$1" || fail "no pause $1"
+}
+go_and_pause 1
 
 # A new line and a comment, each through its dialog.
-xdotool key l
-wait_for 10 window_named "New Line" || fail "no New Line dialog"
+open_dialog l "New Line"
 confirm_dialog "New Line"
-xdotool key c
-wait_for 10 window_named "Enter Comment" || fail "no comment dialog"
+open_dialog c "Enter Comment"
 xdotool type HELLO
 confirm_dialog "Enter Comment"
 wait_for 10 notes_reach C HELLO 1 || fail "no comment record"
+go_and_pause 2
 
-# Go again, then Pause and Exit.
-xdotool key g
-wait_for 10 notes_reach X '\$STARTED' 2 || fail "Go after the comment was not taken"
-sleep 2
-xdotool key q
-wait_for 15 notes_reach X '\$PAUSED' 2 || fail "no second pause"
-xdotool key x
-wait_for 10 window_named "Confirm Exit" || fail "no exit confirmation"
+# Exit, confirmed; then the menu's Exit ends the program.
+open_dialog x "Confirm Exit"
 confirm_dialog "Confirm Exit"
 sleep 1
-
-# The menu again: Exit ends the program.
 xdotool key x
 wait_for 20 bash -c "! kill -0 $logger_pid 2>/dev/null" || fail "the program did not end"
 status=0

@@ -31,9 +31,9 @@ void LiveRedrawPacer::EndReading() {
     }
     if (!sinceDraw_.isValid() || sinceDraw_.hasExpired(kIntervalMs)) {
         Draw();
-    } else if (!timeout_.isActive()) {
-        // Started once per collected picture, not per reading: while readings keep coming a
-        // reading draws before it fires.
+    } else {
+        // Restarted by every reading: it fires only when readings stop, so it never adds a
+        // wake-up while they flow.
         timeout_.start();
     }
 }

@@ -4,7 +4,8 @@
 // times the reading's own work, and at 4 to 18 readings a second that was most of the
 // logger's CPU use. So what a reading changes (values, station, the profile's scroll step) is
 // collected and drawn at most once every kIntervalMs while readings flow, by the first
-// reading after that time; when readings stop, what is left is drawn kIntervalMs later. A
+// reading after that time; when readings stop, what is left is drawn kIntervalMs after the
+// last one. A
 // reading after a pause (a wheel trigger, a manual reading) is drawn at once. Changes outside
 // a reading (keys, messages, dialogs) are drawn at once as before. Only the picture waits:
 // records, beeps and output are the reading's, and happen as it is handled.

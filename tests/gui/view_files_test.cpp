@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -31,51 +32,41 @@ namespace {
 const LocalTime kNoon{2024, 5, 17, 12, 0, 0, 0};
 
 // A data file written record by record with the record builders.
-class Crafted {
-public:
-    Crafted& Header() {
-        Add(FileHeaderRecord(Settings{}, true, true));
-        Add(FileNameRecord("TEST", 0.2f));
-        for (int i = 0; i < 4; ++i) {
-            Add(HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
-        }
+struct Crafted {
+    std::string data;
+    Crafted& Add(const Record& r) {
+        data.append(r.data(), r.size());
         return *this;
     }
+    Crafted& Header() {
+        Add(FileHeaderRecord(Settings{}, true, true)).Add(FileNameRecord("TEST", 0.2f));
+        return Repeat(4, HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
+    }
     Crafted& Line(std::u16string_view name, double start, float increment) {
-        Add(SurveyLineRecord(name));
-        Add(StartStationRecord(start));
-        Add(DirectionRecord(1, increment));
-        Add(DateTimeRecord(kNoon));
-        for (int i = 0; i < 4; ++i) {
-            Record r = NullingOffsetRecord(0.0f, 0.0f);
-            r[22] = '1';
+        Add(SurveyLineRecord(name)).Add(StartStationRecord(start));
+        Add(DirectionRecord(1, increment)).Add(DateTimeRecord(kNoon));
+        Record offset = NullingOffsetRecord(0.0f, 0.0f);
+        offset[22] = '1';
+        return Repeat(4, offset);
+    }
+    // Four raw channel values and the nominal reference mean (no normalising gain).
+    Crafted& Reading(std::array<int16_t, 4> raw = {}, int count = 1) {
+        std::array<uint8_t, kReadingFrameBytes> frame{'M'};
+        const int16_t words[] = {raw[0], raw[1], raw[2], raw[3], 3000}; // big-endian
+        for (std::size_t i = 0; i < 5; ++i) {
+            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(words[i]) >> 8);
+            frame[3 + 2 * i] = static_cast<uint8_t>(words[i] & 0xFF);
+        }
+        return Repeat(count, ReadingRecord(frame, 1000));
+    }
+    Crafted& Marker() { return Add(NoteRecord('X', u"$PAUSED", 1001)); }
+    Crafted& Repeat(int n, const Record& r) {
+        for (int i = 0; i < n; ++i) {
             Add(r);
         }
         return *this;
     }
-    Crafted& Reading(std::array<int16_t, 4> raw = {}, int count = 1) {
-        std::array<uint8_t, kReadingFrameBytes> frame{};
-        frame[0] = 'M';
-        for (std::size_t i = 0; i < 4; ++i) {
-            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(raw[i]) >> 8);
-            frame[3 + 2 * i] = static_cast<uint8_t>(raw[i] & 0xFF);
-        }
-        frame[10] = 3000 >> 8; // the nominal reference mean: no normalising gain
-        frame[11] = 3000 & 0xFF;
-        for (int i = 0; i < count; ++i) {
-            Add(ReadingRecord(frame, 1000));
-        }
-        return *this;
-    }
-    Crafted& Marker() {
-        Add(NoteRecord('X', u"$PAUSED", 1001));
-        return *this;
-    }
-    const std::string& Data() const { return data_; }
-
-private:
-    void Add(const Record& r) { data_.append(r.data(), r.size()); }
-    std::string data_;
+    const std::string& Data() const { return data; }
 };
 
 // One viewer on a fresh device root, as the main window creates it.
@@ -94,10 +85,8 @@ struct Rig {
     QStringList dialogFilters;
 
     explicit Rig(bool portrait = true) {
-        QFont font(QStringLiteral("Sans Serif"));
-        font.setPixelSize(14);
-        parent.setFont(font);
-        screen = ComputeScreenGeometry(portrait, QFontMetrics(font).height());
+        parent.setFont(testing::ProgramFont());
+        screen = testing::ProgramGeometry(portrait);
         settings.profilePlotHeight = screen.profileHeight;
         UpdateDerivedSettings(settings);
         parent.resize(screen.width, screen.height);
@@ -117,11 +106,8 @@ struct Rig {
     QString Write(const QString& name, const std::string& bytes) {
         const QString folder = dir.path() + "/Storage/DATA47KVB";
         std::filesystem::create_directories(folder.toStdString());
-        const QString path = folder + "/" + name;
-        std::FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        return path;
+        std::ofstream((folder + "/" + name).toStdString(), std::ios::binary) << bytes;
+        return folder + "/" + name;
     }
     void Open(const QString& name, const std::string& bytes) {
         nextFile = Write(name, bytes);

@@ -502,11 +502,16 @@ private slots:
     }
 
     // The GPS receiver walks in step with the instrument along the survey direction (south), a
-    // meter of line per recorded reading. The export of the recorded file finds a buried target
-    // at its station and within a few meters of its place.
-    void exportFindsATargetWhereTheWalkPassedIt() {
+    // meter of line per recorded reading; the GPS row is the screen's own child, and the
+    // sentences become "@"/"#" records, each followed by its "!" time record. Past a buried
+    // target the receiver's adapter is pulled: no spinning reader (the process stays far below a
+    // core), and once it is back its sentences are written again. The export of the recorded
+    // file finds the target at its station and within a few meters of its place.
+    void gpsWalkFindsTheTargetAndOutlivesAPulledAdapter() {
+        QTemporaryDir links;
         std::atomic<InstrumentSimulator*> instrument{nullptr};
         GpsConfig gpsConfig = FastGps();
+        gpsConfig.linkPath = links.filePath("gps").toStdString();
         gpsConfig.headingDeg = 180;
         gpsConfig.metersAlongLine = [&instrument] {
             InstrumentSimulator* i = instrument.load();
@@ -514,7 +519,6 @@ private slots:
         };
         GpsSimulator gps(gpsConfig);
         QVERIFY(gps.Start());
-        constexpr double kMetersPerFrame = 0.25; // every fourth frame is recorded: 1 m apart
         Rig rig(
             Delivery::Streaming, "WALK.R47",
             [](Settings& s) {
@@ -524,13 +528,16 @@ private slots:
                 s.autoStationIncrement = 1.0f;
             },
             OnCom(2, gps.DevicePath()),
-            [](InstrumentConfig& c) { c.metersPerFrame = kMetersPerFrame; });
+            // Every fourth frame is recorded: 1 m apart.
+            [](InstrumentConfig& c) { c.metersPerFrame = 0.25; });
         struct StopGps { // before the instrument it reads goes away
             GpsSimulator& gps;
             ~StopGps() { gps.Stop(); }
         } stopGps{gps};
         QVERIFY(rig.ready);
         instrument.store(rig.sim.get());
+        GpsStatusWnd* row = rig->window->Logging()->GpsRow();
+        QVERIFY(row != nullptr && row->isVisible() && row->GpsEnabled());
 
         // The first target a few meters ahead: the peak of the field's noise-free response.
         const SurveyField field(rig.sim->Config().seed);
@@ -550,9 +557,27 @@ private slots:
 
         rig->Key('g');
         const double walkedAtGo = rig.sim->WalkedMeters();
-        WaitFor([&] { return rig.sim->WalkedMeters() >= target + 6.0; });
+        QTRY_VERIFY_WITH_TIMEOUT(rig.sim->WalkedMeters() >= target + 6.0, kWaitMs);
+        gps.Hangup();
+        QTRY_VERIFY_WITH_TIMEOUT(!rig->logger->gpsPort.IsOpen(), kWaitMs);
+        const double cpu0 = ProcessCpuMs();
+        QElapsedTimer wall;
+        wall.start();
+        QTest::qWait(2000); // the window the share is measured over
+        const double share = (ProcessCpuMs() - cpu0) / double(wall.elapsed());
+        QVERIFY2(share < 0.15, std::to_string(share).c_str());
+        const int before = RecordsOnDisk(rig.path, '@');
+        QVERIFY(gps.Return());
+        QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path, '@') >= before + 2, kWaitMs);
         QVERIFY(PauseAndExit(*rig));
-        CheckWithR47(rig.path);
+        QVERIFY(!rig->logger->gps.input.Running());
+        const std::vector<Record> recs = ReadRecords(rig.path);
+        QVERIFY(RecordsOnDisk(rig.path, '#') >= 1);
+        for (std::size_t i = 0; i + 1 < recs.size(); ++i) { // every sentence ends with its time
+            if (recs[i][0] == '@' || recs[i][0] == '#') {
+                QVERIFY(recs[i + 1][0] == '#' || recs[i + 1][0] == '!');
+            }
+        }
         if (const QByteArray keep = qgetenv("TM47_R47_SAMPLE_OUT"); !keep.isEmpty()) {
             QFile::remove(QString::fromLocal8Bit(keep));
             QFile::copy(rig.path, QString::fromLocal8Bit(keep)); // refreshes tests/data/r47
@@ -564,7 +589,6 @@ private slots:
             [&](const r47::PositionedRow& r, const r47::PositionPass&) { rows.push_back(r); });
         QVERIFY(pass.walk.opened);
         QVERIFY(rows.size() >= 10);
-
         // The anomaly: the reading with the largest channel 1.
         const auto peak =
             std::max_element(rows.begin(), rows.end(), [](const auto& a, const auto& b) {
@@ -693,48 +717,6 @@ private slots:
             last = FindMarker(recs, "$CONN BREAK", last + 1);
         }
         QVERIFY(!Readings(recs, last, recs.size()).empty());
-    }
-
-    // GPS while logging: the receiver's sentences become "@"/"#" records, each followed by its
-    // "!" time record, and the GPS row is the screen's own child. The receiver's adapter pulled
-    // meanwhile: no spinning reader (the process stays far below a core), and once it is back
-    // its sentences are written again.
-    void gpsAdapterPulledWhileLoggingComesBack() {
-        QTemporaryDir links;
-        GpsConfig gpsConfig = FastGps();
-        gpsConfig.linkPath = links.filePath("gps").toStdString();
-        GpsSimulator gps(gpsConfig);
-        QVERIFY(gps.Start());
-        Rig rig(Delivery::Streaming, "GPSBACK.R47", ReadGpsOnCom2, OnCom(2, gps.DevicePath()));
-        QVERIFY(rig.ready);
-        GpsStatusWnd* row = rig->window->Logging()->GpsRow();
-        QVERIFY(row != nullptr && row->isVisible() && row->GpsEnabled());
-        rig->Key('g');
-        const auto gpsRecords = [&] { return RecordsOnDisk(rig.path, '@'); };
-        QTRY_VERIFY_WITH_TIMEOUT(gpsRecords() >= 2, kWaitMs);
-        gps.Hangup();
-        QTRY_VERIFY_WITH_TIMEOUT(!rig->logger->gpsPort.IsOpen(), kWaitMs);
-        const double cpu0 = ProcessCpuMs();
-        QElapsedTimer wall;
-        wall.start();
-        QTest::qWait(2000); // the window the share is measured over
-        const double share = (ProcessCpuMs() - cpu0) / double(wall.elapsed());
-        QVERIFY2(share < 0.15, std::to_string(share).c_str());
-        const auto before = gpsRecords();
-        QVERIFY(gps.Return());
-        QTRY_VERIFY_WITH_TIMEOUT(gpsRecords() >= before + 2 && RecordsOnDisk(rig.path, '#') >= 1 &&
-                                     RecordsOnDisk(rig.path, '!') >= 3,
-                                 kWaitMs);
-        QVERIFY(rig->logger->gpsPort.IsOpen());
-        QVERIFY(PauseAndExit(*rig));
-        QVERIFY(!rig->logger->gps.input.Running());
-        gps.Stop();
-        const std::vector<Record> recs = ReadRecords(rig.path);
-        for (std::size_t i = 0; i + 1 < recs.size(); ++i) { // every sentence ends with its time
-            if (recs[i][0] == '@' || recs[i][0] == '#') {
-                QVERIFY(recs[i + 1][0] == '#' || recs[i + 1][0] == '!');
-            }
-        }
     }
 
     // Short breaks while logging, each mended by the recovery before the next (fifty on a

@@ -61,11 +61,11 @@ StartInstrument(Delivery delivery, const std::function<void(InstrumentConfig&)>&
     }
     auto sim = std::make_unique<InstrumentSimulator>(config);
     std::string error;
-    if (!sim->Start(&error)) {
-        qWarning("simulator: %s", error.c_str());
-        return nullptr;
+    if (sim->Start(&error)) {
+        return sim;
     }
-    return sim;
+    qWarning("simulator: %s", error.c_str());
+    return nullptr;
 }
 
 // A receiver that sends every 200 ms, and the settings that read it from COM2.
@@ -182,11 +182,9 @@ bool IsMarker(const Record& r, const std::string& text) {
 
 std::vector<Record> Readings(const std::vector<Record>& recs, std::size_t from, std::size_t to) {
     std::vector<Record> out;
-    for (std::size_t i = from; i < to && i < recs.size(); ++i) {
-        if (IsReadingKind(recs[i][0])) {
-            out.push_back(recs[i]);
-        }
-    }
+    std::copy_if(recs.begin() + std::min(from, recs.size()),
+                 recs.begin() + std::min(to, recs.size()), std::back_inserter(out),
+                 [](const Record& r) { return IsReadingKind(r[0]); });
     return out;
 }
 
@@ -207,12 +205,8 @@ int CountMarkers(const std::vector<Record>& recs, const std::string& text) {
 
 // Record bytes 1..9 (range code and the four raw channels) as the frame had them.
 bool SamePayload(const Record& r, const WireFrame& frame) {
-    for (int i = 1; i <= 9; ++i) {
-        if (static_cast<uint8_t>(r[i]) != frame[i]) {
-            return false;
-        }
-    }
-    return true;
+    return std::equal(r.begin() + 1, r.begin() + 10, frame.begin() + 1,
+                      [](char a, uint8_t b) { return uint8_t(a) == b; });
 }
 
 // The sequence number of the simulator's last frame: how many frames it has sent.
@@ -240,18 +234,11 @@ bool PauseAndExit(Shell& shell) {
     return ExitSession(shell);
 }
 
-// The first logging run: the indices of its "$STARTED" and of the "$PAUSED" after it.
-struct Run {
-    std::size_t started = 0;
-    std::size_t paused = 0;
-    bool found = false;
-};
-Run FirstRun(const std::vector<Record>& recs) {
-    Run run;
-    run.started = FindMarker(recs, "$STARTED");
-    run.paused = FindMarker(recs, "$PAUSED", run.started);
-    run.found = run.paused < recs.size();
-    return run;
+// The first logging run: the indices of its "$STARTED" and of the "$PAUSED" after it (the
+// record count when there is none).
+std::pair<std::size_t, std::size_t> FirstRun(const std::vector<Record>& recs) {
+    const std::size_t started = FindMarker(recs, "$STARTED");
+    return {started, FindMarker(recs, "$PAUSED", started)};
 }
 
 // The names of this process's threads, sorted: what is left when a session has ended.
@@ -273,13 +260,6 @@ double ProcessCpuMs() {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-bool Shown(const Shell& shell, const char* caption, const char* text) {
-    return std::any_of(shell.messages.shown.begin(), shell.messages.shown.end(),
-                       [&](const tm47::testing::ShownMessage& m) {
-                           return m.caption == caption && m.text == text;
-                       });
 }
 
 // The message line's text at every paint of the screen: what the operator could have seen.
@@ -360,15 +340,15 @@ private slots:
         QVERIFY(ExitSession(*rig));
 
         const std::vector<Record> recs = ReadRecords(path);
-        const Run run = FirstRun(recs);
-        QVERIFY(run.found);
+        const auto [started, paused] = FirstRun(recs);
+        QVERIFY(paused < recs.size());
         // Readings only between "$STARTED" and "$PAUSED" (record 0 is the file header, "TM47...").
         bool inRun = false;
         for (std::size_t i = 1; i < recs.size(); ++i) {
             inRun = IsMarker(recs[i], "$STARTED") || (inRun && !IsMarker(recs[i], "$PAUSED"));
             QVERIFY2(inRun || !IsReadingKind(recs[i][0]), std::to_string(i).c_str());
         }
-        const std::vector<Record> readings = Readings(recs, run.started, run.paused);
+        const std::vector<Record> readings = Readings(recs, started, paused);
         QVERIFY2(readings.size() >= 10, std::to_string(readings.size()).c_str());
 
         // The frame the first reading came from, then exactly every fourth one after it.
@@ -421,13 +401,13 @@ private slots:
         QVERIFY(step > 0.0);
         QVERIFY(std::abs(back - (forward - 2.0 * step)) < 0.5 * step);
         const std::vector<Record> recs = ReadRecords(rig.path);
-        const Run run = FirstRun(recs);
-        QVERIFY(run.found);
+        const auto [started, paused] = FirstRun(recs);
+        QVERIFY(paused < recs.size());
         // Exactly the seven trigger frames, in order: a streaming frame still in the hand-over
         // when Go switched the instrument to wheel mode is not recorded as a wheel reading.
         const std::vector<SentFrame> triggered = rig.sim->FramesAfter(beforeTriggers);
         QVERIFY(triggered.size() >= 7);
-        const std::vector<Record> readings = Readings(recs, run.started, run.paused);
+        const std::vector<Record> readings = Readings(recs, started, paused);
         QVERIFY2(readings.size() == 7, std::to_string(readings.size()).c_str());
         for (std::size_t k = 0; k < 7; ++k) {
             QVERIFY(SamePayload(readings[k], triggered[k].bytes));
@@ -452,9 +432,9 @@ private slots:
         }
         QVERIFY(PauseAndExit(*rig));
         const std::vector<Record> recs = ReadRecords(rig.path);
-        const Run run = FirstRun(recs);
-        QVERIFY(run.found);
-        QCOMPARE(Readings(recs, run.started, run.paused).size(), std::size_t{3});
+        const auto [started, paused] = FirstRun(recs);
+        QVERIFY(paused < recs.size());
+        QCOMPARE(Readings(recs, started, paused).size(), std::size_t{3});
     }
 
     // Int.Cal in Monitor with the instrument's QC button, no data file and a Raw Data output
@@ -667,7 +647,9 @@ private slots:
         // Each recovery blocks the screen while it waits: "Please Wait..." was on it meanwhile.
         QVERIFY2(paints.texts.contains(QStringLiteral("Please Wait...")),
                  qPrintable(paints.texts.join('|')));
-        QVERIFY(Shown(*rig, "NO CONNECTION", text.toLatin1().constData()));
+        QVERIFY(!rig->messages.shown.empty());
+        QCOMPARE(rig->messages.shown.back().caption, std::string("NO CONNECTION"));
+        QCOMPARE(QString::fromStdString(rig->messages.shown.back().text), text);
         QVERIFY(!rig->logger->link.IsPortOpen());
         QVERIFY(!rig->logger->link.ReaderRunning(ReaderKind::Streaming));
         QVERIFY(!rig->logger->link.ReaderRunning(ReaderKind::Polled));
@@ -706,17 +688,15 @@ private slots:
                                  kWaitMs);
         QCOMPARE(rig->logger->session.state, SessionState::Logging);
         QVERIFY(PauseAndExit(*rig));
-        QFile file(rig.path);
-        QCOMPARE(file.size() % qint64(kRecordLength), qint64(0));
+        QCOMPARE(QFile(rig.path).size() % qint64(kRecordLength), qint64(0));
         const std::vector<Record> recs = ReadRecords(rig.path);
         const int breaks = CountMarkers(recs, "$CONN BREAK");
         QVERIFY2(breaks >= 1 && breaks <= 2, std::to_string(breaks).c_str());
         QCOMPARE(CountMarkers(recs, "$CONN END"), 0);
-        std::size_t last = FindMarker(recs, "$CONN BREAK");
-        while (FindMarker(recs, "$CONN BREAK", last + 1) < recs.size()) {
-            last = FindMarker(recs, "$CONN BREAK", last + 1);
-        }
-        QVERIFY(!Readings(recs, last, recs.size()).empty());
+        const auto lastBreak = std::find_if(
+            recs.rbegin(), recs.rend(), [](const Record& r) { return IsMarker(r, "$CONN BREAK"); });
+        QVERIFY(std::any_of(recs.rbegin(), lastBreak,
+                            [](const Record& r) { return IsReadingKind(r[0]); }));
     }
 
     // Short breaks while logging, each mended by the recovery before the next (fifty on a
@@ -778,12 +758,9 @@ private slots:
         const std::vector<Record> recs = ReadRecords(rig.path);
         QCOMPARE(CountMarkers(recs, "$CONN BREAK"), cycles);
         QCOMPARE(CountMarkers(recs, "$CONN END"), 0);
-        for (const Record& r : recs) {
-            QCOMPARE(r[kRecordLength - 1], '\n');
-        }
-        const Run run = FirstRun(recs);
-        QVERIFY(run.found);
-        for (std::size_t i = run.started; i < run.paused; ++i) {
+        const auto [started, paused] = FirstRun(recs);
+        QVERIFY(paused < recs.size());
+        for (std::size_t i = started; i < paused; ++i) {
             QVERIFY2(IsReadingKind(recs[i][0]) || recs[i][0] == 'X', std::to_string(i).c_str());
         }
         // Readings were logged between the breaks and after the second Go.
@@ -796,7 +773,7 @@ private slots:
         }
         QVERIFY2(gapsWithReadings >= std::size_t(cycles * 9 / 10),
                  std::to_string(gapsWithReadings).c_str());
-        const std::size_t restarted = FindMarker(recs, "$STARTED", run.paused);
+        const std::size_t restarted = FindMarker(recs, "$STARTED", paused);
         QVERIFY(!Readings(recs, restarted, recs.size()).empty());
     }
 

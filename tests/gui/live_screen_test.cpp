@@ -26,7 +26,6 @@ namespace {
 
 const QRgb kWhite = qRgb(255, 255, 255);
 const QRgb kRed = qRgb(255, 0, 0);
-const QRgb kGreen = qRgb(0, 255, 0);
 
 struct NoTimer : LinkTimer {
     void StartTimer1(int) override {}
@@ -153,59 +152,13 @@ private slots:
         QCOMPARE(img.pixel(0, 40), kWhite);
     }
 
-    void AHiddenChannelStopsAndRejoinsFromItsLastRow() {
-        Plot plot;
-        plot.settings.channelShown = {1, 1, 0, 0};
-        const QImage& img = plot.curve.Image();
-        plot.curve.ScrollStep({40, 100, 0, 0});
-        plot.curve.ScrollStep({40, 100, 0, 0});
-        plot.settings.channelShown = {1, 0, 0, 0};
-        for (int i = 0; i < 3; ++i) {
-            plot.curve.ScrollStep({40, 150, 0, 0});
-            QCOMPARE(CountColour(img, 270, kGreen), 0);
-        }
-        plot.settings.channelShown = {1, 1, 0, 0};
-        plot.curve.ScrollStep({40, 120, 0, 0});
-        // Joined from the last stored row (100) at W - 2, not from the hidden rows.
-        QCOMPARE(img.pixel(268, 100), kGreen);
-        QCOMPARE(img.pixel(270, 120), kGreen);
-        QCOMPARE(img.pixel(268, 150), kWhite);
-        QCOMPARE(CountColour(img, 262, kGreen), 1); // the old curve, 4 steps older
-        QCOMPARE(CountColour(img, 264, kGreen), 0); // the gap while hidden
-    }
-
-    // Stand By, Logging and the GPS row show their texts (screenshots kept, not compared).
-    void StateTexts() {
-        const QString artifacts = testing::ArtifactsDir();
-        for (bool portrait : {false, true}) {
-            QTemporaryDir dir;
-            Screen s(portrait);
-            const QString shot =
-                artifacts + "/logging_wnd_" +
-                (portrait ? QStringLiteral("portrait") : QStringLiteral("landscape"));
-            s.Normalise();
-            s.OpenFile(dir.path());
-            s.wnd->grab();
-            QCOMPARE(s.wnd->FieldText(LogField::StateWord), QStringLiteral("Stand By"));
-            QCOMPARE(s.wnd->FieldText(LogField::FileName), QStringLiteral("File:LINE1"));
-            s.session.state = SessionState::Logging;
-            for (int i = 0; i < 60; ++i) {
-                s.Feed(Frame(
-                    'T', {static_cast<int16_t>(100 + i), 80, static_cast<int16_t>(60 - i), 40}));
-            }
-            QVERIFY(s.wnd->grab().save(shot + "_logging.png"));
-            QCOMPARE(s.wnd->FieldText(LogField::StateWord), QStringLiteral("Logging"));
-            QCOMPARE(s.wnd->FieldText(LogField::GpsDisabled),
-                     QStringLiteral("GPS  Input  disabled"));
-            s.settings.gpsEnabled = 1;
-            QVERIFY(s.wnd->grab().save(shot + "_gps.png"));
-            QCOMPARE(s.wnd->FieldText(LogField::GpsFix), QStringLiteral("NO FIX"));
-        }
-    }
-
+    // The reading handler through the widget: the normalisation count, then in Stand By and
+    // Logging the state, file, station, marker and channel fields, one record per reading, the
+    // beep divider, and the GPS row (screenshots kept for a person, not compared).
     void HandlerTextsAreReadFromTheWidget() {
         QTemporaryDir dir;
         Screen s(true);
+        const QString shot = testing::ArtifactsDir() + "/logging_wnd_portrait";
         s.settings.audio = 1;
         s.session.beepDivider = 5;
         s.Feed(Frame('T', {0, 0, 0, 0}));
@@ -217,14 +170,19 @@ private slots:
         QCOMPARE(s.wnd->MessageLine(), QStringLiteral("Normalization: 100 %"));
         QVERIFY(s.wnd->MonitorButton(0)->isEnabled());
         s.OpenFile(dir.path());
+        s.wnd->grab(); // the fields are drawn at the paint
+        QCOMPARE(s.wnd->FieldText(LogField::StateWord), QStringLiteral("Stand By"));
+        QCOMPARE(s.wnd->FieldText(LogField::FileName), QStringLiteral("File:LINE1"));
         s.position.station = 12.5;
         s.session.state = SessionState::Logging;
         const int64_t before = s.survey->Data().DataFileSize();
         for (int i = 0; i < 10; ++i) {
-            s.Feed(Frame('M', {100, 0, 0, 0}));
+            s.Feed(Frame('M', {static_cast<int16_t>(100 + 10 * i), 80, 60, 40}));
         }
+        QVERIFY(s.wnd->grab().save(shot + "_logging.png"));
         QCOMPARE(s.survey->Data().DataFileSize() - before, int64_t{10 * 24});
         QCOMPARE(s.beeps, 2);
+        QCOMPARE(s.wnd->FieldText(LogField::StateWord), QStringLiteral("Logging"));
         QCOMPARE(s.wnd->FieldText(LogField::Marker), QStringLiteral("M"));
         QVERIFY(s.wnd->FieldText(LogField::Ch4).startsWith(QStringLiteral("Ch4:")));
         QVERIFY(s.wnd->FieldText(LogField::Ch1).startsWith(QStringLiteral("Ch1:")));
@@ -233,6 +191,10 @@ private slots:
         s.Feed(Frame('D', {0, 0, 0, 0}));
         QVERIFY(s.wnd->FieldText(LogField::Ch4).startsWith(QStringLiteral("ChT:")));
         QCOMPARE(s.wnd->FieldText(LogField::Marker), QStringLiteral(" "));
+        QCOMPARE(s.wnd->FieldText(LogField::GpsDisabled), QStringLiteral("GPS  Input  disabled"));
+        s.settings.gpsEnabled = 1;
+        QVERIFY(s.wnd->grab().save(shot + "_gps.png"));
+        QCOMPARE(s.wnd->FieldText(LogField::GpsFix), QStringLiteral("NO FIX"));
     }
 
     // The entry rules themselves are the scale's; here OK stores, saves and clears the

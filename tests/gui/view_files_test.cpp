@@ -21,7 +21,6 @@
 #include "config/settings_file.h"
 #include "datafile/records.h"
 #include "platform/clock.h"
-#include "profile/profile_scale_dialog.h"
 #include "tests/gui/gui_support.h"
 #include "viewer/view_files_wnd.h"
 
@@ -341,21 +340,6 @@ private slots:
         for (int slot = 0; slot < kPointWindowSlots; ++slot) {
             QCOMPARE(rig.viewer.points.pointValid[slot], 0);
         }
-    }
-
-    // The scale's entry rules are the dialog's own; here S opens it and the status follows.
-    void ScaleOpensTheEnterScaleDialog() {
-        Rig rig;
-        rig.wnd->SetDialogRunner([&](QDialog& dialog) {
-            auto* p = qobject_cast<GetNewProfileScale*>(&dialog);
-            p->MinimumEdit()->setText(QStringLiteral("-50"));
-            p->MaximumEdit()->setText(QStringLiteral("50"));
-            dialog.accept();
-            return dialog.result();
-        });
-        rig.Key(Qt::Key_S);
-        QCOMPARE(rig.settings.profilePixelsPerUnit, float(rig.screen.profileHeight) / 100.0f);
-        QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -50 / 50"));
     }
 
     void HelpAndExit() {

@@ -290,9 +290,9 @@ private slots:
 
     // Auto on a streaming link: every fourth frame sent while logging is recorded, between
     // "$STARTED" and "$PAUSED". The same session then shows which keys pause by the pause key
-    // setting (a tap on the pause button always does), and that in Monitor the Stand By letters
-    // do nothing.
-    void autoStreamingRecordsEveryFourthFrameAndPauseKeys() {
+    // setting (a tap on the pause button always does), and a Manual run; before it, that in
+    // Monitor the Stand By letters do nothing.
+    void autoManualAndThePauseKeys() {
         Rig rig(Delivery::Streaming, nullptr, [](Settings& s) { s.pauseKey = 2; });
         QVERIFY(rig.ready);
         LoggingWnd* logging = rig->window->Logging();
@@ -337,7 +337,19 @@ private slots:
                      std::to_string(row.pauseKey).c_str());
             QVERIFY(logging->StandByButton(0)->isVisible());
         }
-        QVERIFY(ExitSession(*rig));
+        // Manual: one record per run of the trigger button, each run ten frames with the
+        // trigger held, then ten with it released.
+        rig->logger->settings.surveyMode = kModeManual;
+        rig->logger->settings.pauseKey = 0;
+        rig->Key('g');
+        for (int i = 0; i < 3; ++i) {
+            for (bool held : {true, false}) {
+                const uint64_t from = FramesSent(*rig.sim);
+                rig.sim->SetTrigger(held);
+                QTRY_VERIFY_WITH_TIMEOUT(FramesSent(*rig.sim) >= from + 10, kWaitMs);
+            }
+        }
+        QVERIFY(PauseAndExit(*rig));
 
         const std::vector<Record> recs = ReadRecords(path);
         const auto [started, paused] = FirstRun(recs);
@@ -348,6 +360,12 @@ private slots:
             inRun = IsMarker(recs[i], "$STARTED") || (inRun && !IsMarker(recs[i], "$PAUSED"));
             QVERIFY2(inRun || !IsReadingKind(recs[i][0]), std::to_string(i).c_str());
         }
+        // The manual run, the last one: three readings.
+        const auto manualRun = std::find_if(
+            recs.rbegin(), recs.rend(), [](const Record& r) { return IsMarker(r, "$STARTED"); });
+        QCOMPARE(std::count_if(recs.rbegin(), manualRun,
+                               [](const Record& r) { return IsReadingKind(r[0]); }),
+                 std::ptrdiff_t{3});
         const std::vector<Record> readings = Readings(recs, started, paused);
         QVERIFY2(readings.size() >= 10, std::to_string(readings.size()).c_str());
 
@@ -413,28 +431,6 @@ private slots:
             QVERIFY(SamePayload(readings[k], triggered[k].bytes));
         }
         QCOMPARE(CountMarkers(recs, "$CONN BREAK"), 0);
-    }
-
-    // Manual: one record per run of the trigger button.
-    void manualRecordsOnePerTriggerRun() {
-        Rig rig(Delivery::Streaming, "MANUAL.R47", [](Settings& s) { s.surveyMode = kModeManual; });
-        QVERIFY(rig.ready);
-        rig->Key('g');
-        QCOMPARE(rig->logger->session.state, SessionState::Logging);
-        // Each run: ten frames with the trigger held, then ten with it released.
-        for (int i = 0; i < 3; ++i) {
-            uint64_t from = FramesSent(*rig.sim);
-            rig.sim->SetTrigger(true);
-            QTRY_VERIFY_WITH_TIMEOUT(FramesSent(*rig.sim) >= from + 10, kWaitMs);
-            from = FramesSent(*rig.sim);
-            rig.sim->SetTrigger(false);
-            QTRY_VERIFY_WITH_TIMEOUT(FramesSent(*rig.sim) >= from + 10, kWaitMs);
-        }
-        QVERIFY(PauseAndExit(*rig));
-        const std::vector<Record> recs = ReadRecords(rig.path);
-        const auto [started, paused] = FirstRun(recs);
-        QVERIFY(paused < recs.size());
-        QCOMPARE(Readings(recs, started, paused).size(), std::size_t{3});
     }
 
     // Int.Cal in Monitor with the instrument's QC button, no data file and a Raw Data output

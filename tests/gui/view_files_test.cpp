@@ -65,7 +65,6 @@ struct Crafted {
         }
         return *this;
     }
-    const std::string& Data() const { return data; }
 };
 
 // One viewer on a fresh device root, as the main window creates it.
@@ -102,14 +101,12 @@ struct Rig {
         wnd->setFocus();
     }
 
-    QString Write(const QString& name, const std::string& bytes) {
+    // The data file written into the data folder and opened with F.
+    void Open(const QString& name, const std::string& bytes) {
         const QString folder = dir.path() + "/Storage/DATA47KVB";
         std::filesystem::create_directories(folder.toStdString());
-        std::ofstream((folder + "/" + name).toStdString(), std::ios::binary) << bytes;
-        return folder + "/" + name;
-    }
-    void Open(const QString& name, const std::string& bytes) {
-        nextFile = Write(name, bytes);
+        nextFile = folder + "/" + name;
+        std::ofstream(nextFile.toStdString(), std::ios::binary) << bytes;
         QTest::keyClick(wnd, Qt::Key_F);
     }
     void Key(Qt::Key key) { QTest::keyClick(wnd, key); }
@@ -142,13 +139,8 @@ bool SetImmutable(const std::string& path, bool on) {
 }
 
 bool IsCurveColour(QRgb c) {
-    c |= 0xFF000000;
-    for (QRgb curve : kViewCurveColour) {
-        if (c == curve) {
-            return true;
-        }
-    }
-    return false;
+    const auto end = std::end(kViewCurveColour);
+    return std::find(std::begin(kViewCurveColour), end, c | 0xFF000000) != end;
 }
 
 } // namespace
@@ -159,14 +151,9 @@ class ViewFilesWndTest : public QObject {
 private slots:
     void ShortLineOpenedPutsTheBarMidwayAndChosenLaterAt50() {
         Rig rig;
-        const std::string data = Crafted()
-                                     .Header()
-                                     .Line(u"AB", 0, 1)
-                                     .Reading({}, 30)
-                                     .Line(u"12 A", 0, 1)
-                                     .Reading({}, 30)
-                                     .Data();
-        rig.Open("TWO.R47", data);
+        Crafted two;
+        two.Header().Line(u"AB", 0, 1).Reading({}, 30).Line(u"12 A", 0, 1).Reading({}, 30);
+        rig.Open("TWO.R47", two.data);
         QVERIFY(rig.viewer.viewState == ViewState::Line);
         QCOMPARE(rig.wnd->LineCombo()->count(), 2);
         QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("AB"));
@@ -184,7 +171,7 @@ private slots:
 
         // The next file opens at its own first line.
         rig.Open("NEXT.R47",
-                 Crafted().Header().Line(u"C", 500, 1).Reading().Line(u"D", 9, 1).Reading().Data());
+                 Crafted().Header().Line(u"C", 500, 1).Reading().Line(u"D", 9, 1).Reading().data);
         QCOMPARE(rig.viewer.currentLine, 0);
         QCOMPARE(rig.wnd->LineCombo()->currentIndex(), 0);
         QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("C"));
@@ -211,7 +198,7 @@ private slots:
         QFETCH(QList<int>, keys);
         QFETCH(QList<int>, firstRows);
         Rig rig(false); // landscape: 310 columns
-        rig.Open("LONG.R47", Crafted().Header().Line(u"L1", 0, 1).Reading({}, readings).Data());
+        rig.Open("LONG.R47", Crafted().Header().Line(u"L1", 0, 1).Reading({}, readings).data);
         QCOMPARE(rig.viewer.plotColumns, 310);
         for (int i = 0; i < keys.size(); ++i) {
             rig.Key(static_cast<Qt::Key>(keys[i]));
@@ -228,13 +215,9 @@ private slots:
 
     void BarMovesStopAtColumnOneAndAtTheLastRow() {
         Rig rig;
-        rig.Open("GAP.R47", Crafted()
-                                .Header()
-                                .Line(u"G", 100, 0.5f)
-                                .Reading({100, -200, 0, 1})
-                                .Marker()
-                                .Reading()
-                                .Data());
+        Crafted gap;
+        gap.Header().Line(u"G", 100, 0.5f).Reading({100, -200, 0, 1}).Marker().Reading();
+        rig.Open("GAP.R47", gap.data);
         QCOMPARE(rig.viewer.indexRowCount, 3);
         QCOMPARE(rig.viewer.cursorColumn, 1);
         const std::array<QString, 5> first{"100.0   ", "966.7   ", "-1933.3 ", "0.0     ",
@@ -271,7 +254,7 @@ private slots:
         QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -12 / 500"));
         rig.settings.amplitudeMode = 1;
         QCOMPARE(rig.wnd->ScaleLabel(), QStringLiteral("C Scale:"));
-        rig.Open("LONGFILENAME.R47", Crafted().Header().Line(u"A", 0, 1).Reading().Data());
+        rig.Open("LONGFILENAME.R47", Crafted().Header().Line(u"A", 0, 1).Reading().data);
         QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:LONGFILE"));
         // Cancel with a file open: the profile is not drawn, the status loses the name. The
         // dialog starts in the data folder of the storage chosen.
@@ -306,7 +289,7 @@ private slots:
             // A line with a curve, then its index made impossible to rewrite: read-only for a
             // user, immutable for root where the file system allows it, else a folder.
             rig.Open("A.R47",
-                     Crafted().Header().Line(u"A", 0, 1).Reading({40, 40, 40, 40}, 80).Data());
+                     Crafted().Header().Line(u"A", 0, 1).Reading({40, 40, 40, 40}, 80).data);
             QVERIFY(rig.viewer.points.pointValid[1] != 0);
             std::filesystem::permissions(index, std::filesystem::perms::owner_read);
             reason = "Permission denied";
@@ -322,7 +305,7 @@ private slots:
             }
         }
         rig.Open("B.R47",
-                 Crafted().Header().Line(u"B", 0, 1).Reading({-40, -40, -40, -40}, 80).Data());
+                 Crafted().Header().Line(u"B", 0, 1).Reading({-40, -40, -40, -40}, 80).data);
         if (immutable) {
             SetImmutable(index, false);
         }
@@ -354,7 +337,7 @@ private slots:
                              "  \r\nTo move vertical bar:\r\n 1 left   - tap |<-- /Left \r\n"
                              " 1 right - tap -->| /Right"));
 
-        rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).Data());
+        rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).data);
         rig.offsetOrder = OffsetOrder::AfterNormalising;
         rig.Key(Qt::Key_X);
         QVERIFY(!rig.wnd->isVisible());

@@ -756,6 +756,9 @@ private slots:
         QCOMPARE(CountMarkers(recs, "$CONN END"), 0);
         const auto [started, paused] = FirstRun(recs);
         QVERIFY(paused < recs.size());
+        for (std::size_t i = started; i < paused; ++i) { // readings and the break markers only
+            QVERIFY2(IsReadingKind(recs[i][0]) || recs[i][0] == 'X', std::to_string(i).c_str());
+        }
         // Readings were logged between the breaks and after the second Go.
         std::size_t gapsWithReadings = 0;
         std::size_t at = FindMarker(recs, "$CONN BREAK");

@@ -59,11 +59,7 @@ struct MonitorRig {
             if (!typed.isEmpty()) {
                 message.Edit()->setText(typed);
             }
-            if (accept) {
-                message.accept();
-            } else {
-                message.reject();
-            }
+            accept ? message.accept() : message.reject();
             return message.result();
         });
         reader.Start(port);

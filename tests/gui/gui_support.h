@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFontMetrics>
 #include <QStringList>
 #include <QStyleFactory>
 #include <QTemporaryDir>
@@ -22,6 +23,7 @@
 #include "platform/clock.h"
 #include "platform/device_root.h"
 #include "platform/message_sink.h"
+#include "platform/screen_geometry.h"
 
 namespace tm47::testing {
 
@@ -162,6 +164,17 @@ struct Shell {
     std::vector<int> commands;
     std::vector<int> quitStatus;
 };
+
+// The screen laid out as the program does it, in a sans serif 14 pixels high (the handheld's
+// font), which the screens' parent widget gets too.
+inline QFont ProgramFont() {
+    QFont font(QStringLiteral("Sans Serif"));
+    font.setPixelSize(14);
+    return font;
+}
+inline ScreenGeometry ProgramGeometry(bool portrait) {
+    return ComputeScreenGeometry(portrait, QFontMetrics(ProgramFont()).height());
+}
 
 inline void UseProgramStyle() {
     QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));

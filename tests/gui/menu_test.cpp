@@ -1,11 +1,10 @@
 // The main menu with its real widgets: the commands behind the letters and taps, the
-// highlight as the default button, the keep-awake thread and task bar around Exit, and the
-// version line's test-file mark. The key decoding itself is tests/app's.
+// highlight as the default button, and the keep-awake thread and task bar around Exit. The key
+// decoding itself is tests/app's.
 
 #include <QPushButton>
 #include <QtTest>
 
-#include "app/shell_helpers.h"
 #include "tests/gui/gui_support.h"
 
 using namespace tm47;
@@ -52,8 +51,10 @@ private slots:
         }
     }
 
-    // The highlight is the default button, and Enter runs it (its moves are tests/app's).
-    void highlightIsTheDefaultButtonAndEnterRunsIt() {
+    // The highlight is the default button and Enter runs it (its moves are tests/app's); a tap
+    // runs its button's command without moving the highlight, and the keyboard stays with the
+    // menu.
+    void highlightEnterAndTap() {
         Shell shell;
         shell.Show();
         shell.Key(Qt::Key_Down);
@@ -62,51 +63,10 @@ private slots:
             QCOMPARE(shell.window->MenuButton(i)->isDefault(), i == 2);
         }
         shell.Key(Qt::Key_Enter);
-        QCOMPARE(shell.commands, std::vector<int>{2});
-    }
-
-    void tapRunsTheButtonsCommand() {
-        Shell shell;
-        shell.Show();
         QTest::mouseClick(shell.window->MenuButton(4), Qt::LeftButton);
-        QTest::mouseClick(shell.window->MenuButton(2), Qt::LeftButton);
-        QCOMPARE(shell.commands, (std::vector<int>{4, 2}));
-        QCOMPARE(shell.logger->highlightedButton, 1); // a tap does not move the highlight
-        // The keyboard stays with the menu after a tap.
+        QCOMPARE(shell.logger->highlightedButton, 2);
         shell.Key('s');
-        QCOMPARE(shell.commands, (std::vector<int>{4, 2, 1}));
-    }
-
-    // Survey Setup keeps the input panel's button hidden; in landscape it may not be shown.
-    void surveySetupKeepsTheInputPanelButtonHidden() {
-        for (bool portrait : {true, false}) {
-            Shell shell(portrait);
-            shell.Show();
-            shell.Key('s');
-            QVERIFY(!shell.logger->shell.inputPanelButtonShown);
-            QCOMPARE(shell.logger->shell.inputPanelPreferenceCalls, portrait ? 1 : 0);
-            QCOMPARE(shell.logger->shell.inputPanelPreference, portrait ? 2 : -1);
-            ShowInputPanelButton(shell.logger->shell, true);
-            QCOMPARE(shell.logger->shell.inputPanelButtonShown, portrait);
-        }
-    }
-
-    void testFileSwitchShowsInTheVersion() {
-        // "Version 2.31" is followed by " (M)" with the test file on, else four blanks; the
-        // two differ in the pixels right of the number.
-        Shell plain;
-        plain.Show();
-        const QImage without = plain.window->grab().toImage();
-        Shell marked;
-        marked.logger->settings.writeTestFile = 1;
-        marked.Show();
-        const QImage with = marked.window->grab().toImage();
-        const int numberEnds =
-            105 + QFontMetrics(plain.window->NormalFont()).horizontalAdvance("Version 2.31");
-        const QRect afterNumber(numberEnds, 56, 240 - numberEnds, 18);
-        QVERIFY(without.copy(afterNumber) != with.copy(afterNumber));
-        QVERIFY(without.copy(0, 0, 240, 50) == with.copy(0, 0, 240, 50));
-        QVERIFY(without.save(tm47::testing::ArtifactsDir() + "/menu_portrait.png"));
+        QCOMPARE(shell.commands, (std::vector<int>{2, 4, 1}));
     }
 };
 

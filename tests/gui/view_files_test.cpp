@@ -13,6 +13,7 @@
 
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <vector>
@@ -20,7 +21,6 @@
 #include "config/settings_file.h"
 #include "datafile/records.h"
 #include "platform/clock.h"
-#include "profile/profile_scale_dialog.h"
 #include "tests/gui/gui_support.h"
 #include "viewer/view_files_wnd.h"
 
@@ -31,51 +31,40 @@ namespace {
 const LocalTime kNoon{2024, 5, 17, 12, 0, 0, 0};
 
 // A data file written record by record with the record builders.
-class Crafted {
-public:
-    Crafted& Header() {
-        Add(FileHeaderRecord(Settings{}, true, true));
-        Add(FileNameRecord("TEST", 0.2f));
-        for (int i = 0; i < 4; ++i) {
-            Add(HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
-        }
+struct Crafted {
+    std::string data;
+    Crafted& Add(const Record& r) {
+        data.append(r.data(), r.size());
         return *this;
     }
+    Crafted& Header() {
+        Add(FileHeaderRecord(Settings{}, true, true)).Add(FileNameRecord("TEST", 0.2f));
+        return Repeat(4, HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
+    }
     Crafted& Line(std::u16string_view name, double start, float increment) {
-        Add(SurveyLineRecord(name));
-        Add(StartStationRecord(start));
-        Add(DirectionRecord(1, increment));
-        Add(DateTimeRecord(kNoon));
-        for (int i = 0; i < 4; ++i) {
-            Record r = NullingOffsetRecord(0.0f, 0.0f);
-            r[22] = '1';
+        Add(SurveyLineRecord(name)).Add(StartStationRecord(start));
+        Add(DirectionRecord(1, increment)).Add(DateTimeRecord(kNoon));
+        Record offset = NullingOffsetRecord(0.0f, 0.0f);
+        offset[22] = '1';
+        return Repeat(4, offset);
+    }
+    // Four raw channel values and the nominal reference mean (no normalising gain).
+    Crafted& Reading(std::array<int16_t, 4> raw = {}, int count = 1) {
+        std::array<uint8_t, kReadingFrameBytes> frame{'M'};
+        const int16_t words[] = {raw[0], raw[1], raw[2], raw[3], 3000}; // big-endian
+        for (std::size_t i = 0; i < 5; ++i) {
+            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(words[i]) >> 8);
+            frame[3 + 2 * i] = static_cast<uint8_t>(words[i] & 0xFF);
+        }
+        return Repeat(count, ReadingRecord(frame, 1000));
+    }
+    Crafted& Marker() { return Add(NoteRecord('X', u"$PAUSED", 1001)); }
+    Crafted& Repeat(int n, const Record& r) {
+        for (int i = 0; i < n; ++i) {
             Add(r);
         }
         return *this;
     }
-    Crafted& Reading(std::array<int16_t, 4> raw = {}, int count = 1) {
-        std::array<uint8_t, kReadingFrameBytes> frame{};
-        frame[0] = 'M';
-        for (std::size_t i = 0; i < 4; ++i) {
-            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(raw[i]) >> 8);
-            frame[3 + 2 * i] = static_cast<uint8_t>(raw[i] & 0xFF);
-        }
-        frame[10] = 3000 >> 8; // the nominal reference mean: no normalising gain
-        frame[11] = 3000 & 0xFF;
-        for (int i = 0; i < count; ++i) {
-            Add(ReadingRecord(frame, 1000));
-        }
-        return *this;
-    }
-    Crafted& Marker() {
-        Add(NoteRecord('X', u"$PAUSED", 1001));
-        return *this;
-    }
-    const std::string& Data() const { return data_; }
-
-private:
-    void Add(const Record& r) { data_.append(r.data(), r.size()); }
-    std::string data_;
 };
 
 // One viewer on a fresh device root, as the main window creates it.
@@ -94,10 +83,8 @@ struct Rig {
     QStringList dialogFilters;
 
     explicit Rig(bool portrait = true) {
-        QFont font(QStringLiteral("Sans Serif"));
-        font.setPixelSize(14);
-        parent.setFont(font);
-        screen = ComputeScreenGeometry(portrait, QFontMetrics(font).height());
+        parent.setFont(testing::ProgramFont());
+        screen = testing::ProgramGeometry(portrait);
         settings.profilePlotHeight = screen.profileHeight;
         UpdateDerivedSettings(settings);
         parent.resize(screen.width, screen.height);
@@ -114,17 +101,12 @@ struct Rig {
         wnd->setFocus();
     }
 
-    QString Write(const QString& name, const std::string& bytes) {
+    // The data file written into the data folder and opened with F.
+    void Open(const QString& name, const std::string& bytes) {
         const QString folder = dir.path() + "/Storage/DATA47KVB";
         std::filesystem::create_directories(folder.toStdString());
-        const QString path = folder + "/" + name;
-        std::FILE* f = std::fopen(path.toLocal8Bit().constData(), "wb");
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
-        std::fclose(f);
-        return path;
-    }
-    void Open(const QString& name, const std::string& bytes) {
-        nextFile = Write(name, bytes);
+        nextFile = folder + "/" + name;
+        std::ofstream(nextFile.toStdString(), std::ios::binary) << bytes;
         QTest::keyClick(wnd, Qt::Key_F);
     }
     void Key(Qt::Key key) { QTest::keyClick(wnd, key); }
@@ -157,13 +139,8 @@ bool SetImmutable(const std::string& path, bool on) {
 }
 
 bool IsCurveColour(QRgb c) {
-    c |= 0xFF000000;
-    for (QRgb curve : kViewCurveColour) {
-        if (c == curve) {
-            return true;
-        }
-    }
-    return false;
+    const auto end = std::end(kViewCurveColour);
+    return std::find(std::begin(kViewCurveColour), end, c | 0xFF000000) != end;
 }
 
 } // namespace
@@ -174,14 +151,9 @@ class ViewFilesWndTest : public QObject {
 private slots:
     void ShortLineOpenedPutsTheBarMidwayAndChosenLaterAt50() {
         Rig rig;
-        const std::string data = Crafted()
-                                     .Header()
-                                     .Line(u"AB", 0, 1)
-                                     .Reading({}, 30)
-                                     .Line(u"12 A", 0, 1)
-                                     .Reading({}, 30)
-                                     .Data();
-        rig.Open("TWO.R47", data);
+        Crafted two;
+        two.Header().Line(u"AB", 0, 1).Reading({}, 30).Line(u"12 A", 0, 1).Reading({}, 30);
+        rig.Open("TWO.R47", two.data);
         QVERIFY(rig.viewer.viewState == ViewState::Line);
         QCOMPARE(rig.wnd->LineCombo()->count(), 2);
         QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("AB"));
@@ -199,7 +171,7 @@ private slots:
 
         // The next file opens at its own first line.
         rig.Open("NEXT.R47",
-                 Crafted().Header().Line(u"C", 500, 1).Reading().Line(u"D", 9, 1).Reading().Data());
+                 Crafted().Header().Line(u"C", 500, 1).Reading().Line(u"D", 9, 1).Reading().data);
         QCOMPARE(rig.viewer.currentLine, 0);
         QCOMPARE(rig.wnd->LineCombo()->currentIndex(), 0);
         QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("C"));
@@ -226,7 +198,7 @@ private slots:
         QFETCH(QList<int>, keys);
         QFETCH(QList<int>, firstRows);
         Rig rig(false); // landscape: 310 columns
-        rig.Open("LONG.R47", Crafted().Header().Line(u"L1", 0, 1).Reading({}, readings).Data());
+        rig.Open("LONG.R47", Crafted().Header().Line(u"L1", 0, 1).Reading({}, readings).data);
         QCOMPARE(rig.viewer.plotColumns, 310);
         for (int i = 0; i < keys.size(); ++i) {
             rig.Key(static_cast<Qt::Key>(keys[i]));
@@ -243,13 +215,9 @@ private slots:
 
     void BarMovesStopAtColumnOneAndAtTheLastRow() {
         Rig rig;
-        rig.Open("GAP.R47", Crafted()
-                                .Header()
-                                .Line(u"G", 100, 0.5f)
-                                .Reading({100, -200, 0, 1})
-                                .Marker()
-                                .Reading()
-                                .Data());
+        Crafted gap;
+        gap.Header().Line(u"G", 100, 0.5f).Reading({100, -200, 0, 1}).Marker().Reading();
+        rig.Open("GAP.R47", gap.data);
         QCOMPARE(rig.viewer.indexRowCount, 3);
         QCOMPARE(rig.viewer.cursorColumn, 1);
         const std::array<QString, 5> first{"100.0   ", "966.7   ", "-1933.3 ", "0.0     ",
@@ -286,7 +254,7 @@ private slots:
         QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -12 / 500"));
         rig.settings.amplitudeMode = 1;
         QCOMPARE(rig.wnd->ScaleLabel(), QStringLiteral("C Scale:"));
-        rig.Open("LONGFILENAME.R47", Crafted().Header().Line(u"A", 0, 1).Reading().Data());
+        rig.Open("LONGFILENAME.R47", Crafted().Header().Line(u"A", 0, 1).Reading().data);
         QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:LONGFILE"));
         // Cancel with a file open: the profile is not drawn, the status loses the name. The
         // dialog starts in the data folder of the storage chosen.
@@ -321,7 +289,7 @@ private slots:
             // A line with a curve, then its index made impossible to rewrite: read-only for a
             // user, immutable for root where the file system allows it, else a folder.
             rig.Open("A.R47",
-                     Crafted().Header().Line(u"A", 0, 1).Reading({40, 40, 40, 40}, 80).Data());
+                     Crafted().Header().Line(u"A", 0, 1).Reading({40, 40, 40, 40}, 80).data);
             QVERIFY(rig.viewer.points.pointValid[1] != 0);
             std::filesystem::permissions(index, std::filesystem::perms::owner_read);
             reason = "Permission denied";
@@ -337,7 +305,7 @@ private slots:
             }
         }
         rig.Open("B.R47",
-                 Crafted().Header().Line(u"B", 0, 1).Reading({-40, -40, -40, -40}, 80).Data());
+                 Crafted().Header().Line(u"B", 0, 1).Reading({-40, -40, -40, -40}, 80).data);
         if (immutable) {
             SetImmutable(index, false);
         }
@@ -357,21 +325,6 @@ private slots:
         }
     }
 
-    // The scale's entry rules are the dialog's own; here S opens it and the status follows.
-    void ScaleOpensTheEnterScaleDialog() {
-        Rig rig;
-        rig.wnd->SetDialogRunner([&](QDialog& dialog) {
-            auto* p = qobject_cast<GetNewProfileScale*>(&dialog);
-            p->MinimumEdit()->setText(QStringLiteral("-50"));
-            p->MaximumEdit()->setText(QStringLiteral("50"));
-            dialog.accept();
-            return dialog.result();
-        });
-        rig.Key(Qt::Key_S);
-        QCOMPARE(rig.settings.profilePixelsPerUnit, float(rig.screen.profileHeight) / 100.0f);
-        QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -50 / 50"));
-    }
-
     void HelpAndExit() {
         Rig rig;
         rig.Key(Qt::Key_Question);
@@ -384,7 +337,7 @@ private slots:
                              "  \r\nTo move vertical bar:\r\n 1 left   - tap |<-- /Left \r\n"
                              " 1 right - tap -->| /Right"));
 
-        rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).Data());
+        rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).data);
         rig.offsetOrder = OffsetOrder::AfterNormalising;
         rig.Key(Qt::Key_X);
         QVERIFY(!rig.wnd->isVisible());

@@ -1,5 +1,5 @@
 // The live profile on its backing image, the Monitor/Log screen's texts, the reading handler
-// through the real widget, and the scale dialog.
+// through the real widget, the pace of the screen's redraws, and the scale dialog.
 
 #include <QApplication>
 #include <QDir>
@@ -17,6 +17,7 @@
 #include "profile/curve_wnd.h"
 #include "profile/profile_scale.h"
 #include "profile/profile_scale_dialog.h"
+#include "survey/live_redraw_pacer_qt.h"
 #include "survey/logging_wnd.h"
 #include "tests/gui/gui_support.h"
 
@@ -215,6 +216,39 @@ private slots:
             QCOMPARE(flags, (std::array<int32_t, 4>{!ok, !ok, !ok, !ok}));
             QCOMPARE(testing::SettingsFileLines(root).isEmpty(), !ok);
         }
+    }
+
+    // Readings close together are drawn together; what the last one changed is drawn once
+    // readings stop, even when another widget it touched is gone; a reading after a pause and
+    // a change outside a reading are drawn at once.
+    void ReadingsRedrawAtAPaceAndNothingIsLeftUndrawn() {
+        struct Counted : QWidget {
+            int paints = 0;
+            void paintEvent(QPaintEvent*) override { ++paints; }
+        };
+        Counted w;
+        w.resize(40, 40);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(w.paints > 0);
+        const int shown = w.paints;
+        LiveRedrawPacer pacer;
+        const auto reading = [&](QWidget* target) {
+            pacer.BeginReading();
+            pacer.Update(target, QRect(0, 0, 10, 10));
+            pacer.EndReading();
+        };
+        reading(&w);
+        QTRY_COMPARE(w.paints, shown + 1);
+        reading(&w);
+        auto* gone = new Counted;
+        reading(gone);
+        delete gone;
+        QCoreApplication::processEvents();
+        QCOMPARE(w.paints, shown + 1);
+        QTRY_COMPARE_WITH_TIMEOUT(w.paints, shown + 2, testing::kWaitMs);
+        pacer.Update(&w, QRect(0, 0, 10, 10));
+        QTRY_COMPARE(w.paints, shown + 3);
     }
 };
 

@@ -10,7 +10,6 @@
 #include <chrono>
 #include <filesystem>
 #include <functional>
-#include <future>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -128,32 +127,6 @@ TEST(GpsReaderThreads, LinesAreWrittenWhileLoggingOnlyAndStopNeverWaitsOnAHandOv
     EXPECT_EQ(rig.input.Handover().Delivered(), delivered);
     EXPECT_EQ(rig.WrittenCount(), expected.size());
     EXPECT_FALSE(again.IsOpen());
-}
-
-// A record sink that hangs, as a write to a dead medium might: the stop gives up on the
-// reader after its limit and the destructor waits for it.
-TEST(GpsReaderThreads, AReaderStuckPastTheLimitIsWaitedForAtTheEnd) {
-    SystemClock clock;
-    std::promise<void> release;
-    std::atomic<bool> inSink{false};
-    std::thread releaser;
-    {
-        Rig rig(clock, {20, 6000, 10, 6000, 100});
-        rig.input.SetRecordSink([&, done = release.get_future().share()](auto...) {
-            inSink = true;
-            done.wait();
-        });
-        rig.input.Start(rig.port);
-        rig.peer.Write(kGga);
-        ASSERT_TRUE(rig.Pump([&] { return inSink.load(); }));
-        EXPECT_FALSE(rig.input.Stop());
-        EXPECT_EQ(rig.input.Stragglers(), 1u);
-        releaser = std::thread([&] {
-            std::this_thread::sleep_for(100ms);
-            release.set_value();
-        });
-    }
-    releaser.join();
 }
 
 // The watchdog warns after more than 6 s without a verified sentence. A verified line of 150

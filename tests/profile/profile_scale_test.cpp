@@ -45,8 +45,6 @@ TEST(ProfileScale, GridLinesOf180PixelPlots) {
     const Row rows[] = {
         {0.0f, 500.0f, {143, 107, 71, 35}, 1},        // zero not inside: four even lines
         {-100.0f, 500.0f, {150, 120, 90, 60, 30}, 2}, // zero line, ratio 5
-        // Z = 60 lies in the upper third: ratio (120 / 60 + 0.5) = 2, step 400 / 2.
-        {-400.0f, 200.0f, {60, 120}, 2},
         // Ratio 1 with the longer side above: five lines above zero and three below.
         {-75.0f, 105.0f, {105, 86, 67, 48, 30, 11, 123, 142, 161}, 2},
         // Zero truncates to row 0: the step of ratio 5, the last line just short of the bottom.

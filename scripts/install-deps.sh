@@ -16,7 +16,7 @@ test_packages=(
     clang libclang-rt-14-dev lld libgtest-dev libgmock-dev googletest libbenchmark-dev
     ccache locales xvfb xauth xdotool
     qt6-svg-dev help2man lintian desktop-file-utils
-    python3 python3-gpxpy libxml2-utils
+    python3
 )
 case "$mode" in
 run) packages=("${run_packages[@]}") ;;

@@ -33,11 +33,10 @@ TEST(RecordWriters, OpeningRecordsInOrder) {
 
 // Only "on" with format 0 or 1 forwards; any other stored pair forwards nothing.
 TEST(RecordWriters, OutputModeFromTheOutputSettings) {
-    const std::tuple<int32_t, int32_t, OutputMode> cases[] = {{0, 1, OutputMode::Off},
-                                                              {1, 0, OutputMode::Raw},
-                                                              {1, 1, OutputMode::Converted},
-                                                              {1, 2, OutputMode::Off},
-                                                              {2, 0, OutputMode::Off}};
+    const std::tuple<int32_t, int32_t, OutputMode> cases[] = {
+        {0, 1, OutputMode::Off}, {1, 0, OutputMode::Raw}, {1, 1, OutputMode::Converted},
+        {1, 2, OutputMode::Off}, {2, 0, OutputMode::Off},
+    };
     for (const auto& [enabled, format, mode] : cases) {
         Settings s;
         s.outputEnabled = enabled;

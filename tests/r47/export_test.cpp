@@ -4,7 +4,6 @@
 
 #include <gmock/gmock.h>
 
-#include <fstream>
 #include <sstream>
 #include <vector>
 
@@ -146,31 +145,6 @@ TEST(R47Export, GpxPointsCarryUtcTimesFromTheFixesOrTheGivenOffset) {
                           "<time>2024-05-17T10:00:00.250Z</time><sat>8</sat><hdop>0.9</hdop>"));
     EXPECT_THAT(Exported(TwoFixes(), kGpx + " --utc-offset -5").ran.out,
                 HasSubstr("<time>2024-05-17T17:00:00.250Z</time>"));
-}
-
-// A real receiver's capture, one epoch a second, logged with a reading at each GGA's tick and
-// one halfway to the next: GPX points at the receiver's own positions, "3d" from its GSA.
-TEST(R47Export, RealCaptureGivesTheReceiversPositions) {
-    std::ifstream in(std::string(TM47_TEST_DATA) + "/nmea/bu353-glonass.nmea");
-    ASSERT_TRUE(in);
-    CraftedFile f;
-    // Local 10:14:11 at tick 0: two hours ahead of the receiver's 08:14:11 UTC.
-    f.Header(true).Line(u"CAP", 0.0, 1.0f, {10, 14, 11}, 0);
-    uint32_t tick = 0;
-    for (std::string line; std::getline(in, line) && tick < 20000;) {
-        line.erase(line.find_last_not_of('\r') + 1);
-        if (line.find("GGA,") == 3) {
-            tick += 1000; // 08:14:12 is the first GGA, tick 1000
-            f.Sentence(line, tick).Reading(1, tick).Reading(2, tick + 500);
-        } else {
-            f.Sentence(line, tick + 100);
-        }
-    }
-    // The capture's first GGA: 5541.1956 N 03737.2877 E, 66.2 m, 5 satellites, HDOP 4.87.
-    EXPECT_THAT(Exported(f, kGpx).ran.out,
-                HasSubstr("<trkpt lat=\"55.6865933\" lon=\"37.6214617\"><ele>66.2</ele>"
-                          "<time>2024-05-17T08:14:12.000Z</time><fix>3d</fix><sat>5</sat>"
-                          "<hdop>4.9</hdop>"));
 }
 
 // Stations and values as the viewer's line index gives them (gap rows left out): offset groups,

@@ -1,5 +1,4 @@
-// GGA and GSA fields as the export reads them, on real receiver lines. (A whole capture: the
-// export's real capture test.)
+// GGA and GSA fields as the export reads them, on real receiver lines.
 
 #include <gtest/gtest.h>
 

@@ -20,10 +20,7 @@ public:
     void SetButtonLabel(ButtonRow row, int index, const std::string& label) override {
         labels[{row, index}] = label;
     }
-    void ShowRow(ButtonRow row, int pauseKey, bool visible) override {
-        const std::pair key{row, row == ButtonRow::Pause ? pauseKey : 0};
-        visible ? (void)shownRows.insert(key) : (void)shownRows.erase(key);
-    }
+    void ShowRow(ButtonRow, int, bool) override {}
     void SetHighlight(ButtonRow, int index) override { highlight = index; }
     void EnableMonitorButtons(bool enabled) override { monitorEnabled = enabled; }
     bool MonitorButtonEnabled(int) const override { return monitorEnabled; }
@@ -50,45 +47,27 @@ public:
             createFile();
         }
     }
-    int RunNewLine() override { return RunDialog("New Line") ? 1 : 0; }
-    void RunNewStation() override { RunDialog("New Station"); }
-    std::optional<std::u16string> RunComment() override {
-        return RunDialog("Enter Comment") ? std::optional(std::u16string(u"comment"))
-                                          : std::nullopt;
-    }
-    void RunScale() override { RunDialog("Enter Scale"); }
-    void RunDisplayOptions() override { RunDialog("Display Options"); }
+    // The other dialogs end with OK at once.
+    int RunNewLine() override { return ++dialogsRun, 1; }
+    void RunNewStation() override { ++dialogsRun; }
+    std::optional<std::u16string> RunComment() override { return ++dialogsRun, u"comment"; }
+    void RunScale() override { ++dialogsRun; }
+    void RunDisplayOptions() override { ++dialogsRun; }
     int TrackPopupMenu() override { return 0; }
     void CloseDialog(const std::string& title, DialogClose) override {
         closeRequests.insert(title);
-        dialogClosed = dialogClosed || title == openDialog;
     }
     void TakeFocus() override {}
     void Repaint() override {}
     void RedrawProfile() override {}
     void HideScreen() override { hidden = true; }
 
-    // Runs one dialog: `duringDialog` plays what happens while it is open (timer ticks); it
-    // then ends with OK unless it was closed meanwhile.
-    bool RunDialog(const std::string& title) {
-        ++dialogsRun;
-        openDialog = title;
-        dialogClosed = false;
-        if (duringDialog) {
-            duringDialog();
-        }
-        openDialog.clear();
-        return !dialogClosed;
-    }
-
     std::map<std::pair<ButtonRow, int>, std::string> labels;
-    std::set<std::pair<ButtonRow, int>> shownRows;
     int highlight = -1, dialogsRun = 0;
-    bool monitorEnabled = true, dialogClosed = false, hidden = false;
+    bool monitorEnabled = true, hidden = false;
     std::vector<std::string> messageLines, notice, boxes; // boxes: "caption: text"
     std::deque<MessageAnswer> answers;
-    std::function<void()> duringBox, createFile, duringDialog;
-    std::string openDialog;
+    std::function<void()> duringBox, createFile;
     std::set<std::string> closeRequests;
 };
 

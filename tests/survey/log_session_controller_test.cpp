@@ -185,9 +185,9 @@ TEST_F(Controller, PauseLabelsWrappingHighlightNullingAndCalibrations) {
     EXPECT_EQ(readings.State(), ReadingState::Normal);
 }
 
-// Decided: a failed switch with the exit declined leaves a usable session; the next Pause and
-// the next Go try the switch again. Confirmed, the exit ends the session.
-TEST_F(Controller, FailedWheelSwitches) {
+// A failed switch to the wheel asks to exit: declined, the session goes on logging; confirmed,
+// the exit ends the session and closes the file after the "$PAUSED" marker.
+TEST_F(Controller, FailedWheelSwitchAsksToExit) {
     settings.surveyMode = kModeWheel;
     OpenStandBy();
     link.takesW = false;
@@ -196,23 +196,9 @@ TEST_F(Controller, FailedWheelSwitches) {
     EXPECT_EQ(view.boxes, std::vector<std::string>{"Confirm Exit: Exit Logging?"});
     EXPECT_EQ(session.state, SessionState::Logging);
     EXPECT_EQ(session.Watch(), WatchMode::Wheel); // nothing arrives, so nothing is watched
-
-    link.takesX = false;
-    view.answers = {MessageAnswer::No};
-    controller.Key(' ');
-    EXPECT_EQ(link.xAttempts, 5);
-    EXPECT_TRUE(view.shownRows.count({ButtonRow::Pause, 0}));
-    link.takesX = true;
-    controller.Key(' ');
-    EXPECT_EQ(session.state, SessionState::StandBy);
-    EXPECT_EQ(link.timerPeriod, 70);
-    link.takesW = true;
-    controller.Key('G');
-    EXPECT_EQ(session.state, SessionState::Logging);
     const std::size_t notes = Notes().size();
 
     controller.Key(' ');
-    link.takesW = false;
     view.answers = {MessageAnswer::Yes};
     controller.Key('G');
     EXPECT_TRUE(view.hidden);

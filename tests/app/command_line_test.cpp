@@ -33,7 +33,6 @@ TEST(CommandLine, AcceptedForms) {
     } rows[] = {
         {"", "", true, 1, false, "/dev/env3"},
         {"--portrait --portrait", "", true, 1, false, "/dev/env3"},
-        {"--root /srv/hh", "/srv/hh", true, 1, false, "/dev/env3"},
         {"--root=/srv/hh", "/srv/hh", true, 1, false, "/dev/env3"},
         {"--port=COM3=/tmp/a=b", "", true, 1, false, "/tmp/a=b"},
         {"--zoom 8", "", true, 8, false, "/dev/env3"},

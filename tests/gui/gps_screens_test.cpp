@@ -1,11 +1,10 @@
 // The GPS screens with their real widgets: the GPS row's watchdog "GPS!" warning and its end,
-// the GPS monitor over a pseudo-terminal (listing, "NO DATA", sending, pause and go, Tab), the Set
+// the GPS monitor over a pseudo-terminal (listing, "NO DATA", sending while paused), the Set
 // GPS Port dialog's results and the menu command that opens the monitor.
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QPushButton>
 #include <QTest>
 
 #include <memory>
@@ -129,44 +128,20 @@ private slots:
 
     // ---- The GPS monitor. ----
 
-    // The preset command in the edit line, Pause the default button; lines as they come,
-    // newest last and in view, then "NO DATA" after the silence.
+    // The preset command in the edit line; lines as they come, then "NO DATA" after the silence.
     void listingAndNoData() {
         MonitorRig rig(true, 400);
         rig.peer.Write("$GPGGA,1*00\r\n$GPRMC,2*00\r\n");
         QCOMPARE(rig.wnd->Edit()->text(), QString(kPreset));
-        QVERIFY(rig.wnd->Button(kActionGo)->isHidden());
-        QVERIFY(rig.wnd->Button(kActionPause)->isDefault());
         QTRY_COMPARE_WITH_TIMEOUT(Items(rig.wnd->List()),
                                   QStringList({"$GPGGA,1*00", "$GPRMC,2*00", "NO DATA"}), kWaitMs);
-        const QRect last = rig.wnd->List()->visualItemRect(rig.wnd->List()->item(2));
-        QVERIFY(rig.wnd->List()->viewport()->rect().contains(last));
     }
 
-    // Enter runs the default button, Pause; Tab skips the hidden one; Pause stops the listing,
-    // Go purges and resumes it. Cancel sends nothing; OK sends the line with CR LF, runs the
-    // listing again when paused and keeps the typed line as the next proposal; at most 49
-    // characters go. Exit ends the reader.
-    void sendPauseGoAndExit() {
+    // Cancel sends nothing; OK sends the line with CR LF, runs the listing again when paused
+    // and keeps the typed line as the next proposal; at most 49 characters go. Exit while
+    // paused ends the reader.
+    void sendWhilePausedAndExit() {
         MonitorRig rig;
-        rig.Char(13);
-        QVERIFY(!rig.wnd->RunningFlag() && rig.wnd->PausedFlag());
-        QVERIFY(!rig.wnd->Button(kActionGo)->isHidden());
-        QVERIFY(rig.wnd->Button(kActionPause)->isHidden());
-        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionGo));
-        QTest::keyClick(rig.wnd.get(), Qt::Key_Tab); // as the operator types it
-        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionSend));
-        rig.Char(9); // Exit
-        rig.Char(9); // round to Go
-        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionGo));
-        rig.peer.Write("$GPGGA,paused*00\r\n");
-        QTest::qWait(300);
-        QCOMPARE(rig.wnd->List()->count(), 0);
-        rig.Char('G');
-        QCOMPARE(rig.wnd->DefaultIndex(), int(kActionPause));
-        rig.peer.Write("$GPGGA,going*00\r\n");
-        QTRY_VERIFY_WITH_TIMEOUT(Items(rig.wnd->List()).contains("$GPGGA,going*00"), kWaitMs);
-        QVERIFY(!Items(rig.wnd->List()).contains("$GPGGA,paused*00")); // purged by Go
         rig.accept = false;
         rig.typed = "$PASHQ,PRT";
         rig.Char('S');
@@ -182,12 +157,10 @@ private slots:
         QCOMPARE(rig.dialogs, 3);
         QCOMPARE(Text(rig.peer.Read(kWaitMs, 12)), std::string("$PASHQ,PRT\r\n"));
         QVERIFY(rig.wnd->RunningFlag() && !rig.wnd->PausedFlag());
-        QVERIFY(!rig.wnd->Button(kActionPause)->isHidden());
         QCOMPARE(rig.wnd->Edit()->text(), QString("$PASHQ,PRT"));
         rig.typed = QString(60, QChar('A'));
         rig.Char('s');
         QCOMPARE(Text(rig.peer.Read(kWaitMs, 51)), std::string(49, 'A') + "\r\n");
-        // Exit while paused ends the reader and closes the port.
         rig.Char('p');
         rig.Char('x');
         QVERIFY(!rig.wnd->isVisible());
@@ -196,23 +169,18 @@ private slots:
         QVERIFY(!rig.port.IsOpen());
     }
 
-    // Cancel stores nothing; "Monitor GPS Output" stores and answers 1, OK stores and answers 0.
-    void portSetupStoresOnOkAndMonitorOnly() {
+    // Cancel stores nothing, OK stores and answers 0 ("Monitor GPS Output" is the menu
+    // command's).
+    void portSetupStoresOnOkOnly() {
         Settings settings;
-        for (int answer : {-1, 1, 0}) {
+        for (bool ok : {false, true}) {
             GetGPSPortSetup dialog(settings);
             dialog.List(720)->setCurrentIndex(1);
-            dialog.List(723)->setCurrentIndex(answer + 1);
-            if (answer < 0) {
-                dialog.reject();
-            } else if (answer == 1) {
-                dialog.MonitorButton()->click();
-            } else {
-                dialog.accept();
-            }
-            QCOMPARE(dialog.result(), std::max(answer, 0));
-            QCOMPARE(settings.gpsEnabled, answer < 0 ? 0 : 1);
-            QCOMPARE(settings.gpsParity, answer < 0 ? 0 : answer + 1);
+            dialog.List(723)->setCurrentIndex(1);
+            ok ? dialog.accept() : dialog.reject();
+            QCOMPARE(dialog.result(), 0);
+            QCOMPARE(settings.gpsEnabled, ok ? 1 : 0);
+            QCOMPARE(settings.gpsParity, ok ? 1 : 0);
         }
     }
 

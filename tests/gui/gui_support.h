@@ -132,11 +132,6 @@ struct Shell {
         });
     }
 
-    ~Shell() {
-        window.reset();
-        logger.reset();
-    }
-
     void Show() {
         window->show();
         window->activateWindow();
@@ -160,7 +155,7 @@ struct Shell {
     std::vector<QString> dialogTitles;
     RecordingSink messages;
     std::unique_ptr<Logger> logger;
-    std::unique_ptr<MainWnd> window;
+    std::unique_ptr<MainWnd> window; // after the logger: it goes first
     std::vector<int> commands;
     std::vector<int> quitStatus;
 };

@@ -215,6 +215,12 @@ uint64_t FramesSent(const InstrumentSimulator& sim) {
     return log.empty() ? 0 : log.back().sequence;
 }
 
+// Go: true when the session logs.
+bool Go(Shell& shell) {
+    shell.Key('g');
+    return shell.logger->session.state == SessionState::Logging;
+}
+
 bool SessionEnded(const Shell& shell) {
     return !shell.window->Logging()->isVisible() && !shell.logger->session.screenActive;
 }
@@ -305,8 +311,7 @@ private slots:
         const QString path = rig->root.path() + "/AUTO.R47";
         QVERIFY(CreateDataFile(*rig, path));
         const int atGo = RecordsOnDisk(path);
-        rig->Key('g');
-        QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        QVERIFY(Go(*rig));
         // "$STARTED", then at least ten readings (a margin of one).
         QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(path) >= atGo + 12, kWaitMs);
         const struct {
@@ -320,8 +325,7 @@ private slots:
         for (const auto& row : rows) {
             rig->logger->settings.pauseKey = row.pauseKey;
             if (row.pauseKey != 2) {
-                rig->Key('g');
-                QCOMPARE(rig->logger->session.state, SessionState::Logging);
+                QVERIFY(Go(*rig));
             }
             QVERIFY(logging->PauseButton(row.pauseKey)->isVisible());
             if (row.ignored != 0) {
@@ -387,8 +391,7 @@ private slots:
         Rig rig(Delivery::Streaming, "WHEEL.R47", [](Settings& s) { s.surveyMode = kModeWheel; });
         QVERIFY(rig.ready);
         MessagePaints paints(rig->window->Logging());
-        rig->Key('g');
-        QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        QVERIFY(Go(*rig));
         // The switch blocks the screen for a second: "Please Wait..." was on it meanwhile.
         QVERIFY2(paints.texts.contains(QStringLiteral("Please Wait...")),
                  qPrintable(paints.texts.join('|')));
@@ -667,8 +670,7 @@ private slots:
         Rig rig(static_cast<Delivery>(delivery), "DROPOUT.R47", {}, {},
                 [&](InstrumentConfig& c) { c.linkPath = linkPath; });
         QVERIFY(rig.ready);
-        rig->Key('g');
-        QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        QVERIFY(Go(*rig));
         InstrumentLink& link = rig->logger->link;
         const uint64_t framesBefore = link.State().framesHandedOn.load();
         rig.sim->Hangup();
@@ -707,8 +709,7 @@ private slots:
         QVERIFY(rig.ready);
         Shell* shell = rig.shell.get();
         InstrumentSimulator* sim = rig.sim.get();
-        shell->Key('g');
-        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+        QVERIFY(Go(*shell));
         // The GUI thread is blocked inside the recovery while it waits for the handshake, so
         // the cable goes back in from another thread as soon as the break is counted.
         LinkState& link = shell->logger->link.State();
@@ -741,8 +742,7 @@ private slots:
         shell->Key('q');
         QCOMPARE(shell->logger->session.state, SessionState::StandBy);
         const int atSecondGo = RecordsOnDisk(rig.path);
-        shell->Key('g');
-        QCOMPARE(shell->logger->session.state, SessionState::Logging);
+        QVERIFY(Go(*shell));
         QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atSecondGo + 2, kWaitMs);
         QVERIFY(PauseAndExit(*shell));
         QCOMPARE(QFile(rig.path).size() % qint64(kRecordLength), qint64(0));

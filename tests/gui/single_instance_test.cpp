@@ -1,13 +1,9 @@
-// One running logger per device root: the guard in-process, and the real program started
-// twice on one root.
+// One running logger per device root: the real program started twice on one root.
 
-#include <QLockFile>
 #include <QProcess>
-#include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QtTest>
 
-#include "app/single_instance_qt.h"
 #include "tests/gui/gui_support.h"
 
 using namespace tm47;
@@ -34,17 +30,6 @@ bool WaitForLock(const QString& root) {
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 private slots:
-    void secondGuardOnOneFolderAsksTheFirstToTheFront() {
-        QTemporaryDir dir;
-        const std::filesystem::path folder = dir.path().toStdString() + "/Storage/TALINI";
-        SingleInstance first(folder);
-        QVERIFY(first.Acquire());
-        QSignalSpy front(&first, &SingleInstance::activationRequested);
-        SingleInstance second(folder);
-        QVERIFY(!second.Acquire());
-        QVERIFY(front.wait(testing::kWaitMs));
-    }
-
     void secondProgramExitsWithMinusOne() {
         QTemporaryDir root;
         QProcess* first = StartLogger(root.path(), this);

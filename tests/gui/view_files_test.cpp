@@ -1,7 +1,6 @@
 // The "View Files" screen with the real widgets: files opened through the injected open-file
-// dialog, the line combo box, the window and bar moves by key, the status texts, an index that
-// cannot be written, and the bar on the profile.
-#include <QFontMetrics>
+// dialog, the line combo box, keys reaching the window and bar moves, the status texts, an index
+// that cannot be written, and the bar on the profile.
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTest>
@@ -14,13 +13,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <memory>
 #include <string>
-#include <vector>
 
 #include "config/settings_file.h"
-#include "datafile/records.h"
-#include "platform/clock.h"
+#include "tests/datafile/crafted_file.h"
 #include "tests/gui/gui_support.h"
 #include "viewer/view_files_wnd.h"
 
@@ -28,41 +24,21 @@ namespace tm47 {
 
 namespace {
 
-const LocalTime kNoon{2024, 5, 17, 12, 0, 0, 0};
-
-// A data file written record by record with the record builders.
-struct Crafted {
-    std::string data;
-    Crafted& Add(const Record& r) {
-        data.append(r.data(), r.size());
+// A data file with the default header; readings are M readings without a normalising gain.
+struct Crafted : CraftedFile {
+    Crafted() { Header(false); }
+    Crafted& Line(std::u16string_view name, double start, float increment) {
+        CraftedFile::Line(name, start, increment);
         return *this;
     }
-    Crafted& Header() {
-        Add(FileHeaderRecord(Settings{}, true, true)).Add(FileNameRecord("TEST", 0.2f));
-        return Repeat(4, HeaderOffsetRecord(0.0f, kQcNone, 0.0f));
-    }
-    Crafted& Line(std::u16string_view name, double start, float increment) {
-        Add(SurveyLineRecord(name)).Add(StartStationRecord(start));
-        Add(DirectionRecord(1, increment)).Add(DateTimeRecord(kNoon));
-        Record offset = NullingOffsetRecord(0.0f, 0.0f);
-        offset[22] = '1';
-        return Repeat(4, offset);
-    }
-    // Four raw channel values and the nominal reference mean (no normalising gain).
     Crafted& Reading(std::array<int16_t, 4> raw = {}, int count = 1) {
-        std::array<uint8_t, kReadingFrameBytes> frame{'M'};
-        const int16_t words[] = {raw[0], raw[1], raw[2], raw[3], 3000}; // big-endian
-        for (std::size_t i = 0; i < 5; ++i) {
-            frame[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(words[i]) >> 8);
-            frame[3 + 2 * i] = static_cast<uint8_t>(words[i] & 0xFF);
+        for (int i = 0; i < count; ++i) {
+            Add(TestReading('M', raw));
         }
-        return Repeat(count, ReadingRecord(frame, 1000));
+        return *this;
     }
-    Crafted& Marker() { return Add(NoteRecord('X', u"$PAUSED", 1001)); }
-    Crafted& Repeat(int n, const Record& r) {
-        for (int i = 0; i < n; ++i) {
-            Add(r);
-        }
+    Crafted& Marker() {
+        Add(NoteRecord('X', u"$PAUSED", 1001));
         return *this;
     }
 };
@@ -152,8 +128,8 @@ private slots:
     void ShortLineOpenedPutsTheBarMidwayAndChosenLaterAt50() {
         Rig rig;
         Crafted two;
-        two.Header().Line(u"AB", 0, 1).Reading({}, 30).Line(u"12 A", 0, 1).Reading({}, 30);
-        rig.Open("TWO.R47", two.data);
+        two.Line(u"AB", 0, 1).Reading({}, 30).Line(u"12 A", 0, 1).Reading({}, 30);
+        rig.Open("TWO.R47", two.bytes);
         QVERIFY(rig.viewer.viewState == ViewState::Line);
         QCOMPARE(rig.wnd->LineCombo()->count(), 2);
         QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("AB"));
@@ -171,7 +147,7 @@ private slots:
 
         // The next file opens at its own first line.
         rig.Open("NEXT.R47",
-                 Crafted().Header().Line(u"C", 500, 1).Reading().Line(u"D", 9, 1).Reading().data);
+                 Crafted().Line(u"C", 500, 1).Reading().Line(u"D", 9, 1).Reading().bytes);
         QCOMPARE(rig.viewer.currentLine, 0);
         QCOMPARE(rig.wnd->LineCombo()->currentIndex(), 0);
         QCOMPARE(rig.wnd->LineCombo()->itemText(0), QStringLiteral("C"));
@@ -179,45 +155,28 @@ private slots:
         QCOMPARE(rig.viewer.viewFileName, std::string("NEXT"));
     }
 
-    void WindowMovesAlongTheLine_data() {
-        QTest::addColumn<int>("readings");
-        QTest::addColumn<QList<int>>("keys");
-        QTest::addColumn<QList<int>>("firstRows");
-        using K = Qt::Key;
-        QTest::newRow("R 200: forward shows row 1 again, End does nothing")
-            << 200 << QList<int>{K::Key_PageDown, K::Key_End} << QList<int>{1, 1};
-        QTest::newRow("R 1000: End, back, start")
-            << 1000 << QList<int>{K::Key_End, K::Key_PageUp, K::Key_Home}
-            << QList<int>{691, 611, 1};
-        QTest::newRow("R 400: forward stops at the last window")
-            << 400 << QList<int>{K::Key_PageDown, K::Key_PageDown, K::Key_PageDown}
-            << QList<int>{81, 91, 91};
-    }
-    void WindowMovesAlongTheLine() {
-        QFETCH(int, readings);
-        QFETCH(QList<int>, keys);
-        QFETCH(QList<int>, firstRows);
+    // The keys reach the window moves (their rules are the viewer tests'): End, back, start.
+    void KeysMoveTheWindowAlongTheLine() {
         Rig rig(false); // landscape: 310 columns
-        rig.Open("LONG.R47", Crafted().Header().Line(u"L1", 0, 1).Reading({}, readings).data);
+        rig.Open("LONG.R47", Crafted().Line(u"L1", 0, 1).Reading({}, 1000).bytes);
         QCOMPARE(rig.viewer.plotColumns, 310);
-        for (int i = 0; i < keys.size(); ++i) {
-            rig.Key(static_cast<Qt::Key>(keys[i]));
-            QCOMPARE(rig.viewer.firstRow, int64_t(firstRows[i]));
-            // Column 1 shows that row: station = row - 1 on this line.
-            QCOMPARE(rig.StationAt(1), float(firstRows[i] - 1));
+        const std::pair<Qt::Key, int> moves[] = {
+            {Qt::Key_End, 691}, {Qt::Key_PageUp, 611}, {Qt::Key_Home, 1}};
+        for (const auto& [key, row] : moves) {
+            rig.Key(key);
+            QCOMPARE(rig.viewer.firstRow, int64_t(row));
+            QCOMPARE(rig.StationAt(1), float(row - 1)); // column 1 shows that row
             QCOMPARE(rig.viewer.cursorColumn, 50);
         }
-        if (readings == 1000) { // the bar of the End window stood at station 739
-            rig.Key(Qt::Key_End);
-            QCOMPARE(rig.wnd->CursorTexts()[0], QStringLiteral("739.0   "));
-        }
+        rig.Key(Qt::Key_End); // the bar of the End window stands at station 739
+        QCOMPARE(rig.wnd->CursorTexts()[0], QStringLiteral("739.0   "));
     }
 
-    void BarMovesStopAtColumnOneAndAtTheLastRow() {
+    void BarShowsValuesAndGapsAndStopsAtColumnOne() {
         Rig rig;
         Crafted gap;
-        gap.Header().Line(u"G", 100, 0.5f).Reading({100, -200, 0, 1}).Marker().Reading();
-        rig.Open("GAP.R47", gap.data);
+        gap.Line(u"G", 100, 0.5f).Reading({100, -200, 0, 1}).Marker().Reading();
+        rig.Open("GAP.R47", gap.bytes);
         QCOMPARE(rig.viewer.indexRowCount, 3);
         QCOMPARE(rig.viewer.cursorColumn, 1);
         const std::array<QString, 5> first{"100.0   ", "966.7   ", "-1933.3 ", "0.0     ",
@@ -233,17 +192,10 @@ private slots:
         rig.Key(Qt::Key_Down);
         QCOMPARE(rig.viewer.cursorColumn, 3);
         QCOMPARE(rig.wnd->CursorTexts()[0], QStringLiteral("101.0   ")); // two increments on
-        rig.Key(Qt::Key_Right);                                          // the last row
-        QCOMPARE(rig.viewer.cursorColumn, 3);
-        rig.Key(Qt::Key_Up);
-        rig.Key(Qt::Key_Up);
-        QCOMPARE(rig.viewer.cursorColumn, 1);
-        QCOMPARE(rig.wnd->CursorTexts(), first);
-
-        // The bar stands in column 1 of the profile; column 3 is clear of it again.
+        // The bar stands in column 3 of the profile; column 1 is clear of it again.
         const QImage& canvas = rig.wnd->Curve()->Canvas();
-        QCOMPARE(canvas.pixel(1, 5) | 0xFF000000, kViewBarColour);
-        QVERIFY((canvas.pixel(3, 5) | 0xFF000000) != kViewBarColour);
+        QCOMPARE(canvas.pixel(3, 5) | 0xFF000000, kViewBarColour);
+        QVERIFY((canvas.pixel(1, 5) | 0xFF000000) != kViewBarColour);
     }
 
     void StatusTexts() {
@@ -254,7 +206,7 @@ private slots:
         QCOMPARE(rig.wnd->ScaleNumbers(), QStringLiteral(" -12 / 500"));
         rig.settings.amplitudeMode = 1;
         QCOMPARE(rig.wnd->ScaleLabel(), QStringLiteral("C Scale:"));
-        rig.Open("LONGFILENAME.R47", Crafted().Header().Line(u"A", 0, 1).Reading().data);
+        rig.Open("LONGFILENAME.R47", Crafted().Line(u"A", 0, 1).Reading().bytes);
         QCOMPARE(rig.wnd->FileLabel(), QStringLiteral("File:LONGFILE"));
         // Cancel with a file open: the profile is not drawn, the status loses the name. The
         // dialog starts in the data folder of the storage chosen.
@@ -288,8 +240,7 @@ private slots:
         } else {
             // A line with a curve, then its index made impossible to rewrite: read-only for a
             // user, immutable for root where the file system allows it, else a folder.
-            rig.Open("A.R47",
-                     Crafted().Header().Line(u"A", 0, 1).Reading({40, 40, 40, 40}, 80).data);
+            rig.Open("A.R47", Crafted().Line(u"A", 0, 1).Reading({40, 40, 40, 40}, 80).bytes);
             QVERIFY(rig.viewer.points.pointValid[1] != 0);
             std::filesystem::permissions(index, std::filesystem::perms::owner_read);
             reason = "Permission denied";
@@ -304,8 +255,7 @@ private slots:
                 }
             }
         }
-        rig.Open("B.R47",
-                 Crafted().Header().Line(u"B", 0, 1).Reading({-40, -40, -40, -40}, 80).data);
+        rig.Open("B.R47", Crafted().Line(u"B", 0, 1).Reading({-40, -40, -40, -40}, 80).bytes);
         if (immutable) {
             SetImmutable(index, false);
         }
@@ -337,7 +287,7 @@ private slots:
                              "  \r\nTo move vertical bar:\r\n 1 left   - tap |<-- /Left \r\n"
                              " 1 right - tap -->| /Right"));
 
-        rig.Open("A.R47", Crafted().Header().Line(u"A", 0, 1).Reading({}, 3).data);
+        rig.Open("A.R47", Crafted().Line(u"A", 0, 1).Reading({}, 3).bytes);
         rig.offsetOrder = OffsetOrder::AfterNormalising;
         rig.Key(Qt::Key_X);
         QVERIFY(!rig.wnd->isVisible());

@@ -93,13 +93,6 @@ TEST(Records, NumbersIgnoreTheProcessLocale) {
     std::setlocale(LC_ALL, saved.c_str());
 }
 
-TEST(Records, ReadingKindLetters) {
-    const std::string readings = "DEFJKMNPQTjk";
-    for (char c : readings + "HOILBAZS*CX@#?\"!e") {
-        EXPECT_EQ(IsReadingKind(c), readings.find(c) != std::string::npos) << c;
-    }
-}
-
 // Raw 1000 on every channel (1000 x 4.8333 = 4833.3 before the letter scaling). Variant 1 is
 // High Power; antenna 0 is 1 x 0.5 m, 1 is 1 x 1 m, 2 is 0.5 x 0.5 m, 3 hand held. The range
 // code's bit pairs divide channels 4 to 1 by 1, 10 or 100 (one code with all three).

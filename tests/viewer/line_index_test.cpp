@@ -75,17 +75,10 @@ TEST(LineList, EveryLineIsListedWithItsStartAndItsNameUpToTheFirstSpace) {
 }
 
 TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
-    Viewer v(CraftedFile()
-                 .Header(false)
-                 .Line(u"1", 100, 0.5f)
-                 .Add(M({100, -200, 0, 1}))
-                 .Reading()
-                 .Add(StationRecord(200.0, kNoon))
-                 .Reading()
-                 .Add(NoteRecord('C', u"rock", 1))
-                 .Add(NoteRecord('X', u"$PAUSED", 2))
-                 .Reading()
-                 .bytes);
+    CraftedFile f;
+    f.Header(false).Line(u"1", 100, 0.5f).Add(M({100, -200, 0, 1})).Reading();
+    f.Add(StationRecord(200.0, kNoon)).Reading().Add(NoteRecord('C', u"rock", 1));
+    Viewer v(f.Add(NoteRecord('X', u"$PAUSED", 2)).Reading().bytes);
     EXPECT_EQ(v.Index(1), "      100.00      966.66    -1933.32        0.00        9.67\n"
                           "      100.50" +
                               kZeros + kGap + kGap + kGap + kGap + "      200.00" + kZeros + kGap +
@@ -114,15 +107,10 @@ TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
 
 TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
     // Reference mean 1500 against the nominal 3000: normalising doubles the values.
-    Viewer v(CraftedFile()
-                 .Header(false)
-                 .Line(u"P", 0, 1, {}, {}, {10, 20, 30, 40})
-                 .Add(M({}, 1500))
-                 .Offsets({1, 2, 3, 4})
-                 .Add(M({}, 1500))
-                 .Line(u"Q", 0, 1, {}, {}, {10, 20, 30, 40}, ' ')
-                 .Add(M({}, 1500))
-                 .bytes);
+    CraftedFile f;
+    f.Header(false).Line(u"P", 0, 1, {}, {}, {10, 20, 30, 40}).Add(M({}, 1500));
+    f.Offsets({1, 2, 3, 4}).Add(M({}, 1500));
+    Viewer v(f.Line(u"Q", 0, 1, {}, {}, {10, 20, 30, 40}, ' ').Add(M({}, 1500)).bytes);
     // Subtracted before normalising; the index ends at the next line.
     EXPECT_EQ(v.Index(1), "        0.00      -20.00      -40.00      -60.00      -80.00\n"
                           "        1.00       -2.00       -4.00       -6.00       -8.00\n");
@@ -154,12 +142,9 @@ TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
 
 TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
     // A stored reference mean of 0.01 multiplies by 180000: channel 4 is about 3.5e11.
-    Viewer v(CraftedFile()
-                 .Header(false)
-                 .Line(u"W", 0, 1)
-                 .Add(TestReading('F', {0, 0, 0, 32767}, 0, 1))
-                 .Reading()
-                 .bytes);
+    CraftedFile f;
+    f.Header(false).Line(u"W", 0, 1).Add(TestReading('F', {0, 0, 0, 32767}, 0, 1)).Reading();
+    Viewer v(f.bytes);
     const std::string index = v.Index(1);
     ASSERT_EQ(index.size(), 2 * kIndexRowLength);
     EXPECT_EQ(index.substr(kIndexRowLength), "        1.00" + kZeros);

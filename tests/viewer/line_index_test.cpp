@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "datafile/records.h"
@@ -122,21 +123,18 @@ TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
 
 TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
     const std::string two = CraftedFile().Header(false).Line(u"T", 5, 1).Reading().Reading().bytes;
-    const struct {
-        std::string data;
-        int32_t line;
-        std::string index;
-    } cases[] = {
+    // The file, the line asked for, the index.
+    const std::tuple<std::string, int32_t, std::string> cases[] = {
         {two + std::string("M\0\1\2\3\4\5\6\7\x8\x9", 11), 1,
          "        5.00" + kZeros + "        6.00" + kZeros},
         {CraftedFile().Header(false).Line(u"T", 5, 1).bytes.substr(0, 200), 1, ""},
         {two, 0, ""},
         {two, 2, ""},
     };
-    for (const auto& c : cases) {
-        Viewer v(c.data);
-        EXPECT_EQ(v.Index(c.line), c.index) << c.data.size() << " bytes, line " << c.line;
-        EXPECT_EQ(v.rows, static_cast<int64_t>(c.index.size() / kIndexRowLength));
+    for (const auto& [data, line, index] : cases) {
+        Viewer v(data);
+        EXPECT_EQ(v.Index(line), index) << data.size() << " bytes, line " << line;
+        EXPECT_EQ(v.rows, static_cast<int64_t>(index.size() / kIndexRowLength));
     }
 }
 

@@ -73,15 +73,11 @@ struct LinkFixture : ::testing::Test {
 // GUI session tests'.
 TEST_F(LinkFixture, HandshakeAnswersSetTheLinkMode) {
     // Other bytes between O and K keep the mark; the first acknowledgement wins.
-    const struct {
-        const char* reply;
-        int linkMode;
-    } cases[] = {{"OxK", 1}, {"OKV", 1}, {"OV", 0}};
-    for (const auto& c : cases) {
-        auto peerThread = AnswerCommand("HX", c.reply);
-        EXPECT_EQ(link.SendInstrumentCommand('H', 'X'), 1) << c.reply;
+    for (auto [reply, linkMode] : {std::pair{"OxK", 1}, {"OKV", 1}, {"OV", 0}}) {
+        auto peerThread = AnswerCommand("HX", reply);
+        EXPECT_EQ(link.SendInstrumentCommand('H', 'X'), 1) << reply;
         peerThread.join();
-        EXPECT_EQ(link.State().linkMode.load(), c.linkMode) << c.reply;
+        EXPECT_EQ(link.State().linkMode.load(), linkMode) << reply;
     }
 }
 

@@ -148,9 +148,8 @@ TEST(R47Export, StationsAndValuesFollowTheLinesAsTheViewerReadsThem) {
     CraftedFile f;
     f.Header(true).Line(u"AB", 100.0, 0.5f, {12, 0, 0}, 1000);
     f.Reading(1200, 1100, 'D').Reading(-800, 1200, 'D').Reading(32000, 1300, 'D');
-    f.Offsets({12.5f, 25.0f, 37.5f, 50.0f})
-        .Reading(500, 1400, 'N')
-        .Sentence(Gga(1, "00.0000"), 1400);
+    f.Offsets({12.5f, 25.0f, 37.5f, 50.0f}).Reading(500, 1400, 'N');
+    f.Sentence(Gga(1, "00.0000"), 1400);
     f.Add(tm47::StationRecord(200.0, {2024, 5, 17, 12, 0, 1, 0})).Reading(600, 1500, 'j');
     f.Add(tm47::NoteRecord('X', u"$PAUSED", 1600)).Reading(700, 1700, 'k');
     f.Line(u"CD", 0.0, 1.0f, {12, 1, 0}, 1700).Reading(-1, 1800, 'E');

@@ -48,15 +48,17 @@ struct QcCheckTest : ::testing::Test {
     }
 
     // The command and the 51-frame average as the reading processing drives them; the window
-    // then shows step 0.
-    void StartCheck(int32_t kind, int32_t antenna) {
+    // then shows step 0. Unless `finish`, the check is left averaging.
+    void StartCheck(int32_t kind, int32_t antenna, bool finish = true) {
         check.Request(kind);
         EXPECT_EQ(readings.State(), ReadingState::QcAveraging);
         nulling.qcSavedOffsets = normalisation.nullOffsets;
         check.AveragingStarted(antenna);
         normalisation.nullOffsets = {40, 40, 40, 40};
-        readings.QcAveragingDone();
-        check.AveragingDone();
+        if (finish) {
+            readings.QcAveragingDone();
+            check.AveragingDone();
+        }
     }
 
     std::vector<std::string> Lines() const { return ComposeCalibrationScreen(check.state).lines; }
@@ -89,10 +91,7 @@ TEST_F(QcCheckTest, CancelOrALostLinkRestoresThePreviousOffsets) {
     check.Request(kQcKindInternal);
     check.LinkLost();
     EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
-    check.Request(kQcKindInternal);
-    nulling.qcSavedOffsets = normalisation.nullOffsets;
-    check.AveragingStarted(0);
-    normalisation.nullOffsets = {9, 9, 9, 9};
+    StartCheck(kQcKindInternal, 0, false);
     check.LinkLost();
     EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
 

@@ -131,12 +131,7 @@ TEST_F(LinkFixture, FramesReadTogetherArriveInOrderUntilOneSwitchesTheMode) {
             EXPECT_TRUE(link.EnterWheelMode());
         }
     });
-    std::vector<uint8_t> four;
-    for (int16_t ch1 = 1; ch1 <= 4; ++ch1) {
-        const auto w = Wire('T', ch1);
-        four.insert(four.end(), w.begin(), w.end());
-    }
-    peer.Write(four);
+    peer.Write(test::Concat({Wire('T', 1), Wire('T', 2), Wire('T', 3), Wire('T', 4)}));
     DrainFor(5000ms, 2);
     DrainFor(300ms);
     hw.join();

@@ -6,6 +6,7 @@
 #include <iterator>
 #include <sstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "tests/datafile/temp_dir_support.h"
@@ -86,34 +87,29 @@ TEST_F(SettingsFileTest, EveryLineLoadsIntoItsFieldAndSavesBackUnchanged) {
 }
 
 // The reading interval gives timer 1's period and the cycles per reading; the survey mode
-// chooses among the auto, wheel and manual station increments (1.5, 0.25, 3 here); the scale
+// chooses among the auto, wheel and manual station increments (1, 0.2, 2 by default); the scale
 // gives the pixels per unit of a 200-pixel plot, a maximum not above the minimum (or no finite
 // range) counting as minimum .. minimum + 100.
 TEST_F(SettingsFileTest, DerivedValuesFollowTheLoadedLines) {
-    const struct {
-        const char *interval, *mode, *scaleMin, *scaleMax;
-        int32_t ms, cycles;
-        float increment, pixelsPerUnit;
-    } cases[] = {{"0.200000", "0", "0.000000", "500.000000", 200, 4, 1.5f, 0.4f},
-                 {"1.000000", "1", "100.000000", "100.000000", 1000, 18, 0.25f, 2.0f},
-                 {"0.010000", "2", "0.000000", "nan", 10, 1, 3.0f, 2.0f},
-                 {"0.200000", "7", "0", "1e-44", 200, 4, 1.0f, 2.0f}};
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.interval << " mode " << c.mode);
+    // Interval, mode, scale minimum and maximum lines; period, cycles, increment, pixels per unit.
+    const std::tuple<const char*, const char*, const char*, const char*, int32_t, int32_t, float,
+                     float>
+        cases[] = {{"0.200000", "0", "0.000000", "500.000000", 200, 4, 1.0f, 0.4f},
+                   {"1.000000", "1", "100.000000", "100.000000", 1000, 18, 0.2f, 2.0f},
+                   {"0.010000", "2", "0.000000", "nan", 10, 1, 2.0f, 2.0f},
+                   {"0.200000", "7", "0", "1e-44", 200, 4, 5.0f, 2.0f}};
+    for (const auto& [interval, mode, scaleMin, scaleMax, ms, cycles, increment, ppu] : cases) {
+        SCOPED_TRACE(testing::Message() << interval << " mode " << mode);
         settings_ = {};
         settings_.profilePlotHeight = 200;
-        EXPECT_EQ(Load(DefaultsWith({{21, c.scaleMin},
-                                     {22, c.scaleMax},
-                                     {29, c.mode},
-                                     {30, "1.500000"},
-                                     {31, "0.250000"},
-                                     {32, "3.000000"},
-                                     {33, c.interval}})),
-                  SettingsLoad::Loaded);
-        EXPECT_EQ(settings_.readingIntervalMs, c.ms);
-        EXPECT_EQ(settings_.cyclesPerReading, c.cycles);
-        EXPECT_EQ(settings_.activeStationIncrement, c.increment);
-        EXPECT_EQ(settings_.profilePixelsPerUnit, c.pixelsPerUnit);
+        settings_.activeStationIncrement = 5.0f; // an unknown mode keeps it
+        const std::string file =
+            DefaultsWith({{21, scaleMin}, {22, scaleMax}, {29, mode}, {33, interval}});
+        EXPECT_EQ(Load(file), SettingsLoad::Loaded);
+        EXPECT_EQ(settings_.readingIntervalMs, ms);
+        EXPECT_EQ(settings_.cyclesPerReading, cycles);
+        EXPECT_EQ(settings_.activeStationIncrement, increment);
+        EXPECT_EQ(settings_.profilePixelsPerUnit, ppu);
     }
 }
 

@@ -42,13 +42,6 @@ bool Pump(SyncHandover& handover, const std::function<void()>& feed,
     }
     return done();
 }
-bool Pump(SyncHandover& handover, const std::function<bool()>& done) {
-    return Pump(handover, {}, done);
-}
-void PumpFor(SyncHandover& handover, std::chrono::milliseconds limit) {
-    const auto never = [] { return false; };
-    Pump(handover, {}, never, limit);
-}
 
 // The GPS input of one session with a fake screen; the record sink notes tags, tick and text.
 struct Rig {
@@ -65,8 +58,11 @@ struct Rig {
         shownTexts.push_back(fix.sentenceText);
         return {true, logging, true};
     }
-    bool Pump(const std::function<bool()>& done) { return tm47::Pump(input.Handover(), done); }
-    void PumpFor(std::chrono::milliseconds d) { tm47::PumpFor(input.Handover(), d); }
+    bool Pump(const std::function<bool()>& done) { return tm47::Pump(input.Handover(), {}, done); }
+    void PumpFor(std::chrono::milliseconds d) {
+        tm47::Pump(
+            input.Handover(), {}, [] { return false; }, d);
+    }
     std::size_t WrittenCount() {
         std::lock_guard lock(mutex);
         return written.size();
@@ -189,9 +185,9 @@ TEST(GpsMonitorReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
     reader.Start(window);
     SyncHandover& h = reader.Handover();
     receiver.Pull();
-    ASSERT_TRUE(Pump(h, [&] { return !window.IsOpen(); }));
+    ASSERT_TRUE(Pump(h, {}, [&] { return !window.IsOpen(); }));
     receiver.Return();
-    ASSERT_TRUE(Pump(h, [&] { return window.IsOpen(); }));
+    ASSERT_TRUE(Pump(h, {}, [&] { return window.IsOpen(); }));
     const auto feed = [&] { receiver.peer->Write("$GPGSA,2*00\r\n"); };
     ASSERT_TRUE(Pump(h, feed, [&] { return !listed.empty(); }));
     EXPECT_EQ(listed.back(), "$GPGSA,2*00");

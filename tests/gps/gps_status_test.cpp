@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "gps/nmea_framer.h"
 #include "gps_view_support.h"
 
@@ -45,11 +47,8 @@ TEST(GpsStatusHandler, EachLineDrawsItsCells) {
     constexpr GpsStatusInputs kOn{true, false, false}, kTake{true, true, true},
         kOff{false, true, true};
     constexpr const char* U = "<untouched>";
-    const struct {
-        std::string line;
-        GpsStatusInputs in;
-        std::string quality, satellites, pdop;
-    } rows[] = {
+    // The line, the inputs, the quality, satellites and PDOP cells.
+    const std::tuple<std::string, GpsStatusInputs, std::string, std::string, std::string> rows[] = {
         {gga, kOn, "AGPS", " 8", U},
         {"$GPGGA,120000.00,5000.0000,N,01000.0000,E,,00,,,M,,M,,*44", kOn, " >9", " 0", U},
         {"$GPGGA,120000.00,5000.0000*50", kOn, "", " 0", U}, // cut short
@@ -61,19 +60,19 @@ TEST(GpsStatusHandler, EachLineDrawsItsCells) {
         {"$A*41", kOn, U, U, U},  // verified, but under 6 characters
         {gga, kOff, "", "??", U}, // GPS disabled
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.line);
+    for (const auto& [line, in, quality, satellites, pdop] : rows) {
+        SCOPED_TRACE(line);
         GpsFix fix;
         FakeGpsView view;
-        Deliver(fix, r.line, r.in, view);
-        EXPECT_EQ(view.Text(GpsCell::FixQuality), r.quality);
-        EXPECT_EQ(view.Text(GpsCell::Satellites), r.satellites);
-        EXPECT_EQ(view.Text(GpsCell::Pdop), r.pdop);
+        Deliver(fix, line, in, view);
+        EXPECT_EQ(view.Text(GpsCell::FixQuality), quality);
+        EXPECT_EQ(view.Text(GpsCell::Satellites), satellites);
+        EXPECT_EQ(view.Text(GpsCell::Pdop), pdop);
         for (GpsCell c : {GpsCell::FixQuality, GpsCell::Satellites, GpsCell::Pdop}) {
-            const bool failed = r.satellites == "??" || r.pdop == "??";
+            const bool failed = satellites == "??" || pdop == "??";
             EXPECT_EQ(view.Font(c), failed && view.Text(c) != U ? GpsFont::Bold : GpsFont::Normal);
         }
-        const bool validGga = r.satellites != U && r.satellites != "??";
+        const bool validGga = satellites != U && satellites != "??";
         EXPECT_EQ(view.Text(GpsCell::Spinner), validGga ? "/" : U);
         EXPECT_TRUE(fix.sentenceText.empty());
         EXPECT_TRUE(fix.validSentenceText.empty());

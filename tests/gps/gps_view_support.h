@@ -5,6 +5,7 @@
 #include <map>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "gps/gps_status.h"
 
@@ -21,15 +22,14 @@ public:
             cells[c] = {c == GpsCell::FixQuality ? "GPS!" : "", GpsFont::Bold};
         }
     }
-    // What `cell` shows; "<untouched>" when nothing was drawn there.
-    std::string Text(GpsCell cell) const {
-        auto it = cells.find(cell);
-        return it == cells.end() ? "<untouched>" : it->second.first;
+    // What `cell` shows, and in which font; "<untouched>" when nothing was drawn there.
+    std::pair<std::string, GpsFont> Cell(GpsCell cell) const {
+        const auto it = cells.find(cell);
+        return it == cells.end() ? std::pair{std::string("<untouched>"), GpsFont::Normal}
+                                 : it->second;
     }
-    GpsFont Font(GpsCell cell) const {
-        auto it = cells.find(cell);
-        return it == cells.end() ? GpsFont::Normal : it->second.second;
-    }
+    std::string Text(GpsCell cell) const { return Cell(cell).first; }
+    GpsFont Font(GpsCell cell) const { return Cell(cell).second; }
 
     std::map<GpsCell, std::pair<std::string, GpsFont>> cells;
     int warnings = 0;

@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "nmea_capture_support.h"
@@ -75,28 +76,25 @@ TEST(DamagedCapture, FramingRulesDecideWhatEachLineBecomes) {
 TEST(NmeaFramer, LinesAreCutAndClassifiedAsTheReceiverSentThem) {
     const std::string gga = kGoodGga;
     const std::string x199(199, 'x');
-    const struct {
-        const char* name;
-        std::string bytes;
-        Framed expected;
-        uint64_t restarts = 0;
-    } cases[] = {
-        {"no dollar sign is handed on once", gga.substr(1) + "\r\n", {{gga.substr(1), false}}},
+    // What it shows, the bytes, the lines, the restarts after an overflow.
+    const std::tuple<const char*, std::string, Framed, uint64_t> cases[] = {
+        {"no dollar sign is handed on once", gga.substr(1) + "\r\n", {{gga.substr(1), false}}, 0},
         {"lower-case checksum digits",
          "$GPRMC,205200.00,V,,,,,,,,,,,V*4c\r\n",
-         {{"$GPRMC,205200.00,V,,,,,,,,,,,V*4c", true}}},
-        {"a line feed with nothing buffered is ignored", "\n\n" + gga + "\r\n", {{gga, true}}},
-        {"a NUL byte ends the text", "$A*41\0xyz\r\n"s, {{"$A*41", true}}},
+         {{"$GPRMC,205200.00,V,,,,,,,,,,,V*4c", true}},
+         0},
+        {"a line feed with nothing buffered is ignored", "\n\n" + gga + "\r\n", {{gga, true}}, 0},
+        {"a NUL byte ends the text", "$A*41\0xyz\r\n"s, {{"$A*41", true}}, 0},
         // "$", 199 characters and the CR fill indices 0..200: still one line; one byte more
         // restarts at index 0, and the line that completes has lost its "$".
-        {"201 bytes", "$" + x199 + "\r\n", {{"$" + x199, false}}},
+        {"201 bytes", "$" + x199 + "\r\n", {{"$" + x199, false}}, 0},
         {"202 bytes restart", "$x" + x199 + "B*42\r\n", {{"B*42", false}}, 1},
     };
-    for (const auto& c : cases) {
+    for (const auto& [name, bytes, expected, restarts] : cases) {
         NmeaFramer framer;
-        EXPECT_EQ(FrameAll(framer, c.bytes), c.expected) << c.name;
-        EXPECT_EQ(framer.Buffered(), 0u) << c.name;
-        EXPECT_EQ(framer.Stats().overflowRestarts, c.restarts) << c.name;
+        EXPECT_EQ(FrameAll(framer, bytes), expected) << name;
+        EXPECT_EQ(framer.Buffered(), 0u) << name;
+        EXPECT_EQ(framer.Stats().overflowRestarts, restarts) << name;
     }
 }
 

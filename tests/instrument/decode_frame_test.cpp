@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 #include "frame_wire_support.h"
 
 namespace tm47 {
@@ -49,11 +51,7 @@ void ExpectChannels(const Reading& r, std::array<double, 4> expected) {
 // Raw 1000 on every channel, calibrated (x 4.8333), divided by the range code's divisors and
 // scaled by the letter's group.
 TEST(DecodeFrame, RangeCodeDivisorsAndLetterScaling) {
-    const struct {
-        uint8_t letter, rangeCode;
-        int variant, antenna;
-        std::array<double, 4> expected;
-    } cases[] = {
+    const std::tuple<uint8_t, uint8_t, int, int, std::array<double, 4>> cases[] = {
         {'T', 0xFF, 0, 0, {96.666, 96.666, 96.666, 96.666}},
         {'T', 0xC0, 0, 0, {96.666, 9666.6, 9666.6, 9666.6}}, // the lowest code of divisor 100
         {'T', 0x1D, 0, 0, {9666.6, 966.66, 96.666, 966.66}},
@@ -65,14 +63,14 @@ TEST(DecodeFrame, RangeCodeDivisorsAndLetterScaling) {
         {'P', 0, 1, 2, {4362.05325, 6587.7879, 9796.10827, 14591.03670}},
         {'k', 0, 1, 1, {4362.05325, 6587.7879, 9874.4319, 58734.2616}},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.letter << " range " << int(c.rangeCode) << " variant "
-                                        << c.variant << " antenna " << c.antenna);
+    for (const auto& [letter, rangeCode, variant, antenna, expected] : cases) {
+        SCOPED_TRACE(testing::Message() << letter << " range " << int(rangeCode) << " variant "
+                                        << variant << " antenna " << antenna);
         const Reading r =
-            Calibrated({c.letter, c.rangeCode, {1000, 1000, 1000, 1000}}, c.variant, c.antenna);
-        EXPECT_EQ(r.letter, c.letter);
-        EXPECT_EQ(r.rangeCode, c.rangeCode);
-        ExpectChannels(r, c.expected);
+            Calibrated({letter, rangeCode, {1000, 1000, 1000, 1000}}, variant, antenna);
+        EXPECT_EQ(r.letter, letter);
+        EXPECT_EQ(r.rangeCode, rangeCode);
+        ExpectChannels(r, expected);
     }
     // The two bytes of a channel, high byte first, signed.
     ExpectChannels(Calibrated({'T', 0x00, {0x7FFF, -32768, 0, -1}}),
@@ -84,13 +82,9 @@ TEST(DecodeFrame, RangeCodeDivisorsAndLetterScaling) {
 // reference signal (a mean of zero or below) the gain is 1: the channels go on unnormalised
 // rather than infinite or sign-flipped.
 TEST(DecodeFrame, NominalReferenceByGroupLevelAndDelivery) {
-    const struct {
-        uint8_t letter;
-        int variant, antenna, linkMode;
-        int16_t raw;
-        float reference, nominal;
-        bool steady; // the ring already holds the reference
-    } cases[] = {
+    // Letter, variant, antenna, delivery, raw reference, reference, nominal, and whether the ring
+    // already holds the reference.
+    const std::tuple<uint8_t, int, int, int, int16_t, float, float, bool> cases[] = {
         {'T', 1, 0, kLinkPolled, 1350, 1350, 1840, true},
         {'T', 1, 0, kLinkPolled, 1349, 1349, 920, true},
         {'M', 1, 1, kLinkPolled, 1650, 1650, 2230, true},
@@ -102,17 +96,17 @@ TEST(DecodeFrame, NominalReferenceByGroupLevelAndDelivery) {
         {'T', 0, 0, kLinkPolled, 0, 0, 0, true},
         {'T', 0, 0, kLinkPolled, -500, -500, -500, true},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.letter << " variant " << c.variant << " antenna "
-                                        << c.antenna << " raw " << c.raw);
-        NormalisationState n = c.steady ? SteadyRing(c.raw) : NormalisationState{};
-        const Reading r =
-            Decode({c.letter, 0, {}, c.raw}, n, c.variant, c.antenna, c.linkMode).reading;
-        EXPECT_FLOAT_EQ(r.reference, c.reference);
-        EXPECT_FLOAT_EQ(n.referenceRing[0], c.reference);
-        const float mean = c.steady ? c.reference : c.reference / kNormalisationWindow;
+    for (const auto& [letter, variant, antenna, linkMode, raw, reference, nominal, steady] :
+         cases) {
+        SCOPED_TRACE(testing::Message() << letter << " variant " << variant << " antenna "
+                                        << antenna << " raw " << raw);
+        NormalisationState n = steady ? SteadyRing(raw) : NormalisationState{};
+        const Reading r = Decode({letter, 0, {}, raw}, n, variant, antenna, linkMode).reading;
+        EXPECT_FLOAT_EQ(r.reference, reference);
+        EXPECT_FLOAT_EQ(n.referenceRing[0], reference);
+        const float mean = steady ? reference : reference / kNormalisationWindow;
         EXPECT_FLOAT_EQ(n.referenceMean, mean);
-        EXPECT_NEAR(n.normalisationGain * mean, c.nominal, 0.01);
+        EXPECT_NEAR(n.normalisationGain * mean, nominal, 0.01);
     }
 }
 
@@ -134,20 +128,17 @@ TEST(DecodeFrame, NullingAndNormalisingDependOnTheReadingState) {
 }
 
 TEST(DecodeFrame, TheMeanReplacesTheReferenceInTheFrame) {
-    const struct {
-        float sum; // ring sum before the frame; the frame's reference is 0
-        std::array<uint8_t, 4> bytes;
-    } cases[] = {
-        {120987.57f, {0x04, 0xD2, 56, 0}}, // mean 1234.567
-        {-1225.0f, {0xFF, 0xF4, 0xCE, 0}}, // mean -12.5: -12 and -50 hundredths
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.sum);
+    // The ring's sum before the frame (whose reference is 0), and the bytes the mean becomes:
+    // 1234.567; -12.5 as -12 and -50 hundredths.
+    using Bytes = std::array<uint8_t, 4>;
+    for (const auto& [sum, bytes] : {std::pair{120987.57f, Bytes{0x04, 0xD2, 56, 0}},
+                                     std::pair{-1225.0f, Bytes{0xFF, 0xF4, 0xCE, 0}}}) {
+        SCOPED_TRACE(sum);
         NormalisationState n;
-        n.referenceSum = c.sum;
+        n.referenceSum = sum;
         const Decoded d = Decode({'T', 0, {}, 0, 200}, n);
         EXPECT_EQ((std::array<uint8_t, 4>{d.frame[10], d.frame[11], d.frame[12], d.frame[13]}),
-                  c.bytes);
+                  bytes);
         EXPECT_EQ(d.reading.battery, 200);
     }
 }

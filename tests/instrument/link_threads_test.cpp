@@ -73,15 +73,11 @@ struct LinkFixture : ::testing::Test {
 // GUI session tests'.
 TEST_F(LinkFixture, HandshakeAnswersSetTheLinkMode) {
     // Other bytes between O and K keep the mark; the first acknowledgement wins.
-    const struct {
-        const char* reply;
-        int linkMode;
-    } cases[] = {{"OxK", 1}, {"OKV", 1}, {"OV", 0}};
-    for (const auto& c : cases) {
-        auto peerThread = AnswerCommand("HX", c.reply);
-        EXPECT_EQ(link.SendInstrumentCommand('H', 'X'), 1) << c.reply;
+    for (auto [reply, linkMode] : {std::pair{"OxK", 1}, {"OKV", 1}, {"OV", 0}}) {
+        auto peerThread = AnswerCommand("HX", reply);
+        EXPECT_EQ(link.SendInstrumentCommand('H', 'X'), 1) << reply;
         peerThread.join();
-        EXPECT_EQ(link.State().linkMode.load(), c.linkMode) << c.reply;
+        EXPECT_EQ(link.State().linkMode.load(), linkMode) << reply;
     }
 }
 
@@ -135,12 +131,7 @@ TEST_F(LinkFixture, FramesReadTogetherArriveInOrderUntilOneSwitchesTheMode) {
             EXPECT_TRUE(link.EnterWheelMode());
         }
     });
-    std::vector<uint8_t> four;
-    for (int16_t ch1 = 1; ch1 <= 4; ++ch1) {
-        const auto w = Wire('T', ch1);
-        four.insert(four.end(), w.begin(), w.end());
-    }
-    peer.Write(four);
+    peer.Write(test::Concat({Wire('T', 1), Wire('T', 2), Wire('T', 3), Wire('T', 4)}));
     DrainFor(5000ms, 2);
     DrainFor(300ms);
     hw.join();

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <tuple>
 #include <vector>
 
 #include "instrument/qc_calibration.h"
@@ -47,15 +48,17 @@ struct QcCheckTest : ::testing::Test {
     }
 
     // The command and the 51-frame average as the reading processing drives them; the window
-    // then shows step 0.
-    void StartCheck(int32_t kind, int32_t antenna) {
+    // then shows step 0. Unless `finish`, the check is left averaging.
+    void StartCheck(int32_t kind, int32_t antenna, bool finish = true) {
         check.Request(kind);
         EXPECT_EQ(readings.State(), ReadingState::QcAveraging);
         nulling.qcSavedOffsets = normalisation.nullOffsets;
         check.AveragingStarted(antenna);
         normalisation.nullOffsets = {40, 40, 40, 40};
-        readings.QcAveragingDone();
-        check.AveragingDone();
+        if (finish) {
+            readings.QcAveragingDone();
+            check.AveragingDone();
+        }
     }
 
     std::vector<std::string> Lines() const { return ComposeCalibrationScreen(check.state).lines; }
@@ -88,10 +91,7 @@ TEST_F(QcCheckTest, CancelOrALostLinkRestoresThePreviousOffsets) {
     check.Request(kQcKindInternal);
     check.LinkLost();
     EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
-    check.Request(kQcKindInternal);
-    nulling.qcSavedOffsets = normalisation.nullOffsets;
-    check.AveragingStarted(0);
-    normalisation.nullOffsets = {9, 9, 9, 9};
+    StartCheck(kQcKindInternal, 0, false);
     check.LinkLost();
     EXPECT_EQ(normalisation.nullOffsets, kOffsetsBefore);
 
@@ -113,12 +113,7 @@ TEST_F(QcCheckTest, CancelOrALostLinkRestoresThePreviousOffsets) {
 
 // Row 2: tolerances 393.5, 366, 248.6, 123.5 (differential 38.6), all exact but 248.6.
 TEST(QcEvaluation, DetectionIsStrictAndTheBoundsAreInclusive) {
-    const struct {
-        const char* name;
-        uint8_t letter;
-        Values channels;
-        int expected;
-    } cases[] = {
+    const std::tuple<const char*, uint8_t, Values, int> cases[] = {
         {"every bound reached", 'T', {-4328.5f, -3294, -2486, -1358.5f}, kQcPass},
         {"lower bounds reached", 'T', {-3541.5f, -4026, -2486, -1111.5f}, kQcPass},
         {"channel 4 past its bound", 'T', {-3935, -3660, -2486, -1359}, kQcGoOn},
@@ -126,14 +121,14 @@ TEST(QcEvaluation, DetectionIsStrictAndTheBoundsAreInclusive) {
         {"letter j is differential here", 'j', {-3935, -3660, -2486, -1235}, kQcGoOn},
         {"four-channel letter M uses 1235", 'M', {-3935, -3660, -2486, -386}, kQcGoOn},
     };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(c.name);
+    for (const auto& [name, letter, channels, expected] : cases) {
+        SCOPED_TRACE(name);
         CalibrationState cal;
         cal.kind = kQcKindInternal;
         ASSERT_TRUE(LoadQcReferences(cal, 2));
         ASSERT_EQ(EvaluateQcFrame(cal, {-3935, 0, 0, 0}, false), kQcGoOn);
         ASSERT_EQ(cal.responseDetected, 1);
-        EXPECT_EQ(EvaluateQcFrame(cal, c.channels, IsQcDifferentialLetter(c.letter)), c.expected);
+        EXPECT_EQ(EvaluateQcFrame(cal, channels, IsQcDifferentialLetter(letter)), expected);
     }
 
     // Detection: channel 1 strictly inside the tolerance of its reference.

@@ -2,6 +2,7 @@
 
 #include <clocale>
 #include <string>
+#include <tuple>
 
 #include "frame_wire_support.h"
 #include "instrument/reading_processor.h"
@@ -118,30 +119,26 @@ TEST_F(Normalised, NullingAndQcAveragingAverageFiftyOfFiftyOneFrames) {
 // The mode and marker follow the letter; manual logging keeps the marker blank; while a QC
 // check evaluates only T, E, M and P count as four-channel letters, and nothing is recorded.
 TEST_F(Normalised, StatusTextsFollowTheLetterWithADecimalPoint) {
-    const struct {
-        uint8_t letter;
-        bool logging, qc;
-        int surveyMode;
-        const char *mode, *marker;
-    } cases[] = {
+    // Letter, logging, QC check evaluating, survey mode, mode and marker shown.
+    const std::tuple<uint8_t, bool, bool, int, const char*, const char*> cases[] = {
         {'T', false, false, 0, "Mode:4", " "},
         {'k', false, false, 0, "Mode:4", "M"},
         {'K', true, false, 2, "Mode:D", " "},
         {'k', false, true, 0, "Mode:D", nullptr},
     };
-    for (const auto& c : cases) {
-        session.logging = c.logging;
-        settings.surveyMode = c.surveyMode;
-        if (c.qc) {
+    for (const auto& [letter, logging, qc, surveyMode, mode, marker] : cases) {
+        session.logging = logging;
+        settings.surveyMode = surveyMode;
+        if (qc) {
             processor.QcAveragingDone();
         }
         const int written = session.written;
-        Feed(Frame(c.letter, 0, 70));
-        EXPECT_EQ(view.mode, c.mode) << c.letter;
-        if (c.marker) {
-            EXPECT_EQ(view.marker, c.marker) << c.letter;
+        Feed(Frame(letter, 0, 70));
+        EXPECT_EQ(view.mode, mode) << letter;
+        if (marker) {
+            EXPECT_EQ(view.marker, marker) << letter;
         }
-        EXPECT_EQ(session.written, written + (c.logging && !c.qc ? 1 : 0)) << c.letter;
+        EXPECT_EQ(session.written, written + (logging && !qc ? 1 : 0)) << letter;
         EXPECT_EQ(view.battery, "B:10.50V");
         EXPECT_EQ(view.channels[0], "Ch1:     0.0");
     }

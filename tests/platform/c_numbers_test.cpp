@@ -45,35 +45,27 @@ TEST_F(CNumbers, IntegerNarrowingHexExponentsAndUtf16Text) {
 }
 
 TEST_F(CNumbers, StrtoulHexLikeNegatesModuloTwoToTheSixtyFourAndSaturates) {
-    const struct {
-        std::string_view text;
-        unsigned long long value;
-    } cases[] = {
+    // The last: overflow wins over the sign.
+    const std::pair<std::string_view, unsigned long long> cases[] = {
         {"  0x41", 0x41},
         {"-41", 0xFFFFFFFFFFFFFFBFull},
         {"fF*", 0xFF},
-        {"-ffffffffffffffffff", 0xFFFFFFFFFFFFFFFFull}, // overflow wins over the sign
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(StrtoulHexLike(c.text), c.value) << '"' << c.text << '"';
+        {"-ffffffffffffffffff", 0xFFFFFFFFFFFFFFFFull}};
+    for (const auto& [text, value] : cases) {
+        EXPECT_EQ(StrtoulHexLike(text), value) << '"' << text << '"';
     }
 }
 
 TEST_F(CNumbers, PrintfIntAndPrintfZeroPaddedCountTheSignInTheWidth) {
-    const struct {
-        int64_t value;
-        int width;
-        const char* spaced;
-        const char* zeroed;
-    } cases[] = {
+    const std::tuple<int64_t, int, const char*, const char*> cases[] = {
         {-7, 3, " -7", "-07"},
         {123, 2, "123", "123"},
         {42, -5, "42   ", "42"},
         {INT64_MIN, 21, " -9223372036854775808", "-09223372036854775808"},
     };
-    for (const auto& c : cases) {
-        EXPECT_EQ(PrintfInt(c.value, c.width), c.spaced) << c.spaced;
-        EXPECT_EQ(PrintfZeroPadded(c.value, c.width), c.zeroed) << c.zeroed;
+    for (const auto& [value, width, spaced, zeroed] : cases) {
+        EXPECT_EQ(PrintfInt(value, width), spaced) << spaced;
+        EXPECT_EQ(PrintfZeroPadded(value, width), zeroed) << zeroed;
     }
 }
 

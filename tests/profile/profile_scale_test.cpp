@@ -6,6 +6,7 @@
 #include <cmath>
 #include <limits>
 #include <string>
+#include <tuple>
 #include <utility>
 #include <vector>
 
@@ -59,19 +60,15 @@ TEST(ProfileScale, GridNeverExceedsNineLinesWhateverTheNumbers) {
 }
 
 TEST(ProfileScale, ScaleEntryRule) {
-    struct Row {
-        std::u16string min, max;
-        float wantMin, wantMax;
-    };
-    const Row rows[] = {
+    const std::tuple<std::u16string, std::u16string, float, float> rows[] = {
         {u"-250", u"250", -250.0f, 250.0f}, {u"7", u"7", 7.0f, 107.0f},
         {u"", u"x", 0.0f, 100.0f},          {u"  12.5mV", u"3e2 ", 12.5f, 300.0f},
         {u"1,5", u"2,5", 1.0f, 2.0f},       {u"-inf", u"1e999", 0.0f, 100.0f},
         {u"nan", u"10", 0.0f, 10.0f},       {u"4\u00B05", u"9", 4.0f, 9.0f},
     };
-    for (const auto& r : rows) {
-        const ScaleEntry e = ScaleFromEntry(r.min, r.max);
-        EXPECT_EQ(std::make_pair(e.scaleMin, e.scaleMax), std::make_pair(r.wantMin, r.wantMax));
+    for (const auto& [min, max, wantMin, wantMax] : rows) {
+        const ScaleEntry e = ScaleFromEntry(min, max);
+        EXPECT_EQ(std::make_pair(e.scaleMin, e.scaleMax), std::make_pair(wantMin, wantMax));
     }
     // A confirmed entry also sets the pixels per unit.
     Settings s;

@@ -4,6 +4,7 @@
 #include <gmock/gmock.h>
 
 #include <cstring>
+#include <tuple>
 
 #include "r47_program.h"
 #include "tests/datafile/crafted_file.h"
@@ -50,12 +51,8 @@ TEST(R47Check, AWholeFileWithGpsGroupsCutByReadingsOrEndingInABlankPiecePasses) 
 // One row per message. A record of -1 cuts the file 10 bytes short; a text of nullptr takes
 // the record out.
 TEST(R47Check, DamageIsNamedWithItsRecord) {
-    const struct {
-        int record, pos;
-        const char* text;
-        int64_t index;
-        const char* what;
-    } cases[] = {
+    // Record, position in it, text written there, record named, message.
+    const std::tuple<int, int, const char*, int64_t, const char*> cases[] = {
         {-1, 0, "", 31, "partial record of 14 bytes"},
         {15, 0, "q", 15, "unknown record kind \"q\""},
         {16, 0, "?", 16, "GPS tag \"?\" but the sentence's checksum is right"},
@@ -71,16 +68,16 @@ TEST(R47Check, DamageIsNamedWithItsRecord) {
         {21, 0, nullptr, 16, "GPS sentence without its time record"},
         {30, 0, nullptr, 28, "GPS sentence of 44 characters in 2 pieces, not 3"},
     };
-    for (const auto& d : cases) {
+    for (const auto& [record, pos, text, index, what] : cases) {
         CraftedFile f = WholeFile();
-        if (d.record < 0) {
+        if (record < 0) {
             f.bytes.resize(f.bytes.size() - 10);
-        } else if (d.text == nullptr) {
-            f.bytes.erase(d.record * 24, 24);
+        } else if (text == nullptr) {
+            f.bytes.erase(record * 24, 24);
         } else {
-            f.bytes.replace(d.record * 24 + d.pos, std::strlen(d.text), d.text);
+            f.bytes.replace(record * 24 + pos, std::strlen(text), text);
         }
-        EXPECT_THAT(Checked(f), HasSubstr(": record " + std::to_string(d.index) + ": " + d.what));
+        EXPECT_THAT(Checked(f), HasSubstr(": record " + std::to_string(index) + ": " + what));
     }
 }
 

@@ -5,6 +5,7 @@
 #include <gmock/gmock.h>
 
 #include <sstream>
+#include <tuple>
 #include <vector>
 
 #include "config/settings.h"
@@ -79,29 +80,23 @@ TEST(R47Export, CsvRowsCarryTimePositionAndFix) {
 }
 
 TEST(R47Export, MaxGapLagAndFixQualityDecideWhetherAPositionApplies) {
-    // Fixes at ticks 1000 and 3000, the reading at 2000.
-    const struct {
-        int secondFixQuality;
-        const char* options;
-        const char* lat;
-    } cases[] = {
-        {1, "", "47.0050000"},
-        {1, "--lag 0.5", "47.0025000"}, // looks back
-        {1, "--lag -1", "47.0100000"},  // looks ahead
-        {1, "--max-gap 0.9", ""},       // fixes further apart than the gap
-        {0, "", ""},                    // no fix
-        {6, "", ""},                    // an estimate
-        {5, "", "47.0050000"},
-    };
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::to_string(c.secondFixQuality) + " " + c.options);
+    // Fixes at ticks 1000 and 3000, the reading at 2000. Looking back and ahead, fixes further
+    // apart than the gap, no fix, an estimate.
+    const std::tuple<int, const char*, const char*> cases[] = {{1, "", "47.0050000"},
+                                                               {1, "--lag 0.5", "47.0025000"},
+                                                               {1, "--lag -1", "47.0100000"},
+                                                               {1, "--max-gap 0.9", ""},
+                                                               {0, "", ""},
+                                                               {6, "", ""},
+                                                               {5, "", "47.0050000"}};
+    for (auto [quality, options, lat] : cases) {
+        SCOPED_TRACE(std::to_string(quality) + " " + options);
         CraftedFile f;
         f.Header(true).Line(u"L1", 0.0, 1.0f, {12, 0, 0}, 1000);
         f.Sentence(Gga(0, "00.0000"), 1000).Reading(100, 2000);
-        f.Sentence(Gga(2, "00.6000", c.secondFixQuality), 3000);
-        const Exported e(f, c.options);
+        const Exported e(f.Sentence(Gga(2, "00.6000", quality), 3000), options);
         ASSERT_EQ(e.lines.size(), 2u);
-        EXPECT_EQ(e.Field(1, 11), c.lat);
+        EXPECT_EQ(e.Field(1, 11), lat);
     }
 }
 
@@ -153,9 +148,8 @@ TEST(R47Export, StationsAndValuesFollowTheLinesAsTheViewerReadsThem) {
     CraftedFile f;
     f.Header(true).Line(u"AB", 100.0, 0.5f, {12, 0, 0}, 1000);
     f.Reading(1200, 1100, 'D').Reading(-800, 1200, 'D').Reading(32000, 1300, 'D');
-    f.Offsets({12.5f, 25.0f, 37.5f, 50.0f})
-        .Reading(500, 1400, 'N')
-        .Sentence(Gga(1, "00.0000"), 1400);
+    f.Offsets({12.5f, 25.0f, 37.5f, 50.0f}).Reading(500, 1400, 'N');
+    f.Sentence(Gga(1, "00.0000"), 1400);
     f.Add(tm47::StationRecord(200.0, {2024, 5, 17, 12, 0, 1, 0})).Reading(600, 1500, 'j');
     f.Add(tm47::NoteRecord('X', u"$PAUSED", 1600)).Reading(700, 1700, 'k');
     f.Line(u"CD", 0.0, 1.0f, {12, 1, 0}, 1700).Reading(-1, 1800, 'E');

@@ -4,30 +4,26 @@
 
 #include <cmath>
 #include <string>
+#include <tuple>
 
 #include "nmea_fix.h"
 
 namespace {
 
 TEST(R47Nmea, HemispheresAndDamagedCoordinates) {
-    struct Case {
-        const char* value;
-        const char* hemisphere;
-        bool longitude;
-        double expected; // NAN: rejected
-    };
-    const Case cases[] = {
+    // Value, hemisphere, whether a longitude, degrees (NAN: rejected).
+    const std::tuple<const char*, const char*, bool, double> cases[] = {
         {"4807.038", "S", false, -48.1173}, {"01131.000", "W", true, -11.516666666666667},
         {"4807.038", "X", false, NAN},      {"4860.000", "N", false, NAN}, // 60 minutes
         {"9100.000", "N", false, NAN},                                     // past the pole
         {"807.038", "N", false, NAN},                                      // digits missing
         {"48O7.038", "N", false, NAN},                                     // a letter
     };
-    for (const Case& c : cases) {
-        const auto v = r47::ParseCoordinate(c.value, c.hemisphere, c.longitude);
-        EXPECT_EQ(v.has_value(), !std::isnan(c.expected)) << c.value << c.hemisphere;
+    for (const auto& [value, hemisphere, longitude, expected] : cases) {
+        const auto v = r47::ParseCoordinate(value, hemisphere, longitude);
+        EXPECT_EQ(v.has_value(), !std::isnan(expected)) << value << hemisphere;
         if (v) {
-            EXPECT_NEAR(*v, c.expected, 1e-9);
+            EXPECT_NEAR(*v, expected, 1e-9);
         }
     }
 }

@@ -1,6 +1,7 @@
 // The survey position rules: which readings are recorded, where each one lies, and what the
 // next line is proposed to be.
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -26,35 +27,34 @@ std::vector<std::string> Walk(SurveyPosition& pos, const Settings& s, const std:
 // One Way: it starts again at the start station in the same direction. The new line is the
 // number at the start of the line name plus the line increment.
 TEST(SurveyPosition, NewLineProposal) {
-    const struct {
-        int32_t sequence, direction, wantDirection;
-        float increment;
-        double station;
-        std::u16string line;
-        const char *start, *stationIncrement, *newLine;
-    } rows[] = {
-        {kSequenceAlternate, 2, 1, -1.0f, 20.0, u"13.00", "20.000", "1.000", "14.00"}, // N -> S
-        {kSequenceAlternate, 0, 3, 0.5f, 20.0, u"L5", "20.000", "-0.500", "1.00"},     // W -> E
-        {1, 3, 3, 0.25f, 42.0, u"-3.5N", "5.000", "0.250", "-2.50"},
-        {1, 3, 3, 0.25f, 42.0, u" 7e1x", "5.000", "0.250", "71.00"},
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.newLine);
+    // Sequence, direction, proposed direction, increment, last station, line name, proposed
+    // start, increment and line.
+    const std::tuple<int32_t, int32_t, int32_t, float, double, std::u16string, const char*,
+                     const char*, const char*>
+        rows[] = {
+            {kSequenceAlternate, 2, 1, -1.0f, 20.0, u"13.00", "20.000", "1.000", "14.00"}, // N -> S
+            {kSequenceAlternate, 0, 3, 0.5f, 20.0, u"L5", "20.000", "-0.500", "1.00"},     // W -> E
+            {1, 3, 3, 0.25f, 42.0, u"-3.5N", "5.000", "0.250", "-2.50"},
+            {1, 3, 3, 0.25f, 42.0, u" 7e1x", "5.000", "0.250", "71.00"},
+        };
+    for (const auto& [sequence, direction, wantDirection, increment, station, line, start,
+                      stationIncrement, newLine] : rows) {
+        SCOPED_TRACE(newLine);
         Settings s;
-        s.lineSequence = r.sequence;
-        s.lineDirection = r.direction;
-        s.activeStationIncrement = r.increment;
+        s.lineSequence = sequence;
+        s.lineDirection = direction;
+        s.activeStationIncrement = increment;
         s.startStation = 5.0;
-        s.surveyLine = r.line;
+        s.surveyLine = line;
         s.lineIncrement = 1.0f;
         SurveyPosition pos;
-        pos.station = r.station;
+        pos.station = station;
         const NewLineProposal p = ProposeNewLine(s, pos);
-        EXPECT_EQ(p.startStationText, r.start);
-        EXPECT_EQ(p.stationIncrementText, r.stationIncrement);
-        EXPECT_EQ(p.direction, r.wantDirection);
-        EXPECT_EQ(p.newLine, r.newLine);
-        EXPECT_EQ(p.lastStation, r.station == 20.0 ? "20.000" : "42.000");
+        EXPECT_EQ(p.startStationText, start);
+        EXPECT_EQ(p.stationIncrementText, stationIncrement);
+        EXPECT_EQ(p.direction, wantDirection);
+        EXPECT_EQ(p.newLine, newLine);
+        EXPECT_EQ(p.lastStation, station == 20.0 ? "20.000" : "42.000");
     }
 }
 
@@ -83,26 +83,23 @@ TEST(SurveyPosition, ReadingsForwardAndBackward) {
 }
 
 TEST(SurveyPosition, RecordDecision) {
-    const struct {
-        int32_t mode, recorded;
-        std::string letters;
-        bool logging;
-    } rows[] = {
+    // Mode, readings recorded, letters, logging.
+    const std::tuple<int32_t, int, std::string, bool> rows[] = {
         {kModeManual, 1, "MMMMM", true},       // a run of presses records one
         {kModeManual, 2, "MMTMM", true},       // a plain reading re-enables the next press
         {kModeManual, 0, "TDEFJj", true},      // plain readings are never recorded
         {kModeManual, 6, "NTPTQTKTkTM", true}, // every trigger letter is a press
         {kModeWheel, 5, "jjkkJ", true},        {kModeAuto, 0, "TTMM", false}, // Monitor or Stand By
     };
-    for (const auto& r : rows) {
+    for (const auto& [mode, want, letters, logging] : rows) {
         Settings s;
-        s.surveyMode = r.mode;
+        s.surveyMode = mode;
         SurveyPosition pos;
         int recorded = 0;
-        for (char c : r.letters) {
-            recorded += DecideRecord(pos, s, c, r.logging) ? 1 : 0;
+        for (char c : letters) {
+            recorded += DecideRecord(pos, s, c, logging) ? 1 : 0;
         }
-        EXPECT_EQ(recorded, r.recorded) << r.mode << " " << r.letters;
+        EXPECT_EQ(recorded, want) << mode << " " << letters;
     }
 }
 

@@ -6,6 +6,7 @@
 #include <cmath>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "datafile/records.h"
@@ -75,17 +76,10 @@ TEST(LineList, EveryLineIsListedWithItsStartAndItsNameUpToTheFirstSpace) {
 }
 
 TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
-    Viewer v(CraftedFile()
-                 .Header(false)
-                 .Line(u"1", 100, 0.5f)
-                 .Add(M({100, -200, 0, 1}))
-                 .Reading()
-                 .Add(StationRecord(200.0, kNoon))
-                 .Reading()
-                 .Add(NoteRecord('C', u"rock", 1))
-                 .Add(NoteRecord('X', u"$PAUSED", 2))
-                 .Reading()
-                 .bytes);
+    CraftedFile f;
+    f.Header(false).Line(u"1", 100, 0.5f).Add(M({100, -200, 0, 1})).Reading();
+    f.Add(StationRecord(200.0, kNoon)).Reading().Add(NoteRecord('C', u"rock", 1));
+    Viewer v(f.Add(NoteRecord('X', u"$PAUSED", 2)).Reading().bytes);
     EXPECT_EQ(v.Index(1), "      100.00      966.66    -1933.32        0.00        9.67\n"
                           "      100.50" +
                               kZeros + kGap + kGap + kGap + kGap + "      200.00" + kZeros + kGap +
@@ -114,15 +108,10 @@ TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
 
 TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
     // Reference mean 1500 against the nominal 3000: normalising doubles the values.
-    Viewer v(CraftedFile()
-                 .Header(false)
-                 .Line(u"P", 0, 1, {}, {}, {10, 20, 30, 40})
-                 .Add(M({}, 1500))
-                 .Offsets({1, 2, 3, 4})
-                 .Add(M({}, 1500))
-                 .Line(u"Q", 0, 1, {}, {}, {10, 20, 30, 40}, ' ')
-                 .Add(M({}, 1500))
-                 .bytes);
+    CraftedFile f;
+    f.Header(false).Line(u"P", 0, 1, {}, {}, {10, 20, 30, 40}).Add(M({}, 1500));
+    f.Offsets({1, 2, 3, 4}).Add(M({}, 1500));
+    Viewer v(f.Line(u"Q", 0, 1, {}, {}, {10, 20, 30, 40}, ' ').Add(M({}, 1500)).bytes);
     // Subtracted before normalising; the index ends at the next line.
     EXPECT_EQ(v.Index(1), "        0.00      -20.00      -40.00      -60.00      -80.00\n"
                           "        1.00       -2.00       -4.00       -6.00       -8.00\n");
@@ -134,32 +123,26 @@ TEST(LineIndex, OffsetsComeFromTheLineHeaderAndLaterOffsetGroups) {
 
 TEST(LineIndex, CutFilesAndMissingLinesGiveWhatCanBeRead) {
     const std::string two = CraftedFile().Header(false).Line(u"T", 5, 1).Reading().Reading().bytes;
-    const struct {
-        std::string data;
-        int32_t line;
-        std::string index;
-    } cases[] = {
+    // The file, the line asked for, the index.
+    const std::tuple<std::string, int32_t, std::string> cases[] = {
         {two + std::string("M\0\1\2\3\4\5\6\7\x8\x9", 11), 1,
          "        5.00" + kZeros + "        6.00" + kZeros},
         {CraftedFile().Header(false).Line(u"T", 5, 1).bytes.substr(0, 200), 1, ""},
         {two, 0, ""},
         {two, 2, ""},
     };
-    for (const auto& c : cases) {
-        Viewer v(c.data);
-        EXPECT_EQ(v.Index(c.line), c.index) << c.data.size() << " bytes, line " << c.line;
-        EXPECT_EQ(v.rows, static_cast<int64_t>(c.index.size() / kIndexRowLength));
+    for (const auto& [data, line, index] : cases) {
+        Viewer v(data);
+        EXPECT_EQ(v.Index(line), index) << data.size() << " bytes, line " << line;
+        EXPECT_EQ(v.rows, static_cast<int64_t>(index.size() / kIndexRowLength));
     }
 }
 
 TEST(LineIndex, AValueTooWideForItsFieldDoesNotShiftTheRowsAfterIt) {
     // A stored reference mean of 0.01 multiplies by 180000: channel 4 is about 3.5e11.
-    Viewer v(CraftedFile()
-                 .Header(false)
-                 .Line(u"W", 0, 1)
-                 .Add(TestReading('F', {0, 0, 0, 32767}, 0, 1))
-                 .Reading()
-                 .bytes);
+    CraftedFile f;
+    f.Header(false).Line(u"W", 0, 1).Add(TestReading('F', {0, 0, 0, 32767}, 0, 1)).Reading();
+    Viewer v(f.bytes);
     const std::string index = v.Index(1);
     ASSERT_EQ(index.size(), 2 * kIndexRowLength);
     EXPECT_EQ(index.substr(kIndexRowLength), "        1.00" + kZeros);

@@ -48,13 +48,21 @@ step() {
 step "layering"
 python3 scripts/check-layering.py
 
-# The optimised build (programs, package, benchmarks) and the ThreadSanitizer build of the
-# thread tests. They run beside the sanitized suite, at the lowest priority: that suite mostly
-# waits on real time (whole sessions, time-outs, the simulator), so the cores are free.
+# The ThreadSanitizer build of the thread tests, then the optimised build (programs, package,
+# benchmarks). They run beside the sanitized suite, at the lowest priority: that suite mostly
+# waits on real time (whole sessions, time-outs, the simulator), so the cores are free. The
+# ThreadSanitizer build comes first, so its tests can run while the optimised build goes on.
 background_builds() {
     local t
     t=$(date +%s)
-    # The programs, the package and the benchmarks; the tests are built and run below.
+    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTM47_SANITIZE=thread \
+        "${sanitizer_common[@]}" >/dev/null
+    cmake --build build-tsan -j"$jobs" --target thread_tests
+    echo "=== background: ThreadSanitizer build took $(($(date +%s) - t)) s"
+    touch "$tsan_built"
+    t=$(date +%s)
+    # The programs, the package and the benchmarks; the tests are built and run above.
     cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DTM47_TESTS=OFF -DTM47_BENCHMARKS=ON \
         "${cmake_common[@]}" >/dev/null
     cmake --build build -j"$jobs"
@@ -68,12 +76,6 @@ background_builds() {
     done
     scripts/check-package.sh build
     echo "=== background: Release build, benchmarks and package took $(($(date +%s) - t)) s"
-    t=$(date +%s)
-    cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-        -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTM47_SANITIZE=thread \
-        "${sanitizer_common[@]}" >/dev/null
-    cmake --build build-tsan -j"$jobs" --target thread_tests
-    echo "=== background: ThreadSanitizer build took $(($(date +%s) - t)) s"
 }
 
 step "AddressSanitizer + UndefinedBehaviorSanitizer build"
@@ -87,6 +89,8 @@ cmake --build build-asan -j"$jobs"
 
 mkdir -p build-logs
 background_log=build-logs/background-builds.log
+tsan_built=build-logs/tsan-built
+rm -f "$tsan_built"
 (
     renice -n 19 -p "$BASHPID" >/dev/null
     background_builds
@@ -150,11 +154,17 @@ done
 [ "$fuzz_failed" -eq 0 ] || { echo "fuzz: a target found a problem" >&2; exit 1; }
 echo "fuzz: $(echo "$fuzzers" | grep -c . || true) targets ran without a finding"
 
-step "waiting for the background builds (Release, benchmarks, package, ThreadSanitizer)"
-finish_background_builds
+step "waiting for the ThreadSanitizer build"
+while [ ! -e "$tsan_built" ] && kill -0 "$background_pid" 2>/dev/null; do
+    sleep 1
+done
+[ -e "$tsan_built" ] || finish_background_builds
 
 step "ThreadSanitizer (tests that start threads)"
 (cd build-tsan && ctest -j"$jobs" --timeout 600 -L threads)
+
+step "waiting for the optimised build, the benchmarks and the package"
+finish_background_builds
 end_stage
 
 total=$(($(date +%s) - run_start))

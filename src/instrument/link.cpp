@@ -124,7 +124,7 @@ private:
                 // has used it up, so a slow screen never stretches the gap the connection
                 // watch sees.
                 const auto readAt = std::chrono::steady_clock::now();
-                HandOnBatch(lease);
+                HandOn(lease);
                 const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(
                                        std::chrono::steady_clock::now() - readAt)
                                        .count();
@@ -135,8 +135,9 @@ private:
         }
     }
 
-    // Streaming: the frames kept from one read go to the GUI thread together.
-    void HandOnBatch(std::unique_lock<std::mutex>& lease) {
+    // Hands the kept frames to the GUI thread in one hand-over, letting go of the lease while
+    // it waits there. Frames kept before a suspension are not wanted.
+    void HandOn(std::unique_lock<std::mutex>& lease) {
         if (batch_.empty()) {
             return;
         }
@@ -148,26 +149,12 @@ private:
         batch_.clear();
     }
 
-    // Hands the frame to the GUI thread, letting go of the lease while it waits there.
-    void HandOn(const FrameBuffer& frame, std::unique_lock<std::mutex>& lease) {
-        if (suspended_.load()) {
-            return; // suspended between the read and the hand-over: the frame is not wanted
-        }
-        LinkState& st = link_.state_;
-        st.frameBuffer = frame; // the GUI reads it only inside the hand-over
-        lease.unlock();
-        const bool delivered = link_.handover_.Send(deliver_);
-        lease.lock();
-        if (delivered) {
-            st.framesHandedOn.fetch_add(1);
-        }
-    }
-
     void OnFrame(const FrameBuffer& frame, std::unique_lock<std::mutex>& lease) {
         LinkState& st = link_.state_;
         switch (kind_) {
         case ReaderKind::Polled:
-            HandOn(frame, lease);
+            batch_.push_back(frame);
+            HandOn(lease);
             st.pacingEvent.store(false);
             st.replyFlag.store(1);
             st.breakCounter.store(0);
@@ -183,7 +170,8 @@ private:
             break;
         }
         case ReaderKind::Wheel:
-            HandOn(frame, lease);
+            batch_.push_back(frame);
+            HandOn(lease);
             break;
         }
     }
@@ -201,12 +189,9 @@ private:
     InstrumentLink& link_;
     const ReaderKind kind_;
     SerialReader reader_; // this thread's own handle and buffer: the GUI may close its handle
-    const std::function<void()> deliver_ = [this] {
-        if (link_.handler_) {
-            link_.handler_(link_.state_.frameBuffer);
-        }
-    };
-    std::vector<FrameBuffer> batch_; // the GUI reads it only inside the hand-over
+    // The frames to hand on: one for the polled and wheel readers, those of one read for the
+    // streaming reader. The GUI reads them only inside the hand-over.
+    std::vector<FrameBuffer> batch_;
     const std::function<void()> deliverBatch_ = [this] {
         LinkState& st = link_.state_;
         for (const FrameBuffer& f : batch_) {

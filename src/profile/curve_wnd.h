@@ -5,7 +5,7 @@
 //  - Repaint(): the window's paint as the handheld did it on an erased window: white, the grid
 //    of the current scale and the two limit labels. The curves are gone afterwards; callers
 //    that force a repaint run HistoryRedraw() next (Redraw() does both).
-//  - ScrollStep(): one logged reading: the picture moves 2 columns left, the right edge
+//  - ScrollImage(): one logged reading: the picture moves 2 columns left, the right edge
 //    (columns W-1..W+1) is erased and the grid extended into it, then each shown channel draws
 //    its segment from (W-2, previous row) to (W, new row), or a single point when its
 //    has-previous-point flag is clear.
@@ -63,10 +63,6 @@ public:
     void Repaint(bool labels = true);
     // Grid lines of `grid` across the whole plot (the viewer draws them without labels).
     static void PaintGrid(QImage& image, const GridLines& grid, int plotWidth);
-    void ScrollStep(const std::array<int32_t, 4>& rows) {
-        ScrollImage(rows);
-        update();
-    }
     // The scroll step on the picture only: the caller repaints the window when it chooses.
     void ScrollImage(const std::array<int32_t, 4>& rows);
     // The history from a data file: `path`, of which `endBytes` are written; `offsets` the

@@ -38,11 +38,6 @@ void LiveRedrawPacer::EndReading() {
     }
 }
 
-void LiveRedrawPacer::Flush() {
-    Draw();
-    sinceDraw_.invalidate();
-}
-
 void LiveRedrawPacer::Draw() {
     timeout_.stop();
     for (auto& [widget, area] : pending_) {

@@ -5,10 +5,9 @@
 // logger's CPU use. So what a reading changes (values, station, the profile's scroll step) is
 // collected and drawn at most once every kIntervalMs while readings flow, by the first
 // reading after that time; when readings stop, what is left is drawn kIntervalMs after the
-// last one. A
-// reading after a pause (a wheel trigger, a manual reading) is drawn at once. Changes outside
-// a reading (keys, messages, dialogs) are drawn at once as before. Only the picture waits:
-// records, beeps and output are the reading's, and happen as it is handled.
+// last one. A reading after a pause (a wheel trigger, a manual reading) is drawn at once.
+// Changes outside a reading (keys, messages, dialogs) are drawn at once as before. Only the
+// picture waits: records, beeps and output are the reading's, and happen as it is handled.
 //
 // GUI thread only.
 
@@ -35,9 +34,6 @@ public:
     // Draws what the reading changed now when kIntervalMs have passed since the last draw,
     // else leaves it to a later reading or to the time-out.
     void EndReading();
-
-    // Draws everything collected (and forgets the pace: the next reading draws at once).
-    void Flush();
 
 private:
     void Draw();

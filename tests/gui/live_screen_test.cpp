@@ -133,12 +133,12 @@ private slots:
     void FirstReadingIsAPointTheSecondASegmentAndTheFirstLeavesWithThe137th() {
         Plot plot;
         const QImage& img = plot.curve.Image();
-        plot.curve.ScrollStep({40, 0, 0, 0});
+        plot.curve.ScrollImage({40, 0, 0, 0});
         QCOMPARE(img.pixel(270, 40), kRed);
         QCOMPARE(CountColour(img, 270, kRed), 1);
         QCOMPARE(CountColour(img, 269, kRed), 0);
         QCOMPARE(plot.flags[0], 1);
-        plot.curve.ScrollStep({60, 0, 0, 0});
+        plot.curve.ScrollImage({60, 0, 0, 0});
         QCOMPARE(img.pixel(268, 40), kRed); // the first point, moved 2 columns left
         QCOMPARE(img.pixel(270, 60), kRed);
         QVERIFY(CountColour(img, 269, kRed) >= 9); // the segment between them
@@ -146,10 +146,10 @@ private slots:
         QCOMPARE(CountColour(img, 271, kRed), 0);
         // The first reading stays for a window of 136 and leaves with the 137th.
         for (int i = 2; i < 136; ++i) {
-            plot.curve.ScrollStep({100, 0, 0, 0});
+            plot.curve.ScrollImage({100, 0, 0, 0});
         }
         QCOMPARE(img.pixel(0, 40), kRed);
-        plot.curve.ScrollStep({100, 0, 0, 0});
+        plot.curve.ScrollImage({100, 0, 0, 0});
         QCOMPARE(img.pixel(0, 40), kWhite);
     }
 

@@ -3,7 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <iterator>
 #include <sstream>
+#include <tuple>
 
 #include "app/command_line.h"
 
@@ -12,25 +14,15 @@ namespace {
 
 // The words of a command line written with single spaces.
 std::vector<std::string> Words(const std::string& line) {
-    std::vector<std::string> out;
     std::istringstream in(line);
-    for (std::string w; in >> w;) {
-        out.push_back(w);
-    }
-    return out;
+    return {std::istream_iterator<std::string>(in), {}};
 }
 
 TEST(CommandLine, AcceptedForms) {
     setenv("TM47_COM3", "/dev/env3", 1);
     setenv("TM47_ROOT", "/from/environment", 1);
-    const struct {
-        const char* args;
-        std::string root; // empty: the TM47_ROOT folder
-        bool portrait;
-        int zoom;
-        bool simulate;
-        std::string com3; // the TM47_COM3 path unless --port names COM3
-    } rows[] = {
+    // The arguments; the root (empty: TM47_ROOT's), portrait, zoom, simulate, COM3's path.
+    const std::tuple<const char*, std::string, bool, int, bool, std::string> rows[] = {
         {"", "", true, 1, false, "/dev/env3"},
         {"--portrait --portrait", "", true, 1, false, "/dev/env3"},
         {"--root=/srv/hh", "/srv/hh", true, 1, false, "/dev/env3"},
@@ -41,16 +33,15 @@ TEST(CommandLine, AcceptedForms) {
         // Qt's own single-dash options are left to Qt.
         {"-platform offscreen --zoom 2 -reverse", "", true, 2, false, "/dev/env3"},
     };
-    for (const auto& row : rows) {
-        SCOPED_TRACE(row.args);
+    for (const auto& [args, root, portrait, zoom, simulate, com3] : rows) {
         CommandLine cmd;
         std::string error;
-        ASSERT_TRUE(ParseCommandLine(Words(row.args), cmd, error)) << error;
-        EXPECT_EQ(cmd.root.string(), row.root.empty() ? "/from/environment" : row.root);
-        EXPECT_EQ(cmd.portrait, row.portrait);
-        EXPECT_EQ(cmd.zoom, row.zoom);
-        EXPECT_EQ(cmd.simulate, row.simulate);
-        EXPECT_EQ(cmd.comMap.PathForIndex(2), row.com3);
+        ASSERT_TRUE(ParseCommandLine(Words(args), cmd, error)) << args << ": " << error;
+        EXPECT_EQ(
+            std::tuple(cmd.root.string(), cmd.portrait, cmd.zoom, cmd.simulate,
+                       cmd.comMap.PathForIndex(2)),
+            std::tuple(root.empty() ? "/from/environment" : root, portrait, zoom, simulate, com3))
+            << args;
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
+
 #include "app/port_check.h"
 
 namespace tm47 {
@@ -14,27 +16,21 @@ std::string PathByIndex(int index, SerialUse) {
 }
 
 TEST(PortCheck, OnlyEnabledUsesConflict) {
-    const struct {
-        int gpsEnabled, outputEnabled, gpsPort, outputPort;
-        bool conflict;
-    } rows[] = {
-        {1, 0, 0, 2, true},  // GPS on the instrument's port (COM1)
-        {0, 0, 0, 0, false}, // both disabled on it
-        {0, 1, 1, 0, true},  // output on the instrument's port
-        {1, 1, 2, 2, true},  // GPS and output share a port
-        {1, 0, 2, 2, false}, // ... with output disabled
-        {0, 1, 2, 2, false}, // ... with GPS disabled
-        {1, 1, 1, 2, false}, // all apart
+    // GPS enabled, output enabled, GPS port, output port (the instrument on COM1), conflict.
+    const std::array<int, 5> rows[] = {
+        {1, 0, 0, 2, 1}, {0, 0, 0, 0, 0}, {0, 1, 1, 0, 1}, // GPS, neither, output on COM1
+        {1, 1, 2, 2, 1}, {1, 0, 2, 2, 0}, {0, 1, 2, 2, 0}, // sharing COM3: both, one disabled
+        {1, 1, 1, 2, 0},                                   // all apart
     };
-    for (const auto& row : rows) {
+    for (const auto& [gps, output, gpsPort, outputPort, conflict] : rows) {
         Settings s;
         s.instrumentPort = 0;
-        s.gpsEnabled = row.gpsEnabled;
-        s.outputEnabled = row.outputEnabled;
-        s.gpsPort = row.gpsPort;
-        s.outputPort = row.outputPort;
-        EXPECT_EQ(PortsConflict(s, PathByIndex), row.conflict)
-            << row.gpsEnabled << row.outputEnabled << row.gpsPort << row.outputPort;
+        s.gpsEnabled = gps;
+        s.outputEnabled = output;
+        s.gpsPort = gpsPort;
+        s.outputPort = outputPort;
+        EXPECT_EQ(PortsConflict(s, PathByIndex), conflict == 1)
+            << gps << output << gpsPort << outputPort;
     }
 }
 

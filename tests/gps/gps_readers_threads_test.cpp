@@ -58,10 +58,8 @@ struct Rig {
         shownTexts.push_back(fix.sentenceText);
         return {true, logging, true};
     }
-    bool Pump(const std::function<bool()>& done) { return tm47::Pump(input.Handover(), {}, done); }
-    void PumpFor(std::chrono::milliseconds d) {
-        tm47::Pump(
-            input.Handover(), {}, [] { return false; }, d);
+    bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+        return tm47::Pump(input.Handover(), {}, done, limit);
     }
     std::size_t WrittenCount() {
         std::lock_guard lock(mutex);
@@ -133,8 +131,7 @@ TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceUntilAVerifiedSentence) {
     Rig rig(clock);
     rig.input.Start(rig.port);
     clock.Advance(6000);
-    rig.PumpFor(100ms);
-    EXPECT_EQ(rig.view.warnings, 0);
+    EXPECT_FALSE(rig.Pump([&] { return rig.view.warnings > 0; }, 100ms));
     clock.Advance(1);
     ASSERT_TRUE(rig.Pump([&] { return rig.view.warnings >= 2; }));
     EXPECT_EQ(rig.view.Text(GpsCell::FixQuality), "GPS!");

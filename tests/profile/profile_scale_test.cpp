@@ -74,8 +74,7 @@ TEST(ProfileScale, ScaleEntryRule) {
     Settings s;
     s.profilePlotHeight = 180;
     ApplyScaleEntry(s, u"100", u"50");
-    EXPECT_EQ(s.profileScaleMax, 200.0f);
-    EXPECT_FLOAT_EQ(s.profilePixelsPerUnit, 1.8f);
+    EXPECT_EQ(std::pair(s.profileScaleMax, s.profilePixelsPerUnit), std::pair(200.0f, 1.8f));
 }
 
 // The widest limit is shown in full, without an exponent, and reads back unchanged.

@@ -26,7 +26,7 @@ Record M(std::array<int16_t, 4> raw, int16_t meanWhole = 0, int8_t meanHundredth
 
 // A data file in a private root, with the viewer's steps run on it.
 struct Viewer {
-    explicit Viewer(const std::string& bytes) : root_(tmp_.Path()) {
+    explicit Viewer(const std::string& bytes) : root(tmp_.Path()) {
         std::ofstream(tmp_.Path() / "SURVEY.R47", std::ios::binary) << bytes;
         file_ = std::fopen((tmp_.Path() / "SURVEY.R47").c_str(), "rb");
     }
@@ -34,17 +34,16 @@ struct Viewer {
     LineTable List() { return BuildLineList(file_); }
     // Builds the index of `line` and returns LINE.TMP's bytes.
     std::string Index(int32_t line) {
-        rows = BuildLineIndex(file_, BuildLineList(file_), line, settings, order, root_);
+        rows = BuildLineIndex(file_, BuildLineList(file_), line, settings, order, root);
         return ReadAll(IndexPath());
     }
     std::filesystem::path IndexPath() const { return tmp_.Path() / "Storage/TALINI/LINE.TMP"; }
-    const DeviceRoot& Root() const { return root_; }
 
     Settings settings;
     OffsetOrder order = OffsetOrder::BeforeNormalising;
     int64_t rows = -1;
     TempDir tmp_;
-    DeviceRoot root_;
+    DeviceRoot root;
     std::FILE* file_;
 };
 
@@ -96,13 +95,13 @@ TEST(LineIndex, StationsGiveFourGapRowsMarkersOneAndWindowsOnlyPointRows) {
     };
     PointWindow w;
     w.pointValid.fill(1); // left over from an earlier window
-    ASSERT_TRUE(LoadIndexWindow(w, 1, 310, 1, v.Root()));
+    ASSERT_TRUE(LoadIndexWindow(w, 1, 310, 1, v.root));
     EXPECT_EQ(valid(w), std::make_pair(std::vector<int32_t>{1, 1, 1, 0, 0, 0, 0, 1, 0, 1}, 5L));
     EXPECT_EQ(w.pointChannel[1][1], -1933.32f);
     EXPECT_EQ(w.pointStation[7], 200.0f);
     std::filesystem::remove(v.IndexPath());
     w.pointValid.fill(1);
-    EXPECT_FALSE(LoadIndexWindow(w, 1, 310, 1, v.Root()));
+    EXPECT_FALSE(LoadIndexWindow(w, 1, 310, 1, v.root));
     EXPECT_EQ(valid(w), std::make_pair(std::vector<int32_t>{1, 0, 0, 0, 0, 0, 0, 0, 0, 0}, 1L));
 }
 

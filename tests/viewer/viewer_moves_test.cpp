@@ -4,32 +4,31 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 #include <utility>
 
 namespace tm47 {
 namespace {
 
 TEST(ViewerMoves, WindowMovesStopAtBothEndsOfTheLine) {
-    const std::optional<int64_t> stay;
-    const struct {
-        int64_t first, rows;
-        int32_t columns;
-        std::optional<int64_t> forward, end;
-        int64_t back;
-    } rows[] = {
-        {1, 200, 310, 1, stay, 1},       // shorter than the plot: forward shows row 1 again
-        {1, 309, 310, 1, 1, 1},          // one row short of the plot: End shows row 1
-        {1, 80, 310, stay, stay, 1},     // no page beyond
-        {1, 400, 310, 81, 91, 1},        // a whole page forward
-        {81, 400, 310, 91, 91, 1},       // forward stops at the last window
-        {691, 1000, 310, 691, 691, 611}, // back a page
-        {50, 1000, 310, 130, 691, 1},    // back stops at row 1
-    };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(::testing::Message() << r.first << " of " << r.rows);
-        EXPECT_EQ(PageForwardRow(r.first, r.rows, r.columns), r.forward);
-        EXPECT_EQ(EndRow(r.rows, r.columns), r.end);
-        EXPECT_EQ(PageBackRow(r.first), r.back);
+    constexpr std::optional<int64_t> stay;
+    // The first row shown and the rows of a line on a 310-column plot; the first row after Page
+    // Down and after End, and after Page Up.
+    const std::tuple<int64_t, int64_t, std::optional<int64_t>, std::optional<int64_t>, int64_t>
+        rows[] = {
+            {1, 200, 1, stay, 1},       // shorter than the plot: forward shows row 1 again
+            {1, 309, 1, 1, 1},          // one row short of the plot: End shows row 1
+            {1, 80, stay, stay, 1},     // no page beyond
+            {1, 400, 81, 91, 1},        // a whole page forward
+            {81, 400, 91, 91, 1},       // forward stops at the last window
+            {691, 1000, 691, 691, 611}, // back a page
+            {50, 1000, 130, 691, 1},    // back stops at row 1
+        };
+    for (const auto& [first, count, forward, end, back] : rows) {
+        EXPECT_EQ(
+            std::tuple(PageForwardRow(first, count, 310), EndRow(count, 310), PageBackRow(first)),
+            std::tuple(forward, end, back))
+            << first << " of " << count;
     }
 }
 

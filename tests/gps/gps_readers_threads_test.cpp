@@ -8,15 +8,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <filesystem>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <thread>
-#include <unistd.h>
 
 #include "gps_view_support.h"
 #include "nmea_capture_support.h"
+#include "sim/gps_simulator.h"
+#include "tests/datafile/temp_dir_support.h"
 #include "tests/support/pty_peer.h"
 
 namespace tm47 {
@@ -147,51 +146,35 @@ TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceUntilAVerifiedSentence) {
     EXPECT_EQ(rig.shownTexts.at(0), line.substr(0, 127));
 }
 
-// A receiver behind a USB adapter, reached through a stable link (as udev makes one): Pull()
-// hangs the port up, Return() puts a new device behind the same link.
-struct ReturningReceiver {
-    explicit ReturningReceiver(const char* name)
-        : link(std::filesystem::temp_directory_path() /
-               (std::string(name) + "-" + std::to_string(getpid()))) {
-        Return();
-    }
-    ~ReturningReceiver() { std::filesystem::remove(link); }
-    void Pull() { peer->HangUp(); }
-    void Return() {
-        peer = std::make_unique<PtyPeer>();
-        std::filesystem::remove(link);
-        std::filesystem::create_symlink(peer->SlavePath(), link);
-    }
-    std::string link;
-    std::unique_ptr<PtyPeer> peer;
-};
-
 // The GPS monitor reader reopens a pulled receiver once it is back, and a stop ends the reader
 // while it waits in a hand-over. (The session's reader on a pulled and returned receiver is the
 // whole-session test's; the monitor's listing, its Pause and Go are the GPS monitor window's.)
 TEST(GpsMonitorReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
     SystemClock clock;
-    ReturningReceiver receiver("tm47-gps-return");
+    const TempDir dir;
+    GpsConfig config;
+    config.intervalMs = 50;
+    config.linkPath = (dir.Path() / "gps").string(); // the stable name udev gives an adapter
+    GpsSimulator receiver(config);
+    ASSERT_TRUE(receiver.Start());
     GpsFix fix;
     GpsMonitorReader reader(fix, clock, GpsMonitorTimings{20, 60000, 1000, 2000, 50});
     std::vector<std::string> listed;
     reader.SetLineSink(
         [&] { listed.emplace_back(fix.validSentenceText.begin(), fix.validSentenceText.end()); });
     SerialPort window;
-    ASSERT_TRUE(window.Open(receiver.link, SerialUse::Gps, {}));
+    ASSERT_TRUE(window.Open(config.linkPath, SerialUse::Gps, {}));
     reader.Start(window);
     SyncHandover& h = reader.Handover();
-    receiver.Pull();
+    receiver.Hangup();
     ASSERT_TRUE(Pump(h, {}, [&] { return !window.IsOpen(); }));
-    receiver.Return();
-    ASSERT_TRUE(Pump(h, {}, [&] { return window.IsOpen(); }));
-    const auto feed = [&] { receiver.peer->Write("$GPGSA,2*00\r\n"); };
-    ASSERT_TRUE(Pump(h, feed, [&] { return !listed.empty(); }));
-    EXPECT_EQ(listed.back(), "$GPGSA,2*00");
+    listed.clear();
+    ASSERT_TRUE(receiver.Return());
+    ASSERT_TRUE(Pump(h, {}, [&] { return window.IsOpen() && !listed.empty(); }));
+    EXPECT_EQ(listed.back().substr(0, 3), "$GP");
+    std::this_thread::sleep_for(150ms); // a line waits in the hand-over: nobody drains it
     const std::size_t shown = listed.size();
-    receiver.peer->Write("$GPGGA,2*00\r\n");
-    std::this_thread::sleep_for(150ms); // the line waits in the hand-over: nobody drains it
-    EXPECT_TRUE(reader.Suspend());      // a reader in a hand-over counts as parked
+    EXPECT_TRUE(reader.Suspend()); // a reader in a hand-over counts as parked
     EXPECT_TRUE(reader.Stop());
     EXPECT_EQ(reader.Stragglers(), 0u);
     EXPECT_FALSE(window.IsOpen());

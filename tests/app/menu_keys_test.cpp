@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include "app/menu_keys.h"
 #include "platform/keys.h"
 
@@ -39,10 +41,9 @@ TEST(MenuKeys, HighlightMovesWrapsAndEnterRunsIt) {
     EXPECT_EQ(DecodeMenuKey(kKeyTab, true, highlighted), -1); // a screen has the keys
     EXPECT_EQ(highlighted, 2);
     EXPECT_EQ(DecodeMenuKey(kKeyEnter, false, highlighted), 2);
-    EXPECT_EQ(DecodeMenuButton(420), 0);
-    EXPECT_EQ(DecodeMenuButton(427), 7);
-    EXPECT_EQ(DecodeMenuButton(419), -1);
-    EXPECT_EQ(DecodeMenuButton(428), -1);
+    for (auto [id, button] : {std::pair{419, -1}, {420, 0}, {427, 7}, {428, -1}}) {
+        EXPECT_EQ(DecodeMenuButton(id), button) << id;
+    }
 }
 
 } // namespace

@@ -125,7 +125,7 @@ TEST(GpsReaderThreads, LinesAreWrittenWhileLoggingOnlyAndStopNeverWaitsOnAHandOv
 // The watchdog warns after more than 6 s without a verified sentence. A verified line of 150
 // characters reaches the file whole with the tick of its "$" and shows its first 127
 // characters. (That a verified sentence ends the warning is the GPS status row's test.)
-TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceUntilAVerifiedSentence) {
+TEST(GpsWatchdogThreads, WarnsAfterSixSecondsOfSilenceAndALongLineKeepsTheTickOfItsDollar) {
     ManualClock clock(100000);
     Rig rig(clock);
     rig.input.Start(rig.port);

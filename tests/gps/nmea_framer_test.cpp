@@ -16,9 +16,6 @@ using namespace std::string_literals;
 namespace tm47 {
 namespace {
 
-constexpr const char* kGoodGga =
-    "$GPGGA,081412.000,5541.1956,N,03737.2877,E,1,5,4.87,66.2,M,14.5,M,,*6A";
-
 using Framed = std::vector<std::pair<std::string, bool>>;
 
 Framed FrameAll(NmeaFramer& framer, const std::string& bytes) {
@@ -74,7 +71,8 @@ TEST(DamagedCapture, FramingRulesDecideWhatEachLineBecomes) {
 }
 
 TEST(NmeaFramer, LinesAreCutAndClassifiedAsTheReceiverSentThem) {
-    const std::string gga = kGoodGga;
+    const std::string gga =
+        "$GPGGA,081412.000,5541.1956,N,03737.2877,E,1,5,4.87,66.2,M,14.5,M,,*6A";
     const std::string x199(199, 'x');
     // What it shows, the bytes, the lines, the restarts after an overflow.
     const std::tuple<const char*, std::string, Framed, uint64_t> cases[] = {

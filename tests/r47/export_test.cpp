@@ -152,12 +152,9 @@ TEST(R47Export, StationsAndValuesFollowTheLinesAsTheViewerReadsThem) {
     f.Line(u"CD", 0.0, 1.0f, {12, 1, 0}, 1700).Reading(-1, 1800, 'E');
     const Exported e(f);
     std::vector<std::string> rows;
-    for (std::size_t row = 1; row < e.lines.size(); ++row) {
-        std::string fields = e.Field(row, 1);
-        for (std::size_t i : {2, 7, 8, 9, 10}) {
-            fields.append(" ").append(e.Field(row, i));
-        }
-        rows.push_back(fields);
+    for (std::size_t r = 1; r < e.lines.size(); ++r) { // line, station, the four channels
+        rows.push_back(e.Field(r, 1) + " " + e.Field(r, 2) + " " + e.Field(r, 7) + " " +
+                       e.Field(r, 8) + " " + e.Field(r, 9) + " " + e.Field(r, 10));
     }
     EXPECT_EQ(rows, (std::vector<std::string>{"AB 100.00 11599.92 11599.92 11599.92 23241.57",
                                               "AB 100.50 -7733.28 -7733.28 -7733.28 -15494.38",

@@ -11,13 +11,13 @@
 namespace {
 
 TEST(R47Nmea, HemispheresAndDamagedCoordinates) {
-    // Value, hemisphere, whether a longitude, degrees (NAN: rejected).
+    // Value, hemisphere, whether a longitude, degrees (NAN: rejected). Rejected: an unknown
+    // hemisphere, 60 minutes, past the pole, digits missing, a letter.
     const std::tuple<const char*, const char*, bool, double> cases[] = {
         {"4807.038", "S", false, -48.1173}, {"01131.000", "W", true, -11.516666666666667},
-        {"4807.038", "X", false, NAN},      {"4860.000", "N", false, NAN}, // 60 minutes
-        {"9100.000", "N", false, NAN},                                     // past the pole
-        {"807.038", "N", false, NAN},                                      // digits missing
-        {"48O7.038", "N", false, NAN},                                     // a letter
+        {"4807.038", "X", false, NAN},      {"4860.000", "N", false, NAN},
+        {"9100.000", "N", false, NAN},      {"807.038", "N", false, NAN},
+        {"48O7.038", "N", false, NAN},
     };
     for (const auto& [value, hemisphere, longitude, expected] : cases) {
         const auto v = r47::ParseCoordinate(value, hemisphere, longitude);

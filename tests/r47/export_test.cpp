@@ -8,7 +8,6 @@
 #include <tuple>
 #include <vector>
 
-#include "config/settings.h"
 #include "export_command.h"
 #include "r47_program.h"
 #include "tests/datafile/crafted_file.h"

@@ -28,14 +28,11 @@ using testing::PtyPeer;
 const std::string kGga =
     "$GPGGA,120000.00,5000.0000,N,01000.0000,E,1,08,0.9,100.0,M,40.0,M,,*6F\r\n";
 
-// Plays the GUI event loop: calls `feed`, drains `handover`, until `done` or `limit`.
-bool Pump(SyncHandover& handover, const std::function<void()>& feed,
-          const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
+// Plays the GUI event loop: drains `handover` until `done` or `limit`.
+bool Pump(SyncHandover& handover, const std::function<bool()>& done,
+          std::chrono::milliseconds limit = 5s) {
     for (const auto end = std::chrono::steady_clock::now() + limit;
          !done() && std::chrono::steady_clock::now() < end;) {
-        if (feed) {
-            feed();
-        }
         handover.Drain();
         std::this_thread::sleep_for(2ms);
     }
@@ -58,7 +55,7 @@ struct Rig {
         return {true, logging, true};
     }
     bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 5s) {
-        return tm47::Pump(input.Handover(), {}, done, limit);
+        return tm47::Pump(input.Handover(), done, limit);
     }
     std::size_t WrittenCount() {
         std::lock_guard lock(mutex);
@@ -167,10 +164,10 @@ TEST(GpsMonitorReaderThreads, AReceiverPulledAndPluggedBackIsReadAgain) {
     reader.Start(window);
     SyncHandover& h = reader.Handover();
     receiver.Hangup();
-    ASSERT_TRUE(Pump(h, {}, [&] { return !window.IsOpen(); }));
+    ASSERT_TRUE(Pump(h, [&] { return !window.IsOpen(); }));
     listed.clear();
     ASSERT_TRUE(receiver.Return());
-    ASSERT_TRUE(Pump(h, {}, [&] { return window.IsOpen() && !listed.empty(); }));
+    ASSERT_TRUE(Pump(h, [&] { return window.IsOpen() && !listed.empty(); }));
     EXPECT_EQ(listed.back().substr(0, 3), "$GP");
     std::this_thread::sleep_for(150ms); // a line waits in the hand-over: nobody drains it
     const std::size_t shown = listed.size();

@@ -52,12 +52,6 @@ TEST(Records, TextRecords) {
     }
 }
 
-TEST(Records, ReadingRecordCarriesRawBytesLfAndNulIncluded) {
-    const std::string_view frame("T\x55\0\n\xFF\x9C\0\0\x7F\xFF\x04\xD2\x38", 14);
-    EXPECT_EQ(S(ReadingRecord(AsBytes(frame), 1000)),
-              std::string("T\x55\x00\x0A\xFF\x9C\x00\x00\x7F\xFF\x04\xD2\x38      1000\n", 24));
-}
-
 std::string S(const std::vector<Record>& records) {
     std::string out;
     for (const Record& r : records) {

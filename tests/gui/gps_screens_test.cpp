@@ -101,16 +101,9 @@ private slots:
         GpsStatusWnd row(false);
         row.resize(320, 16);
         row.Reset(true);
-        GpsTimings timings;
-        timings.byteWaitMs = 50;
-        timings.silenceMs = 400;
-        timings.watchdogPeriodMs = 100;
-        GpsInput input(
-            fix, clock, row,
-            [] {
-                return GpsStatusInputs{true, false, false};
-            },
-            timings);
+        const GpsTimings timings{.byteWaitMs = 50, .silenceMs = 400, .watchdogPeriodMs = 100};
+        const auto inputs = [] { return GpsStatusInputs{true, false, false}; };
+        GpsInput input(fix, clock, row, inputs, timings);
         DrainOnGuiThread(input.Handover(), &row);
         input.Start(port);
         QTRY_VERIFY_WITH_TIMEOUT(row.WarningShown(), kWaitMs);

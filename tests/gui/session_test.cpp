@@ -35,6 +35,7 @@
 
 using namespace tm47;
 using tm47::testing::kWaitMs;
+using tm47::testing::OnCom;
 using tm47::testing::Shell;
 using tm47::testing::WaitFor;
 
@@ -73,11 +74,6 @@ GpsConfig FastGps() {
     GpsConfig config;
     config.intervalMs = 200;
     return config;
-}
-LoggerOptions OnCom(int com, const std::string& path) {
-    LoggerOptions options;
-    options.comMap.Set(com, path);
-    return options;
 }
 
 // Menu → Monitor/Log, then the readings normalised.
@@ -737,10 +733,9 @@ private slots:
         GpsSimulator gps(FastGps());
         QVERIFY(gps.Start());
         tm47::testing::PtyPeer outputPeer;
-        LoggerOptions options = OnCom(1, sim->DevicePath());
-        options.comMap.Set(2, gps.DevicePath());
-        options.comMap.Set(3, outputPeer.SlavePath());
-        Shell shell(true, nullptr, options);
+        Shell shell(true, nullptr,
+                    OnCom(3, outputPeer.SlavePath(),
+                          OnCom(2, gps.DevicePath(), OnCom(1, sim->DevicePath()))));
         Settings& saved = shell.logger->settings;
         saved.gpsEnabled = 1;
         saved.gpsPort = 1; // COM2

@@ -207,15 +207,9 @@ private slots:
         b.position.station = 25.0;
         b.position.advanceArmed = true;
         const Settings before = b.settings;
-        OnNextModal<GetNewLine>([](GetNewLine* d) {
-            d->NewLineField()->setText(QStringLiteral("99"));
-            d->reject();
-        });
+        OnNextModal<GetNewLine>([](GetNewLine* d) { d->reject(); }); // on the proposal
         QVERIFY(!RunNewLine(b.ctx, kNewOffsets, kOldOffsets, nullptr));
-        OnNextModal<GetNewStation>([](GetNewStation* d) {
-            d->NewStationField()->setText(QStringLiteral("50"));
-            d->reject();
-        });
+        OnNextModal<GetNewStation>([](GetNewStation* d) { d->reject(); });
         QVERIFY(!RunNewStation(b.ctx, nullptr));
         OnNextModal<GetComment>([](GetComment* d) {
             d->CommentField()->setText(QStringLiteral("ROCK"));

@@ -247,22 +247,19 @@ QStringList ThreadNames() {
 }
 
 // The message line's text at every paint of the screen: what the operator could have seen.
-class MessagePaints : public QObject {
-public:
-    explicit MessagePaints(LoggingWnd* logging) : logging_(logging) {
-        logging_->installEventFilter(this);
+struct MessagePaints : QObject {
+    explicit MessagePaints(LoggingWnd* logging) : logging(logging) {
+        logging->installEventFilter(this);
     }
-    ~MessagePaints() override { logging_->removeEventFilter(this); }
+    ~MessagePaints() override { logging->removeEventFilter(this); }
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            texts << logging_->MessageLine();
+            texts << logging->MessageLine();
         }
         return false;
     }
+    LoggingWnd* logging;
     QStringList texts;
-
-private:
-    LoggingWnd* logging_;
 };
 
 } // namespace

@@ -56,11 +56,7 @@ struct SurveyFixture {
 // Replaces the field's text as an operator would: select all, then type.
 void TypeInto(QLineEdit* field, const QString& text) {
     QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
-    if (text.isEmpty()) {
-        QTest::keyClick(field, Qt::Key_Delete);
-    } else {
-        QTest::keyClicks(field, text);
-    }
+    QTest::keyClicks(field, text);
 }
 
 } // namespace

@@ -37,10 +37,6 @@ struct Crafted : CraftedFile {
         }
         return *this;
     }
-    Crafted& Marker() {
-        Add(NoteRecord('X', u"$PAUSED", 1001));
-        return *this;
-    }
 };
 
 // One viewer on a fresh device root, as the main window creates it.
@@ -170,7 +166,8 @@ private slots:
     void BarShowsValuesAndGapsAndStopsAtColumnOne() {
         Rig rig;
         Crafted gap;
-        gap.Line(u"G", 100, 0.5f).Reading({100, -200, 0, 1}).Marker().Reading();
+        gap.Line(u"G", 100, 0.5f).Reading({100, -200, 0, 1}).Add(NoteRecord('X', u"$PAUSED", 1001));
+        gap.Reading();
         rig.Open("GAP.R47", gap.bytes);
         QCOMPARE(rig.viewer.indexRowCount, 3);
         QCOMPARE(rig.viewer.cursorColumn, 1);

@@ -652,14 +652,14 @@ private slots:
         // the cable goes back in from another thread as soon as the break is counted.
         LinkState& link = shell->logger->link.State();
         std::atomic<int> done{0};
-        std::atomic<bool> quit{false};
-        auto waitForBreaks = [&](bool counted) {
-            while ((link.breakCounter.load() > 0) != counted && !quit.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        };
-        std::thread operatorHand([&] {
-            for (int i = 0; i < cycles && !quit.load(); ++i) {
+        // A failed wait returns from the test: the thread is then stopped and joined.
+        std::jthread operatorHand([&](const std::stop_token& stop) {
+            auto waitForBreaks = [&](bool counted) {
+                while ((link.breakCounter.load() > 0) != counted && !stop.stop_requested()) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            };
+            for (int i = 0; i < cycles && !stop.stop_requested(); ++i) {
                 sim->Unplug();
                 waitForBreaks(true);
                 sim->Replug();
@@ -671,7 +671,7 @@ private slots:
         for (int i = 1; i <= cycles && !SessionEnded(*shell); ++i) { // one limit per cycle
             QTRY_VERIFY_WITH_TIMEOUT(done.load() >= i || SessionEnded(*shell), kWaitMs);
         }
-        quit.store(true);
+        operatorHand.request_stop();
         operatorHand.join();
         QCOMPARE(done.load(), cycles);
         const uint64_t framesBefore = link.framesHandedOn.load();

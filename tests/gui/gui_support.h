@@ -96,6 +96,12 @@ private:
     std::atomic<uint32_t> offset_;
 };
 
+// `options` with COM`com` mapped to `path`.
+inline LoggerOptions OnCom(int com, const std::string& path, LoggerOptions options = {}) {
+    options.comMap.Set(com, path);
+    return options;
+}
+
 // One logger and its main window on a temporary root. COM ports point at paths that do not
 // exist unless the test maps them.
 struct Shell {
@@ -139,14 +145,11 @@ struct Shell {
     }
 
     // A key as the operator types it: to the widget that has the keyboard.
-    void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
-        QTest::keyClick(target, key, mods);
+    QWidget* KeyTarget() const {
+        return QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
     }
-    void Key(char c) {
-        QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : window.get();
-        QTest::keyClick(target, c);
-    }
+    void Key(Qt::Key key) { QTest::keyClick(KeyTarget(), key); }
+    void Key(char c) { QTest::keyClick(KeyTarget(), c); }
 
     QTemporaryDir root;
     SystemClock systemClock;

@@ -35,15 +35,11 @@ struct NoTimer : LinkTimer {
 
 // A frame with raw counts per channel, reference 3000 and battery 80.
 FrameBuffer Frame(uint8_t letter, std::array<int16_t, 4> raw) {
-    FrameBuffer f{letter, 0};
+    FrameBuffer f{letter, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x0B, 0xB8, 80, 0x7F};
     for (int i = 0; i < 4; ++i) {
         f[2 + 2 * i] = static_cast<uint8_t>(static_cast<uint16_t>(raw[i]) >> 8);
         f[3 + 2 * i] = static_cast<uint8_t>(raw[i] & 0xFF);
     }
-    f[10] = 0x0B;
-    f[11] = 0xB8;
-    f[12] = 80;
-    f[13] = 0x7F;
     return f;
 }
 
@@ -70,11 +66,6 @@ struct Screen {
         wnd->ShowMonitorState();
     }
     void Feed(FrameBuffer f) { survey->OnFrame(f); }
-    void Normalise() {
-        for (int i = 0; i < kNormalisationWindow; ++i) {
-            Feed(Frame('T', {0, 0, 0, 0}));
-        }
-    }
     // Opens a data file in `dir` with its header and line header: Stand By.
     void OpenFile(const QString& dir, const char* name = "LINE1.R47") {
         DataFile& file = survey->Data();

@@ -14,6 +14,7 @@
 
 using namespace tm47;
 using tm47::testing::OffsetClock;
+using tm47::testing::OnCom;
 using tm47::testing::PtyPeer;
 using tm47::testing::Shell;
 
@@ -53,10 +54,7 @@ private slots:
         QTemporaryDir dir;
         const QString link = dir.filePath("gps");
         QVERIFY(QFile::link(QString::fromStdString(instrument.SlavePath()), link));
-        LoggerOptions options;
-        options.comMap.Set(1, instrument.SlavePath());
-        options.comMap.Set(2, link.toStdString());
-        Shell shell(true, nullptr, options);
+        Shell shell(true, nullptr, OnCom(2, link.toStdString(), OnCom(1, instrument.SlavePath())));
         shell.logger->settings.instrumentPort = 0;
         shell.logger->settings.gpsEnabled = 1;
         shell.logger->settings.gpsPort = 1;
@@ -80,9 +78,7 @@ private slots:
         QVERIFY(holder.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(!SerialPort().Open(path.toStdString(), SerialUse::Gps, {}),
                                  tm47::testing::kWaitMs);
-        LoggerOptions options;
-        options.comMap.Set(1, instrument.SlavePath());
-        Shell shell(true, nullptr, options);
+        Shell shell(true, nullptr, OnCom(1, instrument.SlavePath()));
         shell.logger->settings.instrumentPort = 0;
         shell.Show();
         shell.Key('l');
@@ -122,10 +118,7 @@ private slots:
     void silentInstrumentIsReportedAndTheMenuStaysUsable() {
         PtyPeer instrument;
         PtyPeer output;
-        LoggerOptions options;
-        options.comMap.Set(1, instrument.SlavePath());
-        options.comMap.Set(3, output.SlavePath());
-        Shell shell(true, nullptr, options);
+        Shell shell(true, nullptr, OnCom(3, output.SlavePath(), OnCom(1, instrument.SlavePath())));
         shell.logger->settings.outputEnabled = 1;
         shell.logger->settings.outputPort = 2;
         shell.Show();
@@ -153,10 +146,8 @@ private slots:
 
     void twentyDaysAtMonitorLogStopsBeforeAnyPort() {
         PtyPeer instrument;
-        LoggerOptions options;
-        options.comMap.Set(1, instrument.SlavePath());
         OffsetClock clock(1728000000u - 60000u); // one minute left at start-up
-        Shell shell(true, &clock, options);
+        Shell shell(true, &clock, OnCom(1, instrument.SlavePath()));
         shell.Show();
         QTest::qWait(50);
         QVERIFY(shell.messages.shown.empty());

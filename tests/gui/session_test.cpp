@@ -35,6 +35,7 @@
 
 using namespace tm47;
 using tm47::testing::kWaitMs;
+using tm47::testing::OnCom;
 using tm47::testing::Shell;
 using tm47::testing::WaitFor;
 
@@ -68,20 +69,11 @@ StartInstrument(Delivery delivery, const std::function<void(InstrumentConfig&)>&
     return nullptr;
 }
 
-// A receiver that sends every 200 ms, and the settings that read it from COM2.
+// A receiver that sends every 200 ms.
 GpsConfig FastGps() {
     GpsConfig config;
     config.intervalMs = 200;
     return config;
-}
-void ReadGpsOnCom2(Settings& s) {
-    s.gpsEnabled = 1;
-    s.gpsPort = 1;
-}
-LoggerOptions OnCom(int com, const std::string& path) {
-    LoggerOptions options;
-    options.comMap.Set(com, path);
-    return options;
 }
 
 // Menu → Monitor/Log, then the readings normalised.
@@ -139,13 +131,10 @@ struct Rig {
 // Every data file a session writes must pass "r47 check".
 void CheckWithR47(const QString& path) {
     const r47::CheckResult check = r47::CheckDataFile(path.toStdString());
-    if (check.problemCount != 0) {
-        std::string text = "r47 check: " + path.toStdString();
-        for (const r47::CheckProblem& p : check.problems) {
-            text += "\n  record " + std::to_string(p.index) + ": " + p.what;
-        }
-        QTest::qFail(text.c_str(), __FILE__, __LINE__);
+    for (const r47::CheckProblem& p : check.problems) {
+        qWarning("r47 check: record %lld: %s", static_cast<long long>(p.index), p.what.c_str());
     }
+    QVERIFY2(check.problemCount == 0, qPrintable("r47 check: " + path));
 }
 
 // The data file's whole records so far: the logger writes each record through at once, so a
@@ -190,12 +179,8 @@ std::vector<Record> Readings(const std::vector<Record>& recs, std::size_t from, 
 
 std::size_t FindMarker(const std::vector<Record>& recs, const std::string& text,
                        std::size_t from = 0) {
-    for (std::size_t i = from; i < recs.size(); ++i) {
-        if (IsMarker(recs[i], text)) {
-            return i;
-        }
-    }
-    return recs.size();
+    const auto is = [&](const Record& r) { return IsMarker(r, text); };
+    return std::size_t(std::find_if(recs.begin() + from, recs.end(), is) - recs.begin());
 }
 
 int CountMarkers(const std::vector<Record>& recs, const std::string& text) {
@@ -261,30 +246,20 @@ QStringList ThreadNames() {
     return names;
 }
 
-// CPU time this process has used, in ms.
-double ProcessCpuMs() {
-    timespec t{};
-    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
-    return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
 // The message line's text at every paint of the screen: what the operator could have seen.
-class MessagePaints : public QObject {
-public:
-    explicit MessagePaints(LoggingWnd* logging) : logging_(logging) {
-        logging_->installEventFilter(this);
+struct MessagePaints : QObject {
+    explicit MessagePaints(LoggingWnd* logging) : logging(logging) {
+        logging->installEventFilter(this);
     }
-    ~MessagePaints() override { logging_->removeEventFilter(this); }
+    ~MessagePaints() override { logging->removeEventFilter(this); }
     bool eventFilter(QObject*, QEvent* event) override {
         if (event->type() == QEvent::Paint) {
-            texts << logging_->MessageLine();
+            texts << logging->MessageLine();
         }
         return false;
     }
+    LoggingWnd* logging;
     QStringList texts;
-
-private:
-    LoggingWnd* logging_;
 };
 
 } // namespace
@@ -296,9 +271,9 @@ private slots:
 
     // Auto on a streaming link: every fourth frame sent while logging is recorded, between
     // "$STARTED" and "$PAUSED". The same session then shows which keys pause by the pause key
-    // setting (a tap on the pause button always does), and a Manual run; before it, that in
-    // Monitor the Stand By letters do nothing.
-    void autoManualAndThePauseKeys() {
+    // setting (a tap on the pause button always does), a Manual run and a Wheel run; before
+    // it, that in Monitor the Stand By letters do nothing.
+    void autoManualWheelAndThePauseKeys() {
         Rig rig(Delivery::Streaming, nullptr, [](Settings& s) { s.pauseKey = 2; });
         QVERIFY(rig.ready);
         LoggingWnd* logging = rig->window->Logging();
@@ -353,24 +328,53 @@ private slots:
                 QTRY_VERIFY_WITH_TIMEOUT(FramesSent(*rig.sim) >= from + 10, kWaitMs);
             }
         }
+        rig->Key('q');
+        QCOMPARE(rig->logger->session.state, SessionState::StandBy);
+
+        // Wheel: one record per trigger; backwards triggers lower the station.
+        rig->logger->settings.surveyMode = kModeWheel;
+        MessagePaints paints(logging);
+        QVERIFY(Go(*rig));
+        // The switch blocks the screen for a second: "Please Wait..." was on it meanwhile.
+        QVERIFY2(paints.texts.contains(QStringLiteral("Please Wait...")),
+                 qPrintable(paints.texts.join('|')));
+        QTRY_COMPARE_WITH_TIMEOUT(rig.sim->Mode(), InstrumentMode::Wheel, kWaitMs);
+        // Standing still: no frames for far longer than the watch would allow a streaming
+        // link, and the watch must not take that for a break.
+        QTest::qWait(1500);
+        QCOMPARE(rig->logger->session.state, SessionState::Logging);
+        const uint64_t beforeTriggers = FramesSent(*rig.sim);
+        const double start = rig->logger->position.station;
+        // One record per trigger: each trigger comes once the one before it is in the file.
+        const int atTriggers = RecordsOnDisk(path);
+        double forward = start;
+        for (int i = 1; i <= 7; ++i) {
+            rig.sim->WheelTrigger(i > 5); // five forward, then two backward
+            QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(path) >= atTriggers + i, kWaitMs);
+            if (i == 5) {
+                QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station > start, kWaitMs);
+                forward = rig->logger->position.station;
+            }
+        }
+        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station < forward, kWaitMs);
         QVERIFY(PauseAndExit(*rig));
 
         const std::vector<Record> recs = ReadRecords(path);
-        const auto [started, paused] = FirstRun(recs);
-        QVERIFY(paused < recs.size());
+        // The auto run, three pause key rows, the manual and the wheel run.
+        std::vector<std::pair<std::size_t, std::size_t>> runs;
+        for (std::size_t at = 0; (at = FindMarker(recs, "$STARTED", at)) < recs.size(); ++at) {
+            runs.emplace_back(at, FindMarker(recs, "$PAUSED", at));
+        }
+        QCOMPARE(runs.size(), std::size_t(6));
+        QVERIFY(runs.back().second < recs.size());
         // Readings only between "$STARTED" and "$PAUSED" (record 0 is the file header, "TM47...").
         bool inRun = false;
         for (std::size_t i = 1; i < recs.size(); ++i) {
             inRun = IsMarker(recs[i], "$STARTED") || (inRun && !IsMarker(recs[i], "$PAUSED"));
             QVERIFY2(inRun || !IsReadingKind(recs[i][0]), std::to_string(i).c_str());
         }
-        // The manual run, the last one: three readings.
-        const auto manualRun = std::find_if(
-            recs.rbegin(), recs.rend(), [](const Record& r) { return IsMarker(r, "$STARTED"); });
-        QCOMPARE(std::count_if(recs.rbegin(), manualRun,
-                               [](const Record& r) { return IsReadingKind(r[0]); }),
-                 std::ptrdiff_t{3});
-        const std::vector<Record> readings = Readings(recs, started, paused);
+        QCOMPARE(Readings(recs, runs[4].first, runs[4].second).size(), std::size_t(3)); // manual
+        const std::vector<Record> readings = Readings(recs, runs[0].first, runs[0].second);
         QVERIFY2(readings.size() >= 10, std::to_string(readings.size()).c_str());
 
         // The frame the first reading came from, then exactly every fourth one after it.
@@ -384,49 +388,14 @@ private slots:
             }
         }
         QVERIFY2(found, "the readings are not every fourth frame of the simulator's log");
-    }
-
-    // Wheel: one record per trigger; backwards triggers lower the station.
-    void wheelRecordsOnePerTrigger() {
-        Rig rig(Delivery::Streaming, "WHEEL.R47", [](Settings& s) { s.surveyMode = kModeWheel; });
-        QVERIFY(rig.ready);
-        MessagePaints paints(rig->window->Logging());
-        QVERIFY(Go(*rig));
-        // The switch blocks the screen for a second: "Please Wait..." was on it meanwhile.
-        QVERIFY2(paints.texts.contains(QStringLiteral("Please Wait...")),
-                 qPrintable(paints.texts.join('|')));
-        QTRY_COMPARE_WITH_TIMEOUT(rig.sim->Mode(), InstrumentMode::Wheel, kWaitMs);
-        // Standing still: no frames for far longer than the watch would allow a streaming
-        // link, and the watch must not take that for a break.
-        QTest::qWait(1500);
-        QCOMPARE(rig->logger->session.state, SessionState::Logging);
-        const uint64_t beforeTriggers = FramesSent(*rig.sim);
-        const double start = rig->logger->position.station;
-        // One record per trigger: each trigger comes once the one before it is in the file.
-        const int atTriggers = RecordsOnDisk(rig.path);
-        for (int i = 1; i <= 5; ++i) {
-            rig.sim->WheelTrigger();
-            QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atTriggers + i, kWaitMs);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station > start, kWaitMs);
-        const double forward = rig->logger->position.station;
-        for (int i = 1; i <= 2; ++i) {
-            rig.sim->WheelTrigger(true);
-            QTRY_VERIFY_WITH_TIMEOUT(RecordsOnDisk(rig.path) >= atTriggers + 5 + i, kWaitMs);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(rig->logger->position.station < forward, kWaitMs);
-        QVERIFY(PauseAndExit(*rig));
-        const std::vector<Record> recs = ReadRecords(rig.path);
-        const auto [started, paused] = FirstRun(recs);
-        QVERIFY(paused < recs.size());
         // Exactly the seven trigger frames, in order: a streaming frame still in the hand-over
         // when Go switched the instrument to wheel mode is not recorded as a wheel reading.
         const std::vector<SentFrame> triggered = rig.sim->FramesAfter(beforeTriggers);
         QVERIFY(triggered.size() >= 7);
-        const std::vector<Record> readings = Readings(recs, started, paused);
-        QVERIFY2(readings.size() == 7, std::to_string(readings.size()).c_str());
+        const std::vector<Record> wheel = Readings(recs, runs[5].first, runs[5].second);
+        QVERIFY2(wheel.size() == 7, std::to_string(wheel.size()).c_str());
         for (std::size_t k = 0; k < 7; ++k) {
-            QVERIFY(SamePayload(readings[k], triggered[k].bytes));
+            QVERIFY(SamePayload(wheel[k], triggered[k].bytes));
         }
         QCOMPARE(CountMarkers(recs, "$CONN BREAK"), 0);
     }
@@ -496,7 +465,8 @@ private slots:
         Rig rig(
             Delivery::Streaming, "WALK.R47",
             [](Settings& s) {
-                ReadGpsOnCom2(s);
+                s.gpsEnabled = 1;
+                s.gpsPort = 1;       // COM2
                 s.lineDirection = 1; // South
                 s.startStation = 0.0;
                 s.autoStationIncrement = 1.0f;
@@ -534,11 +504,11 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(rig.sim->WalkedMeters() >= target + 6.0, kWaitMs);
         gps.Hangup();
         QTRY_VERIFY_WITH_TIMEOUT(!rig->logger->gpsPort.IsOpen(), kWaitMs);
-        const double cpu0 = ProcessCpuMs();
+        const std::clock_t cpu0 = std::clock(); // this process's CPU time
         QElapsedTimer wall;
         wall.start();
         QTest::qWait(2000); // the window the share is measured over
-        const double share = (ProcessCpuMs() - cpu0) / double(wall.elapsed());
+        const double share = double(std::clock() - cpu0) * 1000 / CLOCKS_PER_SEC / wall.elapsed();
         QVERIFY2(share < 0.15, std::to_string(share).c_str());
         const int before = RecordsOnDisk(rig.path, '@');
         QVERIFY(gps.Return());
@@ -655,57 +625,25 @@ private slots:
         QCOMPARE(NoteText(recs.back()), std::string("$CONN END  "));
     }
 
-    // The instrument's USB adapter pulled and back 2.5 s later: the recovery reopens the port
-    // in its handshake rounds, so the session goes on after one or two breaks, with readings
-    // after them and whole records only.
-    void adapterBackWithinTheRecoveryKeepsTheSession_data() {
-        QTest::addColumn<int>("delivery");
-        QTest::newRow("streaming") << int(Delivery::Streaming);
-        QTest::newRow("polled") << int(Delivery::Polled);
-    }
-    void adapterBackWithinTheRecoveryKeepsTheSession() {
-        QFETCH(int, delivery);
-        QTemporaryDir links;
-        const std::string linkPath = links.filePath("instrument").toStdString();
-        Rig rig(static_cast<Delivery>(delivery), "DROPOUT.R47", {}, {},
-                [&](InstrumentConfig& c) { c.linkPath = linkPath; });
-        QVERIFY(rig.ready);
-        QVERIFY(Go(*rig));
-        InstrumentLink& link = rig->logger->link;
-        const uint64_t framesBefore = link.State().framesHandedOn.load();
-        rig.sim->Hangup();
-        QVERIFY(rig.sim->Return(2500));
-        QTRY_VERIFY_WITH_TIMEOUT(link.State().breakCounter.load() > 0, kWaitMs);
-        QTRY_VERIFY_WITH_TIMEOUT(!rig.sim->HungUp() && link.State().breakCounter.load() == 0 &&
-                                     link.State().framesHandedOn.load() > framesBefore + 20,
-                                 kWaitMs);
-        QCOMPARE(rig->logger->session.state, SessionState::Logging);
-        QVERIFY(PauseAndExit(*rig));
-        QCOMPARE(QFile(rig.path).size() % qint64(kRecordLength), qint64(0));
-        const std::vector<Record> recs = ReadRecords(rig.path);
-        const int breaks = CountMarkers(recs, "$CONN BREAK");
-        QVERIFY2(breaks >= 1 && breaks <= 2, std::to_string(breaks).c_str());
-        QCOMPARE(CountMarkers(recs, "$CONN END"), 0);
-        const auto lastBreak = std::find_if(
-            recs.rbegin(), recs.rend(), [](const Record& r) { return IsMarker(r, "$CONN BREAK"); });
-        QVERIFY(std::any_of(recs.rbegin(), lastBreak,
-                            [](const Record& r) { return IsReadingKind(r[0]); }));
-    }
-
     // Short breaks while logging, each mended by the recovery before the next (fifty on a
-    // streaming link, ten in sanitizer builds; a polled recovery takes 1.5 s, so fewer there): a
-    // good frame between breaks resets the count, so the session never gives up, the file holds
-    // whole records only, and the screen still pauses, logs and exits.
-    void unplugCyclesKeepTheSession_data() {
+    // streaming link, ten in sanitizer builds; a polled recovery takes 1.5 s, so fewer there),
+    // then the USB adapter pulled and back 2.5 s later, which the recovery reopens in its
+    // handshake rounds (one or two breaks more). A good frame between breaks resets the count,
+    // so the session never gives up, the file holds whole records only, and the screen still
+    // pauses, logs and exits.
+    void breaksMendedByTheRecoveryKeepTheSession_data() {
         QTest::addColumn<int>("delivery");
         QTest::addColumn<int>("cycles");
         QTest::newRow("streaming") << int(Delivery::Streaming) << kStreamingUnplugCycles;
         QTest::newRow("polled") << int(Delivery::Polled) << 5;
     }
-    void unplugCyclesKeepTheSession() {
+    void breaksMendedByTheRecoveryKeepTheSession() {
         QFETCH(int, delivery);
         QFETCH(int, cycles);
-        Rig rig(static_cast<Delivery>(delivery), "CYCLES.R47");
+        QTemporaryDir links;
+        const std::string linkPath = links.filePath("instrument").toStdString();
+        Rig rig(static_cast<Delivery>(delivery), "CYCLES.R47", {}, {},
+                [&](InstrumentConfig& c) { c.linkPath = linkPath; });
         QVERIFY(rig.ready);
         Shell* shell = rig.shell.get();
         InstrumentSimulator* sim = rig.sim.get();
@@ -714,14 +652,14 @@ private slots:
         // the cable goes back in from another thread as soon as the break is counted.
         LinkState& link = shell->logger->link.State();
         std::atomic<int> done{0};
-        std::atomic<bool> quit{false};
-        auto waitForBreaks = [&](bool counted) {
-            while ((link.breakCounter.load() > 0) != counted && !quit.load()) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-        };
-        std::thread operatorHand([&] {
-            for (int i = 0; i < cycles && !quit.load(); ++i) {
+        // A failed wait returns from the test: the thread is then stopped and joined.
+        std::jthread operatorHand([&](const std::stop_token& stop) {
+            auto waitForBreaks = [&](bool counted) {
+                while ((link.breakCounter.load() > 0) != counted && !stop.stop_requested()) {
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+            };
+            for (int i = 0; i < cycles && !stop.stop_requested(); ++i) {
                 sim->Unplug();
                 waitForBreaks(true);
                 sim->Replug();
@@ -733,9 +671,16 @@ private slots:
         for (int i = 1; i <= cycles && !SessionEnded(*shell); ++i) { // one limit per cycle
             QTRY_VERIFY_WITH_TIMEOUT(done.load() >= i || SessionEnded(*shell), kWaitMs);
         }
-        quit.store(true);
+        operatorHand.request_stop();
         operatorHand.join();
         QCOMPARE(done.load(), cycles);
+        const uint64_t framesBefore = link.framesHandedOn.load();
+        sim->Hangup();
+        QVERIFY(sim->Return(2500));
+        QTRY_VERIFY_WITH_TIMEOUT(link.breakCounter.load() > 0, kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!sim->HungUp() && link.breakCounter.load() == 0 &&
+                                     link.framesHandedOn.load() > framesBefore + 20,
+                                 kWaitMs);
         QCOMPARE(shell->logger->session.state, SessionState::Logging);
         QVERIFY(shell->window->Logging()->isVisible());
 
@@ -747,7 +692,8 @@ private slots:
         QVERIFY(PauseAndExit(*shell));
         QCOMPARE(QFile(rig.path).size() % qint64(kRecordLength), qint64(0));
         const std::vector<Record> recs = ReadRecords(rig.path);
-        QCOMPARE(CountMarkers(recs, "$CONN BREAK"), cycles);
+        const int adapterBreaks = CountMarkers(recs, "$CONN BREAK") - cycles;
+        QVERIFY2(adapterBreaks >= 1 && adapterBreaks <= 2, std::to_string(adapterBreaks).c_str());
         QCOMPARE(CountMarkers(recs, "$CONN END"), 0);
         const auto [started, paused] = FirstRun(recs);
         QVERIFY(paused < recs.size());
@@ -784,12 +730,12 @@ private slots:
         GpsSimulator gps(FastGps());
         QVERIFY(gps.Start());
         tm47::testing::PtyPeer outputPeer;
-        LoggerOptions options = OnCom(1, sim->DevicePath());
-        options.comMap.Set(2, gps.DevicePath());
-        options.comMap.Set(3, outputPeer.SlavePath());
-        Shell shell(true, nullptr, options);
+        Shell shell(true, nullptr,
+                    OnCom(3, outputPeer.SlavePath(),
+                          OnCom(2, gps.DevicePath(), OnCom(1, sim->DevicePath()))));
         Settings& saved = shell.logger->settings;
-        ReadGpsOnCom2(saved);
+        saved.gpsEnabled = 1;
+        saved.gpsPort = 1; // COM2
         saved.instrumentPort = 0;
         saved.startStation = 250.0;
         saved.outputEnabled = 1;
@@ -797,7 +743,6 @@ private slots:
         saved.outputPort = 2;
         QVERIFY(SaveSettings(saved, shell.logger->root));
         shell.Restart();
-        QCOMPARE(shell.logger->position.station, 250.0);
         shell.Show();
         QTest::qWait(200);
         const QStringList before = ThreadNames();

@@ -3,8 +3,9 @@
 # AddressSanitizer + UndefinedBehaviorSanitizer, a short run of every libFuzzer target from the
 # same build, and ThreadSanitizer on every test that starts a thread; beside the sanitized suite,
 # the optimised build (the programs and benchmarks, each benchmark run once, the Debian package
-# checked) and the ThreadSanitizer build. Fails when any test or build fails. Every stage compiles through ccache, with its cache in the user's cache folder, so
-# a second run rebuilds little.
+# checked) and the ThreadSanitizer build. Fails when any test or build fails. Every stage
+# compiles through ccache, with its cache in the user's cache folder, so a second run rebuilds
+# little.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
